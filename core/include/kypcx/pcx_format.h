@@ -1,0 +1,68 @@
+// The PCX format as the library reads and writes it: named constants, the
+// header check, the values derived from a header, and the palette rules.
+// Portable: no Windows headers, so it is unit-tested natively under the sanitizers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "KyPcxTypes.h"
+
+namespace kypcx {
+
+constexpr uint32_t kPcxHeaderSize = 128;
+constexpr uint8_t kPcxManufacturer = 0x0A;
+constexpr uint8_t kPcxWrittenVersion = 5;
+constexpr uint8_t kPcxRleEncoding = 1;
+constexpr uint8_t kRunMarker = 0xC0;     // 11xxxxxx: a count byte, the next byte is the value
+constexpr uint8_t kRunCountMask = 0x3F;  // 00111111: the count inside a count byte
+constexpr uint32_t kMaxRunLength = 63;
+constexpr uint8_t kPaletteMarker = 0x0C; // leads the 768-byte palette after 8-bit images
+constexpr uint32_t kPaletteTrailerSize = 769;
+constexpr uint32_t kPaletteTrailerColours = 256;
+constexpr uint32_t kHeaderPaletteColours = 16;
+
+// Byte offsets inside the 128-byte header, for code that works on raw bytes.
+constexpr size_t kHeaderPaletteOffset = 16;
+constexpr size_t kHeaderEncodingOffset = 2;
+
+inline bool IsRunCode(uint8_t b) { return (b & kRunMarker) == kRunMarker; }
+
+// Copies 128 file bytes into a header (the file is little-endian, as is every
+// host the library is built for).
+void LoadPcxHeader(const uint8_t* bytes, PcxHeader* header);
+
+// The header check, in its fixed order: version (3), then, if asked, the
+// encoding byte (4), then the planes and bits-per-pixel layout (9).
+// Returns PCX_OK or the first failing code.
+PcxErrorCode CheckPcxHeader(const PcxHeader& header, bool checkEncoding);
+
+bool IsAcceptedPcxVersion(uint8_t version);
+bool IsDecodablePcxLayout(uint8_t planes, uint8_t bitsPerPixel);
+
+// Bytes in one DIB row: ((bitCount x width + 31) div 32) x 4. Computed in 64
+// bits so that no header value can overflow it; 0 for a non-positive width.
+uint64_t DibRowSize(int64_t bitCount, int64_t width);
+
+// What a header implies. Width and height come from the signed 16-bit
+// bounds and may be zero or negative for a malformed header.
+struct PcxGeometry {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t bitCount = 0;          // bits per pixel x planes
+    uint32_t bytesPerLine = 0;     // the header field read as unsigned
+    uint32_t encodedLineSize = 0;  // planes x bytes per line: one decoded scan line
+    uint64_t dibRowSize = 0;       // bytes in one DIB row of the decoded image
+};
+PcxGeometry GetPcxGeometry(const PcxHeader& header);
+
+// Two-colour rule: if the red bytes of header entries 0 and 1 are each
+// other's complement, the two colours are those greys, else black and white.
+// Writes 2 triples (6 bytes).
+void BuildTwoColourPalette(const PcxHeader& header, uint8_t* triples);
+
+// The 256-colour palette used for 3-plane images and in place of an
+// unreadable trailer: 3 bits red, 3 bits green, 2 bits blue. Writes 768 bytes.
+void BuildDefaultPalette256(uint8_t* triples);
+
+}  // namespace kypcx

@@ -1,0 +1,69 @@
+// The PCX header check, the values derived from a header, and the palette rules.
+#include "kypcx/pcx_format.h"
+
+#include <cstring>
+
+namespace kypcx {
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "PcxHeader is filled by copying little-endian file bytes");
+
+void LoadPcxHeader(const uint8_t* bytes, PcxHeader* header) {
+    std::memcpy(header, bytes, kPcxHeaderSize);
+}
+
+bool IsAcceptedPcxVersion(uint8_t version) {
+    return version == 0 || version == 2 || version == 3 || version == 4 || version == 5;
+}
+
+bool IsDecodablePcxLayout(uint8_t planes, uint8_t bitsPerPixel) {
+    switch (planes) {
+    case 1: return bitsPerPixel == 1 || bitsPerPixel == 8;
+    case 3: return bitsPerPixel == 8;
+    case 4: return bitsPerPixel == 1;
+    default: return false;
+    }
+}
+
+PcxErrorCode CheckPcxHeader(const PcxHeader& header, bool checkEncoding) {
+    if (!IsAcceptedPcxVersion(header.version)) return PCX_ERR_VERSION;
+    if (checkEncoding && header.encoding != kPcxRleEncoding) return PCX_ERR_ENCODING;
+    if (!IsDecodablePcxLayout(header.planes, header.bitsPerPixel)) return PCX_ERR_HARDWARE_DEPENDENT;
+    return PCX_OK;
+}
+
+uint64_t DibRowSize(int64_t bitCount, int64_t width) {
+    if (bitCount <= 0 || width <= 0) return 0;
+    return static_cast<uint64_t>((bitCount * width + 31) / 32) * 4;
+}
+
+PcxGeometry GetPcxGeometry(const PcxHeader& header) {
+    PcxGeometry g;
+    g.width = int32_t{header.xMax} - int32_t{header.xMin} + 1;
+    g.height = int32_t{header.yMax} - int32_t{header.yMin} + 1;
+    g.bitCount = int32_t{header.bitsPerPixel} * int32_t{header.planes};
+    g.bytesPerLine = static_cast<uint16_t>(header.bytesPerLine);
+    g.encodedLineSize = uint32_t{header.planes} * g.bytesPerLine;
+    g.dibRowSize = DibRowSize(g.bitCount, g.width);
+    return g;
+}
+
+void BuildTwoColourPalette(const PcxHeader& header, uint8_t* triples) {
+    const uint8_t a = header.palette[0];
+    const uint8_t b = header.palette[3];
+    const bool greys = (a ^ b) == 0xFF;
+    const uint8_t c0 = greys ? a : 0;
+    const uint8_t c1 = greys ? b : 255;
+    std::memset(triples, c0, 3);
+    std::memset(triples + 3, c1, 3);
+}
+
+void BuildDefaultPalette256(uint8_t* triples) {
+    for (uint32_t i = 0; i < 256; ++i) {
+        triples[3 * i + 0] = static_cast<uint8_t>((i % 8) * 32);
+        triples[3 * i + 1] = static_cast<uint8_t>(((i / 8) % 8) * 32);
+        triples[3 * i + 2] = static_cast<uint8_t>((i / 64) * 64);
+    }
+}
+
+}  // namespace kypcx

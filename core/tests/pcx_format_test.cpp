@@ -1,0 +1,156 @@
+// Header check order, derived values and palette rules of the portable core.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+
+#include "kypcx/pcx_format.h"
+
+namespace {
+
+using kypcx::CheckPcxHeader;
+
+PcxHeader ValidHeader() {
+    PcxHeader h;
+    std::memset(&h, 0, sizeof h);
+    h.manufacturer = 0x0A;
+    h.version = 5;
+    h.encoding = 1;
+    h.bitsPerPixel = 8;
+    h.planes = 1;
+    h.xMax = 9;
+    h.yMax = 4;
+    h.bytesPerLine = 10;
+    return h;
+}
+
+struct HeaderCase {
+    const char* name;
+    uint8_t version, encoding, bitsPerPixel, planes;
+    bool checkEncoding;
+    PcxErrorCode expected;
+};
+
+class HeaderCheck : public ::testing::TestWithParam<HeaderCase> {};
+
+TEST_P(HeaderCheck, GivesTheFirstFailingCodeInOrder) {
+    const HeaderCase& c = GetParam();
+    PcxHeader h = ValidHeader();
+    h.version = c.version;
+    h.encoding = c.encoding;
+    h.bitsPerPixel = c.bitsPerPixel;
+    h.planes = c.planes;
+    EXPECT_EQ(c.expected, CheckPcxHeader(h, c.checkEncoding)) << c.name;
+}
+
+const HeaderCase kHeaderCases[] = {
+    {"v5 1x8", 5, 1, 8, 1, true, PCX_OK},
+    {"v0 accepted", 0, 1, 8, 1, true, PCX_OK},
+    {"v2 accepted", 2, 1, 1, 1, true, PCX_OK},
+    {"v3 accepted", 3, 1, 8, 3, true, PCX_OK},
+    {"v4 accepted", 4, 1, 1, 4, true, PCX_OK},
+    {"v1 rejected", 1, 1, 8, 1, true, PCX_ERR_VERSION},
+    {"v6 rejected", 6, 1, 8, 1, true, PCX_ERR_VERSION},
+    {"bad version before bad encoding", 1, 0, 8, 1, true, PCX_ERR_VERSION},
+    {"bad version, no encoding check", 7, 12, 8, 1, false, PCX_ERR_VERSION},
+    {"bad version before bad layout", 9, 1, 24, 1, false, PCX_ERR_VERSION},
+    {"encoding 0", 5, 0, 8, 1, true, PCX_ERR_ENCODING},
+    {"colour space 12 checked", 5, 12, 8, 1, true, PCX_ERR_ENCODING},
+    {"colour space 12 unchecked", 5, 12, 8, 1, false, PCX_OK},
+    {"bad encoding before bad layout", 5, 0, 24, 1, true, PCX_ERR_ENCODING},
+    {"1 plane 24 bits", 5, 1, 24, 1, true, PCX_ERR_HARDWARE_DEPENDENT},
+    {"1 plane 2 bits", 5, 1, 2, 1, true, PCX_ERR_HARDWARE_DEPENDENT},
+    {"1 plane 4 bits", 5, 1, 4, 1, true, PCX_ERR_HARDWARE_DEPENDENT},
+    {"3 planes 1 bit", 5, 1, 1, 3, true, PCX_ERR_HARDWARE_DEPENDENT},
+    {"4 planes 8 bits", 5, 1, 8, 4, true, PCX_ERR_HARDWARE_DEPENDENT},
+    {"2 planes 1 bit", 5, 1, 1, 2, true, PCX_ERR_HARDWARE_DEPENDENT},
+    {"0 planes", 5, 1, 8, 0, true, PCX_ERR_HARDWARE_DEPENDENT},
+    {"1 plane 32 bits unchecked", 5, 13, 32, 1, false, PCX_ERR_HARDWARE_DEPENDENT},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, HeaderCheck, ::testing::ValuesIn(kHeaderCases));
+
+TEST(HeaderCheck, ManufacturerByteIsNotExamined) {
+    PcxHeader h = ValidHeader();
+    h.manufacturer = 0x55;
+    EXPECT_EQ(PCX_OK, CheckPcxHeader(h, true));
+}
+
+TEST(Geometry, DerivesSizesFromSignedBounds) {
+    PcxHeader h = ValidHeader();
+    h.planes = 3;
+    h.xMin = 10;
+    h.xMax = 19;
+    h.yMin = -5;
+    h.yMax = 4;
+    h.bytesPerLine = 10;
+    const kypcx::PcxGeometry g = kypcx::GetPcxGeometry(h);
+    EXPECT_EQ(10, g.width);
+    EXPECT_EQ(10, g.height);
+    EXPECT_EQ(24, g.bitCount);
+    EXPECT_EQ(30u, g.encodedLineSize);
+    EXPECT_EQ(32u, g.dibRowSize);
+}
+
+TEST(Geometry, ExtremeFieldsDoNotOverflow) {
+    PcxHeader h = ValidHeader();
+    h.planes = 4;
+    h.bitsPerPixel = 1;
+    h.xMin = -32768;
+    h.xMax = 32767;
+    h.yMin = 5;
+    h.yMax = 3;                // below Ymin: height -1
+    h.bytesPerLine = -1;       // 0xFFFF read as unsigned
+    const kypcx::PcxGeometry g = kypcx::GetPcxGeometry(h);
+    EXPECT_EQ(65536, g.width);
+    EXPECT_EQ(-1, g.height);
+    EXPECT_EQ(0xFFFFu, g.bytesPerLine);
+    EXPECT_EQ(4u * 0xFFFF, g.encodedLineSize);
+    EXPECT_EQ(32768u, g.dibRowSize);
+}
+
+TEST(DibRowSize, RoundsUpToFourBytes) {
+    EXPECT_EQ(4u, kypcx::DibRowSize(1, 1));
+    EXPECT_EQ(4u, kypcx::DibRowSize(1, 32));
+    EXPECT_EQ(8u, kypcx::DibRowSize(1, 33));
+    EXPECT_EQ(8u, kypcx::DibRowSize(4, 9));
+    EXPECT_EQ(52u, kypcx::DibRowSize(8, 49));
+    EXPECT_EQ(300u, kypcx::DibRowSize(24, 100));
+    EXPECT_EQ(0u, kypcx::DibRowSize(8, 0));
+    EXPECT_EQ(0u, kypcx::DibRowSize(8, -4));
+}
+
+TEST(TwoColourRule, ComplementaryRedBytesGiveGreys) {
+    struct Case { uint8_t a, b; std::array<uint8_t, 6> expected; };
+    const Case cases[] = {
+        {0x10, 0xEF, {16, 16, 16, 239, 239, 239}},
+        {0x10, 0xEE, {0, 0, 0, 255, 255, 255}},
+        {0x00, 0xFF, {0, 0, 0, 255, 255, 255}},
+        {0xFF, 0x00, {255, 255, 255, 0, 0, 0}},
+        {0x00, 0x00, {0, 0, 0, 255, 255, 255}},
+    };
+    for (const Case& c : cases) {
+        PcxHeader h = ValidHeader();
+        h.palette[0] = c.a;
+        h.palette[1] = 0x77;  // green and blue play no part
+        h.palette[3] = c.b;
+        h.palette[5] = 0x33;
+        std::array<uint8_t, 6> got{};
+        kypcx::BuildTwoColourPalette(h, got.data());
+        EXPECT_EQ(c.expected, got) << "a=" << int(c.a) << " b=" << int(c.b);
+    }
+}
+
+TEST(DefaultPalette, ThreeBitsRedThreeGreenTwoBlue) {
+    std::array<uint8_t, 768> p{};
+    kypcx::BuildDefaultPalette256(p.data());
+    auto entry = [&](int i) { return std::array<int, 3>{p[3 * i], p[3 * i + 1], p[3 * i + 2]}; };
+    EXPECT_EQ((std::array<int, 3>{0, 0, 0}), entry(0));
+    EXPECT_EQ((std::array<int, 3>{224, 0, 0}), entry(7));
+    EXPECT_EQ((std::array<int, 3>{0, 32, 0}), entry(8));
+    EXPECT_EQ((std::array<int, 3>{0, 0, 64}), entry(64));
+    EXPECT_EQ((std::array<int, 3>{32, 64, 128}), entry(2 * 64 + 2 * 8 + 1));
+    EXPECT_EQ((std::array<int, 3>{224, 224, 192}), entry(255));
+}
+
+}  // namespace

@@ -1,0 +1,65 @@
+/* KyPCX.dll: reading and writing PCX images and DCX multi-page files.
+   The functions a client calls, by their exported (undecorated) names.
+   Every function that takes a path has a ...W form (UTF-16 path) and a ...A
+   form (ANSI path); errors come back through a PcxErrorCode the caller owns,
+   1 meaning success. Handles returned to the caller are the caller's to free. */
+#ifndef KYPCX_H
+#define KYPCX_H
+
+#include <windows.h>
+
+#include "KyPcxTypes.h"
+
+#ifdef KYPCX_BUILDING_DLL
+#define KYPCX_API
+#else
+#define KYPCX_API __declspec(dllimport)
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Per-band function of the bitmap coders: rows (DIB order, lowest first),
+   the lowest row's number from the bottom, the row count (0 in a closing
+   call after a failure), the bitmap, the device context, and a BITMAPINFO*
+   (decoders) or BITMAP* (encoders). FALSE stops the operation with code 13. */
+typedef BOOL(CALLBACK* PcxLineCallback)(BYTE* rows, INT_PTR startRow, INT_PTR rowCount,
+                                        HBITMAP bitmap, HDC dc, void* description);
+
+/* Per-row function of the DIB coders: the row, its number from the bottom,
+   the lines done so far, and the DIB's header. FALSE stops with code 13. */
+typedef BOOL(CALLBACK* PcxDibLineCallback)(BYTE* row, LONG rowNumber, LONG lines,
+                                           BITMAPINFOHEADER* dibHeader);
+
+/* Frame */
+/* Copies the message of *code into buffer (46 bytes hold the longest) and
+   returns buffer; with a null buffer shows it in a "PCX error" box and
+   returns NULL. Codes outside 0..29 give the empty message. */
+KYPCX_API char* WINAPI GetPCXErrorString(char* buffer, PcxErrorCode* code);
+/* Copies "Version 12.78" into buffer: whole with its terminator when size is
+   14 or more, exactly the first size bytes when size is 1 to 13, nothing when
+   size is below 1. */
+KYPCX_API void WINAPI GetKyPCXVersion(char* buffer, LONG size);
+
+/* PCX information */
+/* Reads and checks the header of a PCX file (codes 3, 4, 5, 9, 18); the code
+   is written only on failure. */
+KYPCX_API BOOL WINAPI PCXInfoW(LPCWSTR path, PcxHeader* header, PcxErrorCode* code);
+KYPCX_API BOOL WINAPI PCXInfoA(LPCSTR path, PcxHeader* header, PcxErrorCode* code);
+/* Byte 2 of the header (a colour-space code for non-RGB images), or -1. */
+KYPCX_API LONG WINAPI GetPCXColorSpaceW(LPCWSTR path);
+KYPCX_API LONG WINAPI GetPCXColorSpaceA(LPCSTR path);
+
+#ifdef __cplusplus
+}
+
+/* Looks up an export by name, typed as the declaration above:
+   auto load = KyPcxGetProc<decltype(&LoadPCXIntoDIBW)>(module, "LoadPCXIntoDIBW"); */
+template <typename F>
+inline F KyPcxGetProc(HMODULE module, const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+#endif
+
+#endif

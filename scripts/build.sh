@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds both trees: build/win32 (KyPCX.dll, its tests and the client, cross
+# compiled) and build/native (the portable core under the sanitizers).
+# KYPCX_BUILD_ROOT moves both trees elsewhere.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${KYPCX_BUILD_ROOT:-$root/build}"
+jobs="$(nproc)"
+
+cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build/native" -j "$jobs"
+
+cmake -S "$root" -B "$build/win32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+cmake --build "$build/win32" -j "$jobs"

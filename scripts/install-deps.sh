@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what the project needs on Debian 12 as root: the i686 MinGW-w64
+# cross compiler (posix threads), Wine with its 32-bit part, Xvfb, CMake,
+# Ninja, GoogleTest sources, and the independent decoders the tests compare
+# against. Idempotent: does nothing when everything is there.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ clang
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  wine wine32:i386 xvfb xauth x11-utils
+  googletest
+  netpbm imagemagick graphicsmagick python3-pil
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ "${#missing[@]}" -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+if [ "$(id -u)" -ne 0 ]; then
+  echo "install-deps.sh: missing packages and not root; install them or run as root" >&2
+  exit 1
+fi
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# The whole test run: install what is missing, build both trees, run the
+# native core tests, then the Windows tests under Wine with a display.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${KYPCX_BUILD_ROOT:-$root/build}"
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh"
+
+native_status=0
+(cd "$build/native" && ctest --output-on-failure -j "$(nproc)") || native_status=$?
+
+win_status=0
+"$root/scripts/with-display.sh" bash -c "cd '$build/win32' && ctest --output-on-failure" || win_status=$?
+
+[ "$native_status" -eq 0 ] && [ "$win_status" -eq 0 ]

@@ -1,0 +1,88 @@
+// RAII guards, one per kind of handle, so that every path of an operation
+// releases what it took.
+#pragma once
+
+#include <windows.h>
+
+// A Win32 file handle, closed on destruction.
+class ScopedFile {
+public:
+    ScopedFile() = default;
+    explicit ScopedFile(HANDLE handle) : handle_(handle) {}
+    ~ScopedFile() { reset(); }
+    ScopedFile(const ScopedFile&) = delete;
+    ScopedFile& operator=(const ScopedFile&) = delete;
+
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+    HANDLE get() const { return handle_; }
+    void reset() {
+        if (valid()) CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+// A global-memory block, unlocked (if locked through lock()) and freed on
+// destruction unless released to the caller.
+class ScopedGlobal {
+public:
+    ScopedGlobal() = default;
+    explicit ScopedGlobal(HGLOBAL handle) : handle_(handle) {}
+    ~ScopedGlobal() { reset(); }
+    ScopedGlobal(const ScopedGlobal&) = delete;
+    ScopedGlobal& operator=(const ScopedGlobal&) = delete;
+
+    HGLOBAL get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+    void* lock() {
+        if (handle_ != nullptr && address_ == nullptr) address_ = GlobalLock(handle_);
+        return address_;
+    }
+    void unlock() {
+        if (address_ != nullptr) GlobalUnlock(handle_);
+        address_ = nullptr;
+    }
+    HGLOBAL release() {
+        unlock();
+        HGLOBAL h = handle_;
+        handle_ = nullptr;
+        return h;
+    }
+    void reset(HGLOBAL handle = nullptr) {
+        unlock();
+        if (handle_ != nullptr) GlobalFree(handle_);
+        handle_ = handle;
+    }
+
+private:
+    HGLOBAL handle_ = nullptr;
+    void* address_ = nullptr;
+};
+
+// A GDI object (bitmap, palette, pen), deleted on destruction unless released.
+template <typename T>
+class ScopedGdiObject {
+public:
+    ScopedGdiObject() = default;
+    explicit ScopedGdiObject(T object) : object_(object) {}
+    ~ScopedGdiObject() { reset(); }
+    ScopedGdiObject(const ScopedGdiObject&) = delete;
+    ScopedGdiObject& operator=(const ScopedGdiObject&) = delete;
+
+    T get() const { return object_; }
+    explicit operator bool() const { return object_ != nullptr; }
+    T release() {
+        T o = object_;
+        object_ = nullptr;
+        return o;
+    }
+    void reset(T object = nullptr) {
+        if (object_ != nullptr) DeleteObject(object_);
+        object_ = object;
+    }
+
+private:
+    T object_ = nullptr;
+};

@@ -1,0 +1,40 @@
+// The per-thread working block and the module-wide state written by DllMain.
+#pragma once
+
+#include <windows.h>
+
+constexpr int kViewerReadBufferSize = 32000;
+
+// One per calling thread, zero-filled at creation; fields in their fixed order.
+struct PcxThreadState {
+    HGLOBAL dialogTextHandle;        // item dialog's 80-character text block
+    WCHAR* dialogText;               // its locked address
+    LONG viewerReadPosition;         // next unread byte of the viewer buffer
+    LONG viewerReadCount;            // valid bytes in the viewer buffer
+    HCURSOR viewerSavedCursor;       // viewer and monochrome-conversion wait cursor
+    BYTE viewerReadBuffer[kViewerReadBufferSize];
+    UINT colorUsage;                 // DIB_RGB_COLORS or DIB_PAL_COLORS for FlushPCXLine
+    HCURSOR coderSavedCursor;        // core decoders' and encoders' wait cursor
+    HCURSOR memorySavedCursor;       // in-memory decoder's wait cursor
+    DWORD outputCount;               // bytes held in the output buffer
+    HGLOBAL outputBufferHandle;      // byte writer's buffer; null while none exists
+    BYTE* outputBuffer;              // its locked address
+    HCURSOR appendSavedCursor;       // append operation's wait cursor
+};
+
+// The calling thread's block, created on first use; never null (a thread
+// whose block cannot be made is ended).
+PcxThreadState* GetPcxThreadState();
+
+// Creates and stores the calling thread's block, ending the thread if that
+// fails. Used at thread attach and by GetPcxThreadState.
+void AttachPcxThreadState();
+
+// Frees the calling thread's block, if it has one.
+void DetachPcxThreadState();
+
+// Thread blocks alive in the process (for the test build's probes).
+LONG LivePcxThreadStateCount();
+
+// The library's own instance handle, stored at process attach.
+HINSTANCE GetKyPcxInstance();

@@ -1,0 +1,18 @@
+// GetKyPCXVersion: the library's version text.
+#include <windows.h>
+
+#include <cstring>
+
+#include "KyPCX.h"
+
+namespace {
+const char kVersionText[] = "Version 12.78";
+}
+
+extern "C" void WINAPI GetKyPCXVersion(char* buffer, LONG size) {
+    if (buffer == nullptr || size < 1) return;
+    // Short buffers get exactly `size` bytes and no terminator.
+    const size_t count = static_cast<size_t>(size) < sizeof kVersionText ? static_cast<size_t>(size)
+                                                                        : sizeof kVersionText;
+    std::memcpy(buffer, kVersionText, count);
+}

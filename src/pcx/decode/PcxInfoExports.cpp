@@ -1,0 +1,43 @@
+// PCXInfoW/A and GetPCXColorSpaceW/A: a file's header and its colour-space byte.
+#include <windows.h>
+
+#include "KyPCX.h"
+#include "frame/AnsiEntry.h"
+#include "frame/HandleGuards.h"
+#include "pcx/decode/ReadPcxHeader.h"
+
+namespace {
+
+// Inspection opens for reading and writing without sharing, so a read-only
+// file, or one held open elsewhere, cannot be inspected.
+HANDLE OpenForInspection(LPCWSTR path) {
+    if (path == nullptr) return INVALID_HANDLE_VALUE;
+    return CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI PCXInfoW(LPCWSTR path, PcxHeader* header, PcxErrorCode* code) {
+    ScopedFile file(OpenForInspection(path));
+    if (!file.valid()) {
+        *code = PCX_ERR_OPEN_FILE;
+        return FALSE;
+    }
+    return ReadPcxHeader(file.get(), 0, header, code, TRUE);
+}
+
+extern "C" BOOL WINAPI PCXInfoA(LPCSTR path, PcxHeader* header, PcxErrorCode* code) {
+    return CallWithWidePath(PCXInfoW, path, header, code);
+}
+
+extern "C" LONG WINAPI GetPCXColorSpaceW(LPCWSTR path) {
+    ScopedFile file(OpenForInspection(path));
+    if (!file.valid()) return -1;
+    PcxHeader header;
+    PcxErrorCode code = PCX_OK;
+    if (!ReadPcxHeader(file.get(), 0, &header, &code, FALSE)) return -1;
+    return header.encoding;
+}
+
+extern "C" LONG WINAPI GetPCXColorSpaceA(LPCSTR path) { return CallWithWidePath(GetPCXColorSpaceW, path); }
