@@ -51,6 +51,27 @@ KYPCX_API BOOL WINAPI PCXInfoA(LPCSTR path, PcxHeader* header, PcxErrorCode* cod
 KYPCX_API LONG WINAPI GetPCXColorSpaceW(LPCWSTR path);
 KYPCX_API LONG WINAPI GetPCXColorSpaceA(LPCSTR path);
 
+/* PCX decoding */
+/* The image as a DIB in one movable global block (BITMAPINFOHEADER, colour
+   table, bottom-up rows), or NULL with the code set. */
+KYPCX_API HGLOBAL WINAPI LoadPCXIntoDIBW(LPCWSTR path, PcxErrorCode* code);
+KYPCX_API HGLOBAL WINAPI LoadPCXIntoDIBA(LPCSTR path, PcxErrorCode* code);
+/* As LoadPCXIntoDIBW for files whose encoding byte holds a colour-space code
+   (10..17), which lands in the DIB's biCompression. */
+KYPCX_API HGLOBAL WINAPI LoadNonRGBPCXIntoDIBW(LPCWSTR path, PcxErrorCode* code);
+KYPCX_API HGLOBAL WINAPI LoadNonRGBPCXIntoDIBA(LPCSTR path, PcxErrorCode* code);
+/* The colours of the file whose header the caller read with PCXInfoW, as a
+   logical palette (ANSI path only). */
+KYPCX_API HPALETTE WINAPI ReadPCXPalette(LPCSTR path, PcxHeader* header, PcxErrorCode* code);
+/* The image as a bitmap compatible with the screen (monochrome for 1-bit
+   images), or NULL with the code set. */
+KYPCX_API HBITMAP WINAPI LoadPCXIntoBitmapW(LPCWSTR path, PcxErrorCode* code);
+KYPCX_API HBITMAP WINAPI LoadPCXIntoBitmapA(LPCSTR path, PcxErrorCode* code);
+/* The default line function of the bitmap decoders: SetDIBits of the band
+   into the bitmap with the colour usage of the thread's last decode. */
+KYPCX_API BOOL CALLBACK FlushPCXLine(BYTE* rows, INT_PTR startRow, INT_PTR rowCount, HBITMAP bitmap, HDC dc,
+                                    void* description);
+
 #ifdef __cplusplus
 }
 

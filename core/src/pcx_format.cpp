@@ -66,4 +66,8 @@ void BuildDefaultPalette256(uint8_t* triples) {
     }
 }
 
+void BuildGreyPalette256(uint8_t* triples) {
+    for (uint32_t i = 0; i < 256; ++i) std::memset(triples + 3 * i, static_cast<int>(i), 3);
+}
+
 }  // namespace kypcx

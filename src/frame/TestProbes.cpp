@@ -4,7 +4,10 @@
 
 #include "frame/FileLength.h"
 #include "frame/PcxThreadState.h"
+#include "frame/HandleGuards.h"
 #include "frame/WaitCursor.h"
+#include "pcx/decode/DecodePcxToBitmap.h"
+#include "pcx/decode/DecodePcxToDib.h"
 
 namespace {
 
@@ -27,5 +30,17 @@ LONG WINAPI KyPcxProbeLiveThreadStates() { return LivePcxThreadStateCount(); }
 void WINAPI KyPcxProbeBeginWaitCursor(int family) { BeginWaitCursorFor(FieldForFamily(family)); }
 void WINAPI KyPcxProbeEndWaitCursor(int family) { EndWaitCursorFor(FieldForFamily(family)); }
 DWORD WINAPI KyPcxProbeGetFileLength(HANDLE file) { return GetFileLength(file); }
+
+HGLOBAL WINAPI KyPcxProbeDecodeToDib(LPCWSTR path, PcxErrorCode* code, PcxDibLineCallback callback) {
+    ScopedFile file(CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file.valid()) return nullptr;
+    return DecodePcxToDib(file.get(), 0, GetFileLength(file.get()), code, callback, TRUE);
+}
+
+HBITMAP WINAPI KyPcxProbeDecodeToBitmap(LPCWSTR path, PcxErrorCode* code, PcxLineCallback callback) {
+    ScopedFile file(CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file.valid()) return nullptr;
+    return DecodePcxToBitmap(file.get(), 0, GetFileLength(file.get()), code, callback);
+}
 
 }

@@ -6,31 +6,11 @@
 
 #include "frame/PcxThreadState.h"
 #include "support/KyPcxTestSupport.h"
+#include "support/ProbeLibrary.h"
 
 namespace {
 
-class Probe {
-public:
-    Probe() : module_(LoadLibraryW(L"KyPCXProbe.dll")) {}
-    ~Probe() {
-        if (module_ != nullptr) FreeLibrary(module_);
-    }
-    bool loaded() const { return module_ != nullptr; }
-    template <typename F>
-    F Get(const char* name) const {
-        return KyPcxGetProc<F>(module_, name);
-    }
-    PcxThreadState* ThreadState() const {
-        return Get<PcxThreadState*(WINAPI*)()>("KyPcxProbeThreadState")();
-    }
-    LONG LiveBlocks() const { return Get<LONG(WINAPI*)()>("KyPcxProbeLiveThreadStates")(); }
-    void BeginWait(int family) const { Get<void(WINAPI*)(int)>("KyPcxProbeBeginWaitCursor")(family); }
-    void EndWait(int family) const { Get<void(WINAPI*)(int)>("KyPcxProbeEndWaitCursor")(family); }
-    DWORD FileLength(HANDLE f) const { return Get<DWORD(WINAPI*)(HANDLE)>("KyPcxProbeGetFileLength")(f); }
-
-private:
-    HMODULE module_;
-};
+using Probe = kypcx_test::ProbeLibrary;
 
 bool AllZero(const void* p, size_t n) {
     const BYTE* b = static_cast<const BYTE*>(p);

@@ -65,4 +65,8 @@ void BuildTwoColourPalette(const PcxHeader& header, uint8_t* triples);
 // unreadable trailer: 3 bits red, 3 bits green, 2 bits blue. Writes 768 bytes.
 void BuildDefaultPalette256(uint8_t* triples);
 
+// The colours used for a 256-colour image whose trailer has no 0x0C marker:
+// a grey ramp, entry i = (i, i, i). Writes 768 bytes.
+void BuildGreyPalette256(uint8_t* triples);
+
 }  // namespace kypcx

@@ -1,0 +1,74 @@
+// Decoding PCX scan lines, portably: the checks that make a header safe to
+// decode, the run-length decoder, and the conversion of one scan line's
+// planes into a DIB row. The Win32 decoders feed these from files, memory
+// and the clipboard; the fuzz target and the benchmark feed them directly.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "KyPcxTypes.h"
+
+namespace kypcx {
+
+// Extra room after a plane buffer, so that a run's overshoot (at most 63
+// bytes) stays inside it.
+constexpr size_t kPlaneSlack = 63;
+
+// The most bytes a decode will allocate for a DIB when the file's data
+// could not possibly fill it: a header may claim 32767 x 32767 in a file of
+// a few hundred bytes. Complete files are always within the limit (every two
+// coded bytes give at most 63 decoded ones); truncated files are accepted
+// while they could fill at least a sixteenth of the image.
+constexpr uint64_t kAlwaysAllowedImageBytes = uint64_t{1} << 24;
+constexpr uint64_t kTruncationAllowance = 16;
+
+// The shape of a decodable image, from a header that passed CheckPcxHeader.
+struct PcxDecodeLayout {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t bitCount = 0;          // 1, 4, 8 or 24
+    uint32_t planes = 0;
+    uint32_t bitsPerPixel = 0;
+    uint32_t bytesPerLine = 0;     // per plane, as stored
+    uint32_t encodedLineSize = 0;  // planes x bytes per line
+    uint32_t planeBytesUsed = 0;   // bytes of each plane that hold visible pixels
+    uint32_t rowSize = 0;          // bytes in one DIB row
+    uint64_t imageSize = 0;        // rowSize x height
+};
+
+// Fills `layout` for a header whose version and layout are already accepted.
+// Returns PCX_OK, or PCX_ERR_HARDWARE_DEPENDENT for a size the header cannot
+// mean: a width or height below 1, or bytes per line that are negative or
+// fewer than the width needs.
+PcxErrorCode PlanPcxDecode(const PcxHeader& header, PcxDecodeLayout* layout);
+
+// True when a DIB of the layout may be allocated for `dataBytes` bytes of
+// coded data (see kAlwaysAllowedImageBytes).
+bool IsPlausibleImageSize(const PcxDecodeLayout& layout, uint64_t dataBytes);
+
+// Bytes of coded data the decoders keep ready for one scan line: twice the
+// planes' share of a DIB row, the longest line a writer produces.
+uint64_t PcxLineReserve(const PcxDecodeLayout& layout);
+
+// Run-length decodes from src[*srcPos, srcSize) into line[produced,
+// lineSize) until the line is full or the input ends, and returns how many
+// bytes the line then holds. A run that reaches past the line's end is cut
+// there; a run of count 0 adds nothing; a count byte whose value byte lies
+// beyond srcSize is left unread. Never reads or writes outside the ranges.
+size_t DecodePcxRuns(const uint8_t* src, size_t srcSize, size_t* srcPos, uint8_t* line, size_t lineSize,
+                     size_t produced);
+
+// Like DecodePcxRuns for a whole line, but a run that would reach past the
+// line's end is an error: returns false and leaves *srcPos at that run.
+// Used by the in-memory decoder, which treats such data as corrupt.
+bool DecodePcxRunsStrict(const uint8_t* src, size_t srcSize, size_t* srcPos, uint8_t* line, size_t lineSize,
+                         size_t* produced);
+
+// Converts the planes of one decoded scan line (plane k at
+// planes + k x bytesPerLine) into one DIB row of layout.rowSize bytes.
+// Reads only planeBytesUsed bytes of each plane; padding bytes of the row
+// are zero.
+void AssemblePcxRow(const PcxDecodeLayout& layout, const uint8_t* planes, uint8_t* row);
+
+}  // namespace kypcx

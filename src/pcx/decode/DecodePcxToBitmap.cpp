@@ -1,0 +1,209 @@
+// DecodePcxToBitmap, FlushPCXLine and LoadPCXIntoBitmapW/A.
+#include "pcx/decode/DecodePcxToBitmap.h"
+
+#include "frame/AnsiEntry.h"
+#include "frame/FileLength.h"
+#include "frame/HandleGuards.h"
+#include "frame/PcxThreadState.h"
+#include "frame/WaitCursor.h"
+#include "kypcx/pcx_format.h"
+#include "pcx/decode/PcxDecodeSetup.h"
+#include "pcx/decode/PcxPalette.h"
+#include "pcx/decode/PcxScanLineLoop.h"
+
+namespace {
+
+constexpr DWORD kMaxBandBytes = 61937;
+
+// The device context of one decode: a memory context for monochrome
+// images, the screen (with the image palette selected) for the rest.
+class DecodeContext {
+public:
+    DecodeContext(bool monochrome, HPALETTE palette) : memory_(monochrome), palette_(palette) {
+        dc_ = memory_ ? CreateCompatibleDC(nullptr) : GetDC(nullptr);
+        if (dc_ != nullptr && !memory_ && palette_ != nullptr) {
+            previous_ = SelectPalette(dc_, palette_, FALSE);
+            RealizePalette(dc_);
+        }
+    }
+    ~DecodeContext() {
+        if (dc_ == nullptr) return;
+        if (memory_) {
+            DeleteDC(dc_);
+            return;
+        }
+        if (previous_ != nullptr) SelectPalette(dc_, previous_, FALSE);
+        ReleaseDC(nullptr, dc_);
+    }
+    DecodeContext(const DecodeContext&) = delete;
+    DecodeContext& operator=(const DecodeContext&) = delete;
+
+    HDC get() const { return dc_; }
+    // Selects the image palette again as a background palette for the transfers.
+    void SelectForTransfer() {
+        if (palette_ == nullptr) return;
+        HPALETTE before = SelectPalette(dc_, palette_, TRUE);
+        if (previous_ == nullptr) previous_ = before;
+        RealizePalette(dc_);
+    }
+
+private:
+    bool memory_;
+    HPALETTE palette_;
+    HDC dc_ = nullptr;
+    HPALETTE previous_ = nullptr;
+};
+
+}  // namespace
+
+LONG PcxBandHeight(LONG height, LONG bitCount, DWORD rowSize) {
+    if (bitCount == 24) return 1;
+    LONG band = height / 10;
+    const LONG cap = static_cast<LONG>(kMaxBandBytes / (rowSize != 0 ? rowSize : 1));
+    if (band > cap) band = cap;
+    return band < 1 ? 1 : band;
+}
+
+void SetPaletteIndexTable(BITMAPINFO* info) {
+    const BITMAPINFOHEADER& h = info->bmiHeader;
+    if (h.biClrUsed == 0 || h.biBitCount == 24) return;
+    auto* indices = reinterpret_cast<WORD*>(info->bmiColors);
+    for (DWORD i = 0; i < h.biClrUsed; ++i) indices[i] = static_cast<WORD>(i);
+}
+
+extern "C" BOOL CALLBACK FlushPCXLine(BYTE* rows, INT_PTR startRow, INT_PTR rowCount, HBITMAP bitmap, HDC dc,
+                                      void* description) {
+    if (rowCount == 0) return TRUE;
+    const int copied = SetDIBits(dc, bitmap, static_cast<UINT>(startRow), static_cast<UINT>(rowCount), rows,
+                                 static_cast<BITMAPINFO*>(description), GetPcxThreadState()->colorUsage);
+    return copied == rowCount;
+}
+
+HBITMAP DecodePcxToBitmap(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* code, PcxLineCallback callback) {
+    *code = PCX_OK;
+    ScopedWaitCursor wait(&PcxThreadState::coderSavedCursor);
+
+    PcxHeader header;
+    kypcx::PcxDecodeLayout layout;
+    if (!PreparePcxDecode(file, offset, end, TRUE, &header, &layout, code)) return nullptr;
+
+    BYTE triples[3 * 256];
+    BOOL trailerFound = FALSE;
+    const LONG colours = ReadPcxPaletteBytes(file, end, &header, triples, code, &trailerFound);
+    ScopedGdiObject<HPALETTE> palette;
+    {
+        PcxErrorCode paletteCode = PCX_OK;
+        palette.reset(CreatePaletteFromTriples(triples, colours, &paletteCode));
+        if (paletteCode != PCX_OK) *code = paletteCode;
+    }
+
+    const DWORD tableEntries = layout.bitCount == 24 ? 0 : (1u << layout.bitCount);
+    ScopedGlobal infoBlock(GlobalAlloc(GHND, sizeof(BITMAPINFOHEADER) + tableEntries * sizeof(RGBQUAD)));
+    auto* info = static_cast<BITMAPINFO*>(infoBlock.lock());
+    if (info == nullptr) {
+        *code = PCX_ERR_ALLOC;
+        return nullptr;
+    }
+    BITMAPINFOHEADER& bih = info->bmiHeader;
+    bih.biSize = sizeof(BITMAPINFOHEADER);
+    bih.biWidth = layout.width;
+    bih.biHeight = layout.height;
+    bih.biPlanes = 1;
+    bih.biBitCount = static_cast<WORD>(layout.bitCount);
+    bih.biClrUsed = tableEntries;
+    for (DWORD i = 0; i < tableEntries && i < static_cast<DWORD>(colours); ++i) {
+        info->bmiColors[i].rgbRed = triples[3 * i];
+        info->bmiColors[i].rgbGreen = triples[3 * i + 1];
+        info->bmiColors[i].rgbBlue = triples[3 * i + 2];
+        info->bmiColors[i].rgbReserved = 0;
+    }
+
+    const bool monochrome = layout.bitCount == 1;
+    DecodeContext dc(monochrome, monochrome ? nullptr : palette.get());
+    PcxThreadState* state = GetPcxThreadState();
+    state->colorUsage = DIB_RGB_COLORS;
+    if (!monochrome && palette) {
+        SetPaletteIndexTable(info);
+        state->colorUsage = DIB_PAL_COLORS;
+    }
+    ScopedGdiObject<HBITMAP> bitmap;
+    if (dc.get() != nullptr) bitmap.reset(CreateDIBitmap(dc.get(), &bih, 0, nullptr, nullptr, state->colorUsage));
+    if (!bitmap) {
+        *code = PCX_ERR_CREATE_BITMAP;
+        return nullptr;
+    }
+
+    const LONG bandHeight = PcxBandHeight(layout.height, layout.bitCount, layout.rowSize);
+    const DWORD dataEnd = trailerFound ? end - kypcx::kPaletteTrailerSize : end;
+    PcxScanLineSource source;
+    ScopedGlobal bandBlock;
+    BYTE* band = nullptr;
+    bool buffersReady = false;
+    bool setupFailed = false;
+    if (*code == PCX_OK && !SeekFileTo(file, offset + kypcx::kPcxHeaderSize)) {
+        *code = PCX_ERR_FILE_IO;
+        setupFailed = true;
+    }
+    if (*code == PCX_OK) {
+        PcxErrorCode setupCode = PCX_OK;
+        bandBlock.reset(GlobalAlloc(GHND, SIZE_T(bandHeight) * layout.rowSize + kypcx::kPlaneSlack));
+        band = static_cast<BYTE*>(bandBlock.lock());
+        if (band == nullptr) {
+            setupCode = PCX_ERR_CREATE_BITMAP;
+        } else {
+            buffersReady = source.Open(layout, PcxImageDataBytes(offset, dataEnd), &setupCode);
+        }
+        if (setupCode != PCX_OK) {
+            *code = setupCode;
+            bitmap.reset();
+            setupFailed = true;
+        }
+    }
+
+    if (callback == nullptr) callback = FlushPCXLine;
+    if (buffersReady) {
+        dc.SelectForTransfer();
+        BYTE* const bandEnd = band + SIZE_T(bandHeight) * layout.rowSize;
+        BYTE* position = bandEnd;
+        LONG rowsInBand = 0;
+        const PcxLoopResult result = RunPcxScanLineLoop(
+            file, layout, source, code,
+            [&](LONG) { return position - layout.rowSize; },
+            [&](LONG r, LONG, BYTE* row) {
+                position = row;
+                if (++rowsInBand < bandHeight) return true;
+                if (!callback(position, r, rowsInBand, bitmap.get(), dc.get(), info)) {
+                    *code = PCX_ERR_USER_ABORT;
+                    return false;
+                }
+                rowsInBand = 0;
+                position = bandEnd;
+                return true;
+            });
+        if (*code == PCX_ERR_PALETTE_READ) bitmap.reset();  // a failed refill
+        if (rowsInBand > 0 && *code == PCX_OK) {
+            const LONG lowest = result.dataRanOut ? result.lastRow : 0;
+            if (!callback(position, lowest, rowsInBand, bitmap.get(), dc.get(), info)) *code = PCX_ERR_USER_ABORT;
+        }
+    }
+    // Tells the line function that the decode failed for a reason not its own.
+    if (!setupFailed && *code != PCX_OK && *code != PCX_ERR_USER_ABORT) callback(nullptr, 0, 0, bitmap.get(), dc.get(), info);
+
+    if (*code != PCX_OK) return nullptr;
+    return bitmap.release();
+}
+
+extern "C" HBITMAP WINAPI LoadPCXIntoBitmapW(LPCWSTR path, PcxErrorCode* code) {
+    ScopedFile file(path == nullptr ? INVALID_HANDLE_VALUE
+                                    : CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        *code = PCX_ERR_OPEN_FILE;
+        return nullptr;
+    }
+    return DecodePcxToBitmap(file.get(), 0, GetFileLength(file.get()), code, nullptr);
+}
+
+extern "C" HBITMAP WINAPI LoadPCXIntoBitmapA(LPCSTR path, PcxErrorCode* code) {
+    return CallWithWidePath(LoadPCXIntoBitmapW, path, code);
+}

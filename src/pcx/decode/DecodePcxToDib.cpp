@@ -1,0 +1,116 @@
+// DecodePcxToDib and the DIB block it fills.
+#include "pcx/decode/DecodePcxToDib.h"
+
+#include "frame/FileLength.h"
+#include "kypcx/pcx_format.h"
+#include "frame/HandleGuards.h"
+#include "frame/WaitCursor.h"
+#include "pcx/decode/PcxDecodeSetup.h"
+#include "pcx/decode/PcxPalette.h"
+#include "pcx/decode/PcxScanLineLoop.h"
+
+namespace {
+
+DWORD ColourTableEntries(int bitCount) {
+    if (bitCount < 2) return 2;
+    if (bitCount <= 4) return 16;
+    if (bitCount <= 8) return 256;
+    return 0;
+}
+
+LONG DotsPerInchToPelsPerMeter(int16_t dpi) { return static_cast<LONG>(static_cast<double>(dpi) * 39.37); }
+
+}  // namespace
+
+HGLOBAL AllocDibFromBitmapRecord(LONG width, LONG height, WORD planes, WORD bitsPerPixel, HPALETTE palette) {
+    if (palette == nullptr) palette = static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE));
+    const int bitCount = planes * bitsPerPixel;
+    if (width < 1 || height < 1) return nullptr;
+    const uint64_t sizeImage = uint64_t((width + 31) / 32) * 4 * uint64_t(bitCount) * uint64_t(height);
+    if (sizeImage > kMaxDecodedImageBytes) return nullptr;
+
+    BITMAPINFOHEADER info = {};
+    info.biSize = sizeof(BITMAPINFOHEADER);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = static_cast<WORD>(bitCount);
+    info.biCompression = BI_RGB;
+    info.biSizeImage = static_cast<DWORD>(sizeImage);
+    info.biClrUsed = ColourTableEntries(bitCount);
+    const DWORD tableBytes = info.biClrUsed * sizeof(RGBQUAD);
+
+    ScopedGlobal dib(GlobalAlloc(GHND, sizeof info + tableBytes));
+    auto* header = static_cast<BITMAPINFOHEADER*>(dib.lock());
+    if (header == nullptr) return nullptr;
+    *header = info;
+    if (info.biClrUsed != 0) {
+        PALETTEENTRY entries[256] = {};
+        GetPaletteEntries(palette, 0, info.biClrUsed, entries);
+        auto* table = reinterpret_cast<RGBQUAD*>(header + 1);
+        for (DWORD i = 0; i < info.biClrUsed; ++i) {
+            table[i].rgbBlue = entries[i].peBlue;
+            table[i].rgbGreen = entries[i].peGreen;
+            table[i].rgbRed = entries[i].peRed;
+            table[i].rgbReserved = entries[i].peFlags;
+        }
+    }
+    dib.unlock();
+    HGLOBAL grown = GlobalReAlloc(dib.get(), sizeof info + tableBytes + info.biSizeImage, GMEM_MOVEABLE | GMEM_ZEROINIT);
+    if (grown == nullptr) return nullptr;
+    dib.release();
+    return grown;
+}
+
+HGLOBAL DecodePcxToDib(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* code, PcxDibLineCallback callback,
+                       BOOL checkEncoding) {
+    *code = PCX_OK;
+    ScopedWaitCursor wait(&PcxThreadState::coderSavedCursor);
+
+    PcxHeader header;
+    kypcx::PcxDecodeLayout layout;
+    if (!PreparePcxDecode(file, offset, end, checkEncoding, &header, &layout, code)) return nullptr;
+
+    // The palette reader sets its own code: an unreadable 256-colour trailer
+    // (10) stops the decode below before any row.
+    BYTE triples[3 * 256];
+    BOOL trailerFound = FALSE;
+    const LONG colours = ReadPcxPaletteBytes(file, end, &header, triples, code, &trailerFound);
+    ScopedGdiObject<HPALETTE> palette;
+    if (colours != 0) {
+        PcxErrorCode paletteCode = PCX_OK;
+        palette.reset(CreatePaletteFromTriples(triples, colours, &paletteCode));
+        if (paletteCode != PCX_OK) *code = paletteCode;
+    }
+
+    ScopedGlobal dib(AllocDibFromBitmapRecord(layout.width, layout.height, header.planes, header.bitsPerPixel,
+                                              palette.get()));
+    if (!dib) {
+        *code = PCX_ERR_CREATE_BITMAP;
+        return nullptr;
+    }
+    auto* info = static_cast<BITMAPINFOHEADER*>(dib.lock());
+    if (info == nullptr) {
+        *code = PCX_ERR_ALLOC;
+        return nullptr;
+    }
+    info->biXPelsPerMeter = DotsPerInchToPelsPerMeter(header.horizontalDpi);
+    info->biYPelsPerMeter = DotsPerInchToPelsPerMeter(header.verticalDpi);
+    BYTE* rows = reinterpret_cast<BYTE*>(info) + info->biSize + info->biClrUsed * sizeof(RGBQUAD);
+
+    // The trailer of a 256-colour image is not image data.
+    const DWORD dataEnd = trailerFound ? end - kypcx::kPaletteTrailerSize : end;
+    if (*code == PCX_OK && !SeekFileTo(file, offset + kypcx::kPcxHeaderSize)) *code = PCX_ERR_FILE_IO;
+    PcxScanLineSource source;
+    if (*code == PCX_OK && source.Open(layout, PcxImageDataBytes(offset, dataEnd), code)) {
+        RunPcxScanLineLoop(
+            file, layout, source, code, [&](LONG r) { return rows + size_t(r) * layout.rowSize; },
+            [&](LONG r, LONG lines, BYTE* row) {
+                if (callback == nullptr || callback(row, r, lines, info)) return true;
+                *code = PCX_ERR_USER_ABORT;
+                return false;
+            });
+    }
+    if (*code != PCX_OK) return nullptr;
+    return dib.release();
+}

@@ -1,0 +1,25 @@
+// The colours of a PCX image as the file decoders read them: raw triples by
+// the format's palette rules, or a GDI logical palette.
+#pragma once
+
+#include <windows.h>
+
+#include "KyPcxTypes.h"
+
+// Fills `triples` (room for 256 entries) with the image's colours and returns
+// how many it filled (2, 4, 8, 16 or 256), or 0 with code 3 for a layout that
+// has no palette. Sets the code to 1 first; code 10 when a 256-colour
+// trailer cannot be read (the default palette is used then). `end` is the
+// offset just past the image. `trailerFound`, if given, says whether a
+// 0x0C-marked trailer was read.
+LONG ReadPcxPaletteBytes(HANDLE file, DWORD end, const PcxHeader* header, BYTE* triples, PcxErrorCode* code,
+                         BOOL* trailerFound = nullptr);
+
+// The image's colours as a logical palette, or null (code 3 for no palette,
+// 2 when the palette block cannot be allocated). A palette is returned with
+// code 10 when the trailer could not be read.
+HPALETTE ReadPcxPaletteFromFile(HANDLE file, DWORD end, const PcxHeader* header, PcxErrorCode* code);
+
+// A logical palette of `count` triples; null if it cannot be made (code 2
+// when the block cannot be allocated).
+HPALETTE CreatePaletteFromTriples(const BYTE* triples, LONG count, PcxErrorCode* code);

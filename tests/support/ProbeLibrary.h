@@ -1,0 +1,48 @@
+// The probe build of the library (KyPCXProbe.dll): the same code as
+// KyPCX.dll plus exports of a few internals that no client export shows.
+#pragma once
+
+#include <windows.h>
+
+#include "KyPCX.h"
+
+struct PcxThreadState;
+
+namespace kypcx_test {
+
+class ProbeLibrary {
+public:
+    ProbeLibrary() : module_(LoadLibraryW(L"KyPCXProbe.dll")) {}
+    ~ProbeLibrary() {
+        if (module_ != nullptr) FreeLibrary(module_);
+    }
+    ProbeLibrary(const ProbeLibrary&) = delete;
+    ProbeLibrary& operator=(const ProbeLibrary&) = delete;
+
+    bool loaded() const { return module_ != nullptr; }
+    template <typename F>
+    F Get(const char* name) const {
+        return KyPcxGetProc<F>(module_, name);
+    }
+
+    PcxThreadState* ThreadState() const { return Get<PcxThreadState*(WINAPI*)()>("KyPcxProbeThreadState")(); }
+    LONG LiveBlocks() const { return Get<LONG(WINAPI*)()>("KyPcxProbeLiveThreadStates")(); }
+    void BeginWait(int family) const { Get<void(WINAPI*)(int)>("KyPcxProbeBeginWaitCursor")(family); }
+    void EndWait(int family) const { Get<void(WINAPI*)(int)>("KyPcxProbeEndWaitCursor")(family); }
+    DWORD FileLength(HANDLE f) const { return Get<DWORD(WINAPI*)(HANDLE)>("KyPcxProbeGetFileLength")(f); }
+    // DecodePcxToDib over a whole file, with a row function.
+    HGLOBAL DecodeToDib(LPCWSTR path, PcxErrorCode* code, PcxDibLineCallback callback) const {
+        return Get<HGLOBAL(WINAPI*)(LPCWSTR, PcxErrorCode*, PcxDibLineCallback)>("KyPcxProbeDecodeToDib")(
+            path, code, callback);
+    }
+    // DecodePcxToBitmap over a whole file, with a band function.
+    HBITMAP DecodeToBitmap(LPCWSTR path, PcxErrorCode* code, PcxLineCallback callback) const {
+        return Get<HBITMAP(WINAPI*)(LPCWSTR, PcxErrorCode*, PcxLineCallback)>("KyPcxProbeDecodeToBitmap")(
+            path, code, callback);
+    }
+
+private:
+    HMODULE module_;
+};
+
+}  // namespace kypcx_test
