@@ -37,70 +37,7 @@ void LoadBytes(const Bytes& bytes, Loaded* out, const wchar_t* name = L"image.pc
     out->dib = KYPCX_EXPORT(LoadPCXIntoDIBW)(path.c_str(), &out->code);
 }
 
-// 1 bit, 10 x 2 at (1, 1), greys by the two-colour rule.
-PcxFixture MonoGreys() {
-    PcxFixture f;
-    f.header.bitsPerPixel = 1;
-    f.header.planes = 1;
-    f.header.xMin = 1;
-    f.header.yMin = 1;
-    f.header.xMax = 10;
-    f.header.yMax = 2;
-    f.header.bytesPerLine = 2;
-    f.header.palette = {0x10, 0x77, 0x77, 0xEF, 0x11, 0x11};
-    f.data = {0xAA, 0x80, 0xC1, 0xFF, 0xC1, 0xC0};  // 1010101010, then all ones
-    return f;
-}
-
-// 16 colours, 9 x 2: pixel x of row 0 is x (15 for the ninth); row 1 is one
-// run of zeros across all four planes.
-PcxFixture SixteenColours() {
-    PcxFixture f;
-    f.header.bitsPerPixel = 1;
-    f.header.planes = 4;
-    f.header.xMax = 8;
-    f.header.yMax = 1;
-    f.header.bytesPerLine = 2;
-    f.header.palette = kypcx_test::SixteenColourPalette();
-    f.data = {0x55, 0x80, 0x33, 0x80, 0x0F, 0x80, 0x00, 0x80};
-    Append(f.data, RunOf(8, 0));
-    return f;
-}
-
-// 256 colours, 5 x 3 with one padding byte per line; the last line is a run
-// that overshoots the line's end.
-PcxFixture TwoFiftySix() {
-    PcxFixture f;
-    f.header.bitsPerPixel = 8;
-    f.header.planes = 1;
-    f.header.xMax = 4;
-    f.header.yMax = 2;
-    f.header.bytesPerLine = 6;
-    f.header.hDpi = 300;
-    f.header.vDpi = 72;
-    f.data = {1, 2, 3, 4, 5, 99};
-    Append(f.data, RunOf(6, 0xC8));
-    Append(f.data, RunOf(8, 7));
-    f.trailer = kypcx_test::TrailerPalette();
-    return f;
-}
-
-// 24 bits, 10 x 2 at x = 10..19.
-PcxFixture TrueColour() {
-    PcxFixture f;
-    f.header.bitsPerPixel = 8;
-    f.header.planes = 3;
-    f.header.xMin = 10;
-    f.header.xMax = 19;
-    f.header.yMax = 1;
-    f.header.bytesPerLine = 10;
-    for (uint8_t plane = 0; plane < 3; ++plane)
-        for (uint8_t x = 0; x < 10; ++x) f.data.push_back(static_cast<uint8_t>(plane * 10 + x));
-    Append(f.data, RunOf(10, 0x30));
-    Append(f.data, RunOf(10, 0x40));
-    Append(f.data, RunOf(10, 0x50));
-    return f;
-}
+using namespace kypcx_test::fixtures;
 
 TEST(LoadPCXIntoDIB, MonochromeUsesTheTwoColourRule) {
     Loaded l;
