@@ -72,6 +72,19 @@ KYPCX_API HBITMAP WINAPI LoadPCXIntoBitmapA(LPCSTR path, PcxErrorCode* code);
 KYPCX_API BOOL CALLBACK FlushPCXLine(BYTE* rows, INT_PTR startRow, INT_PTR rowCount, HBITMAP bitmap, HDC dc,
                                     void* description);
 
+/* Clipboard, memory and drawing */
+/* Decodes the file and leaves its bitmap on the clipboard as the only
+   format (CF_BITMAP); 1 on success, 0 with the code set. */
+KYPCX_API int WINAPI PutPCXToClipboardW(LPCWSTR path, PcxErrorCode* code);
+KYPCX_API int WINAPI PutPCXToClipboardA(LPCSTR path, PcxErrorCode* code);
+/* Decodes a whole PCX image held in memory (header, coded lines and any
+   palette trailer, `length` bytes) into a screen bitmap, one line per call
+   of `callback` (FlushPCXLine when NULL). May return a partly drawn bitmap
+   together with a failure code (3: a run crosses a line's end; 6: the line
+   function said no; 10: no palette trailer). */
+KYPCX_API HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD length, PcxErrorCode* code,
+                                                     PcxLineCallback callback);
+
 #ifdef __cplusplus
 }
 

@@ -1,0 +1,154 @@
+// LoadPCXIntoBitmapFromMemory: decoding a PCX image the caller holds in
+// memory, one scan line per call of the line function. Unlike the file
+// decoder it always uses the screen, draws 1-bit images in black and white,
+// refuses runs that cross a line's end (code 3) and keeps the partly drawn
+// bitmap when it stops.
+#include <windows.h>
+
+#include <cstring>
+
+#include "KyPCX.h"
+#include "frame/HandleGuards.h"
+#include "frame/PcxThreadState.h"
+#include "frame/WaitCursor.h"
+#include "kypcx/pcx_decode.h"
+#include "kypcx/pcx_format.h"
+#include "pcx/decode/PcxPalette.h"
+
+namespace {
+
+// The colours of the image, or none (code 10 for a missing trailer).
+LONG MemoryPaletteTriples(const BYTE* data, DWORD length, const PcxHeader& header, BYTE* triples,
+                          PcxErrorCode* code, bool* trailerFound) {
+    *trailerFound = false;
+    if (header.planes == 1 && header.bitsPerPixel == 1) {
+        const BYTE blackWhite[6] = {0, 0, 0, 255, 255, 255};
+        std::memcpy(triples, blackWhite, sizeof blackWhite);
+        return 2;
+    }
+    if (header.planes == 1 && header.bitsPerPixel == 8) {
+        if (length >= kypcx::kPaletteTrailerSize && length - kypcx::kPaletteTrailerSize >= kypcx::kPcxHeaderSize &&
+            data[length - kypcx::kPaletteTrailerSize] == kypcx::kPaletteMarker) {
+            std::memcpy(triples, data + length - 768, 768);
+            *trailerFound = true;
+            return 256;
+        }
+        *code = PCX_ERR_PALETTE_READ;
+        return 0;
+    }
+    if (header.planes == 3) {
+        kypcx::BuildDefaultPalette256(triples);
+        return 256;
+    }
+    std::memcpy(triples, header.palette, 48);
+    return 16;
+}
+
+}  // namespace
+
+extern "C" HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD length, PcxErrorCode* code,
+                                                      PcxLineCallback callback) {
+    *code = PCX_OK;
+    ScopedWaitCursor wait(&PcxThreadState::memorySavedCursor);
+
+    // A block that cannot hold a header is refused as an unreadable image.
+    if (data == nullptr || length < kypcx::kPcxHeaderSize) {
+        *code = PCX_ERR_FILE_IO;
+        return nullptr;
+    }
+    PcxHeader header;
+    kypcx::LoadPcxHeader(data, &header);
+    kypcx::PcxDecodeLayout layout;
+    PcxErrorCode check = kypcx::CheckPcxHeader(header, true);
+    if (check == PCX_OK) check = kypcx::PlanPcxDecode(header, &layout);
+    if (check != PCX_OK) {
+        *code = check;
+        return nullptr;
+    }
+    if (layout.imageSize > 0x7FFF0000 || !kypcx::IsPlausibleImageSize(layout, length - kypcx::kPcxHeaderSize)) {
+        *code = PCX_ERR_CREATE_BITMAP;
+        return nullptr;
+    }
+
+    BYTE triples[3 * 256];
+    bool trailerFound = false;
+    const LONG colours = MemoryPaletteTriples(data, length, header, triples, code, &trailerFound);
+    ScopedGdiObject<HPALETTE> palette;
+    if (colours != 0) palette.reset(CreatePaletteFromTriples(triples, colours, code));
+
+    const DWORD tableEntries = layout.bitCount == 24 ? 0 : (1u << layout.bitCount);
+    ScopedGlobal infoBlock(GlobalAlloc(GHND, sizeof(BITMAPINFOHEADER) + tableEntries * sizeof(RGBQUAD)));
+    auto* info = static_cast<BITMAPINFO*>(infoBlock.lock());
+    if (info == nullptr) {
+        *code = PCX_ERR_ALLOC;
+        return nullptr;
+    }
+    BITMAPINFOHEADER& bih = info->bmiHeader;
+    bih.biSize = sizeof(BITMAPINFOHEADER);
+    bih.biWidth = layout.width;
+    bih.biHeight = layout.height;
+    bih.biPlanes = 1;
+    bih.biBitCount = static_cast<WORD>(layout.bitCount);
+    bih.biCompression = BI_RGB;
+    bih.biClrUsed = tableEntries;
+    if (tableEntries != 0 && palette) {
+        for (LONG i = 0; i < colours && DWORD(i) < tableEntries; ++i) {
+            info->bmiColors[i].rgbRed = triples[3 * i];
+            info->bmiColors[i].rgbGreen = triples[3 * i + 1];
+            info->bmiColors[i].rgbBlue = triples[3 * i + 2];
+        }
+    }
+
+    HDC dc = GetDC(nullptr);
+    if (dc == nullptr) {
+        *code = PCX_ERR_CREATE_BITMAP;
+        return nullptr;
+    }
+    HPALETTE previous = palette ? SelectPalette(dc, palette.get(), FALSE) : nullptr;
+    if (palette) RealizePalette(dc);
+    // Always a bitmap of the screen's format, colour even for 1-bit images.
+    ScopedGdiObject<HBITMAP> bitmap(CreateDIBitmap(dc, &bih, 0, nullptr, nullptr, DIB_RGB_COLORS));
+    if (previous != nullptr) SelectPalette(dc, previous, FALSE);
+
+    if (!bitmap) {
+        *code = PCX_ERR_CREATE_BITMAP;
+        ReleaseDC(nullptr, dc);
+        return nullptr;
+    }
+    const SIZE_T lineBytes =
+        (layout.encodedLineSize > layout.rowSize ? layout.encodedLineSize : layout.rowSize) + kypcx::kPlaneSlack;
+    ScopedGlobal planeBlock(GlobalAlloc(GHND, lineBytes));
+    ScopedGlobal rowBlock(GlobalAlloc(GHND, lineBytes));
+    BYTE* planes = static_cast<BYTE*>(planeBlock.lock());
+    BYTE* row = static_cast<BYTE*>(rowBlock.lock());
+    if (planes == nullptr || row == nullptr) {
+        *code = PCX_ERR_CREATE_BITMAP;
+        ReleaseDC(nullptr, dc);
+        return nullptr;
+    }
+
+    if (callback == nullptr) callback = FlushPCXLine;
+    GetPcxThreadState()->colorUsage = DIB_RGB_COLORS;  // the table holds RGB entries
+    // The coded lines run from byte 128 to the trailer (or the block's end).
+    const size_t dataEnd = trailerFound ? length - kypcx::kPaletteTrailerSize : length;
+    size_t position = kypcx::kPcxHeaderSize;
+    for (LONG line = layout.height - 1; line >= 0 && *code == PCX_OK; --line) {
+        size_t produced = 0;
+        if (!kypcx::DecodePcxRunsStrict(data, dataEnd, &position, planes, layout.encodedLineSize, &produced)) {
+            *code = PCX_ERR_VERSION;
+            break;
+        }
+        if (produced == 0) break;  // the block ends before this line
+        // A line the block cuts short is drawn with the rest zero, and is the last.
+        const bool cut = produced < layout.encodedLineSize;
+        if (cut) std::memset(planes + produced, 0, layout.encodedLineSize - produced);
+        kypcx::AssemblePcxRow(layout, planes, row);
+        if (!callback(row, line, 1, bitmap.get(), dc, info)) {
+            *code = PCX_ERR_CREATE_BITMAP;
+            break;
+        }
+        if (cut) break;
+    }
+    ReleaseDC(nullptr, dc);
+    return bitmap.release();
+}
