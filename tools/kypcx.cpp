@@ -1,6 +1,7 @@
 // kypcx: the command-line client. Loads KyPCX.dll as any program would and
 // reports what the library says of PCX files.
 //   kypcx info <file.pcx>     header fields, size, colours
+//   kypcx tobmp <in.pcx> <out.bmp>   decode to a Windows BMP file
 //   kypcx version             the library's version text
 #include <windows.h>
 
@@ -17,6 +18,7 @@ struct Library {
     decltype(&GetKyPCXVersion) version = nullptr;
     decltype(&PCXInfoW) info = nullptr;
     decltype(&GetPCXColorSpaceW) colorSpace = nullptr;
+    decltype(&LoadPCXIntoDIBW) loadDib = nullptr;
 
     bool Load() {
         module = LoadLibraryW(L"KyPCX.dll");
@@ -25,7 +27,8 @@ struct Library {
         version = KyPcxGetProc<decltype(version)>(module, "GetKyPCXVersion");
         info = KyPcxGetProc<decltype(info)>(module, "PCXInfoW");
         colorSpace = KyPcxGetProc<decltype(colorSpace)>(module, "GetPCXColorSpaceW");
-        return errorString && version && info && colorSpace;
+        loadDib = KyPcxGetProc<decltype(loadDib)>(module, "LoadPCXIntoDIBW");
+        return errorString && version && info && colorSpace && loadDib;
     }
 
     int Fail(const wchar_t* what, PcxErrorCode code) const {
@@ -71,8 +74,44 @@ int Info(const Library& lib, const wchar_t* path) {
     return 0;
 }
 
+// A BMP file is the DIB behind a 14-byte file header.
+int ToBmp(const Library& lib, const wchar_t* in, const wchar_t* out) {
+    PcxErrorCode code = PCX_OK;
+    HGLOBAL dib = lib.loadDib(in, &code);
+    if (dib == nullptr) return lib.Fail(in, code);
+    auto* info = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
+    const DWORD table = info->biClrUsed * sizeof(RGBQUAD);
+    const DWORD rowSize = ((info->biBitCount * static_cast<DWORD>(info->biWidth) + 31) / 32) * 4;
+    const DWORD pixels = rowSize * static_cast<DWORD>(info->biHeight);
+    BITMAPINFOHEADER header = *info;
+    header.biSizeImage = pixels;
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof file + sizeof header + table;
+    file.bfSize = file.bfOffBits + pixels;
+    HANDLE f = CreateFileW(out, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool ok = f != INVALID_HANDLE_VALUE;
+    DWORD written = 0;
+    const BYTE* rest = reinterpret_cast<const BYTE*>(info) + info->biSize;
+    ok = ok && WriteFile(f, &file, sizeof file, &written, nullptr) && written == sizeof file;
+    ok = ok && WriteFile(f, &header, sizeof header, &written, nullptr) && written == sizeof header;
+    ok = ok && WriteFile(f, rest, table + pixels, &written, nullptr) && written == table + pixels;
+    if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    GlobalUnlock(dib);
+    GlobalFree(dib);
+    if (!ok) {
+        std::fwprintf(stderr, L"%ls: cannot write\n", out);
+        return 1;
+    }
+    std::wprintf(L"%ls: %ld x %ld, %d bits per pixel\n", out, header.biWidth, header.biHeight, header.biBitCount);
+    return 0;
+}
+
 int Usage() {
-    std::fwprintf(stderr, L"usage: kypcx info <file.pcx>\n       kypcx version\n");
+    std::fwprintf(stderr,
+                  L"usage: kypcx info <file.pcx>\n"
+                  L"       kypcx tobmp <in.pcx> <out.bmp>\n"
+                  L"       kypcx version\n");
     return 2;
 }
 
@@ -91,5 +130,6 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (argc == 3 && std::wcscmp(argv[1], L"info") == 0) return Info(lib, argv[2]);
+    if (argc == 4 && std::wcscmp(argv[1], L"tobmp") == 0) return ToBmp(lib, argv[2], argv[3]);
     return Usage();
 }
