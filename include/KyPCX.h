@@ -72,6 +72,32 @@ KYPCX_API HBITMAP WINAPI LoadPCXIntoBitmapA(LPCSTR path, PcxErrorCode* code);
 KYPCX_API BOOL CALLBACK FlushPCXLine(BYTE* rows, INT_PTR startRow, INT_PTR rowCount, HBITMAP bitmap, HDC dc,
                                     void* description);
 
+/* PCX encoding */
+/* Saves a device-dependent bitmap as a PCX file in the device's own layout
+   (an existing file is overwritten and cut to the new image's length). */
+KYPCX_API BOOL WINAPI SaveBitmapInPCXFormatW(LPCWSTR path, HBITMAP bitmap, PcxErrorCode* code);
+KYPCX_API BOOL WINAPI SaveBitmapInPCXFormatA(LPCSTR path, HBITMAP bitmap, PcxErrorCode* code);
+/* Saves the CF_BITMAP on the clipboard (15 when there is none). */
+KYPCX_API BOOL WINAPI SavePCXFileFromClipboardW(LPCWSTR path, PcxErrorCode* code);
+KYPCX_API BOOL WINAPI SavePCXFileFromClipboardA(LPCSTR path, PcxErrorCode* code);
+/* Saves a DIB (1, 4, 8, 16, 24 or 32 bits; bottom-up or top-down) in the
+   usual PCX layouts. The DIB stays the caller's and is only read. */
+KYPCX_API BOOL WINAPI SaveDIBInPCXFormatW(LPCWSTR path, HGLOBAL dib, PcxErrorCode* code);
+KYPCX_API BOOL WINAPI SaveDIBInPCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCode* code);
+/* As SaveDIBInPCXFormatW for a DIB whose biCompression holds a colour-space
+   code 10..17, which is stored in the header's encoding byte (19 otherwise,
+   and no file is touched). */
+KYPCX_API BOOL WINAPI SaveNonRGBDIBInPCXFormatW(LPCWSTR path, HGLOBAL dib, PcxErrorCode* code);
+KYPCX_API BOOL WINAPI SaveNonRGBDIBInPCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCode* code);
+/* Adds the bitmap's lines below the image of an existing PCX file of the
+   same width and layout (14 otherwise); a failed append leaves the file as
+   it was. Note the bitmap comes first. */
+KYPCX_API BOOL WINAPI AppendBitmapToPCXFileW(HBITMAP bitmap, LPCWSTR path, PcxErrorCode* code);
+KYPCX_API BOOL WINAPI AppendBitmapToPCXFileA(HBITMAP bitmap, LPCSTR path, PcxErrorCode* code);
+/* A new one-bit bitmap of the same size, the caller's to delete; NULL for a
+   null or foreign handle. */
+KYPCX_API HBITMAP WINAPI ConvertToMonochrome(HBITMAP bitmap);
+
 /* Clipboard, memory and drawing */
 /* Decodes the file and leaves its bitmap on the clipboard as the only
    format (CF_BITMAP); 1 on success, 0 with the code set. */

@@ -1,0 +1,110 @@
+// DIB rows to PCX scan lines.
+#include "kypcx/pcx_encode_planes.h"
+
+#include <cstring>
+
+namespace kypcx {
+
+namespace {
+
+// Where one colour channel sits in a 16- or 32-bit pixel, and how to widen
+// it to 8 bits.
+struct Channel {
+    uint32_t mask = 0;
+    uint32_t shift = 0;
+    uint32_t bits = 0;
+
+    explicit Channel(uint32_t m) : mask(m) {
+        if (mask == 0) return;
+        while (((mask >> shift) & 1) == 0) ++shift;
+        while (shift + bits < 32 && ((mask >> (shift + bits)) & 1) != 0) ++bits;
+    }
+
+    uint8_t From(uint32_t pixel) const {
+        if (bits == 0) return 0;
+        const uint32_t value = (pixel & mask) >> shift;
+        if (bits >= 8) return static_cast<uint8_t>(value >> (bits - 8));
+        // Narrow channels repeat their bits, so full scale stays full scale
+        // (5-bit 31 becomes 255).
+        uint32_t wide = 0;
+        uint32_t filled = 0;
+        while (filled < 8) {
+            wide = (wide << bits) | value;
+            filled += bits;
+        }
+        return static_cast<uint8_t>(wide >> (filled - 8));
+    }
+};
+
+void SplitTrueColour(const DibLayout& layout, const uint8_t* row, uint8_t* line) {
+    const size_t bpl = static_cast<size_t>(layout.pcx.bytesPerLine);
+    uint8_t* red = line;
+    uint8_t* green = line + bpl;
+    uint8_t* blue = line + 2 * bpl;
+    const size_t width = static_cast<size_t>(layout.width);
+    switch (layout.info.bitCount) {
+    case 24:
+        for (size_t x = 0; x < width; ++x, row += 3) {
+            blue[x] = row[0];
+            green[x] = row[1];
+            red[x] = row[2];
+        }
+        break;
+    case 16: {
+        const Channel r(layout.channelMasks[0]), g(layout.channelMasks[1]), b(layout.channelMasks[2]);
+        for (size_t x = 0; x < width; ++x, row += 2) {
+            const uint32_t pixel = uint32_t{row[0]} | (uint32_t{row[1]} << 8);
+            red[x] = r.From(pixel);
+            green[x] = g.From(pixel);
+            blue[x] = b.From(pixel);
+        }
+        break;
+    }
+    default: {  // 32
+        const Channel r(layout.channelMasks[0]), g(layout.channelMasks[1]), b(layout.channelMasks[2]);
+        for (size_t x = 0; x < width; ++x, row += 4) {
+            const uint32_t pixel =
+                uint32_t{row[0]} | (uint32_t{row[1]} << 8) | (uint32_t{row[2]} << 16) | (uint32_t{row[3]} << 24);
+            red[x] = r.From(pixel);
+            green[x] = g.From(pixel);
+            blue[x] = b.From(pixel);
+        }
+        break;
+    }
+    }
+}
+
+// Four planes of one bit: plane k holds bit k of each pixel's index, the
+// leftmost pixel of a group of eight in the most significant bit.
+void SplitNibbles(const DibLayout& layout, const uint8_t* row, uint8_t* line) {
+    const size_t planeWidth = static_cast<size_t>(layout.pcx.bytesPerLine);
+    const size_t groups = (static_cast<size_t>(layout.width) + 7) / 8;
+    for (size_t group = 0; group < groups; ++group) {
+        const uint8_t* pair = row + 4 * group;  // 8 pixels, two per byte, left one high
+        uint8_t planeBytes[4] = {0, 0, 0, 0};
+        for (unsigned j = 0; j < 8; ++j) {
+            const uint8_t index = (j & 1) ? (pair[j / 2] & 0x0F) : (pair[j / 2] >> 4);
+            for (unsigned k = 0; k < 4; ++k)
+                planeBytes[k] = static_cast<uint8_t>(planeBytes[k] | (((index >> k) & 1) << (7 - j)));
+        }
+        for (unsigned k = 0; k < 4; ++k) line[k * planeWidth + group] = planeBytes[k];
+    }
+}
+
+}  // namespace
+
+size_t AssemblePcxLine(const DibLayout& layout, const uint8_t* row, uint8_t* line) {
+    const size_t length = layout.encodedLineSize;
+    if (layout.pcx.planes == 3) {
+        std::memset(line, 0, length);
+        SplitTrueColour(layout, row, line);
+    } else if (layout.pcx.planes == 4) {
+        std::memset(line, 0, length);
+        SplitNibbles(layout, row, line);
+    } else {
+        std::memcpy(line, row, length);
+    }
+    return length;
+}
+
+}  // namespace kypcx

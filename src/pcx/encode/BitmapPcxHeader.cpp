@@ -1,0 +1,156 @@
+// BuildBitmapPcxHeader and CollectBitmapPalette.
+#include "pcx/encode/BitmapPcxHeader.h"
+
+#include <cstring>
+
+#include "frame/HandleGuards.h"
+#include "kypcx/pcx_format.h"
+#include "pcx/encode/DeviceContextGuards.h"
+
+namespace {
+
+constexpr UINT kSystemPaletteColours = 256;
+
+// A LOGPALETTE of 256 entries, as one block.
+struct LogPalette256 {
+    WORD version;
+    WORD entryCount;
+    PALETTEENTRY entries[kSystemPaletteColours];
+};
+
+BOOL CollectSystemPalette(BYTE* triples, PcxErrorCode* error) {
+    ScopedWindowDC screen(nullptr);
+    if (screen.get() == nullptr) {
+        *error = PCX_ERR_COMPATIBLE_DC;
+        return FALSE;
+    }
+    ScopedGlobal block(GlobalAlloc(GHND, sizeof(LogPalette256)));
+    if (!block) {
+        *error = PCX_ERR_ALLOC;
+        return FALSE;
+    }
+    auto* logical = static_cast<LogPalette256*>(block.lock());
+    if (logical == nullptr) {
+        *error = PCX_ERR_LOCK;
+        return FALSE;
+    }
+    logical->version = 0x300;
+    logical->entryCount = kSystemPaletteColours;
+    for (UINT i = 0; i < kSystemPaletteColours; ++i) {
+        logical->entries[i].peRed = static_cast<BYTE>(i);
+        logical->entries[i].peGreen = 0;
+        logical->entries[i].peBlue = 0;
+        logical->entries[i].peFlags = PC_EXPLICIT;
+    }
+    // Where the display has a system palette its entries replace the
+    // explicit ones; elsewhere the call does nothing, which is fine.
+    GetSystemPaletteEntries(screen.get(), 0, kSystemPaletteColours, logical->entries);
+    ScopedGdiObject<HPALETTE> palette(CreatePalette(reinterpret_cast<LOGPALETTE*>(logical)));
+    if (!palette) {
+        *error = PCX_ERR_PALETTE_READ;
+        return FALSE;
+    }
+    HPALETTE previous = SelectPalette(screen.get(), palette.get(), FALSE);
+    RealizePalette(screen.get());
+    for (UINT i = 0; i < kSystemPaletteColours; ++i) {
+        const COLORREF c = GetNearestColor(screen.get(), PALETTEINDEX(i));
+        triples[3 * i] = GetRValue(c);
+        triples[3 * i + 1] = GetGValue(c);
+        triples[3 * i + 2] = GetBValue(c);
+    }
+    if (previous != nullptr) SelectPalette(screen.get(), previous, FALSE);
+    return TRUE;
+}
+
+BOOL CollectBitmapColourTable(BYTE* triples, UINT count, PcxErrorCode* error, const BITMAP* bitmap,
+                              HBITMAP bitmapHandle) {
+    ScopedWindowDC screen(nullptr);
+    if (screen.get() == nullptr) {
+        *error = PCX_ERR_COMPATIBLE_DC;
+        return FALSE;
+    }
+    // Room for the largest table GDI may write, whatever the count asked,
+    // and for the one scan line it fetches along with it.
+    const WORD bitCount = static_cast<WORD>(bitmap->bmPlanes * bitmap->bmBitsPixel);
+    const uint64_t scanLine = kypcx::DibRowSize(bitCount, bitmap->bmWidth);
+    const uint64_t size = sizeof(BITMAPINFOHEADER) + kSystemPaletteColours * sizeof(RGBQUAD) + scanLine;
+    ScopedGlobal block(size <= MAXDWORD ? GlobalAlloc(GHND, static_cast<SIZE_T>(size)) : nullptr);
+    if (!block) {
+        *error = PCX_ERR_ALLOC;
+        return FALSE;
+    }
+    auto* bytes = static_cast<BYTE*>(block.lock());
+    if (bytes == nullptr) {
+        *error = PCX_ERR_LOCK;
+        return FALSE;
+    }
+    auto* info = reinterpret_cast<BITMAPINFO*>(bytes);
+    info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info->bmiHeader.biWidth = bitmap->bmWidth;
+    info->bmiHeader.biHeight = bitmap->bmHeight;
+    info->bmiHeader.biPlanes = 1;
+    info->bmiHeader.biBitCount = bitCount;
+    BYTE* scanRoom = bytes + sizeof(BITMAPINFOHEADER) + kSystemPaletteColours * sizeof(RGBQUAD);
+
+    HPALETTE previous = SelectPalette(screen.get(), static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
+    RealizePalette(screen.get());
+    // Only the colour table is wanted; the line itself is discarded.
+    GetDIBits(screen.get(), bitmapHandle, 0, 1, scanRoom, info, DIB_RGB_COLORS);
+    if (previous != nullptr) SelectPalette(screen.get(), previous, FALSE);
+
+    if (count > kSystemPaletteColours) count = kSystemPaletteColours;
+    for (UINT i = 0; i < count; ++i) {
+        triples[3 * i] = info->bmiColors[i].rgbRed;
+        triples[3 * i + 1] = info->bmiColors[i].rgbGreen;
+        triples[3 * i + 2] = info->bmiColors[i].rgbBlue;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+kypcx::DisplayMetrics ReadDisplayMetrics(HDC display) {
+    kypcx::DisplayMetrics m;
+    m.dpiX = GetDeviceCaps(display, LOGPIXELSX);
+    m.dpiY = GetDeviceCaps(display, LOGPIXELSY);
+    m.width = GetDeviceCaps(display, HORZRES);
+    m.height = GetDeviceCaps(display, VERTRES);
+    return m;
+}
+
+LONG DeviceLineBytes(const BITMAP& bitmap) {
+    const int64_t bits = int64_t{bitmap.bmWidth} * bitmap.bmBitsPixel;
+    return static_cast<LONG>(((bits + 15) / 16) * 2);
+}
+
+BOOL BuildBitmapPcxHeader(PcxHeader* header, const BITMAP* bitmap, PcxErrorCode* error, HBITMAP bitmapHandle) {
+    ScopedCreatedDC display(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
+    if (display.get() == nullptr) {
+        *error = PCX_ERR_COMPATIBLE_DC;
+        return FALSE;
+    }
+    *error = PCX_OK;
+    kypcx::BitmapFields fields;
+    fields.width = bitmap->bmWidth;
+    fields.height = bitmap->bmHeight;
+    fields.widthBytes = bitmap->bmWidthBytes;
+    fields.planes = bitmap->bmPlanes;
+    fields.bitsPixel = bitmap->bmBitsPixel;
+    kypcx::FillBitmapPcxHeader(fields, ReadDisplayMetrics(display.get()), header);
+
+    const uint32_t colours = kypcx::HeaderPaletteColours(header->planes, header->bitsPerPixel);
+    if (colours == 0) return TRUE;
+    BYTE triples[3 * kSystemPaletteColours] = {};
+    if (!CollectBitmapPalette(triples, colours, error, bitmap, bitmapHandle)) return FALSE;
+    // Layouts of 5 to 7 bits would ask for more colours than the header has
+    // room for; the first 16 are kept.
+    kypcx::SetHeaderPalette(header, triples, colours);
+    return TRUE;
+}
+
+BOOL CollectBitmapPalette(BYTE* triples, UINT count, PcxErrorCode* error, const BITMAP* bitmap,
+                          HBITMAP bitmapHandle) {
+    *error = PCX_OK;
+    if (count >= kSystemPaletteColours) return CollectSystemPalette(triples, error);
+    return CollectBitmapColourTable(triples, count, error, bitmap, bitmapHandle);
+}

@@ -1,0 +1,32 @@
+// Positioning, cutting, opening and finishing the files the encoders write.
+#include "pcx/encode/PcxSaveFile.h"
+
+BOOL MoveToImageStart(HANDLE file, BOOL append, LPCWSTR failureCaption, PcxErrorCode* error) {
+    LONG high = 0;
+    SetLastError(NO_ERROR);
+    const DWORD position = SetFilePointer(file, 0, &high, append ? FILE_END : FILE_BEGIN);
+    const BOOL failed = (position == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) || high != 0;
+    if (!failed) return TRUE;
+    MessageBeep(100);
+    MessageBoxW(GetActiveWindow(), L"Unable to write save file", failureCaption, MB_ICONEXCLAMATION);
+    *error = PCX_ERR_FILE_IO;
+    return FALSE;
+}
+
+void CutFileAtPosition(HANDLE file) { SetEndOfFile(file); }
+
+PcxSaveFile::PcxSaveFile(LPCWSTR path) : path_(path) {
+    if (path == nullptr) return;
+    file_ = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    created_ = file_ != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
+}
+
+PcxSaveFile::~PcxSaveFile() { Finish(); }
+
+void PcxSaveFile::Finish() {
+    if (file_ == INVALID_HANDLE_VALUE) return;
+    const BOOL empty = GetFileSize(file_, nullptr) == 0;
+    CloseHandle(file_);
+    file_ = INVALID_HANDLE_VALUE;
+    if (created_ && empty) DeleteFileW(path_);
+}

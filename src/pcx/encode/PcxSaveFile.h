@@ -1,0 +1,39 @@
+// Where an encoder writes in its file, and how the save operations open and
+// finish the file they name.
+#pragma once
+
+#include <windows.h>
+
+#include "KyPcxTypes.h"
+
+// Moves to offset 0, or to the end of the file in append mode. When the
+// position cannot be set, beeps, tells the user in a message box with the
+// given caption, sets error 18 and returns FALSE.
+BOOL MoveToImageStart(HANDLE file, BOOL append, LPCWSTR failureCaption, PcxErrorCode* error);
+
+// Makes the current position the end of the file: a new image written from
+// offset 0 over a longer file leaves none of the old bytes behind it, where a
+// reader would otherwise look for its palette.
+void CutFileAtPosition(HANDLE file);
+
+// A file opened for a save: an existing one is opened (not replaced, so a
+// failed save before the first byte leaves it as it was), a missing one
+// created. A file the save created and left empty is removed again by
+// Finish, so a refused save leaves no trace.
+class PcxSaveFile {
+public:
+    explicit PcxSaveFile(LPCWSTR path);
+    ~PcxSaveFile();
+    PcxSaveFile(const PcxSaveFile&) = delete;
+    PcxSaveFile& operator=(const PcxSaveFile&) = delete;
+
+    BOOL valid() const { return file_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return file_; }
+    // Closes the file; removes it if this save created it and wrote nothing.
+    void Finish();
+
+private:
+    LPCWSTR path_;
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    BOOL created_ = FALSE;
+};

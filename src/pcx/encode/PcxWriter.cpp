@@ -1,0 +1,81 @@
+// The buffered writer of PCX data, kept in the calling thread's block.
+#include "pcx/encode/PcxWriter.h"
+
+#include "frame/PcxThreadState.h"
+#include "kypcx/pcx_rle_encode.h"
+
+namespace {
+
+constexpr int kWriterOk = 0;
+
+BOOL WriteHeldBytes(HANDLE file, PcxThreadState* state) {
+    DWORD written = 0;
+    return WriteFile(file, state->outputBuffer, state->outputCount, &written, nullptr) &&
+           written == state->outputCount;
+}
+
+BOOL EnsureOutputBuffer(PcxThreadState* state) {
+    if (state->outputBufferHandle != nullptr) return TRUE;
+    HGLOBAL handle = GlobalAlloc(GHND, kOutputBufferAllocation);
+    if (handle == nullptr) return FALSE;
+    BYTE* buffer = static_cast<BYTE*>(GlobalLock(handle));
+    if (buffer == nullptr) {
+        GlobalFree(handle);
+        state->outputBufferHandle = nullptr;
+        state->outputBuffer = nullptr;
+        return FALSE;
+    }
+    state->outputBufferHandle = handle;
+    state->outputBuffer = buffer;
+    state->outputCount = 0;
+    return TRUE;
+}
+
+int FlushOutput(HANDLE file, PcxThreadState* state) {
+    // Nothing held and no buffer: nothing to write and nothing to release.
+    if (state->outputBufferHandle == nullptr) return kWriterOk;
+    int result = kWriterOk;
+    if (state->outputCount != 0 && !WriteHeldBytes(file, state)) result = kWriterFailed;
+    state->outputCount = 0;
+    GlobalUnlock(state->outputBufferHandle);
+    GlobalFree(state->outputBufferHandle);
+    state->outputBufferHandle = nullptr;
+    state->outputBuffer = nullptr;
+    return result;
+}
+
+}  // namespace
+
+int WritePcxByte(HANDLE file, BYTE value, int flush) {
+    PcxThreadState* state = GetPcxThreadState();
+    if (flush == 1) return FlushOutput(file, state);
+    if (!EnsureOutputBuffer(state)) return kWriterFailed;
+    // The block goes out when the byte after it arrives, not when it fills.
+    if (state->outputCount == kOutputBlockSize) {
+        if (!WriteHeldBytes(file, state)) return kWriterFailed;
+        state->outputCount = 0;
+    }
+    state->outputBuffer[state->outputCount++] = value;
+    return kWriterOk;
+}
+
+BOOL WritePcxBytes(HANDLE file, const BYTE* bytes, DWORD count) {
+    for (DWORD i = 0; i < count; ++i)
+        if (WritePcxByte(file, bytes[i], 0) == kWriterFailed) return FALSE;
+    return TRUE;
+}
+
+int WritePcxRun(BYTE value, UINT count, HANDLE file) {
+    BYTE codes[2];
+    const size_t codeLength = kypcx::PutPcxRun(value, count, codes);
+    for (size_t i = 0; i < codeLength; ++i)
+        if (WritePcxByte(file, codes[i], 0) == kWriterFailed) return 0;
+    return static_cast<int>(codeLength);
+}
+
+DWORD EncodePcxLine(const BYTE* bytes, DWORD length, HANDLE file) {
+    const size_t total = kypcx::EncodePcxRunsTo(bytes, length, [file](uint8_t value, uint32_t count) {
+        return static_cast<size_t>(WritePcxRun(value, count, file));
+    });
+    return static_cast<DWORD>(total);
+}

@@ -1,0 +1,307 @@
+// DIB models, the test's PCX reader, device bitmaps and native readers for
+// the encoding tests.
+#include "encode/EncodeTestSupport.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace kypcx_test {
+
+Rgb DibModel::Colour(int x, int y) const {
+    const size_t at = size_t(y) * width + x;
+    if (bitCount > 8) return colours[at];
+    const RGBQUAD& q = table[indices[at]];
+    return Rgb{q.rgbRed, q.rgbGreen, q.rgbBlue};
+}
+
+DibModel PatternDib(int bitCount, int width, int height) {
+    DibModel m;
+    m.width = width;
+    m.height = height;
+    m.bitCount = bitCount;
+    if (bitCount <= 8) {
+        const uint32_t n = 1u << bitCount;
+        for (uint32_t i = 0; i < n; ++i) {
+            RGBQUAD q = {};
+            if (bitCount == 1) {
+                q.rgbRed = q.rgbGreen = q.rgbBlue = i ? 255 : 0;  // what every reader shows alike
+            } else {
+                q.rgbRed = static_cast<BYTE>(i * 53 + 3);  // 53 is odd: all 256 reds differ
+                q.rgbGreen = static_cast<BYTE>(i * 91 + 7);
+                q.rgbBlue = static_cast<BYTE>(i * 37 + 11);
+            }
+            m.table.push_back(q);
+        }
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) m.indices.push_back(uint32_t(x / 3 + y * 5 + (x * y) % 7) % n);
+    } else {
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                Rgb c{static_cast<uint8_t>(x * 9 + y * 3), static_cast<uint8_t>((x / 4) * 17 + y),
+                      static_cast<uint8_t>(x * y + 0xC0)};
+                if (bitCount == 16) {
+                    auto five = [](uint8_t v) { return static_cast<uint8_t>((v & 0xF8) | (v >> 5)); };
+                    c = Rgb{five(c.r), five(c.g), five(c.b)};
+                }
+                m.colours.push_back(c);
+            }
+        }
+    }
+    return m;
+}
+
+std::vector<uint8_t> DibBytes(const DibModel& m) {
+    BITMAPINFOHEADER h = {};
+    h.biSize = sizeof h;
+    h.biWidth = m.width;
+    h.biHeight = m.topDown ? -m.height : m.height;
+    h.biPlanes = 1;
+    h.biBitCount = static_cast<WORD>(m.bitCount);
+    h.biCompression = m.compression;
+    h.biXPelsPerMeter = m.xPelsPerMeter;
+    h.biYPelsPerMeter = m.yPelsPerMeter;
+    h.biClrUsed = m.colorsUsedField;
+    std::vector<uint8_t> bytes(sizeof h);
+    std::memcpy(bytes.data(), &h, sizeof h);
+    for (const RGBQUAD& q : m.table) {
+        const uint8_t* p = reinterpret_cast<const uint8_t*>(&q);
+        bytes.insert(bytes.end(), p, p + 4);
+    }
+    const size_t stride = m.Stride();
+    for (int stored = 0; stored < m.height; ++stored) {
+        const int y = m.topDown ? stored : m.height - 1 - stored;
+        std::vector<uint8_t> row(stride, m.paddingByte);
+        // Sub-byte pixels are OR-ed in, so clear the bits they occupy first.
+        if (m.bitCount < 8) std::fill(row.begin(), row.begin() + (size_t(m.bitCount) * m.width + 7) / 8, 0);
+        for (int x = 0; x < m.width; ++x) {
+            const size_t at = size_t(y) * m.width + x;
+            switch (m.bitCount) {
+            case 1: row[x / 8] |= static_cast<uint8_t>(m.indices[at] << (7 - x % 8)); break;
+            case 4: row[x / 2] |= static_cast<uint8_t>(m.indices[at] << (x % 2 ? 0 : 4)); break;
+            case 8: row[x] = static_cast<uint8_t>(m.indices[at]); break;
+            case 16: {
+                const Rgb c = m.colours[at];
+                const uint16_t v = static_cast<uint16_t>(((c.r >> 3) << 10) | ((c.g >> 3) << 5) | (c.b >> 3));
+                row[2 * x] = static_cast<uint8_t>(v);
+                row[2 * x + 1] = static_cast<uint8_t>(v >> 8);
+                break;
+            }
+            default: {
+                const size_t step = m.bitCount / 8;
+                row[step * x] = m.colours[at].b;
+                row[step * x + 1] = m.colours[at].g;
+                row[step * x + 2] = m.colours[at].r;
+                break;
+            }
+            }
+        }
+        bytes.insert(bytes.end(), row.begin(), row.end());
+    }
+    return bytes;
+}
+
+ScopedDib::ScopedDib(const std::vector<uint8_t>& bytes) {
+    handle_ = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    if (handle_ == nullptr) return;
+    void* p = GlobalLock(handle_);
+    std::memcpy(p, bytes.data(), bytes.size());
+    GlobalUnlock(handle_);
+}
+
+ScopedDib::~ScopedDib() {
+    if (handle_ != nullptr) GlobalFree(handle_);
+}
+
+std::vector<uint8_t> ScopedDib::Bytes() const {
+    std::vector<uint8_t> bytes(GlobalSize(handle_));
+    const void* p = GlobalLock(handle_);
+    if (p != nullptr && !bytes.empty()) std::memcpy(bytes.data(), p, bytes.size());
+    GlobalUnlock(handle_);
+    return bytes;
+}
+
+PcxFileView ReadPcxFile(const std::vector<uint8_t>& bytes) {
+    PcxFileView v;
+    if (bytes.size() < 128) {
+        v.problem = "shorter than a header";
+        return v;
+    }
+    std::memcpy(&v.header, bytes.data(), 128);
+    const size_t lineSize = size_t(v.header.planes) * uint16_t(v.header.bytesPerLine);
+    size_t pos = 128;
+    for (int y = 0; y < v.height(); ++y) {
+        std::vector<uint8_t> line;
+        while (line.size() < lineSize) {
+            if (pos >= bytes.size()) {
+                v.problem = "data ends in line " + std::to_string(y);
+                return v;
+            }
+            const uint8_t b = bytes[pos++];
+            size_t count = 1;
+            uint8_t value = b;
+            if ((b & 0xC0) == 0xC0) {
+                count = b & 0x3F;
+                if (count == 0 || pos >= bytes.size()) {
+                    v.problem = "zero count or cut run in line " + std::to_string(y);
+                    return v;
+                }
+                value = bytes[pos++];
+            }
+            if (line.size() + count > lineSize) {
+                v.problem = "run crosses the end of line " + std::to_string(y);
+                return v;
+            }
+            line.insert(line.end(), count, value);
+        }
+        v.lines.push_back(line);
+    }
+    v.linesEnd = pos;
+    v.rest.assign(bytes.begin() + pos, bytes.end());
+    v.ok = true;
+    return v;
+}
+
+std::vector<DWORD> EncodeProbe::WriteSizes() const {
+    const LONG calls = Get<LONG(WINAPI*)()>("KyPcxProbeWriteCalls")();
+    auto size = Get<DWORD(WINAPI*)(LONG)>("KyPcxProbeWriteSize");
+    std::vector<DWORD> sizes;
+    for (LONG i = 0; i < calls; ++i) sizes.push_back(size(i));
+    return sizes;
+}
+
+TestFile::TestFile(const std::wstring& path, bool existing, DWORD access)
+    : handle_(CreateFileW(path.c_str(), access, 0, nullptr, existing ? OPEN_EXISTING : CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr)) {
+    EXPECT_NE(INVALID_HANDLE_VALUE, handle_) << "cannot open " << Narrow(path);
+}
+
+TestFile::~TestFile() { Close(); }
+
+void TestFile::Close() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+}
+
+HBITMAP MakeDeviceBitmap(int width, int height, int bitsPixel, const std::vector<uint8_t>& bits) {
+    return CreateBitmap(width, height, 1, static_cast<UINT>(bitsPixel), bits.empty() ? nullptr : bits.data());
+}
+
+HBITMAP MakeScreenBitmap(int width, int height) {
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(nullptr, screen);
+    BITMAP record = {};
+    GetObjectW(bitmap, sizeof record, &record);
+    const std::vector<uint8_t> bits = PatternBits(width, height, record.bmBitsPixel);
+    SetBitmapBits(bitmap, static_cast<DWORD>(bits.size()), bits.data());
+    return bitmap;
+}
+
+std::vector<uint8_t> PatternBits(int width, int height, int bitsPixel) {
+    const size_t lineBytes = DeviceLineBytes(width, bitsPixel);
+    std::vector<uint8_t> bits(lineBytes * height);
+    for (int y = 0; y < height; ++y)
+        for (size_t i = 0; i < lineBytes; ++i)
+            bits[y * lineBytes + i] = static_cast<uint8_t>((i / 3) * 29 + y * 7 + ((i + y) % 5 == 0 ? 0xC3 : 0));
+    return bits;
+}
+
+std::vector<uint8_t> BitmapBits(HBITMAP bitmap) {
+    BITMAP record = {};
+    GetObjectW(bitmap, sizeof record, &record);
+    std::vector<uint8_t> bits(size_t(DeviceLineBytes(record.bmWidth, record.bmBitsPixel)) * record.bmHeight);
+    GetBitmapBits(bitmap, static_cast<LONG>(bits.size()), bits.data());
+    return bits;
+}
+
+bool NativeShell::Has(const char* unixPath) {
+    return GetFileAttributesW((L"Z:" + std::wstring(unixPath, unixPath + std::strlen(unixPath))).c_str()) !=
+           INVALID_FILE_ATTRIBUTES;
+}
+
+std::string NativeShell::UnixPath(const std::wstring& windowsPath) {
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (toUnix == nullptr) return "";
+    char* unix = toUnix(windowsPath.c_str());
+    if (unix == nullptr) return "";
+    std::string path = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return path;
+}
+
+int NativeShell::Run(const ScratchDir& dir, const std::string& script, std::string* output) {
+    static int runNumber = 0;
+    const std::string tag = "native" + std::to_string(++runNumber);
+    const std::string unixDir = UnixPath(dir.dir());
+    if (unixDir.empty() || !Has("/bin/sh")) return -1;
+    const std::string job = unixDir + "/" + tag;
+    const std::string runner = "export PATH=/usr/bin:/bin\ncd '" + unixDir + "' || exit 99\n(\n" + script +
+                               "\n) > '" + job + ".out' 2>&1\necho $? > '" + job + ".tmp'\nmv '" + job + ".tmp' '" +
+                               job + ".status'\n";
+    const std::wstring wideTag(tag.begin(), tag.end());
+    WriteFileBytes(dir.Path(wideTag + L".sh"), std::vector<uint8_t>(runner.begin(), runner.end()));
+
+    // Wine starts a native program for CreateProcess but gives no waitable
+    // process; the script's status file says when it is done.
+    std::wstring command = L"/bin/sh '" + std::wstring(job.begin(), job.end()) + L".sh'";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(L"Z:\\bin\\sh", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return -1;
+    if (process.hProcess != nullptr) CloseHandle(process.hProcess);
+    if (process.hThread != nullptr) CloseHandle(process.hThread);
+    const std::wstring statusPath = dir.Path(wideTag + L".status");
+    for (int waited = 0; waited < 60000; waited += 20) {
+        if (GetFileAttributesW(statusPath.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            const std::vector<uint8_t> status = ReadFileBytes(statusPath);
+            const std::vector<uint8_t> out = ReadFileBytes(dir.Path(wideTag + L".out"));
+            if (output != nullptr) output->assign(out.begin(), out.end());
+            return std::atoi(std::string(status.begin(), status.end()).c_str());
+        }
+        Sleep(20);
+    }
+    return -1;
+}
+
+bool ReadPpm(const std::vector<uint8_t>& bytes, PpmImage* image) {
+    size_t pos = 0;
+    auto field = [&](int* value) {
+        while (pos < bytes.size()) {
+            if (bytes[pos] == '#') {
+                while (pos < bytes.size() && bytes[pos] != '\n') ++pos;
+            } else if (std::isspace(bytes[pos])) {
+                ++pos;
+            } else {
+                break;
+            }
+        }
+        int v = 0;
+        bool any = false;
+        while (pos < bytes.size() && std::isdigit(bytes[pos])) {
+            v = v * 10 + (bytes[pos++] - '0');
+            any = true;
+        }
+        *value = v;
+        return any;
+    };
+    if (bytes.size() < 2 || bytes[0] != 'P' || bytes[1] != '6') return false;
+    pos = 2;
+    int maxval = 0;
+    if (!field(&image->width) || !field(&image->height) || !field(&maxval) || maxval != 255) return false;
+    ++pos;  // the one whitespace byte before the samples
+    const size_t count = size_t(image->width) * image->height;
+    if (bytes.size() < pos + 3 * count) return false;
+    image->pixels.resize(count);
+    for (size_t i = 0; i < count; ++i)
+        image->pixels[i] = Rgb{bytes[pos + 3 * i], bytes[pos + 3 * i + 1], bytes[pos + 3 * i + 2]};
+    return true;
+}
+
+}  // namespace kypcx_test

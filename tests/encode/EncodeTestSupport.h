@@ -1,0 +1,171 @@
+// What the encoding tests share: DIBs built from a model of their pixels,
+// the test's own reading of a PCX file's structure (header, decoded scan
+// lines, what follows them), the probe build's encoding internals, and
+// native PCX readers run outside Wine.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "support/DibView.h"
+#include "support/KyPcxTestSupport.h"
+#include "support/ProbeLibrary.h"
+
+namespace kypcx_test {
+
+// A DIB as the test means it: size, depth, colour table and every pixel.
+struct DibModel {
+    int width = 1;
+    int height = 1;
+    int bitCount = 8;
+    bool topDown = false;
+    uint32_t compression = BI_RGB;
+    int32_t xPelsPerMeter = 0;
+    int32_t yPelsPerMeter = 0;
+    std::vector<RGBQUAD> table;       // written after the header
+    uint32_t colorsUsedField = 0;     // biClrUsed as stored
+    std::vector<uint32_t> indices;    // 1, 4, 8 bits: per pixel, top row first
+    std::vector<Rgb> colours;         // 16, 24, 32 bits: per pixel, top row first
+    uint8_t paddingByte = 0;          // fills row padding (and 32-bit pixels' spare byte)
+
+    size_t Stride() const { return ((size_t(bitCount) * width + 31) / 32) * 4; }
+    // The colour pixel (x, y from the top) shows.
+    Rgb Colour(int x, int y) const;
+};
+
+// A deterministic picture: every index or colour level occurs, neighbours
+// differ and repeat so both literal bytes and runs are coded. Indexed depths
+// get a full table of distinct colours; 16-bit colours are 5-5-5 values.
+DibModel PatternDib(int bitCount, int width, int height);
+
+// The DIB block: 40-byte header, table, rows (stored bottom-up unless
+// topDown), each row padded with paddingByte.
+std::vector<uint8_t> DibBytes(const DibModel& model);
+
+// A movable global block holding `bytes`, freed with the object.
+class ScopedDib {
+public:
+    explicit ScopedDib(const std::vector<uint8_t>& bytes);
+    explicit ScopedDib(HGLOBAL handle) : handle_(handle) {}
+    ~ScopedDib();
+    ScopedDib(const ScopedDib&) = delete;
+    ScopedDib& operator=(const ScopedDib&) = delete;
+    HGLOBAL get() const { return handle_; }
+    std::vector<uint8_t> Bytes() const;
+
+private:
+    HGLOBAL handle_ = nullptr;
+};
+
+// A PCX file read by the test itself: the header, `height` scan lines of
+// planes x bytes-per-line bytes, and the bytes behind the last line.
+struct PcxFileView {
+    bool ok = false;
+    std::string problem;
+    PcxHeader header = {};
+    std::vector<std::vector<uint8_t>> lines;
+    size_t linesEnd = 0;
+    std::vector<uint8_t> rest;
+    int width() const { return header.xMax - header.xMin + 1; }
+    int height() const { return header.yMax - header.yMin + 1; }
+};
+// Decodes with the format's rules and, being a check of the writer, also
+// refuses what a writer must never produce: a run that crosses a line's
+// end, or a count of 0.
+PcxFileView ReadPcxFile(const std::vector<uint8_t>& bytes);
+
+// The encoding internals of the probe build (KyPCXProbe.dll).
+class EncodeProbe : public ProbeLibrary {
+public:
+    int WritePcxByte(HANDLE file, BYTE value, int flush) const {
+        return Get<int(WINAPI*)(HANDLE, BYTE, int)>("KyPcxProbeWritePcxByte")(file, value, flush);
+    }
+    int WritePcxRun(BYTE value, UINT count, HANDLE file) const {
+        return Get<int(WINAPI*)(BYTE, UINT, HANDLE)>("KyPcxProbeWritePcxRun")(value, count, file);
+    }
+    DWORD EncodePcxLine(const BYTE* bytes, DWORD length, HANDLE file) const {
+        return Get<DWORD(WINAPI*)(const BYTE*, DWORD, HANDLE)>("KyPcxProbeEncodePcxLine")(bytes, length, file);
+    }
+    BOOL EncodeBitmapToPcx(HBITMAP b, HANDLE f, BOOL append, PcxErrorCode* e, PcxLineCallback cb) const {
+        return Get<BOOL(WINAPI*)(HBITMAP, HANDLE, BOOL, PcxErrorCode*, PcxLineCallback)>(
+            "KyPcxProbeEncodeBitmapToPcx")(b, f, append, e, cb);
+    }
+    BOOL EncodeDibToPcx(HGLOBAL d, HANDLE f, BOOL append, PcxErrorCode* e, PcxDibLineCallback cb) const {
+        return Get<BOOL(WINAPI*)(HGLOBAL, HANDLE, BOOL, PcxErrorCode*, PcxDibLineCallback)>(
+            "KyPcxProbeEncodeDibToPcx")(d, f, append, e, cb);
+    }
+    BOOL EncodeNonRgbDibToPcx(HGLOBAL d, HANDLE f, BOOL append, PcxErrorCode* e, PcxDibLineCallback cb,
+                              BYTE space) const {
+        return Get<BOOL(WINAPI*)(HGLOBAL, HANDLE, BOOL, PcxErrorCode*, PcxDibLineCallback, BYTE)>(
+            "KyPcxProbeEncodeNonRgbDibToPcx")(d, f, append, e, cb, space);
+    }
+    int GetDibColorSpace(HGLOBAL d) const { return Get<int(WINAPI*)(HGLOBAL)>("KyPcxProbeGetDibColorSpace")(d); }
+    UINT DibColorCount(const void* info) const {
+        return Get<UINT(WINAPI*)(const void*)>("KyPcxProbeDibColorCount")(info);
+    }
+    DWORD DibColorTableSize(const void* info) const {
+        return Get<DWORD(WINAPI*)(const void*)>("KyPcxProbeDibColorTableSize")(info);
+    }
+    // Counts the probe library's WriteFile calls; call `failAtCall` (1-based,
+    // 0 none) fails, or writes half if `shortWrite`.
+    BOOL WatchWrites(LONG failAtCall = 0, BOOL shortWrite = FALSE) const {
+        return Get<BOOL(WINAPI*)(LONG, BOOL)>("KyPcxProbeWatchWrites")(failAtCall, shortWrite);
+    }
+    void StopWatchingWrites() const { Get<void(WINAPI*)()>("KyPcxProbeStopWatchingWrites")(); }
+    std::vector<DWORD> WriteSizes() const;
+};
+
+// An open file for the probe's internals to write into.
+class TestFile {
+public:
+    // Creates (or truncates) `path` with read and write access, or opens
+    // an existing one when `existing`; `access` narrows the rights.
+    TestFile(const std::wstring& path, bool existing = false, DWORD access = GENERIC_READ | GENERIC_WRITE);
+    ~TestFile();
+    TestFile(const TestFile&) = delete;
+    TestFile& operator=(const TestFile&) = delete;
+    HANDLE get() const { return handle_; }
+    DWORD Length() const { return GetFileSize(handle_, nullptr); }
+    DWORD Position() const { return SetFilePointer(handle_, 0, nullptr, FILE_CURRENT); }
+    void Close();
+
+private:
+    HANDLE handle_;
+};
+
+// Device bitmaps for the tests: `bitsPixel` 1, 4, 8, 16, 24 or 32 with the
+// given line bytes (GetBitmapBits layout, rows padded to 16 bits).
+HBITMAP MakeDeviceBitmap(int width, int height, int bitsPixel, const std::vector<uint8_t>& bits);
+// A bitmap compatible with the screen (the display's own depth).
+HBITMAP MakeScreenBitmap(int width, int height);
+// Deterministic line bytes for a device bitmap.
+std::vector<uint8_t> PatternBits(int width, int height, int bitsPixel);
+// GetBitmapBits of the whole bitmap.
+std::vector<uint8_t> BitmapBits(HBITMAP bitmap);
+inline LONG DeviceLineBytes(int width, int bitsPixel) { return ((width * bitsPixel + 15) / 16) * 2; }
+
+// Native programs run outside Wine through /bin/sh.
+class NativeShell {
+public:
+    // Whether a native program exists at `unixPath`.
+    static bool Has(const char* unixPath);
+    // The Unix path of a Windows path, or "" outside Wine.
+    static std::string UnixPath(const std::wstring& windowsPath);
+    // Runs `script` with /bin/sh in `dir`, waits up to a minute; returns the
+    // exit status (-1 if it could not be run or did not finish) and its
+    // combined output.
+    static int Run(const ScratchDir& dir, const std::string& script, std::string* output);
+};
+
+// Pixels of a binary PPM (P6, maxval 255) file, top row first.
+struct PpmImage {
+    int width = 0;
+    int height = 0;
+    std::vector<Rgb> pixels;
+};
+bool ReadPpm(const std::vector<uint8_t>& bytes, PpmImage* image);
+
+}  // namespace kypcx_test
