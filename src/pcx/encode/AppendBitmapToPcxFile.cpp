@@ -111,7 +111,7 @@ extern "C" BOOL WINAPI AppendBitmapToPCXFileW(HBITMAP bitmap, LPCWSTR path, PcxE
     PcxErrorCode step = source.CreateContexts();
     if (step == PCX_OK) step = source.AllocateLine();
     if (step == PCX_OK) step = FindAppendPosition(file.get(), undo.oldHeader, &undo);
-    if (step == PCX_OK && !source.SelectBitmaps()) step = PCX_ERR_ENCODING;
+    if (step == PCX_OK) step = source.PrepareReading();
     if (step == PCX_OK && !SeekFileTo(file.get(), undo.writeStart)) step = PCX_ERR_FILE_IO;
     if (step != PCX_OK) {
         *code = step;

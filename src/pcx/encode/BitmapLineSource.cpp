@@ -19,12 +19,26 @@ PcxErrorCode BitmapLineSource::AllocateLine() {
     return line_ != nullptr ? PCX_OK : PCX_ERR_ALLOC;
 }
 
-BOOL BitmapLineSource::SelectBitmaps() {
-    return sourceSelection_.select(sourceContext_.get(), bitmap_) &&
-           lineSelection_.select(lineContext_.get(), lineBitmap_.get());
+PcxErrorCode BitmapLineSource::PrepareReading() {
+    if (sourceSelection_.select(sourceContext_.get(), bitmap_) &&
+        lineSelection_.select(lineContext_.get(), lineBitmap_.get()))
+        return PCX_OK;
+    sourceSelection_.reset();
+    const uint64_t size = uint64_t{lineSize()} * static_cast<uint64_t>(record_.bmHeight);
+    if (size > MAXLONG) return PCX_ERR_ALLOC;
+    wholeBlock_.reset(GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size)));
+    BYTE* whole = static_cast<BYTE*>(wholeBlock_.lock());
+    if (whole == nullptr) return PCX_ERR_ALLOC;
+    if (GetBitmapBits(bitmap_, static_cast<LONG>(size), whole) != static_cast<LONG>(size)) return PCX_ERR_ENCODING;
+    wholeBits_ = whole;
+    return PCX_OK;
 }
 
 BOOL BitmapLineSource::FetchLine(int y) {
+    if (wholeBits_ != nullptr) {
+        CopyMemory(line_, wholeBits_ + static_cast<SIZE_T>(y) * lineSize(), lineSize());
+        return TRUE;
+    }
     BitBlt(lineContext_.get(), 0, 0, record_.bmWidth, 1, sourceContext_.get(), 0, y, SRCCOPY);
     const LONG size = static_cast<LONG>(lineSize());
     return GetBitmapBits(lineBitmap_.get(), size, line_) == size;

@@ -1,7 +1,11 @@
 // Reads a device-dependent bitmap one scan line at a time in the device's own
 // layout: each line is copied with BitBlt into a one-line bitmap of the same
-// format and its bits taken with GetBitmapBits. Used by the bitmap encoder
-// and by appending to a PCX file; everything it takes is released with it.
+// format and its bits taken with GetBitmapBits. A bitmap that no memory
+// context will hold (one of another depth than the display's, or one
+// selected into a context elsewhere) is read whole with GetBitmapBits
+// instead, so its lines are its own and never those of an empty context.
+// Used by the bitmap encoder and by appending to a PCX file; everything it
+// takes is released with it.
 #pragma once
 
 #include <windows.h>
@@ -23,9 +27,10 @@ public:
     PcxErrorCode CreateContexts();
     // The zero-filled line buffer (12).
     PcxErrorCode AllocateLine();
-    // Selects the caller's bitmap and the line bitmap into their contexts;
-    // FALSE when the caller's bitmap is selected into a context elsewhere.
-    BOOL SelectBitmaps();
+    // Selects the caller's bitmap and the line bitmap into their contexts,
+    // or else reads the bitmap whole: 12 when there is no memory for that,
+    // 4 when GDI gives fewer bytes than the bitmap holds.
+    PcxErrorCode PrepareReading();
     // Fetches line y (0 = top) into line(); FALSE if GetBitmapBits does not
     // give exactly one line.
     BOOL FetchLine(int y);
@@ -43,6 +48,8 @@ private:
     ScopedGdiObject<HBITMAP> lineBitmap_;
     ScopedGlobal lineBlock_;
     BYTE* line_ = nullptr;
+    ScopedGlobal wholeBlock_;
+    const BYTE* wholeBits_ = nullptr;
     // Declared last: selections are undone before contexts and bitmaps go.
     ScopedSelection sourceSelection_;
     ScopedSelection lineSelection_;

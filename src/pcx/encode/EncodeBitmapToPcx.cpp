@@ -65,10 +65,9 @@ BOOL EncodeBitmapToPcx(HBITMAP bitmap, HANDLE file, BOOL append, PcxErrorCode* e
         *error = code;
         return FALSE;
     }
-    // A bitmap held in another context cannot be read; say so before a byte
-    // of the file changes.
-    if (!source.SelectBitmaps()) {
-        *error = PCX_ERR_ENCODING;
+    code = source.PrepareReading();
+    if (code != PCX_OK) {
+        *error = code;
         return FALSE;
     }
     if (!MoveToImageStart(file, append, L"SORRY", error)) return FALSE;
