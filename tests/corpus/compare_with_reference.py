@@ -1,0 +1,97 @@
+#!/usr/bin/env python3
+"""Decodes every PCX file of the shared corpus with the library (kypcx tobmp
+under Wine) and with netpbm's pcxtoppm, and checks that they agree.
+
+Every file must decode or fail with one of the library's messages; a file
+that both decode must have the same pixels. For 1-bit images only the
+pixel pattern is compared, since readers choose the two colours by
+different rules: the pixels of each of our colours must all have one colour
+in the reference.
+
+usage: compare_with_reference.py <corpus-dir> <kypcx.exe> <wine-run.sh>
+"""
+import os
+import subprocess
+import sys
+import tempfile
+
+from PIL import Image
+
+
+def decode_with_library(wine_run, client, pcx, bmp):
+    run = subprocess.run([wine_run, client, "tobmp", pcx, bmp], capture_output=True, text=True, timeout=120)
+    return run.returncode, (run.stdout + run.stderr).strip()
+
+
+def decode_with_reference(pcx, ppm):
+    with open(ppm, "wb") as out:
+        run = subprocess.run(["pcxtoppm", pcx], stdout=out, stderr=subprocess.DEVNULL, timeout=120)
+    return run.returncode == 0 and os.path.getsize(ppm) > 0
+
+
+def compare(ours, reference, one_bit):
+    if ours.size != reference.size:
+        return "size %s, reference %s" % (ours.size, reference.size)
+    a = ours.convert("RGB").tobytes()
+    b = reference.convert("RGB").tobytes()
+    if not one_bit:
+        if a == b:
+            return None
+        first = next(i for i in range(0, len(a), 3) if a[i:i + 3] != b[i:i + 3]) // 3
+        x, y = first % ours.size[0], first // ours.size[0]
+        return "pixel (%d, %d) is %s, reference %s" % (x, y, tuple(a[3 * first:3 * first + 3]),
+                                                       tuple(b[3 * first:3 * first + 3]))
+    mapping = {}
+    for i in range(0, len(a), 3):
+        mine, theirs = a[i:i + 3], b[i:i + 3]
+        if mapping.setdefault(mine, theirs) != theirs:
+            p = i // 3
+            return "1-bit pattern differs at (%d, %d)" % (p % ours.size[0], p // ours.size[0])
+    return None
+
+
+def main():
+    corpus, client, wine_run = sys.argv[1:4]
+    if not os.path.isdir(corpus):
+        print("corpus %s is absent: nothing to compare (skipped)" % corpus)
+        return 0
+    files = sorted(os.path.join(d, f) for d, _, fs in os.walk(corpus) for f in fs if f.lower().endswith(".pcx"))
+    failures, compared, refused = [], 0, 0
+    with tempfile.TemporaryDirectory() as work:
+        for n, pcx in enumerate(files):
+            name = os.path.relpath(pcx, corpus)
+            bmp = os.path.join(work, "%03d.bmp" % n)
+            ppm = os.path.join(work, "%03d.ppm" % n)
+            status, output = decode_with_library(wine_run, client, pcx, bmp)
+            if status != 0:
+                if "error" not in output:
+                    failures.append("%s: no error code (exit %d): %s" % (name, status, output[-200:]))
+                else:
+                    refused += 1
+                    print("refused  %-60s %s" % (name, output.splitlines()[-1].split(": ", 1)[-1]))
+                continue
+            well_formed = not name.startswith("fuzz")
+            if not well_formed or not decode_with_reference(pcx, ppm):
+                print("decoded  %-60s (no reference to compare)" % name)
+                continue
+            problem = compare(Image.open(bmp), Image.open(ppm), _bit_count(bmp) == 1)
+            compared += 1
+            if problem:
+                failures.append("%s: %s" % (name, problem))
+            print("%s %-60s" % ("DIFFERS " if problem else "same    ", name))
+    print("%d files: %d compared with pcxtoppm, %d refused with a code, %d failures"
+          % (len(files), compared, refused, len(failures)))
+    for f in failures:
+        print("FAIL " + f)
+    return 1 if failures else 0
+
+
+def _bit_count(bmp):
+    """biBitCount of a BMP file."""
+    with open(bmp, "rb") as f:
+        header = f.read(30)
+    return int.from_bytes(header[28:30], "little")
+
+
+if __name__ == "__main__":
+    sys.exit(main())
