@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds both trees: build/win32 (KyPCX.dll, its tests and the client, cross
-# compiled) and build/native (the portable core under the sanitizers).
+# Builds the trees: build/win32 (KyPCX.dll, its tests and the client, cross
+# compiled), build/native (the portable core under the sanitizers) and
+# build/win64 (the same DLL as a 64-bit one, built to keep the sources
+# 64-bit clean; not tested).
 # KYPCX_BUILD_ROOT moves both trees elsewhere.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -13,3 +15,7 @@ cmake --build "$build/native" -j "$jobs"
 cmake -S "$root" -B "$build/win32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
 cmake --build "$build/win32" -j "$jobs"
+
+cmake -S "$root" -B "$build/win64" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null
+cmake --build "$build/win64" -j "$jobs"
