@@ -27,8 +27,7 @@ LONG MemoryPaletteTriples(const BYTE* data, DWORD length, const PcxHeader& heade
         return 2;
     }
     if (header.planes == 1 && header.bitsPerPixel == 8) {
-        if (length >= kypcx::kPaletteTrailerSize && length - kypcx::kPaletteTrailerSize >= kypcx::kPcxHeaderSize &&
-            data[length - kypcx::kPaletteTrailerSize] == kypcx::kPaletteMarker) {
+        if (length >= kypcx::kPaletteTrailerSize && data[length - kypcx::kPaletteTrailerSize] == kypcx::kPaletteMarker) {
             std::memcpy(triples, data + length - 768, 768);
             *trailerFound = true;
             return 256;
