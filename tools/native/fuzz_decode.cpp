@@ -1,0 +1,169 @@
+// fuzz_decode: the fuzz target for the portable core's decode path. The first
+// 128 bytes are a PCX header; if the core accepts it and plans a layout of a
+// plausible size, every scan line is decoded from the rest into a plane
+// buffer of exactly encodedLineSize + kPlaneSlack bytes and assembled into a
+// row buffer of exactly rowSize bytes, as the DLL's decoders do. Built with
+// libFuzzer (KYPCX_FUZZ) or, with fuzz_replay_main.cpp, as a runner that
+// replays files. Any sanitizer report or failed check here is a core bug.
+//
+// Beyond memory safety the target checks the decoders' promises:
+//  - the lenient decoder gives the same lines when its input arrives in
+//    small blocks (a run's count byte at a block's end waits for the next);
+//  - while the strict decoder accepts the data, it agrees with the lenient one;
+//  - neither touches the plane slack, and row padding comes out zero.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#if defined(__has_include)
+#if __has_include(<sanitizer/asan_interface.h>)
+#include <sanitizer/asan_interface.h>
+#endif
+#endif
+#ifndef ASAN_POISON_MEMORY_REGION
+#define ASAN_POISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
+#define ASAN_UNPOISON_MEMORY_REGION(addr, size) ((void)(addr), (void)(size))
+#endif
+
+#include "kypcx/pcx_decode.h"
+#include "kypcx/pcx_format.h"
+
+namespace {
+
+// Images whose DIB would be larger than this are skipped, as a decoder
+// would refuse them; it keeps each input's work small.
+constexpr uint64_t kMaxImageBytes = uint64_t{1} << 26;
+constexpr uint8_t kCanary = 0x5A;
+
+void Require(bool condition, const char* what) {
+    if (condition) return;
+    std::fprintf(stderr, "fuzz_decode: check failed: %s\n", what);
+    std::abort();
+}
+
+// A plane buffer whose slack is filled with a known byte and, under
+// AddressSanitizer, poisoned: the decoders promise never to reach it.
+class PlaneBuffer {
+public:
+    explicit PlaneBuffer(size_t lineSize)
+        : lineSize_(lineSize), bytes_(new uint8_t[lineSize + kypcx::kPlaneSlack]) {
+        std::memset(bytes_.get() + lineSize_, kCanary, kypcx::kPlaneSlack);
+        ASAN_POISON_MEMORY_REGION(bytes_.get() + lineSize_, kypcx::kPlaneSlack);
+    }
+    ~PlaneBuffer() { ASAN_UNPOISON_MEMORY_REGION(bytes_.get() + lineSize_, kypcx::kPlaneSlack); }
+    PlaneBuffer(const PlaneBuffer&) = delete;
+    PlaneBuffer& operator=(const PlaneBuffer&) = delete;
+
+    uint8_t* data() { return bytes_.get(); }
+    void CheckSlack() {
+        ASAN_UNPOISON_MEMORY_REGION(bytes_.get() + lineSize_, kypcx::kPlaneSlack);
+        for (size_t i = 0; i < kypcx::kPlaneSlack; ++i) Require(bytes_[lineSize_ + i] == kCanary, "plane slack intact");
+        ASAN_POISON_MEMORY_REGION(bytes_.get() + lineSize_, kypcx::kPlaneSlack);
+    }
+
+private:
+    size_t lineSize_;
+    std::unique_ptr<uint8_t[]> bytes_;
+};
+
+// Bytes of a DIB row that AssemblePcxRow fills from the planes; the rest is padding.
+size_t RowBytesFromPlanes(const kypcx::PcxDecodeLayout& layout) {
+    if (layout.planes == 3) return 3 * size_t(static_cast<uint32_t>(layout.width));
+    if (layout.planes == 4) return 4 * size_t(layout.planeBytesUsed);
+    return layout.planeBytesUsed;
+}
+
+// The block size for the chunked decode, from the header's filler bytes so
+// that the fuzzer can steer it; 1 to 4096 bytes.
+size_t ChunkSize(const PcxHeader& header) {
+    return 1 + ((size_t(header.filler[0]) | size_t(header.filler[1]) << 8) % 4096);
+}
+
+void DecodeAllLines(const PcxHeader& header, const kypcx::PcxDecodeLayout& layout, const uint8_t* src, size_t n) {
+    const size_t lineSize = layout.encodedLineSize;
+    PlaneBuffer whole(lineSize), chunked(lineSize), strict(lineSize);
+    std::unique_ptr<uint8_t[]> row(new uint8_t[layout.rowSize]);
+    const size_t fromPlanes = RowBytesFromPlanes(layout);
+    Require(fromPlanes <= layout.rowSize, "row holds the planes' pixels");
+
+    const size_t chunk = ChunkSize(header);
+    size_t posWhole = 0, posChunked = 0, posStrict = 0;
+    size_t chunkEnd = chunk < n ? chunk : n;
+    bool strictAgrees = true;
+
+    for (int32_t y = 0; y < layout.height; ++y) {
+        const size_t lineStart = posWhole;
+        const size_t got = kypcx::DecodePcxRuns(src, n, &posWhole, whole.data(), lineSize, 0);
+        Require(got <= lineSize, "line not overfilled");
+        Require(posWhole <= n, "input position inside the data");
+        Require(posWhole >= lineStart, "input position moves forward");
+        Require(got == lineSize || posWhole + 1 >= n, "a short line only at the end of the data");
+
+        size_t produced = 0;
+        for (;;) {
+            produced = kypcx::DecodePcxRuns(src, chunkEnd, &posChunked, chunked.data(), lineSize, produced);
+            Require(posChunked <= chunkEnd, "input position inside the block");
+            if (produced == lineSize || chunkEnd == n) break;
+            chunkEnd = n - chunkEnd > chunk ? chunkEnd + chunk : n;
+        }
+        Require(produced == got && posChunked == posWhole, "block-fed decode consumes the same");
+        Require(std::memcmp(chunked.data(), whole.data(), got) == 0, "block-fed decode gives the same line");
+
+        if (strictAgrees) {
+            size_t done = 0;
+            strictAgrees = kypcx::DecodePcxRunsStrict(src, n, &posStrict, strict.data(), lineSize, &done);
+            Require(done <= lineSize && posStrict <= n, "strict decode stays inside");
+            if (strictAgrees) {
+                Require(done == got && posStrict == posWhole, "strict decode consumes the same");
+                Require(std::memcmp(strict.data(), whole.data(), got) == 0, "strict decode gives the same line");
+            }
+        }
+        whole.CheckSlack();
+        chunked.CheckSlack();
+        strict.CheckSlack();
+
+        // The decoders complete a short line with zeros before assembling it.
+        std::memset(whole.data() + got, 0, lineSize - got);
+        std::memset(row.get(), 0xA5, layout.rowSize);
+        kypcx::AssemblePcxRow(layout, whole.data(), row.get());
+        for (size_t i = fromPlanes; i < layout.rowSize; ++i) Require(row[i] == 0, "row padding is zero");
+
+        if (got < lineSize) break;  // the data has run out: the remaining lines would be blank
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < kypcx::kPcxHeaderSize) return 0;
+    PcxHeader header;
+    kypcx::LoadPcxHeader(data, &header);
+
+    // The file decoders check the encoding byte; the colour-space decoder
+    // does not. Accept what either would.
+    const PcxErrorCode strictCheck = kypcx::CheckPcxHeader(header, true);
+    if (kypcx::CheckPcxHeader(header, false) != PCX_OK) {
+        Require(strictCheck != PCX_OK, "the encoding check only adds refusals");
+        return 0;
+    }
+    uint8_t twoColours[6];
+    kypcx::BuildTwoColourPalette(header, twoColours);
+
+    kypcx::PcxDecodeLayout layout;
+    if (kypcx::PlanPcxDecode(header, &layout) != PCX_OK) return 0;
+    Require(layout.width >= 1 && layout.height >= 1, "planned size positive");
+    Require(layout.planeBytesUsed <= layout.bytesPerLine, "visible bytes inside a plane");
+    Require(uint64_t(layout.planes) * layout.bytesPerLine == layout.encodedLineSize, "scan line size");
+    Require(layout.imageSize == uint64_t(layout.rowSize) * uint64_t(layout.height), "image size");
+    Require(layout.rowSize % 4 == 0, "DIB rows are whole 32-bit words");
+
+    const uint8_t* src = data + kypcx::kPcxHeaderSize;
+    const size_t n = size - kypcx::kPcxHeaderSize;
+    if (!kypcx::IsPlausibleImageSize(layout, n) || layout.imageSize > kMaxImageBytes) return 0;
+    (void)kypcx::PcxLineReserve(layout);
+
+    DecodeAllLines(header, layout, src, n);
+    return 0;
+}
