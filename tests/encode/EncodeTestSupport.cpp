@@ -248,7 +248,8 @@ int NativeShell::Run(const ScratchDir& dir, const std::string& script, std::stri
 
     // Wine starts a native program for CreateProcess but gives no waitable
     // process; the script's status file says when it is done.
-    std::wstring command = L"/bin/sh '" + std::wstring(job.begin(), job.end()) + L".sh'";
+    // Windows command-line quoting: double quotes, which Unix paths here never hold.
+    std::wstring command = L"/bin/sh \"" + std::wstring(job.begin(), job.end()) + L".sh\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
