@@ -2,11 +2,13 @@
 // reports what the library says of PCX files.
 //   kypcx info <file.pcx>     header fields, size, colours
 //   kypcx tobmp <in.pcx> <out.bmp>   decode to a Windows BMP file
+//   kypcx topcx <in.bmp> <out.pcx>   encode a Windows BMP file as PCX
 //   kypcx version             the library's version text
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <vector>
 
 #include "KyPCX.h"
 
@@ -19,6 +21,7 @@ struct Library {
     decltype(&PCXInfoW) info = nullptr;
     decltype(&GetPCXColorSpaceW) colorSpace = nullptr;
     decltype(&LoadPCXIntoDIBW) loadDib = nullptr;
+    decltype(&SaveDIBInPCXFormatW) saveDib = nullptr;
 
     bool Load() {
         module = LoadLibraryW(L"KyPCX.dll");
@@ -28,7 +31,8 @@ struct Library {
         info = KyPcxGetProc<decltype(info)>(module, "PCXInfoW");
         colorSpace = KyPcxGetProc<decltype(colorSpace)>(module, "GetPCXColorSpaceW");
         loadDib = KyPcxGetProc<decltype(loadDib)>(module, "LoadPCXIntoDIBW");
-        return errorString && version && info && colorSpace && loadDib;
+        saveDib = KyPcxGetProc<decltype(saveDib)>(module, "SaveDIBInPCXFormatW");
+        return errorString && version && info && colorSpace && loadDib && saveDib;
     }
 
     int Fail(const wchar_t* what, PcxErrorCode code) const {
@@ -107,10 +111,54 @@ int ToBmp(const Library& lib, const wchar_t* in, const wchar_t* out) {
     return 0;
 }
 
+// The DIB of a BMP file is its info header, masks and colour table, then the
+// pixels from bfOffBits on; whatever gap a BMP leaves before the pixels is
+// dropped so that the rows follow the table directly, as in a DIB block.
+int ToPcx(const Library& lib, const wchar_t* in, const wchar_t* out) {
+    std::vector<BYTE> bytes;
+    HANDLE f = CreateFileW(in, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f != INVALID_HANDLE_VALUE) {
+        const DWORD size = GetFileSize(f, nullptr);
+        DWORD got = 0;
+        if (size != INVALID_FILE_SIZE) bytes.resize(size);
+        if (bytes.empty() || !ReadFile(f, bytes.data(), size, &got, nullptr) || got != size) bytes.clear();
+        CloseHandle(f);
+    }
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER header = {};
+    if (bytes.size() >= sizeof file + sizeof header) {
+        CopyMemory(&file, bytes.data(), sizeof file);
+        CopyMemory(&header, bytes.data() + sizeof file, sizeof header);
+    }
+    DWORD colours = header.biClrUsed;
+    if (colours == 0 && header.biBitCount <= 8) colours = 1u << header.biBitCount;
+    const DWORD masks = header.biCompression == BI_BITFIELDS && header.biSize == sizeof header ? 12 : 0;
+    const ULONGLONG front = ULONGLONG{header.biSize} + masks + ULONGLONG{colours} * sizeof(RGBQUAD);
+    if (file.bfType != 0x4D42 || header.biSize < sizeof header || file.bfOffBits > bytes.size() ||
+        sizeof file + front > file.bfOffBits) {
+        std::fwprintf(stderr, L"%ls: not a Windows BMP file with an info header\n", in);
+        return 1;
+    }
+    const SIZE_T pixels = bytes.size() - file.bfOffBits;
+    HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(front) + pixels);
+    if (dib == nullptr) return lib.Fail(in, PCX_ERR_ALLOC);
+    auto* d = static_cast<BYTE*>(GlobalLock(dib));
+    CopyMemory(d, bytes.data() + sizeof file, static_cast<SIZE_T>(front));
+    CopyMemory(d + front, bytes.data() + file.bfOffBits, pixels);
+    GlobalUnlock(dib);
+    PcxErrorCode code = PCX_OK;
+    const BOOL saved = lib.saveDib(out, dib, &code);
+    GlobalFree(dib);
+    if (!saved) return lib.Fail(out, code);
+    std::wprintf(L"%ls: %ld x %ld from %d bits per pixel\n", out, header.biWidth, header.biHeight, header.biBitCount);
+    return 0;
+}
+
 int Usage() {
     std::fwprintf(stderr,
                   L"usage: kypcx info <file.pcx>\n"
                   L"       kypcx tobmp <in.pcx> <out.bmp>\n"
+                  L"       kypcx topcx <in.bmp> <out.pcx>\n"
                   L"       kypcx version\n");
     return 2;
 }
@@ -131,5 +179,6 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (argc == 3 && std::wcscmp(argv[1], L"info") == 0) return Info(lib, argv[2]);
     if (argc == 4 && std::wcscmp(argv[1], L"tobmp") == 0) return ToBmp(lib, argv[2], argv[3]);
+    if (argc == 4 && std::wcscmp(argv[1], L"topcx") == 0) return ToPcx(lib, argv[2], argv[3]);
     return Usage();
 }
