@@ -40,8 +40,11 @@ BOOL WINAPI WatchedWriteFile(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD wr
     return g_watch.original(file, bytes, count, written, overlapped);
 }
 
-// The import-address-table slot through which this module calls WriteFile.
-FARPROC* FindWriteFileSlot() {
+// One import-address-table slot: the address a call through it reaches.
+using ImportSlot = decltype(IMAGE_THUNK_DATA::u1.Function);
+
+// The slot through which this module calls WriteFile.
+ImportSlot* FindWriteFileSlot() {
     HMODULE self = nullptr;
     if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                             reinterpret_cast<LPCWSTR>(&FindWriteFileSlot), &self))
@@ -59,19 +62,19 @@ FARPROC* FindWriteFileSlot() {
             if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
             auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
             if (lstrcmpA(reinterpret_cast<const char*>(byName->Name), "WriteFile") == 0)
-                return reinterpret_cast<FARPROC*>(&slots->u1.Function);
+                return &slots->u1.Function;
         }
     }
     return nullptr;
 }
 
 BOOL SetWriteFileSlot(WriteFileFunction function) {
-    FARPROC* slot = FindWriteFileSlot();
+    ImportSlot* slot = FindWriteFileSlot();
     if (slot == nullptr) return FALSE;
     DWORD oldProtect = 0;
     if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &oldProtect)) return FALSE;
     if (g_watch.original == nullptr) g_watch.original = reinterpret_cast<WriteFileFunction>(*slot);
-    *slot = reinterpret_cast<FARPROC>(function);
+    *slot = reinterpret_cast<ImportSlot>(function);
     VirtualProtect(slot, sizeof *slot, oldProtect, &oldProtect);
     return TRUE;
 }
