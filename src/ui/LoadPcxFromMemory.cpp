@@ -13,6 +13,7 @@
 #include "frame/WaitCursor.h"
 #include "kypcx/pcx_decode.h"
 #include "kypcx/pcx_format.h"
+#include "pcx/decode/PcxBitmapInfo.h"
 #include "pcx/decode/PcxPalette.h"
 
 namespace {
@@ -75,28 +76,14 @@ extern "C" HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD le
     ScopedGdiObject<HPALETTE> palette;
     if (colours != 0) palette.reset(CreatePaletteFromTriples(triples, colours, code));
 
-    const DWORD tableEntries = layout.bitCount == 24 ? 0 : (1u << layout.bitCount);
-    ScopedGlobal infoBlock(GlobalAlloc(GHND, sizeof(BITMAPINFOHEADER) + tableEntries * sizeof(RGBQUAD)));
-    auto* info = static_cast<BITMAPINFO*>(infoBlock.lock());
+    // Without a palette the colour table stays zero.
+    ScopedGlobal infoBlock;
+    BITMAPINFO* info = BuildPcxBitmapInfo(layout, triples, palette ? colours : 0, &infoBlock);
     if (info == nullptr) {
         *code = PCX_ERR_ALLOC;
         return nullptr;
     }
-    BITMAPINFOHEADER& bih = info->bmiHeader;
-    bih.biSize = sizeof(BITMAPINFOHEADER);
-    bih.biWidth = layout.width;
-    bih.biHeight = layout.height;
-    bih.biPlanes = 1;
-    bih.biBitCount = static_cast<WORD>(layout.bitCount);
-    bih.biCompression = BI_RGB;
-    bih.biClrUsed = tableEntries;
-    if (tableEntries != 0 && palette) {
-        for (LONG i = 0; i < colours && DWORD(i) < tableEntries; ++i) {
-            info->bmiColors[i].rgbRed = triples[3 * i];
-            info->bmiColors[i].rgbGreen = triples[3 * i + 1];
-            info->bmiColors[i].rgbBlue = triples[3 * i + 2];
-        }
-    }
+    const BITMAPINFOHEADER& bih = info->bmiHeader;
 
     HDC dc = GetDC(nullptr);
     if (dc == nullptr) {

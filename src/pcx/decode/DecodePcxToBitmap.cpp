@@ -7,6 +7,7 @@
 #include "frame/PcxThreadState.h"
 #include "frame/WaitCursor.h"
 #include "kypcx/pcx_format.h"
+#include "pcx/decode/PcxBitmapInfo.h"
 #include "pcx/decode/PcxDecodeSetup.h"
 #include "pcx/decode/PcxPalette.h"
 #include "pcx/decode/PcxScanLineLoop.h"
@@ -87,36 +88,16 @@ HBITMAP DecodePcxToBitmap(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* co
     kypcx::PcxDecodeLayout layout;
     if (!PreparePcxDecode(file, offset, end, TRUE, &header, &layout, code)) return nullptr;
 
-    BYTE triples[3 * 256];
-    BOOL trailerFound = FALSE;
-    const LONG colours = ReadPcxPaletteBytes(file, end, &header, triples, code, &trailerFound);
-    ScopedGdiObject<HPALETTE> palette;
-    {
-        PcxErrorCode paletteCode = PCX_OK;
-        palette.reset(CreatePaletteFromTriples(triples, colours, &paletteCode));
-        if (paletteCode != PCX_OK) *code = paletteCode;
-    }
+    PcxImageColours colours;
+    ScopedGdiObject<HPALETTE> palette(ReadPcxImageColours(file, end, &header, &colours, code));
 
-    const DWORD tableEntries = layout.bitCount == 24 ? 0 : (1u << layout.bitCount);
-    ScopedGlobal infoBlock(GlobalAlloc(GHND, sizeof(BITMAPINFOHEADER) + tableEntries * sizeof(RGBQUAD)));
-    auto* info = static_cast<BITMAPINFO*>(infoBlock.lock());
+    ScopedGlobal infoBlock;
+    BITMAPINFO* info = BuildPcxBitmapInfo(layout, colours.triples, colours.count, &infoBlock);
     if (info == nullptr) {
         *code = PCX_ERR_ALLOC;
         return nullptr;
     }
-    BITMAPINFOHEADER& bih = info->bmiHeader;
-    bih.biSize = sizeof(BITMAPINFOHEADER);
-    bih.biWidth = layout.width;
-    bih.biHeight = layout.height;
-    bih.biPlanes = 1;
-    bih.biBitCount = static_cast<WORD>(layout.bitCount);
-    bih.biClrUsed = tableEntries;
-    for (DWORD i = 0; i < tableEntries && i < static_cast<DWORD>(colours); ++i) {
-        info->bmiColors[i].rgbRed = triples[3 * i];
-        info->bmiColors[i].rgbGreen = triples[3 * i + 1];
-        info->bmiColors[i].rgbBlue = triples[3 * i + 2];
-        info->bmiColors[i].rgbReserved = 0;
-    }
+    const BITMAPINFOHEADER& bih = info->bmiHeader;
 
     const bool monochrome = layout.bitCount == 1;
     DecodeContext dc(monochrome, monochrome ? nullptr : palette.get());
@@ -134,7 +115,7 @@ HBITMAP DecodePcxToBitmap(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* co
     }
 
     const LONG bandHeight = PcxBandHeight(layout.height, layout.bitCount, layout.rowSize);
-    const DWORD dataEnd = trailerFound ? end - kypcx::kPaletteTrailerSize : end;
+    const DWORD dataEnd = colours.trailerFound ? end - kypcx::kPaletteTrailerSize : end;
     PcxScanLineSource source;
     ScopedGlobal bandBlock;
     BYTE* band = nullptr;

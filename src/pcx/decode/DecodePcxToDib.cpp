@@ -73,15 +73,8 @@ HGLOBAL DecodePcxToDib(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* code,
 
     // The palette reader sets its own code: an unreadable 256-colour trailer
     // (10) stops the decode below before any row.
-    BYTE triples[3 * 256];
-    BOOL trailerFound = FALSE;
-    const LONG colours = ReadPcxPaletteBytes(file, end, &header, triples, code, &trailerFound);
-    ScopedGdiObject<HPALETTE> palette;
-    if (colours != 0) {
-        PcxErrorCode paletteCode = PCX_OK;
-        palette.reset(CreatePaletteFromTriples(triples, colours, &paletteCode));
-        if (paletteCode != PCX_OK) *code = paletteCode;
-    }
+    PcxImageColours colours;
+    ScopedGdiObject<HPALETTE> palette(ReadPcxImageColours(file, end, &header, &colours, code));
 
     ScopedGlobal dib(AllocDibFromBitmapRecord(layout.width, layout.height, header.planes, header.bitsPerPixel,
                                               palette.get()));
@@ -99,7 +92,7 @@ HGLOBAL DecodePcxToDib(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* code,
     BYTE* rows = reinterpret_cast<BYTE*>(info) + info->biSize + info->biClrUsed * sizeof(RGBQUAD);
 
     // The trailer of a 256-colour image is not image data.
-    const DWORD dataEnd = trailerFound ? end - kypcx::kPaletteTrailerSize : end;
+    const DWORD dataEnd = colours.trailerFound ? end - kypcx::kPaletteTrailerSize : end;
     if (*code == PCX_OK && !SeekFileTo(file, offset + kypcx::kPcxHeaderSize)) *code = PCX_ERR_FILE_IO;
     PcxScanLineSource source;
     if (*code == PCX_OK && source.Open(layout, PcxImageDataBytes(offset, dataEnd), code)) {

@@ -84,13 +84,17 @@ HPALETTE CreatePaletteFromTriples(const BYTE* triples, LONG count, PcxErrorCode*
     return palette;
 }
 
-HPALETTE ReadPcxPaletteFromFile(HANDLE file, DWORD end, const PcxHeader* header, PcxErrorCode* code) {
-    *code = PCX_OK;
-    BYTE triples[3 * 256];
-    const LONG count = ReadPcxPaletteBytes(file, end, header, triples, code);
-    if (count == 0) return nullptr;
+HPALETTE ReadPcxImageColours(HANDLE file, DWORD end, const PcxHeader* header, PcxImageColours* colours,
+                             PcxErrorCode* code) {
+    colours->count = ReadPcxPaletteBytes(file, end, header, colours->triples, code, &colours->trailerFound);
+    if (colours->count == 0) return nullptr;
     PcxErrorCode allocCode = PCX_OK;
-    HPALETTE palette = CreatePaletteFromTriples(triples, count, &allocCode);
+    HPALETTE palette = CreatePaletteFromTriples(colours->triples, colours->count, &allocCode);
     if (allocCode != PCX_OK) *code = allocCode;
     return palette;
+}
+
+HPALETTE ReadPcxPaletteFromFile(HANDLE file, DWORD end, const PcxHeader* header, PcxErrorCode* code) {
+    PcxImageColours colours;
+    return ReadPcxImageColours(file, end, header, &colours, code);
 }

@@ -15,6 +15,19 @@
 LONG ReadPcxPaletteBytes(HANDLE file, DWORD end, const PcxHeader* header, BYTE* triples, PcxErrorCode* code,
                          BOOL* trailerFound = nullptr);
 
+// The colours of an image as the file decoders use them.
+struct PcxImageColours {
+    BYTE triples[3 * 256];
+    LONG count = 0;           // entries filled, 0 for a layout with no palette
+    BOOL trailerFound = FALSE;
+};
+
+// Reads the image's colours into `colours` and returns them as a logical
+// palette, or null; the code as ReadPcxPaletteBytes sets it, or 2 when the
+// palette block cannot be allocated.
+HPALETTE ReadPcxImageColours(HANDLE file, DWORD end, const PcxHeader* header, PcxImageColours* colours,
+                             PcxErrorCode* code);
+
 // The image's colours as a logical palette, or null (code 3 for no palette,
 // 2 when the palette block cannot be allocated). A palette is returned with
 // code 10 when the trailer could not be read.

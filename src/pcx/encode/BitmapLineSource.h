@@ -12,7 +12,6 @@
 
 #include "KyPcxTypes.h"
 #include "frame/HandleGuards.h"
-#include "pcx/encode/DeviceContextGuards.h"
 
 class BitmapLineSource {
 public:

@@ -5,7 +5,6 @@
 
 #include "frame/HandleGuards.h"
 #include "kypcx/pcx_format.h"
-#include "pcx/encode/DeviceContextGuards.h"
 
 namespace {
 

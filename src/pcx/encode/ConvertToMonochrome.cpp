@@ -6,7 +6,6 @@
 #include "frame/HandleGuards.h"
 #include "frame/WaitCursor.h"
 #include "kypcx/pcx_format.h"
-#include "pcx/encode/DeviceContextGuards.h"
 
 namespace {
 

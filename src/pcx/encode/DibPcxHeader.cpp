@@ -3,7 +3,7 @@
 
 #include "kypcx/pcx_encode_header.h"
 #include "pcx/encode/BitmapPcxHeader.h"
-#include "pcx/encode/DeviceContextGuards.h"
+#include "frame/HandleGuards.h"
 
 kypcx::DibInfo DibInfoFromHeader(const BITMAPINFOHEADER* info) {
     kypcx::DibInfo d;
