@@ -10,25 +10,25 @@ size_t DecodePcxRuns(const uint8_t* src, size_t srcSize, size_t* srcPos, uint8_t
                      size_t produced) {
     size_t pos = *srcPos;
     while (produced < lineSize && pos < srcSize) {
-        // Literal bytes come in stretches in detailed images: copy a stretch at once.
-        size_t literals = 0;
-        const size_t room = lineSize - produced;
-        const size_t limit = srcSize - pos < room ? srcSize - pos : room;
-        while (literals < limit && !IsRunCode(src[pos + literals])) ++literals;
-        if (literals != 0) {
-            std::memcpy(line + produced, src + pos, literals);
-            produced += literals;
-            pos += literals;
+        const uint8_t b = src[pos];
+        if (!IsRunCode(b)) {
+            line[produced++] = b;
+            ++pos;
             continue;
         }
         if (pos + 1 >= srcSize) break;  // the value byte has not arrived yet
-        const size_t count = src[pos] & kRunCountMask;
         const uint8_t value = src[pos + 1];
         pos += 2;
         // A run past the line's end is cut; its surplus is discarded.
-        const size_t n = count < lineSize - produced ? count : lineSize - produced;
-        std::memset(line + produced, value, n);
+        size_t n = b & kRunCountMask;
+        if (n > lineSize - produced) n = lineSize - produced;
+        uint8_t* out = line + produced;
         produced += n;
+        if (n > 16) {
+            std::memset(out, value, n);
+        } else {
+            while (n-- != 0) *out++ = value;
+        }
     }
     *srcPos = pos;
     return produced;
