@@ -74,6 +74,22 @@ void SplitTrueColour(const DibLayout& layout, const uint8_t* row, uint8_t* line)
     }
 }
 
+// pairBits[b], for a DIB byte b holding two 4-bit pixels (the left one
+// high), has in its byte k the two pixels' bit k: the left pixel's as bit 1,
+// the right one's as bit 0.
+struct NibblePairBits {
+    uint32_t value[256];
+    NibblePairBits() {
+        for (uint32_t b = 0; b < 256; ++b) {
+            uint32_t v = 0;
+            for (uint32_t k = 0; k < 4; ++k) v |= ((((b >> (4 + k)) & 1) << 1) | ((b >> k) & 1)) << (8 * k);
+            value[b] = v;
+        }
+    }
+};
+
+const NibblePairBits kPairBits;
+
 // Four planes of one bit: plane k holds bit k of each pixel's index, the
 // leftmost pixel of a group of eight in the most significant bit.
 void SplitNibbles(const DibLayout& layout, const uint8_t* row, uint8_t* line) {
@@ -81,13 +97,10 @@ void SplitNibbles(const DibLayout& layout, const uint8_t* row, uint8_t* line) {
     const size_t groups = (static_cast<size_t>(layout.width) + 7) / 8;
     for (size_t group = 0; group < groups; ++group) {
         const uint8_t* pair = row + 4 * group;  // 8 pixels, two per byte, left one high
-        uint8_t planeBytes[4] = {0, 0, 0, 0};
-        for (unsigned j = 0; j < 8; ++j) {
-            const uint8_t index = (j & 1) ? (pair[j / 2] & 0x0F) : (pair[j / 2] >> 4);
-            for (unsigned k = 0; k < 4; ++k)
-                planeBytes[k] = static_cast<uint8_t>(planeBytes[k] | (((index >> k) & 1) << (7 - j)));
-        }
-        for (unsigned k = 0; k < 4; ++k) line[k * planeWidth + group] = planeBytes[k];
+        // Each byte lane gathers one plane's 8 bits; no lane overflows.
+        const uint32_t planes = (kPairBits.value[pair[0]] << 6) | (kPairBits.value[pair[1]] << 4) |
+                                (kPairBits.value[pair[2]] << 2) | kPairBits.value[pair[3]];
+        for (unsigned k = 0; k < 4; ++k) line[k * planeWidth + group] = static_cast<uint8_t>(planes >> (8 * k));
     }
 }
 

@@ -31,6 +31,17 @@ BOOL EnsureOutputBuffer(PcxThreadState* state) {
     return TRUE;
 }
 
+// Appends one byte to a buffer that exists; the full block goes out when the
+// byte after it arrives, not when it fills.
+inline BOOL PutHeldByte(HANDLE file, PcxThreadState* state, BYTE value) {
+    if (state->outputCount == kOutputBlockSize) {
+        if (!WriteHeldBytes(file, state)) return FALSE;
+        state->outputCount = 0;
+    }
+    state->outputBuffer[state->outputCount++] = value;
+    return TRUE;
+}
+
 int FlushOutput(HANDLE file, PcxThreadState* state) {
     // Nothing held and no buffer: nothing to write and nothing to release.
     if (state->outputBufferHandle == nullptr) return kWriterOk;
@@ -50,13 +61,7 @@ int WritePcxByte(HANDLE file, BYTE value, int flush) {
     PcxThreadState* state = GetPcxThreadState();
     if (flush == 1) return FlushOutput(file, state);
     if (!EnsureOutputBuffer(state)) return kWriterFailed;
-    // The block goes out when the byte after it arrives, not when it fills.
-    if (state->outputCount == kOutputBlockSize) {
-        if (!WriteHeldBytes(file, state)) return kWriterFailed;
-        state->outputCount = 0;
-    }
-    state->outputBuffer[state->outputCount++] = value;
-    return kWriterOk;
+    return PutHeldByte(file, state, value) ? kWriterOk : kWriterFailed;
 }
 
 BOOL WritePcxBytes(HANDLE file, const BYTE* bytes, DWORD count) {
@@ -74,8 +79,16 @@ int WritePcxRun(BYTE value, UINT count, HANDLE file) {
 }
 
 DWORD EncodePcxLine(const BYTE* bytes, DWORD length, HANDLE file) {
-    const size_t total = kypcx::EncodePcxRunsTo(bytes, length, [file](uint8_t value, uint32_t count) {
-        return static_cast<size_t>(WritePcxRun(value, count, file));
+    // The same bytes WritePcxRun would write one WritePcxByte at a time, with
+    // the thread's block looked up once per line instead of once per byte.
+    PcxThreadState* state = GetPcxThreadState();
+    if (!EnsureOutputBuffer(state)) return 0;
+    const size_t total = kypcx::EncodePcxRunsTo(bytes, length, [file, state](uint8_t value, uint32_t count) {
+        BYTE codes[2];
+        const size_t codeLength = kypcx::PutPcxRun(value, count, codes);
+        for (size_t i = 0; i < codeLength; ++i)
+            if (!PutHeldByte(file, state, codes[i])) return size_t{0};
+        return codeLength;
     });
     return static_cast<DWORD>(total);
 }
