@@ -3,6 +3,7 @@
 
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
+#include "frame/ErrorSlot.h"
 #include "frame/FileLength.h"
 #include "frame/HandleGuards.h"
 #include "pcx/decode/DecodePcxToBitmap.h"
@@ -27,7 +28,9 @@ int CopyPcxToClipboard(HANDLE file, DWORD start, DWORD end, PcxErrorCode* code) 
     return 1;
 }
 
-extern "C" int WINAPI PutPCXToClipboardW(LPCWSTR path, PcxErrorCode* code) {
+extern "C" int WINAPI PutPCXToClipboardW(LPCWSTR path, PcxErrorCode* error) {
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
     ScopedFile file(path == nullptr ? INVALID_HANDLE_VALUE
                                     : CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                                   FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "KyPCX.h"
+#include "frame/ErrorSlot.h"
 #include "frame/HandleGuards.h"
 #include "frame/PcxThreadState.h"
 #include "frame/WaitCursor.h"
@@ -46,8 +47,10 @@ LONG MemoryPaletteTriples(const BYTE* data, DWORD length, const PcxHeader& heade
 
 }  // namespace
 
-extern "C" HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD length, PcxErrorCode* code,
+extern "C" HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD length, PcxErrorCode* error,
                                                       PcxLineCallback callback) {
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
     *code = PCX_OK;
     ScopedWaitCursor wait(&PcxThreadState::memorySavedCursor);
 

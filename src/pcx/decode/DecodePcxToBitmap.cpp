@@ -2,6 +2,7 @@
 #include "pcx/decode/DecodePcxToBitmap.h"
 
 #include "frame/AnsiEntry.h"
+#include "frame/ErrorSlot.h"
 #include "frame/FileLength.h"
 #include "frame/HandleGuards.h"
 #include "frame/PcxThreadState.h"
@@ -174,7 +175,9 @@ HBITMAP DecodePcxToBitmap(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* co
     return bitmap.release();
 }
 
-extern "C" HBITMAP WINAPI LoadPCXIntoBitmapW(LPCWSTR path, PcxErrorCode* code) {
+extern "C" HBITMAP WINAPI LoadPCXIntoBitmapW(LPCWSTR path, PcxErrorCode* error) {
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
     ScopedFile file(path == nullptr ? INVALID_HANDLE_VALUE
                                     : CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                                   FILE_ATTRIBUTE_NORMAL, nullptr));

@@ -3,6 +3,7 @@
 
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
+#include "frame/ErrorSlot.h"
 #include "frame/FileLength.h"
 #include "frame/HandleGuards.h"
 #include "pcx/decode/DecodePcxToDib.h"
@@ -16,7 +17,9 @@ HANDLE OpenExisting(LPCWSTR path, DWORD access) {
 }
 
 // The wide body of ReadPCXPalette, which is exported in its ANSI form only.
-HPALETTE WINAPI ReadPcxPaletteW(LPCWSTR path, PcxHeader* header, PcxErrorCode* code) {
+HPALETTE WINAPI ReadPcxPaletteW(LPCWSTR path, PcxHeader* header, PcxErrorCode* error) {
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
     ScopedFile file(OpenExisting(path, GENERIC_READ | GENERIC_WRITE));
     if (!file.valid()) {
         *code = PCX_ERR_OPEN_FILE;
@@ -31,7 +34,9 @@ HPALETTE WINAPI ReadPcxPaletteW(LPCWSTR path, PcxHeader* header, PcxErrorCode* c
 
 }  // namespace
 
-extern "C" HGLOBAL WINAPI LoadPCXIntoDIBW(LPCWSTR path, PcxErrorCode* code) {
+extern "C" HGLOBAL WINAPI LoadPCXIntoDIBW(LPCWSTR path, PcxErrorCode* error) {
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
     ScopedFile file(OpenExisting(path, GENERIC_READ));
     if (!file.valid()) {
         *code = PCX_ERR_OPEN_FILE;
@@ -44,7 +49,9 @@ extern "C" HGLOBAL WINAPI LoadPCXIntoDIBA(LPCSTR path, PcxErrorCode* code) {
     return CallWithWidePath(LoadPCXIntoDIBW, path, code);
 }
 
-extern "C" HGLOBAL WINAPI LoadNonRGBPCXIntoDIBW(LPCWSTR path, PcxErrorCode* code) {
+extern "C" HGLOBAL WINAPI LoadNonRGBPCXIntoDIBW(LPCWSTR path, PcxErrorCode* error) {
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
     HGLOBAL dib;
     {
         ScopedFile file(OpenExisting(path, GENERIC_READ | GENERIC_WRITE));

@@ -3,6 +3,7 @@
 
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
+#include "frame/ErrorSlot.h"
 #include "frame/HandleGuards.h"
 #include "pcx/decode/ReadPcxHeader.h"
 
@@ -18,13 +19,18 @@ HANDLE OpenForInspection(LPCWSTR path) {
 
 }  // namespace
 
-extern "C" BOOL WINAPI PCXInfoW(LPCWSTR path, PcxHeader* header, PcxErrorCode* code) {
-    ScopedFile file(OpenForInspection(path));
-    if (!file.valid()) {
-        *code = PCX_ERR_OPEN_FILE;
+extern "C" BOOL WINAPI PCXInfoW(LPCWSTR path, PcxHeader* header, PcxErrorCode* error) {
+    ErrorSlot code(error);
+    if (header == nullptr) {  // nowhere to read the header into
+        *code.get() = PCX_ERR_FILE_IO;
         return FALSE;
     }
-    return ReadPcxHeader(file.get(), 0, header, code, TRUE);
+    ScopedFile file(OpenForInspection(path));
+    if (!file.valid()) {
+        *code.get() = PCX_ERR_OPEN_FILE;
+        return FALSE;
+    }
+    return ReadPcxHeader(file.get(), 0, header, code.get(), TRUE);
 }
 
 extern "C" BOOL WINAPI PCXInfoA(LPCSTR path, PcxHeader* header, PcxErrorCode* code) {

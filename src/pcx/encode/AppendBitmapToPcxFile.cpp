@@ -15,7 +15,7 @@
 #include "kypcx/pcx_format.h"
 #include "pcx/encode/BitmapLineSource.h"
 #include "pcx/encode/EncodeBitmapToPcx.h"
-#include "pcx/encode/ErrorSlot.h"
+#include "frame/ErrorSlot.h"
 #include "pcx/encode/PcxWriter.h"
 
 namespace {

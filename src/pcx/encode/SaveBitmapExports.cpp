@@ -5,7 +5,7 @@
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
 #include "pcx/encode/EncodeBitmapToPcx.h"
-#include "pcx/encode/ErrorSlot.h"
+#include "frame/ErrorSlot.h"
 #include "pcx/encode/PcxSaveFile.h"
 
 extern "C" BOOL WINAPI SaveBitmapInPCXFormatW(LPCWSTR path, HBITMAP bitmap, PcxErrorCode* error) {

@@ -6,7 +6,7 @@
 #include "frame/AnsiEntry.h"
 #include "kypcx/pcx_encode_dib_layout.h"
 #include "pcx/encode/EncodeDibToPcx.h"
-#include "pcx/encode/ErrorSlot.h"
+#include "frame/ErrorSlot.h"
 #include "pcx/encode/PcxSaveFile.h"
 
 extern "C" BOOL WINAPI SaveDIBInPCXFormatW(LPCWSTR path, HGLOBAL dib, PcxErrorCode* error) {
