@@ -163,10 +163,11 @@ HBITMAP DecodePcxToBitmap(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* co
                 return true;
             });
         if (*code == PCX_ERR_PALETTE_READ) bitmap.reset();  // a failed refill
-        if (rowsInBand > 0 && *code == PCX_OK) {
-            const LONG lowest = result.dataRanOut ? result.lastRow : 0;
-            if (!callback(position, lowest, rowsInBand, bitmap.get(), dc.get(), info)) *code = PCX_ERR_USER_ABORT;
-        }
+        // The last band may be short: the image's bottom rows, or the rows
+        // before the data ran out.
+        if (rowsInBand > 0 && *code == PCX_OK &&
+            !callback(position, result.lastRow, rowsInBand, bitmap.get(), dc.get(), info))
+            *code = PCX_ERR_USER_ABORT;
     }
     // Tells the line function that the decode failed for a reason not its own.
     if (!setupFailed && *code != PCX_OK && *code != PCX_ERR_USER_ABORT) callback(nullptr, 0, 0, bitmap.get(), dc.get(), info);

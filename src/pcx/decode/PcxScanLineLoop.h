@@ -14,7 +14,6 @@
 struct PcxLoopResult {
     LONG rowsDecoded = 0;  // rows handed to the per-row step
     LONG lastRow = -1;     // number of the last such row (lowest so far)
-    bool dataRanOut = false;
 };
 
 // Buffers for one decode, released on every path.
@@ -53,18 +52,11 @@ PcxLoopResult RunPcxScanLineLoop(HANDLE file, const kypcx::PcxDecodeLayout& layo
     for (LONG r = layout.height - 1; r >= 0 && *code == PCX_OK; --r) {
         BYTE* row = rowFor(r);
         const PcxLineStatus status = source.NextRow(file, row, code);
-        if (status == PcxLineStatus::ReadError) break;
-        if (status == PcxLineStatus::Empty) {
-            result.dataRanOut = true;
-            break;
-        }
+        if (status == PcxLineStatus::ReadError || status == PcxLineStatus::Empty) break;
         ++result.rowsDecoded;
         result.lastRow = r;
         if (!afterRow(r, result.rowsDecoded, row)) break;
-        if (status == PcxLineStatus::Truncated) {
-            result.dataRanOut = true;
-            break;
-        }
+        if (status == PcxLineStatus::Truncated) break;
     }
     return result;
 }
