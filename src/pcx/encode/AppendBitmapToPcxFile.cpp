@@ -8,6 +8,7 @@
 
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
+#include "frame/ErrorSlot.h"
 #include "frame/FileLength.h"
 #include "frame/HandleGuards.h"
 #include "frame/WaitCursor.h"
@@ -15,7 +16,6 @@
 #include "kypcx/pcx_format.h"
 #include "pcx/encode/BitmapLineSource.h"
 #include "pcx/encode/EncodeBitmapToPcx.h"
-#include "frame/ErrorSlot.h"
 #include "pcx/encode/PcxWriter.h"
 
 namespace {

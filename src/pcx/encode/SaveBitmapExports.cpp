@@ -4,8 +4,8 @@
 
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
-#include "pcx/encode/EncodeBitmapToPcx.h"
 #include "frame/ErrorSlot.h"
+#include "pcx/encode/EncodeBitmapToPcx.h"
 #include "pcx/encode/PcxSaveFile.h"
 
 extern "C" BOOL WINAPI SaveBitmapInPCXFormatW(LPCWSTR path, HBITMAP bitmap, PcxErrorCode* error) {

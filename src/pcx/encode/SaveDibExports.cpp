@@ -4,9 +4,9 @@
 
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
+#include "frame/ErrorSlot.h"
 #include "kypcx/pcx_encode_dib_layout.h"
 #include "pcx/encode/EncodeDibToPcx.h"
-#include "frame/ErrorSlot.h"
 #include "pcx/encode/PcxSaveFile.h"
 
 extern "C" BOOL WINAPI SaveDIBInPCXFormatW(LPCWSTR path, HGLOBAL dib, PcxErrorCode* error) {
