@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole test run: install what is missing, build both trees, run the
-# native core tests, then the Windows tests under Wine with a display.
+# native core tests, then the Windows tests under Wine with a display (the
+# 64-bit tree: its package's tests), then makes the release zip.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${KYPCX_BUILD_ROOT:-$root/build}"
@@ -13,4 +14,12 @@ native_status=0
 win_status=0
 "$root/scripts/with-display.sh" bash -c "cd '$build/win32' && ctest --output-on-failure" || win_status=$?
 
-[ "$native_status" -eq 0 ] && [ "$win_status" -eq 0 ]
+# The 64-bit tree holds the tests of its installed package.
+win64_status=0
+"$root/scripts/with-display.sh" bash -c "cd '$build/win64' && ctest --output-on-failure" || win64_status=$?
+
+# The release folder and zip, from the trees just built and tested.
+package_status=0
+"$root/scripts/package.sh" --no-build "$build/release" || package_status=$?
+
+[ "$native_status" -eq 0 ] && [ "$win_status" -eq 0 ] && [ "$win64_status" -eq 0 ] && [ "$package_status" -eq 0 ]
