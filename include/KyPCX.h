@@ -1,8 +1,23 @@
 /* KyPCX.dll: reading and writing PCX images and DCX multi-page files.
    The functions a client calls, by their exported (undecorated) names.
+
+   Calling convention: every function here is __stdcall (WINAPI, or CALLBACK
+   for the line functions, the same convention) with C linkage, in C and in
+   C++. A 32-bit caller's object names a function `_Name@N` (N: bytes of
+   arguments); the import libraries (KyPCX.lib for MSVC, libKyPCX.dll.a for
+   MinGW) map that name to the DLL's plain `Name`. GetProcAddress takes the
+   plain name. In 64-bit code there is one convention and no decoration.
+
    Every function that takes a path has a ...W form (UTF-16 path) and a ...A
    form (ANSI path); errors come back through a PcxErrorCode the caller owns,
-   1 meaning success. Handles returned to the caller are the caller's to free. */
+   1 meaning success.
+
+   Who frees what: the library keeps nothing of the caller's past a call and
+   frees nothing of it; buffers, headers, bitmaps and DIBs handed in stay the
+   caller's. What a function returns (global block, bitmap, palette) is the
+   caller's to free, as each comment says; a NULL return leaves nothing to
+   free. Compile with this header as C (C99) or C++ (C++11); it needs
+   <windows.h>. */
 #ifndef KYPCX_H
 #define KYPCX_H
 
@@ -23,61 +38,73 @@ extern "C" {
 /* Per-band function of the bitmap coders: rows (DIB order, lowest first),
    the lowest row's number from the bottom, the row count (0 in a closing
    call after a failure), the bitmap, the device context, and a BITMAPINFO*
-   (decoders) or BITMAP* (encoders). FALSE stops the operation with code 13. */
+   (decoders) or BITMAP* (encoders). FALSE stops the operation with code 13.
+   __stdcall. Everything it is given belongs to the library and lives only
+   for the call: read or draw from it, keep and free none of it. */
 typedef BOOL(CALLBACK* PcxLineCallback)(BYTE* rows, INT_PTR startRow, INT_PTR rowCount,
                                         HBITMAP bitmap, HDC dc, void* description);
 
 /* Per-row function of the DIB coders: the row, its number from the bottom,
-   the lines done so far, and the DIB's header. FALSE stops with code 13. */
+   the lines done so far, and the DIB's header. FALSE stops with code 13.
+   __stdcall; the row and header belong to the library, for the call only. */
 typedef BOOL(CALLBACK* PcxDibLineCallback)(BYTE* row, LONG rowNumber, LONG lines,
                                            BITMAPINFOHEADER* dibHeader);
 
 /* Frame */
 /* Copies the message of *code into buffer (46 bytes hold the longest) and
    returns buffer; with a null buffer shows it in a "PCX error" box and
-   returns NULL. Codes outside 0..29 give the empty message. */
+   returns NULL. Codes outside 0..29 give the empty message. Buffer and code
+   are the caller's; nothing to free. */
 KYPCX_API char* WINAPI GetPCXErrorString(char* buffer, PcxErrorCode* code);
 /* Copies "Version 12.78" into buffer: whole with its terminator when size is
    14 or more, exactly the first size bytes when size is 1 to 13, nothing when
-   size is below 1. */
+   size is below 1. The buffer is the caller's; nothing to free. */
 KYPCX_API void WINAPI GetKyPCXVersion(char* buffer, LONG size);
 
 /* PCX information */
-/* Reads and checks the header of a PCX file (codes 3, 4, 5, 9, 18); the code
-   is written only on failure. */
+/* Reads and checks the header of a PCX file into the caller's header
+   (codes 3, 4, 5, 9, 18); the code is written only on failure. Nothing to
+   free. */
 KYPCX_API BOOL WINAPI PCXInfoW(LPCWSTR path, PcxHeader* header, PcxErrorCode* code);
 KYPCX_API BOOL WINAPI PCXInfoA(LPCSTR path, PcxHeader* header, PcxErrorCode* code);
-/* Byte 2 of the header (a colour-space code for non-RGB images), or -1. */
+/* Byte 2 of the header (a colour-space code for non-RGB images), or -1.
+   Nothing to free. */
 KYPCX_API LONG WINAPI GetPCXColorSpaceW(LPCWSTR path);
 KYPCX_API LONG WINAPI GetPCXColorSpaceA(LPCSTR path);
 
 /* PCX decoding */
 /* The image as a DIB in one movable global block (BITMAPINFOHEADER, colour
-   table, bottom-up rows), or NULL with the code set. */
+   table, bottom-up rows), or NULL with the code set. The block is the
+   caller's: GlobalLock to read it, GlobalFree when done. */
 KYPCX_API HGLOBAL WINAPI LoadPCXIntoDIBW(LPCWSTR path, PcxErrorCode* code);
 KYPCX_API HGLOBAL WINAPI LoadPCXIntoDIBA(LPCSTR path, PcxErrorCode* code);
 /* As LoadPCXIntoDIBW for files whose encoding byte holds a colour-space code
-   (10..17), which lands in the DIB's biCompression. */
+   (10..17), which lands in the DIB's biCompression. GlobalFree the block. */
 KYPCX_API HGLOBAL WINAPI LoadNonRGBPCXIntoDIBW(LPCWSTR path, PcxErrorCode* code);
 KYPCX_API HGLOBAL WINAPI LoadNonRGBPCXIntoDIBA(LPCSTR path, PcxErrorCode* code);
 /* The colours of the file whose header the caller read with PCXInfoW, as a
-   logical palette (ANSI path only). */
+   logical palette (ANSI path only), or NULL with the code set. The palette
+   is the caller's to DeleteObject; the header stays the caller's. */
 KYPCX_API HPALETTE WINAPI ReadPCXPalette(LPCSTR path, PcxHeader* header, PcxErrorCode* code);
 /* The image as a bitmap compatible with the screen (monochrome for 1-bit
-   images), or NULL with the code set. */
+   images), or NULL with the code set. The bitmap is the caller's to
+   DeleteObject. */
 KYPCX_API HBITMAP WINAPI LoadPCXIntoBitmapW(LPCWSTR path, PcxErrorCode* code);
 KYPCX_API HBITMAP WINAPI LoadPCXIntoBitmapA(LPCSTR path, PcxErrorCode* code);
 /* The default line function of the bitmap decoders: SetDIBits of the band
-   into the bitmap with the colour usage of the thread's last decode. */
+   into the bitmap with the colour usage of the thread's last decode.
+   CALLBACK (__stdcall); frees nothing it is given. */
 KYPCX_API BOOL CALLBACK FlushPCXLine(BYTE* rows, INT_PTR startRow, INT_PTR rowCount, HBITMAP bitmap, HDC dc,
                                     void* description);
 
 /* PCX encoding */
 /* Saves a device-dependent bitmap as a PCX file in the device's own layout
-   (an existing file is overwritten and cut to the new image's length). */
+   (an existing file is overwritten and cut to the new image's length). The
+   bitmap stays the caller's and is only read. */
 KYPCX_API BOOL WINAPI SaveBitmapInPCXFormatW(LPCWSTR path, HBITMAP bitmap, PcxErrorCode* code);
 KYPCX_API BOOL WINAPI SaveBitmapInPCXFormatA(LPCSTR path, HBITMAP bitmap, PcxErrorCode* code);
-/* Saves the CF_BITMAP on the clipboard (15 when there is none). */
+/* Saves the CF_BITMAP on the clipboard (15 when there is none), which stays
+   the clipboard's. Nothing to free. */
 KYPCX_API BOOL WINAPI SavePCXFileFromClipboardW(LPCWSTR path, PcxErrorCode* code);
 KYPCX_API BOOL WINAPI SavePCXFileFromClipboardA(LPCSTR path, PcxErrorCode* code);
 /* Saves a DIB (1, 4, 8, 16, 24 or 32 bits; bottom-up or top-down) in the
@@ -86,28 +113,31 @@ KYPCX_API BOOL WINAPI SaveDIBInPCXFormatW(LPCWSTR path, HGLOBAL dib, PcxErrorCod
 KYPCX_API BOOL WINAPI SaveDIBInPCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCode* code);
 /* As SaveDIBInPCXFormatW for a DIB whose biCompression holds a colour-space
    code 10..17, which is stored in the header's encoding byte (19 otherwise,
-   and no file is touched). */
+   and no file is touched). The DIB stays the caller's. */
 KYPCX_API BOOL WINAPI SaveNonRGBDIBInPCXFormatW(LPCWSTR path, HGLOBAL dib, PcxErrorCode* code);
 KYPCX_API BOOL WINAPI SaveNonRGBDIBInPCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCode* code);
 /* Adds the bitmap's lines below the image of an existing PCX file of the
    same width and layout (14 otherwise); a failed append leaves the file as
-   it was. Note the bitmap comes first. */
+   it was. Note the bitmap comes first; it stays the caller's. */
 KYPCX_API BOOL WINAPI AppendBitmapToPCXFileW(HBITMAP bitmap, LPCWSTR path, PcxErrorCode* code);
 KYPCX_API BOOL WINAPI AppendBitmapToPCXFileA(HBITMAP bitmap, LPCSTR path, PcxErrorCode* code);
-/* A new one-bit bitmap of the same size, the caller's to delete; NULL for a
-   null or foreign handle. */
+/* A new one-bit bitmap of the same size, the caller's to DeleteObject; NULL
+   for a null or foreign handle. The bitmap given stays the caller's. */
 KYPCX_API HBITMAP WINAPI ConvertToMonochrome(HBITMAP bitmap);
 
 /* Clipboard, memory and drawing */
 /* Decodes the file and leaves its bitmap on the clipboard as the only
-   format (CF_BITMAP); 1 on success, 0 with the code set. */
+   format (CF_BITMAP); 1 on success, 0 with the code set. The bitmap then
+   belongs to the clipboard: nothing to free. */
 KYPCX_API int WINAPI PutPCXToClipboardW(LPCWSTR path, PcxErrorCode* code);
 KYPCX_API int WINAPI PutPCXToClipboardA(LPCSTR path, PcxErrorCode* code);
 /* Decodes a whole PCX image held in memory (header, coded lines and any
    palette trailer, `length` bytes) into a screen bitmap, one line per call
    of `callback` (FlushPCXLine when NULL). May return a partly drawn bitmap
    together with a failure code (3: a run crosses a line's end; 6: the line
-   function said no; 10: no palette trailer). */
+   function said no; 10: no palette trailer). The data stays the caller's
+   and is only read; the bitmap, even a partly drawn one, is the caller's
+   to DeleteObject. */
 KYPCX_API HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD length, PcxErrorCode* code,
                                                      PcxLineCallback callback);
 
