@@ -1,6 +1,7 @@
 /* pcx2bmp: converts a PCX image to a Windows BMP file with KyPCX.dll,
    called through its import library like any other DLL.
    usage: pcx2bmp input.pcx output.bmp */
+#define _CRT_SECURE_NO_WARNINGS /* fopen, as MSVC would have fopen_s */
 #include <stdio.h>
 
 #include <KyPCX.h>

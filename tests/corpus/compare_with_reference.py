@@ -63,6 +63,9 @@ def main():
             bmp = os.path.join(work, "%03d.bmp" % n)
             ppm = os.path.join(work, "%03d.ppm" % n)
             status, output = decode_with_library(wine_run, client, pcx, bmp)
+            if status == 77:  # wine-run.sh cannot run the client on this machine
+                print(output)
+                return 77
             if status != 0:
                 if "error" not in output:
                     failures.append("%s: no error code (exit %d): %s" % (name, status, output[-200:]))

@@ -14,6 +14,12 @@ rm -rf "$build"
 objdump="$(dirname "$(grep -m1 '^CMAKE_C_COMPILER:' "$build/CMakeCache.txt" | cut -d= -f2)")"
 triple="$(basename "$(grep -m1 '^CMAKE_C_COMPILER:' "$build/CMakeCache.txt" | cut -d= -f2)")"
 triple="${triple%-gcc*}"
-"$objdump/$triple-objdump" -p "$build/pcx2bmp.exe" | grep -q "DLL Name: KyPCX.dll"
+imported=$("$objdump/$triple-objdump" -p "$build/pcx2bmp.exe" | awk '
+  /DLL Name:/ { in_kypcx = ($3 == "KyPCX.dll"); next }
+  in_kypcx && NF == 3 && $2 ~ /^[0-9]+$/ { print $3 }' | sort | tr '\n' ' ')
+if [ "$imported" != "GetPCXErrorString LoadPCXIntoDIBA " ]; then
+  echo "FAIL: pcx2bmp.exe imports from KyPCX.dll: '$imported', expected the two plain names"
+  exit 1
+fi
 cmp "$package/bin/KyPCX.dll" "$build/KyPCX.dll"
-echo "pcx2bmp.exe imports KyPCX.dll; the DLL lies beside it"
+echo "pcx2bmp.exe imports $imported from KyPCX.dll; the DLL lies beside it"

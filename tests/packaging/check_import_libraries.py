@@ -30,7 +30,7 @@ FOUR_BYTE_TYPES = {
 def exports_of(def_path):
     with open(def_path) as f:
         lines = [l.split(";")[0].strip() for l in f]
-    return [l for l in lines if l and not l.startswith(("LIBRARY", "EXPORTS"))]
+    return [l.split()[0] for l in lines if l and not l.startswith(("LIBRARY", "EXPORTS"))]
 
 
 def argument_bytes(header_text, name):
