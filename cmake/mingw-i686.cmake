@@ -5,6 +5,11 @@ set(KYPCX_TRIPLE i686-w64-mingw32)
 find_program(CMAKE_CXX_COMPILER NAMES ${KYPCX_TRIPLE}-g++-posix ${KYPCX_TRIPLE}-g++ REQUIRED)
 find_program(CMAKE_C_COMPILER NAMES ${KYPCX_TRIPLE}-gcc-posix ${KYPCX_TRIPLE}-gcc REQUIRED)
 find_program(CMAKE_RC_COMPILER NAMES ${KYPCX_TRIPLE}-windres REQUIRED)
+# Floating point in SSE2 registers, as the 64-bit build does: the x87 unit
+# would round products such as 300 x 39.37 at extended precision and give a
+# different result from the double arithmetic the resolutions are defined by.
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse")
+set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse")
 set(CMAKE_FIND_ROOT_PATH /usr/${KYPCX_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)

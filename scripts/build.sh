@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Builds the trees: build/win32 (KyPCX.dll, its tests and the client, cross
 # compiled), build/native (the portable core under the sanitizers) and
-# build/win64 (the same DLL as a 64-bit one, with the tests of its
-# installed package only).
+# build/win64 (the same DLL as a 64-bit one, with the same tests).
 # KYPCX_BUILD_ROOT moves both trees elsewhere.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -16,6 +15,6 @@ cmake -S "$root" -B "$build/win32" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
 cmake --build "$build/win32" -j "$jobs"
 
-cmake -S "$root" -B "$build/win64" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DKYPCX_PACKAGE_TESTS=ON \
+cmake -S "$root" -B "$build/win64" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null
 cmake --build "$build/win64" -j "$jobs"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The whole test run: install what is missing, build both trees, run the
-# native core tests, then the Windows tests under Wine with a display (the
-# 64-bit tree: its package's tests), then makes the release zip.
+# native core tests, then the Windows tests under Wine with a display, for
+# the 32-bit and the 64-bit DLL, then makes the release zip.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${KYPCX_BUILD_ROOT:-$root/build}"
@@ -14,7 +14,7 @@ native_status=0
 win_status=0
 "$root/scripts/with-display.sh" bash -c "cd '$build/win32' && ctest --output-on-failure" || win_status=$?
 
-# The 64-bit tree holds the tests of its installed package.
+# The same suite against the 64-bit DLL, under Wine's 64-bit loader.
 win64_status=0
 "$root/scripts/with-display.sh" bash -c "cd '$build/win64' && ctest --output-on-failure" || win64_status=$?
 

@@ -101,7 +101,7 @@ TEST(LoadPCXIntoDIB, TwoFiftySixColoursTakeTheTrailerAndDropPadding) {
     EXPECT_EQ(8, h.biBitCount);
     EXPECT_EQ(DWORD(BI_RGB), h.biCompression);
     EXPECT_EQ(DWORD((5 + 31) / 32 * 4 * 8 * 3), h.biSizeImage);
-    EXPECT_EQ(11810, h.biXPelsPerMeter);  // 300 x 39.37 = 11810.99..., truncated
+    EXPECT_EQ(11811, h.biXPelsPerMeter);  // 300.0 * 39.37 rounds to 11811.0 in double
     EXPECT_EQ(2834, h.biYPelsPerMeter);   // 72 x 39.37
     EXPECT_EQ(256u, h.biClrUsed);
     EXPECT_EQ(0u, h.biClrImportant);
