@@ -20,7 +20,11 @@ pe_machine() {
   [ -n "$header" ] && od -An -tx2 -j$((header + 4)) -N2 "$1" 2>/dev/null | tr -d ' '
 }
 
-if [ "$(pe_machine "${1:-}")" = "8664" ]; then
+# --64 asks for the 64-bit loader for a command that is not a file (wineboot, cmd).
+force64=0
+if [ "${1:-}" = "--64" ]; then force64=1; shift; fi
+
+if [ "$force64" -eq 1 ] || [ "$(pe_machine "${1:-}")" = "8664" ]; then
   export WINEPREFIX="${KYPCX_WINEPREFIX64:-${prefix32}64}"
   loader=/usr/lib/wine/wine64
   [ -x "$loader" ] || loader="$(command -v wine64 || echo wine)"
