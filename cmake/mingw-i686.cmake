@@ -1,9 +1,11 @@
-# Cross toolchain: 32-bit Windows with MinGW-w64 (posix threads variant).
+# Cross toolchain: 32-bit Windows with MinGW-w64, win32 threads variant. Its
+# runtime has no POSIX-threads layer, whose static build takes a
+# thread-local-storage index per load that an unload never gives back.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(KYPCX_TRIPLE i686-w64-mingw32)
-find_program(CMAKE_CXX_COMPILER NAMES ${KYPCX_TRIPLE}-g++-posix ${KYPCX_TRIPLE}-g++ REQUIRED)
-find_program(CMAKE_C_COMPILER NAMES ${KYPCX_TRIPLE}-gcc-posix ${KYPCX_TRIPLE}-gcc REQUIRED)
+find_program(CMAKE_CXX_COMPILER NAMES ${KYPCX_TRIPLE}-g++-win32 REQUIRED)
+find_program(CMAKE_C_COMPILER NAMES ${KYPCX_TRIPLE}-gcc-win32 REQUIRED)
 find_program(CMAKE_RC_COMPILER NAMES ${KYPCX_TRIPLE}-windres REQUIRED)
 # Floating point in SSE2 registers, as the 64-bit build does: the x87 unit
 # would round products such as 300 x 39.37 at extended precision and give a

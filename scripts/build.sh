@@ -8,6 +8,16 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${KYPCX_BUILD_ROOT:-$root/build}"
 jobs="$(nproc)"
 
+# A cross tree configured with another compiler variant (the posix-threads
+# one of earlier builds) keeps it cached; configure such a tree afresh.
+fresh_unless_win32_threads() {
+  if [ -f "$1/CMakeCache.txt" ] && ! grep -q '^CMAKE_CXX_COMPILER:.*-win32$' "$1/CMakeCache.txt"; then
+    rm -rf "$1/CMakeCache.txt" "$1/CMakeFiles"
+  fi
+}
+fresh_unless_win32_threads "$build/win32"
+fresh_unless_win32_threads "$build/win64"
+
 cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build/native" -j "$jobs"
 

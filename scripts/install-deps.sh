@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # Installs what the project needs on Debian 12 as root: the i686 MinGW-w64
-# cross compiler (posix threads) and its x86_64 twin (the 64-bit DLL),
-# Wine with its 32-bit and 64-bit parts, Xvfb, CMake, Ninja, GoogleTest
-# sources, LLVM's import-library tools and linker (the MSVC import library
-# and its checks), and the independent decoders the tests compare against. Idempotent: does nothing when everything is there.
+# cross compiler (win32 threads: no POSIX-threads layer in the DLL) and its
+# x86_64 twin (the 64-bit DLL), Wine with its 32-bit and 64-bit parts, Xvfb,
+# CMake, Ninja, GoogleTest sources, LLVM's import-library tools and linker
+# (the MSVC import library and its checks), and the independent decoders the
+# tests compare against. Idempotent: does nothing when everything is there.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang llvm lld
-  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  g++-mingw-w64-x86-64-posix
+  g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-win32
   wine wine32:i386 wine64 xvfb xauth x11-utils
   googletest
   netpbm imagemagick graphicsmagick python3-pil

@@ -6,7 +6,7 @@
 
 KyPcxModuleState g_module;
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     // The non-NT family can deliver a second process attach or detach for the
     // same module; its top version bit tells us to refuse those.
     const bool nonNtFamily = (GetVersion() & 0x80000000u) != 0;
@@ -30,7 +30,11 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserv
         if (nonNtFamily && g_module.detached) return FALSE;
         g_module.detached = TRUE;
         if (g_module.threadStateSlot != TLS_OUT_OF_INDEXES) {
-            DetachPcxThreadState();
+            // An unload (reserved is null) leaves threads running that will
+            // get no detach from us: their blocks go now. At process exit the
+            // other threads are already gone and their blocks with the process.
+            if (reserved == nullptr) FreeEveryPcxThreadState();
+            else DetachPcxThreadState();
             TlsFree(g_module.threadStateSlot);
             g_module.threadStateSlot = TLS_OUT_OF_INDEXES;
         }

@@ -33,6 +33,10 @@ void AttachPcxThreadState();
 // Frees the calling thread's block, if it has one.
 void DetachPcxThreadState();
 
+// Frees the blocks of all threads, the calling one included: at an unload,
+// for the threads that keep running without the library.
+void FreeEveryPcxThreadState();
+
 // Thread blocks alive in the process (for the test build's probes).
 LONG LivePcxThreadStateCount();
 
