@@ -12,7 +12,7 @@ packages=(
   g++-mingw-w64-x86-64-posix
   wine wine32:i386 xvfb xauth x11-utils
   googletest
-  netpbm imagemagick graphicsmagick python3-pil
+  netpbm imagemagick graphicsmagick python3-pil fonts-dejavu-core
 )
 
 missing=()
