@@ -206,7 +206,9 @@ int RunChild(const Options& opt) {
     }
     const std::wstring outPath = opt.tmpDir + L"\\kypcx_bench_" + std::to_wstring(GetCurrentProcessId()) + L".pcx";
 
-    const Memory base = ReadMemory();
+    // The baseline is read after the warm-up run, so that what Wine and the
+    // DLL set up once (and keep) is not taken for the operation's own memory.
+    Memory base = ReadMemory();
     // Wine's peak pagefile figure does not follow the peak, so the private
     // bytes are also sampled while each result is still held.
     Memory held;
@@ -245,6 +247,7 @@ int RunChild(const Options& opt) {
             return ChildFail(op, "error", code);
         }
         if (run > 0) seconds.push_back(t1 - t0);
+        else base = ReadMemory();
     }
     const Memory peak = ReadMemory();
 
