@@ -29,28 +29,77 @@ uint32_t PcxRunLengthAt(const uint8_t* bytes, size_t length, size_t pos) {
     return static_cast<uint32_t>(count);
 }
 
+namespace {
+
+// Room a whole block may need: two code bytes per input byte, and a block
+// store of literals starting anywhere in that.
+constexpr size_t kBlockRoom = 3 * kBlockSize;
+
+// Codes one block at bytes[in] whose runs end inside it, from its masks:
+// `equal` (byte i equals byte i + 1) and `stop` (that, or byte i needs a
+// count byte). Literal stretches are stored a block at a time; a run's
+// length is its equal pairs plus one. Returns the bytes of input coded: 16,
+// or fewer when a run reaches the block's end (its length is then measured
+// by the caller).
+inline unsigned CodeBlock(const uint8_t* bytes, uint32_t equal, uint32_t stop, uint8_t* out, size_t* written) {
+    unsigned at = 0;
+    size_t put = *written;
+    while (at < kBlockSize) {
+        const uint32_t ahead = stop >> at;
+        if (ahead == 0) {
+            blocks::Store(out + put, blocks::Load(bytes + at));
+            put += kBlockSize - at;
+            at = kBlockSize;
+            break;
+        }
+        const unsigned literals = blocks::LowestBit(ahead);
+        if (literals != 0) {
+            blocks::Store(out + put, blocks::Load(bytes + at));
+            put += literals;
+            at += literals;
+        }
+        const unsigned pairs = blocks::LowestBit(~(equal >> at));
+        if (at + pairs >= kBlockSize) break;
+        const uint8_t value = bytes[at];
+        const unsigned count = pairs + 1;
+        const bool alone = count == 1 && value < kRunMarker;
+        out[put] = alone ? value : static_cast<uint8_t>(kRunMarker | count);
+        out[put + 1] = value;
+        put += alone ? 1 : 2;
+        at += count;
+    }
+    *written = put;
+    return at;
+}
+
+}  // namespace
+
 size_t EncodePcxRunsBounded(const uint8_t* bytes, size_t length, size_t* pos, uint8_t* out, size_t room) {
     size_t in = *pos;
     size_t written = 0;
     while (in < length) {
-        // Literal blocks: each byte compared with the one after it, so the
-        // block's 16 bytes and one more must be there.
-        while (in + kBlockSize + 1 <= length && room - written >= kBlockSize) {
+        // Two blocks of input are there (a block is read from anywhere in
+        // the first, and each byte is compared with its successor), and the
+        // room holds the most a block can need.
+        if (in + 2 * kBlockSize <= length && room - written >= kBlockRoom) {
             const blocks::Block here = blocks::Load(bytes + in);
-            const uint32_t stop =
-                blocks::EqualMask(here, blocks::Load(bytes + in + 1)) | blocks::RunCodeMask(here);
-            blocks::Store(out + written, here);
+            const uint32_t equal = blocks::EqualMask(here, blocks::Load(bytes + in + 1));
+            const uint32_t stop = equal | blocks::RunCodeMask(here);
             if (stop == 0) {
+                blocks::Store(out + written, here);
                 in += kBlockSize;
                 written += kBlockSize;
                 continue;
             }
-            const size_t literals = blocks::LowestBit(stop);
-            in += literals;
-            written += literals;
-            break;
+            const unsigned coded = CodeBlock(bytes + in, equal, stop, out, &written);
+            in += coded;
+            if (coded == kBlockSize) continue;
+            // A run that reaches past the block: measured, coded on its own.
+            const uint32_t count = PcxRunLengthAt(bytes, length, in);
+            written += PutPcxRun(bytes[in], count, out + written);
+            in += count;
+            continue;
         }
-        if (in == length) break;
         const uint32_t count = PcxRunLengthAt(bytes, length, in);
         const uint8_t value = bytes[in];
         const size_t codes = (count == 1 && value < kRunMarker) ? 1 : 2;
