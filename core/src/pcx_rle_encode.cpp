@@ -52,20 +52,22 @@ inline unsigned CodeBlock(const uint8_t* bytes, uint32_t equal, uint32_t stop, u
             at = kBlockSize;
             break;
         }
+        // Stored even when there are none: what lies past them is overwritten.
         const unsigned literals = blocks::LowestBit(ahead);
-        if (literals != 0) {
-            blocks::Store(out + put, blocks::Load(bytes + at));
-            put += literals;
-            at += literals;
-        }
+        blocks::Store(out + put, blocks::Load(bytes + at));
+        put += literals;
+        at += literals;
         const unsigned pairs = blocks::LowestBit(~(equal >> at));
         if (at + pairs >= kBlockSize) break;
         const uint8_t value = bytes[at];
         const unsigned count = pairs + 1;
-        const bool alone = count == 1 && value < kRunMarker;
-        out[put] = alone ? value : static_cast<uint8_t>(kRunMarker | count);
+        // A lone byte below 0xC0 is its own code; else a count byte and the
+        // value. Chosen by mask rather than branch: the data decides it.
+        const unsigned alone = static_cast<unsigned>(count == 1) & static_cast<unsigned>(value < kRunMarker);
+        const uint8_t keep = static_cast<uint8_t>(0u - alone);
+        out[put] = static_cast<uint8_t>((value & keep) | ((kRunMarker | count) & ~keep));
         out[put + 1] = value;
-        put += alone ? 1 : 2;
+        put += 2 - alone;
         at += count;
     }
     *written = put;
