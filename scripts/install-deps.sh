@@ -13,7 +13,7 @@ packages=(
   g++-mingw-w64-x86-64-win32
   wine wine32:i386 wine64 xvfb xauth x11-utils
   googletest
-  netpbm imagemagick graphicsmagick python3-pil
+  netpbm imagemagick graphicsmagick python3-pil fonts-dejavu-core
 )
 
 missing=()

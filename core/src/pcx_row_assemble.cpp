@@ -2,21 +2,23 @@
 #include <cstring>
 
 #include "kypcx/pcx_decode.h"
+#include "pcx_byte_blocks.h"
 
 namespace kypcx {
 
 namespace {
 
-// spread[b] puts bit 7 - i of b into the low bit of nibble i, counted from
-// the most significant nibble: the 8 pixels of a plane byte, left pixel
-// first, as they sit in four bytes of a 4-bit DIB row read as big-endian.
+// spread[b] places the 8 pixels of a plane byte b (left pixel in bit 7) as
+// the low bits of the 8 nibbles of a little-endian 32-bit word laid out as a
+// 4-bit DIB row: pixel 0 in the high nibble of byte 0, pixel 1 in its low
+// nibble, pixel 2 in the high nibble of byte 1, and so on.
 struct NibbleSpread {
     uint32_t value[256];
     NibbleSpread() {
         for (uint32_t b = 0; b < 256; ++b) {
             uint32_t v = 0;
             for (uint32_t i = 0; i < 8; ++i)
-                if (b & (0x80u >> i)) v |= 1u << (28 - 4 * i);
+                if (b & (0x80u >> i)) v |= 1u << (8 * (i / 2) + (i % 2 == 0 ? 4 : 0));
             value[b] = v;
         }
     }
@@ -33,19 +35,53 @@ void AssembleFourPlanes(const PcxDecodeLayout& layout, const uint8_t* planes, ui
     for (uint32_t g = 0; g < layout.planeBytesUsed; ++g) {
         const uint32_t v = kSpread.value[p0[g]] | (kSpread.value[p1[g]] << 1) | (kSpread.value[p2[g]] << 2) |
                            (kSpread.value[p3[g]] << 3);
-        row[4 * g + 0] = static_cast<uint8_t>(v >> 24);
-        row[4 * g + 1] = static_cast<uint8_t>(v >> 16);
-        row[4 * g + 2] = static_cast<uint8_t>(v >> 8);
-        row[4 * g + 3] = static_cast<uint8_t>(v);
+        std::memcpy(row + 4 * size_t(g), &v, 4);  // the host is little-endian
     }
 }
+
+#if defined(KYPCX_SSE2_BLOCKS)
+// 16 pixels at a time: bytes of blue and green paired, red beside a zero,
+// the pairs widened to 32-bit pixels blue-green-red-0, each 64-bit lane's
+// two pixels packed into its low 6 bytes, and the lanes stored 6 bytes apart
+// as 8-byte stores, so the last store reaches 2 bytes past the 16th pixel.
+// Returns the pixels done.
+size_t InterleaveBlocks(const uint8_t* red, const uint8_t* green, const uint8_t* blue, size_t width, uint8_t* row) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i firstPixel = _mm_set_epi32(0, 0x00FFFFFF, 0, 0x00FFFFFF);
+    size_t x = 0;
+    for (; x + blocks::kBlockSize + 1 <= width; x += blocks::kBlockSize) {
+        const __m128i r = blocks::Load(red + x);
+        const __m128i g = blocks::Load(green + x);
+        const __m128i b = blocks::Load(blue + x);
+        const __m128i bgLow = _mm_unpacklo_epi8(b, g);
+        const __m128i bgHigh = _mm_unpackhi_epi8(b, g);
+        const __m128i r0Low = _mm_unpacklo_epi8(r, zero);
+        const __m128i r0High = _mm_unpackhi_epi8(r, zero);
+        const __m128i pixels[4] = {_mm_unpacklo_epi16(bgLow, r0Low), _mm_unpackhi_epi16(bgLow, r0Low),
+                                   _mm_unpacklo_epi16(bgHigh, r0High), _mm_unpackhi_epi16(bgHigh, r0High)};
+        uint8_t* out = row + 3 * x;
+        for (const __m128i& p : pixels) {
+            const __m128i packed =
+                _mm_or_si128(_mm_and_si128(p, firstPixel), _mm_slli_epi64(_mm_srli_epi64(p, 32), 24));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), packed);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 6), _mm_srli_si128(packed, 8));
+            out += 12;
+        }
+    }
+    return x;
+}
+#endif
 
 void AssembleThreePlanes(const PcxDecodeLayout& layout, const uint8_t* planes, uint8_t* row) {
     const uint8_t* red = planes;
     const uint8_t* green = planes + layout.bytesPerLine;
     const uint8_t* blue = planes + 2 * size_t(layout.bytesPerLine);
-    const uint32_t width = static_cast<uint32_t>(layout.width);
-    for (uint32_t x = 0; x < width; ++x) {
+    const size_t width = static_cast<uint32_t>(layout.width);
+    size_t x = 0;
+#if defined(KYPCX_SSE2_BLOCKS)
+    x = InterleaveBlocks(red, green, blue, width, row);
+#endif
+    for (; x < width; ++x) {
         row[3 * x + 0] = blue[x];
         row[3 * x + 1] = green[x];
         row[3 * x + 2] = red[x];

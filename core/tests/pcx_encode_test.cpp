@@ -418,3 +418,32 @@ TEST(PcxLineAssembly, SplitsAndCopiesRows) {
 }
 
 }  // namespace
+
+namespace {
+
+// 24-bit rows of every width from 1 to 100 (the block split covers 32 pixels
+// at a time; the rest goes pixel by pixel): each plane holds its channel.
+TEST(PcxLineAssembly, TrueColourRowsOfEveryWidth) {
+    uint32_t seed = 12345;
+    for (int32_t width = 1; width <= 100; ++width) {
+        DibSpec s;
+        s.bitCount = 24;
+        s.width = width;
+        std::vector<uint8_t> row((3 * size_t(width) + 3) / 4 * 4);
+        for (uint8_t& b : row) {
+            seed = seed * 1103515245u + 12345u;
+            b = static_cast<uint8_t>(seed >> 16);
+        }
+        const std::vector<uint8_t> line = Line(s, row);
+        const size_t planeWidth = line.size() / 3;
+        ASSERT_GE(planeWidth, size_t(width));
+        for (size_t x = 0; x < planeWidth; ++x) {
+            const bool inside = x < size_t(width);
+            EXPECT_EQ(inside ? row[3 * x + 2] : 0, line[x]) << "red, width " << width << " x " << x;
+            EXPECT_EQ(inside ? row[3 * x + 1] : 0, line[planeWidth + x]) << "green, width " << width << " x " << x;
+            EXPECT_EQ(inside ? row[3 * x] : 0, line[2 * planeWidth + x]) << "blue, width " << width << " x " << x;
+        }
+    }
+}
+
+}  // namespace

@@ -30,14 +30,68 @@ def ratio(mine, theirs, width=9):
     return f"{mine / theirs:>{width - 1}.2f}x" if mine and theirs else f"{'-':>{width}}"
 
 
+def best_of(rounds, key):
+    """The smallest positive value of `key` over the rounds' field sets."""
+    values = [v for v in (number(f.get(key)) for f in rounds) if v and v > 0]
+    return min(values) if values else None
+
+
+def print_summary(order, kypcx_rounds, other_rounds, layouts):
+    """The headline table: best of every round for KyPCX and Pillow alike,
+    speed ratios (above 1.00x: KyPCX is faster), the plain-copy yardstick,
+    the decode's memory beyond its DIB, and the screen-bitmap decoder's
+    time split into the system's transfer and the rest."""
+    rounds = max(len(v) for v in kypcx_rounds.values())
+    print(f"Summary: best of {rounds} round(s), each round KyPCX then Pillow; times in ms; ratio = Pillow's time / KyPCX's")
+    print(f"{'file':<12} {'layout':<16} | {'decode':>7} {'Pillow':>7} {'ratio':>6} | {'copy':>6} {'dec/cp':>6} {'beyond':>6} |"
+          f" {'encode':>7} {'Pillow':>7} {'ratio':>6} | {'DIB MiB':>7} {'+peak':>6} {'over':>5} |"
+          f" {'bitmap':>7} {'system':>7} {'ours':>7}")
+    for name in order:
+        k = kypcx_rounds[name]
+        dec, enc = best_of(k, "dib_min_ms"), best_of(k, "save_min_ms")
+        pdec = best_of(other_rounds.get(("pillow", "decode", name), []), "min_ms")
+        penc = best_of(other_rounds.get(("pillow", "encode", name), []), "min_ms")
+        copy = best_of(k, "dib_copy_min_ms")
+        dib_mib = (best_of(k, "dib_dib_bytes") or 0) / 2**20
+        added = [(number(f.get("dib_peak_ws_kib")) or 0) - (number(f.get("dib_base_ws_kib")) or 0) for f in k]
+        added_mib = max(added) / 1024 if added else 0
+        bitmap, system = best_of(k, "bitmap_min_ms"), best_of(k, "bitmap_system_min_ms")
+
+        def ms(v, w=7):
+            return f"{v:>{w}.1f}" if v else f"{'-':>{w}}"
+
+        def r(theirs, mine):
+            return f"{theirs / mine:>5.2f}x" if theirs and mine else f"{'-':>6}"
+
+        print(f"{name:<12} {layouts.get(name, '?'):<16} | {ms(dec)} {ms(pdec)} {r(pdec, dec)} |"
+              f" {ms(copy, 6)} {(f'{dec / copy:>6.1f}' if dec and copy else f'{chr(45):>6}')}"
+              f" {ms(dec - copy if dec and copy else None, 6)} |"
+              f" {ms(enc)} {ms(penc)} {r(penc, enc)} | {dib_mib:>7.1f} {added_mib:>+6.1f} {added_mib - dib_mib:>+5.1f} |"
+              f" {ms(bitmap)} {ms(system)} {ms(bitmap - system if bitmap and system else None)}")
+    print("  copy: a plain copy of the decoded DIB's bytes into a fresh block; dec/cp: decoding's time in copies;")
+    print("    beyond: decoding's time less that copy's (on a machine where touching fresh memory is slow, the")
+    print("    copy is mostly that, and so is a decode into a new DIB).")
+    print("  +peak: what one decode added to the process's peak working set; over: that, less the DIB's size.")
+    print("  system: the screen-bitmap decoder's SetDIBits transfers replayed band for band from a decoded DIB;")
+    print("    ours: the bitmap decoder's time less that.")
+    print()
+
+
+def layout_of(f):
+    bits = f.get("bits")
+    return {"1": "1-bit", "4": "16 colours", "8": "256 colours", "24": "24-bit"}.get(bits, f"{bits}-bit")
+
+
 def main():
     kypcx, core, others, order = {}, {}, {}, []
+    kypcx_rounds, other_rounds = {}, {}
     with open(sys.argv[1], encoding="utf-8", errors="replace") as log:
         for raw in log:
             line = raw.strip()
             if line.startswith("KYPCX_BENCH "):
                 f = fields_of(line)
                 kypcx[f["file"]] = f
+                kypcx_rounds.setdefault(f["file"], []).append(f)
                 if f["file"] not in order:
                     order.append(f["file"])
             elif line.startswith("CORE_BENCH "):
@@ -46,9 +100,12 @@ def main():
             elif line.startswith("OTHER_BENCH "):
                 f = fields_of(line)
                 others[(f["tool"], f["op"], f["file"])] = f
+                other_rounds.setdefault((f["tool"], f["op"], f["file"]), []).append(f)
     if not order:
         print("report.py: no KYPCX_BENCH lines; the KyPCX benchmark did not run", file=sys.stderr)
         return 1
+
+    print_summary(order, kypcx_rounds, other_rounds, {name: layout_of(kypcx[name]) for name in order})
 
     def other(tool, op, name):
         return number(others.get((tool, op, name), {}).get("mpx_s"))
@@ -63,14 +120,14 @@ def main():
         return f"{f.get('width', '?')}x{f.get('height', '?')}/{f.get('bits', '?')}"
 
     print("Decoding: megapixels per second (higher is faster)")
-    print(f"{'file':<15} {'size/bits':>14} | {'DIB':>9} {'bitmap':>9} {'core':>9} {'core32':>9} |"
+    print(f"{'file':<15} {'size/bits':>14} | {'DIB':>9} {'bitmap':>9} {'core':>9} {'coreWine':>9} |"
           + "".join(f" {label:>9}" for _, label in OTHERS))
     for name in order:
         f = kypcx[name]
         print(f"{name:<15} {size_of(name):>14} | {cell(number(f.get('dib_mpx_s')))}"
               f" {cell(number(f.get('bitmap_mpx_s')))}"
               f" {cell(number(core.get(('native', name), {}).get('decode_mpx_s')))}"
-              f" {cell(number(core.get(('win32', name), {}).get('decode_mpx_s')))} |"
+              f" {cell(number(core.get(('wine', name), {}).get('decode_mpx_s')))} |"
               + "".join(f" {other_cell(tool, 'decode', name)}" for tool, _ in OTHERS))
     print()
     print("Decoding: KyPCX's speed / the other tool's (above 1.00x: KyPCX is faster)")
@@ -110,8 +167,8 @@ def main():
     print("How each was timed (all single-threaded; medians unless noted):")
     print("  DIB, bitmap, KyPCX encode: LoadPCXIntoDIBW, LoadPCXIntoBitmapW, SaveDIBInPCXFormatW inside")
     print("    kypcx_bench.exe under Wine (QueryPerformanceCounter; Wine's start-up not counted).")
-    print("  core, core32: the core's decode loop alone (run-length decoding and row assembly from the")
-    print("    file's bytes in memory), native x86-64 and the 32-bit build under Wine.")
+    print("  core, coreWine: the core's decode loop alone (run-length decoding and row assembly from the")
+    print("    file's bytes in memory), native x86-64 and the benchmarked DLL's build under Wine.")
     print("  Pillow: Image.open(f).load() and im.save(out, 'PCX') in-process.")
     print("  GM, IM: `gm benchmark convert` and `convert -bench`, timed inside their processes (no start-up);")
     print("    encoding = (PCX to PCX file) - (PCX to null:).")

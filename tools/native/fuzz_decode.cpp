@@ -7,15 +7,22 @@
 // replays files. Any sanitizer report or failed check here is a core bug.
 //
 // Beyond memory safety the target checks the decoders' promises:
+//  - both decoders (block-wise fast loops) give, call for call, the same
+//    line bytes, input position and verdict as a plain byte-at-a-time
+//    reference decoder, also on cut and hostile data;
 //  - the lenient decoder gives the same lines when its input arrives in
 //    small blocks (a run's count byte at a block's end waits for the next);
 //  - while the strict decoder accepts the data, it agrees with the lenient one;
-//  - neither touches the plane slack, and row padding comes out zero.
+//  - neither touches the plane slack, and row padding comes out zero;
+//  - each assembled row equals the reference's pixel-by-pixel assembly;
+//  - each decoded line, encoded, gives the reference encoder's codes, also
+//    when coded in pieces into a small output room, and decodes back to itself.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #if defined(__has_include)
 #if __has_include(<sanitizer/asan_interface.h>)
@@ -29,6 +36,8 @@
 
 #include "kypcx/pcx_decode.h"
 #include "kypcx/pcx_format.h"
+#include "kypcx/pcx_rle_encode.h"
+#include "pcx_reference_coders.h"
 
 namespace {
 
@@ -81,10 +90,52 @@ size_t ChunkSize(const PcxHeader& header) {
     return 1 + ((size_t(header.filler[0]) | size_t(header.filler[1]) << 8) % 4096);
 }
 
+// Encodes a decoded line with the block coder, whole and in pieces of at
+// most `room` output bytes, and holds both to the reference's codes and to
+// a decode back to the line.
+void CheckEncoding(const uint8_t* line, size_t lineSize, size_t room) {
+    if (lineSize == 0) return;
+    const std::vector<uint8_t> expected = kypcx::reference::EncodeRuns(line, lineSize);
+    std::vector<uint8_t> coded(kypcx::MaxEncodedSize(lineSize));
+    coded.resize(kypcx::EncodePcxRuns(line, lineSize, coded.data()));
+    Require(coded == expected, "block encoder gives the reference's codes");
+
+    std::vector<uint8_t> pieces;
+    std::vector<uint8_t> piece(room);
+    size_t pos = 0;
+    while (pos < lineSize) {
+        const size_t before = pos;
+        const size_t written = kypcx::EncodePcxRunsBounded(line, lineSize, &pos, piece.data(), room);
+        Require(written <= room, "bounded encoder stays inside its room");
+        Require(pos > before || room < 2, "bounded encoder moves on while a run fits");
+        pieces.insert(pieces.end(), piece.begin(), piece.begin() + written);
+        if (pos == before) {
+            // As the file writer does when its block has no room for the
+            // next run's codes: that one run on its own.
+            uint8_t codes[2];
+            const uint32_t count = kypcx::PcxRunLengthAt(line, lineSize, pos);
+            pieces.insert(pieces.end(), codes, codes + kypcx::PutPcxRun(line[pos], count, codes));
+            pos += count;
+        }
+    }
+    Require(pieces == expected, "encoding in pieces gives the same codes");
+
+    std::vector<uint8_t> back(lineSize);
+    size_t at = 0;
+    Require(kypcx::DecodePcxRuns(coded.data(), coded.size(), &at, back.data(), lineSize, 0) == lineSize &&
+                at == coded.size(),
+            "encoded line decodes whole");
+    Require(std::memcmp(back.data(), line, lineSize) == 0, "encoded line decodes to itself");
+}
+
 void DecodeAllLines(const PcxHeader& header, const kypcx::PcxDecodeLayout& layout, const uint8_t* src, size_t n) {
     const size_t lineSize = layout.encodedLineSize;
     PlaneBuffer whole(lineSize), chunked(lineSize), strict(lineSize);
+    std::vector<uint8_t> referenceLine(lineSize), referenceRow(layout.rowSize);
     std::unique_ptr<uint8_t[]> row(new uint8_t[layout.rowSize]);
+    // From the header's other filler bytes: the output room of the piecewise
+    // encoding, 1 to 256 bytes.
+    const size_t encodeRoom = 1 + header.filler[2];
     const size_t fromPlanes = RowBytesFromPlanes(layout);
     Require(fromPlanes <= layout.rowSize, "row holds the planes' pixels");
 
@@ -100,6 +151,10 @@ void DecodeAllLines(const PcxHeader& header, const kypcx::PcxDecodeLayout& layou
         Require(posWhole <= n, "input position inside the data");
         Require(posWhole >= lineStart, "input position moves forward");
         Require(got == lineSize || posWhole + 1 >= n, "a short line only at the end of the data");
+        const kypcx::reference::DecodeResult expected =
+            kypcx::reference::DecodeRuns(src, n, lineStart, referenceLine.data(), lineSize, 0, false);
+        Require(got == expected.produced && posWhole == expected.position, "decoder consumes as the reference");
+        Require(std::memcmp(whole.data(), referenceLine.data(), got) == 0, "decoder gives the reference's line");
 
         size_t produced = 0;
         for (;;) {
@@ -113,8 +168,16 @@ void DecodeAllLines(const PcxHeader& header, const kypcx::PcxDecodeLayout& layou
 
         if (strictAgrees) {
             size_t done = 0;
+            const size_t strictStart = posStrict;
             strictAgrees = kypcx::DecodePcxRunsStrict(src, n, &posStrict, strict.data(), lineSize, &done);
             Require(done <= lineSize && posStrict <= n, "strict decode stays inside");
+            const kypcx::reference::DecodeResult strictExpected =
+                kypcx::reference::DecodeRuns(src, n, strictStart, referenceLine.data(), lineSize, 0, true);
+            Require(strictAgrees == strictExpected.ok && done == strictExpected.produced &&
+                        posStrict == strictExpected.position,
+                    "strict decoder consumes and refuses as the reference");
+            Require(std::memcmp(strict.data(), referenceLine.data(), done) == 0,
+                    "strict decoder gives the reference's line");
             if (strictAgrees) {
                 Require(done == got && posStrict == posWhole, "strict decode consumes the same");
                 Require(std::memcmp(strict.data(), whole.data(), got) == 0, "strict decode gives the same line");
@@ -129,6 +192,9 @@ void DecodeAllLines(const PcxHeader& header, const kypcx::PcxDecodeLayout& layou
         std::memset(row.get(), 0xA5, layout.rowSize);
         kypcx::AssemblePcxRow(layout, whole.data(), row.get());
         for (size_t i = fromPlanes; i < layout.rowSize; ++i) Require(row[i] == 0, "row padding is zero");
+        kypcx::reference::AssembleRow(layout, whole.data(), referenceRow.data());
+        Require(std::memcmp(row.get(), referenceRow.data(), layout.rowSize) == 0, "row equals the reference's");
+        CheckEncoding(whole.data(), lineSize, encodeRoom);
 
         if (got < lineSize) break;  // the data has run out: the remaining lines would be blank
     }

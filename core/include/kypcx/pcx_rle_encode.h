@@ -28,11 +28,11 @@ inline size_t PutPcxRun(uint8_t value, uint32_t count, uint8_t* out) {
     return 2;
 }
 
-// Splits `length` (>= 1) bytes into runs and hands each to
-// `writeRun(value, count)`, which returns the bytes it wrote or 0 on failure.
-// Returns the total written, or 0 as soon as one run fails (the rest of the
-// stretch is then not offered). Both the in-memory encoder and the file
-// writer's line encoder are this one loop, so their codes cannot differ.
+// The plain run loop: splits `length` (>= 1) bytes into runs and hands each
+// to `writeRun(value, count)`, which returns the bytes it wrote or 0 on
+// failure. Returns the total written, or 0 as soon as one run fails (the rest
+// of the stretch is then not offered). The block coder below must give the
+// same codes; the tests and the fuzz target hold it to this loop.
 template <typename RunWriter>
 size_t EncodePcxRunsTo(const uint8_t* bytes, size_t length, RunWriter&& writeRun) {
     if (length == 0) return 0;
@@ -67,6 +67,20 @@ size_t EncodePcxRunsTo(const uint8_t* bytes, size_t length, RunWriter&& writeRun
     }
     return total;
 }
+
+// The run that starts at bytes[pos] (pos < length): its length, 1 to 63,
+// ending at the first different byte, at 63, or at the end of the stretch.
+// The loop above starts every run this way, so a stretch may be coded in
+// pieces that end at run boundaries with the same codes as in one go.
+uint32_t PcxRunLengthAt(const uint8_t* bytes, size_t length, size_t pos);
+
+// Codes the runs of bytes[*pos, length) into out[0, room), run after run,
+// and stops at the stretch's end or before the first run whose codes do not
+// fit in what is left of `room`. Advances *pos past the runs coded (always to
+// a run boundary, where the next call resumes) and returns the bytes
+// written. Literal stretches are found and copied 16 bytes at a time; the
+// codes are those of EncodePcxRunsTo with PutPcxRun.
+size_t EncodePcxRunsBounded(const uint8_t* bytes, size_t length, size_t* pos, uint8_t* out, size_t room);
 
 // Encodes `length` (>= 1) bytes into `out`, which must hold
 // MaxEncodedSize(length) bytes. Returns the number of bytes written.

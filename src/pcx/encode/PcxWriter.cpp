@@ -79,16 +79,27 @@ int WritePcxRun(BYTE value, UINT count, HANDLE file) {
 }
 
 DWORD EncodePcxLine(const BYTE* bytes, DWORD length, HANDLE file) {
-    // The same bytes WritePcxRun would write one WritePcxByte at a time, with
-    // the thread's block looked up once per line instead of once per byte.
+    // The same bytes in the same blocks as WritePcxRun one WritePcxByte at a
+    // time: runs are coded straight into the held block while their codes
+    // fit, and a run whose codes would cross the block's end goes byte by
+    // byte, so that the full block is written when the byte after it arrives.
     PcxThreadState* state = GetPcxThreadState();
     if (!EnsureOutputBuffer(state)) return 0;
-    const size_t total = kypcx::EncodePcxRunsTo(bytes, length, [file, state](uint8_t value, uint32_t count) {
+    size_t pos = 0;
+    DWORD total = 0;
+    while (pos < length) {
+        const size_t written = kypcx::EncodePcxRunsBounded(bytes, length, &pos, state->outputBuffer + state->outputCount,
+                                                           kOutputBlockSize - state->outputCount);
+        state->outputCount += static_cast<DWORD>(written);
+        total += static_cast<DWORD>(written);
+        if (pos == length) break;
         BYTE codes[2];
-        const size_t codeLength = kypcx::PutPcxRun(value, count, codes);
+        const uint32_t count = kypcx::PcxRunLengthAt(bytes, length, pos);
+        const size_t codeLength = kypcx::PutPcxRun(bytes[pos], count, codes);
         for (size_t i = 0; i < codeLength; ++i)
-            if (!PutHeldByte(file, state, codes[i])) return size_t{0};
-        return codeLength;
-    });
-    return static_cast<DWORD>(total);
+            if (!PutHeldByte(file, state, codes[i])) return 0;
+        total += static_cast<DWORD>(codeLength);
+        pos += count;
+    }
+    return total;
 }
