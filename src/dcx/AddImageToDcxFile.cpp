@@ -1,0 +1,166 @@
+// AddBitmapToDCXFileW/A, AddDIBToDCXFileW/A, AddClipboardToDCXFileW/A and
+// the internal AddNonRgbDibToDcxFile: an image encoded straight onto the end
+// of a DCX file by the PCX encoders in append mode, then listed in the first
+// empty directory entry. A failed add cuts the file back to its old length,
+// so the file is either as it was or holds the new item, listed.
+#include "dcx/AddImageToDcxFile.h"
+
+#include "dcx/DcxDirectoryAccess.h"
+#include "frame/AnsiEntry.h"
+#include "frame/ErrorSlot.h"
+#include "frame/FileLength.h"
+#include "frame/HandleGuards.h"
+#include "kypcx/dcx_directory.h"
+#include "kypcx/pcx_encode_dib_layout.h"
+#include "pcx/encode/EncodeBitmapToPcx.h"
+#include "pcx/encode/EncodeDibToPcx.h"
+
+namespace {
+
+// The encoder of one kind of image, run in append mode on the open file.
+struct ImageEncoder {
+    virtual BOOL Encode(HANDLE file, PcxErrorCode* code) const = 0;
+};
+
+struct BitmapEncoder : ImageEncoder {
+    HBITMAP bitmap;
+    PcxLineCallback callback;
+    BitmapEncoder(HBITMAP b, PcxLineCallback c) : bitmap(b), callback(c) {}
+    BOOL Encode(HANDLE file, PcxErrorCode* code) const override {
+        return EncodeBitmapToPcx(bitmap, file, TRUE, code, callback);
+    }
+};
+
+struct DibEncoder : ImageEncoder {
+    HGLOBAL dib;
+    PcxDibLineCallback callback;
+    DibEncoder(HGLOBAL d, PcxDibLineCallback c) : dib(d), callback(c) {}
+    BOOL Encode(HANDLE file, PcxErrorCode* code) const override {
+        return EncodeDibToPcx(dib, file, TRUE, code, callback);
+    }
+};
+
+struct NonRgbDibEncoder : ImageEncoder {
+    HGLOBAL dib;
+    PcxDibLineCallback callback;
+    BYTE colorSpace;
+    NonRgbDibEncoder(HGLOBAL d, PcxDibLineCallback c, BYTE s) : dib(d), callback(c), colorSpace(s) {}
+    BOOL Encode(HANDLE file, PcxErrorCode* code) const override {
+        return EncodeNonRgbDibToPcx(dib, file, TRUE, code, callback, colorSpace);
+    }
+};
+
+// Cuts the file back to `length` (best effort: the code already says the
+// add failed).
+void CutBack(HANDLE file, DWORD length) {
+    if (SeekFileTo(file, length)) SetEndOfFile(file);
+}
+
+// The add itself: check the directory, find the entry, append the image,
+// then list it (its entry, then 0 behind it to end the list, unless it is
+// the last usable entry: entry 1023 is never written).
+BOOL AddImage(const ImageEncoder& encoder, LPCWSTR path, PcxErrorCode* code) {
+    ScopedFile file(OpenDcxForWriting(path));
+    if (!file.valid()) {
+        *code = PCX_ERR_OPEN_FILE;
+        return FALSE;
+    }
+    const DWORD length = GetFileLength(file.get());
+    kypcx::DcxDirectory directory;
+    PcxErrorCode step = ReadDcxDirectoryForWriting(file.get(), length, &directory);
+    if (step != PCX_OK) {
+        *code = step;
+        return FALSE;
+    }
+    // The list passed the check, so the first empty entry is the one behind
+    // the list; with none left the table is full.
+    PcxErrorCode search = PCX_OK;
+    const DWORD entry = FindEmptyDcxEntry(file.get(), &search);
+    if (entry == 0) {
+        *code = search != PCX_OK ? search : PCX_ERR_NO_EMPTY_ENTRY;
+        return FALSE;
+    }
+    if (!encoder.Encode(file.get(), code)) {
+        // Whatever stopped the encoder (a line function included), the item
+        // could not be written.
+        *code = PCX_ERR_FILE_IO;
+        CutBack(file.get(), length);
+        return FALSE;
+    }
+    PcxErrorCode listing = PCX_OK;
+    if (entry < kypcx::kDcxLastUsableEntry) WriteDcxEntry(file.get(), entry + 1, 0, &listing);
+    if (listing == PCX_OK) WriteDcxEntry(file.get(), entry, length, &listing);
+    if (listing != PCX_OK) {
+        // Entry k + 1 was 0 or stale behind the list; 0 there lists nothing.
+        *code = listing;
+        CutBack(file.get(), length);
+        return FALSE;
+    }
+    *code = PCX_OK;
+    return TRUE;
+}
+
+BOOL WINAPI AddBitmapWithPathFirst(LPCWSTR path, HBITMAP bitmap, PcxErrorCode* code, PcxLineCallback callback) {
+    return AddBitmapToDCXFileW(bitmap, path, code, callback);
+}
+
+BOOL WINAPI AddDibWithPathFirst(LPCWSTR path, HGLOBAL dib, PcxErrorCode* code, PcxDibLineCallback callback) {
+    return AddDIBToDCXFileW(dib, path, code, callback);
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI AddBitmapToDCXFileW(HBITMAP bitmap, LPCWSTR path, PcxErrorCode* error,
+                                          PcxLineCallback callback) {
+    ErrorSlot code(error);
+    return AddImage(BitmapEncoder(bitmap, callback), path, code.get());
+}
+
+extern "C" BOOL WINAPI AddBitmapToDCXFileA(HBITMAP bitmap, LPCSTR path, PcxErrorCode* error,
+                                          PcxLineCallback callback) {
+    return CallWithWidePath(AddBitmapWithPathFirst, path, bitmap, error, callback);
+}
+
+extern "C" BOOL WINAPI AddDIBToDCXFileW(HGLOBAL dib, LPCWSTR path, PcxErrorCode* error, PcxDibLineCallback callback) {
+    ErrorSlot code(error);
+    return AddImage(DibEncoder(dib, callback), path, code.get());
+}
+
+extern "C" BOOL WINAPI AddDIBToDCXFileA(HGLOBAL dib, LPCSTR path, PcxErrorCode* error, PcxDibLineCallback callback) {
+    return CallWithWidePath(AddDibWithPathFirst, path, dib, error, callback);
+}
+
+BOOL AddNonRgbDibToDcxFile(HGLOBAL dib, LPCWSTR path, PcxErrorCode* code, PcxDibLineCallback callback) {
+    const int colorSpace = GetDibColorSpace(dib);
+    if (!kypcx::IsColorSpaceCode(colorSpace)) {
+        *code = PCX_ERR_COLOR_SPACE;
+        return FALSE;
+    }
+    return AddImage(NonRgbDibEncoder(dib, callback, static_cast<BYTE>(colorSpace)), path, code);
+}
+
+extern "C" BOOL WINAPI AddClipboardToDCXFileW(LPCWSTR path, PcxErrorCode* error) {
+    ErrorSlot code(error);
+    // No bitmap on the clipboard is reported as the clipboard giving none,
+    // as the PCX save from the clipboard does.
+    if (!IsClipboardFormatAvailable(CF_BITMAP)) {
+        *code.get() = PCX_ERR_CLIPBOARD_DATA;
+        return FALSE;
+    }
+    if (!OpenClipboard(nullptr)) {
+        *code.get() = PCX_ERR_OPEN_CLIPBOARD;
+        return FALSE;
+    }
+    // The bitmap stays the clipboard's; the clipboard is kept open while it
+    // is read, so no other program can free it meanwhile.
+    HBITMAP bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+    BOOL added = FALSE;
+    if (bitmap == nullptr) *code.get() = PCX_ERR_CLIPBOARD_DATA;
+    else added = AddBitmapToDCXFileW(bitmap, path, code.get(), nullptr);
+    CloseClipboard();
+    return added;
+}
+
+extern "C" BOOL WINAPI AddClipboardToDCXFileA(LPCSTR path, PcxErrorCode* error) {
+    return CallWithWidePath(AddClipboardToDCXFileW, path, error);
+}
