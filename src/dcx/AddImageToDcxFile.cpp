@@ -88,10 +88,14 @@ BOOL AddImage(const ImageEncoder& encoder, LPCWSTR path, PcxErrorCode* code) {
         return FALSE;
     }
     PcxErrorCode listing = PCX_OK;
-    if (entry < kypcx::kDcxLastUsableEntry) WriteDcxEntry(file.get(), entry + 1, 0, &listing);
+    const BOOL endsList = entry < kypcx::kDcxLastUsableEntry;
+    if (endsList) WriteDcxEntry(file.get(), entry + 1, 0, &listing);
     if (listing == PCX_OK) WriteDcxEntry(file.get(), entry, length, &listing);
     if (listing != PCX_OK) {
-        // Entry k + 1 was 0 or stale behind the list; 0 there lists nothing.
+        // Put back what entry k + 1 held (0, or a stale value behind the
+        // list) and the old length; entry k was not written or failed.
+        PcxErrorCode ignored = PCX_OK;
+        if (endsList) WriteDcxEntry(file.get(), entry + 1, directory.words[entry + 1], &ignored);
         *code = listing;
         CutBack(file.get(), length);
         return FALSE;

@@ -80,7 +80,7 @@ std::vector<StateCase> StateCases() {
          PCX_OK},
         {"a stale entry behind the list is cleared", DcxSpecBytes({three, {}, {}, {{5, 4242}}}), PCX_OK},
         {"into the last usable entry", DcxBytes(TinyItems(kDcxUsableEntries - 1)), PCX_OK},
-        {"equal offsets (an empty item) stay", DcxSpecBytes({three, {}, {}, {{2, kDcxDirectoryBytes}}}), PCX_OK},
+        {"equal offsets", DcxSpecBytes({three, {}, {}, {{2, kDcxDirectoryBytes}}}), PCX_ERR_ITEM_OFFSET},
         {"full directory", DcxBytes(TinyItems(kDcxUsableEntries)), PCX_ERR_NO_EMPTY_ENTRY},
         {"wrong magic", DcxSpecBytes({three, {}, {}, {{0, 1}}}), PCX_ERR_DCX_ID},
         {"first item inside the directory", DcxSpecBytes({{a}, {}, {}, {{1, 2048}}}), PCX_ERR_ITEM_OFFSET},
@@ -196,9 +196,11 @@ TEST_F(DcxAdd, FailedSavesLeaveNoTrace) {
         PcxErrorCode expected;
     };
     const Case cases[] = {
-        {"DIB block too small", [&](LPCWSTR p, PcxErrorCode* c) { return KYPCX_EXPORT(SaveDIBInDCXFormatW)(p, truncated.get(), c); }, PCX_ERR_CREATE_BITMAP},
-        {"null DIB", [&](LPCWSTR p, PcxErrorCode* c) { return KYPCX_EXPORT(SaveDIBInDCXFormatW)(p, nullptr, c); }, PCX_ERR_CREATE_BITMAP},
-        {"not a bitmap", [&](LPCWSTR p, PcxErrorCode* c) { return KYPCX_EXPORT(SaveBitmapInDCXFormatW)(p, reinterpret_cast<HBITMAP>(brush), c); }, PCX_ERR_CREATE_BITMAP},
+        // An image the encoder cannot write is, as every failed encoding of
+        // an item, reported as 18.
+        {"DIB block too small", [&](LPCWSTR p, PcxErrorCode* c) { return KYPCX_EXPORT(SaveDIBInDCXFormatW)(p, truncated.get(), c); }, PCX_ERR_FILE_IO},
+        {"null DIB", [&](LPCWSTR p, PcxErrorCode* c) { return KYPCX_EXPORT(SaveDIBInDCXFormatW)(p, nullptr, c); }, PCX_ERR_FILE_IO},
+        {"not a bitmap", [&](LPCWSTR p, PcxErrorCode* c) { return KYPCX_EXPORT(SaveBitmapInDCXFormatW)(p, reinterpret_cast<HBITMAP>(brush), c); }, PCX_ERR_FILE_IO},
         {"RGB DIB as non-RGB", [&](LPCWSTR p, PcxErrorCode* c) { return KYPCX_EXPORT(SaveNonRGBDIBInDCXFormatW)(p, good.get(), c); }, PCX_ERR_COLOR_SPACE},
     };
     const Bytes existing = DcxBytes(ThreeItems());
@@ -246,14 +248,19 @@ TEST_F(DcxAdd, FailedAddCutsTheFileBack) {
     EncodeProbe probe;
     ASSERT_TRUE(probe.loaded());
     auto probeAdd = probe.Get<decltype(&AddDIBToDCXFileW)>("AddDIBToDCXFileW");
-    for (LONG failAt : {1, 2}) {
+    // The first write is the encoded image, the next two the entry that
+    // ends the list and the item's own entry.
+    WriteFileBytes(Dcx(), DcxSpecBytes({ThreeItems(), {}, {}, {{5, 999}}}));
+    const Bytes stale = ReadFileBytes(Dcx());
+    const PcxErrorCode expectedCodes[] = {PCX_ERR_FILE_IO, PCX_ERR_WRITE, PCX_ERR_WRITE};
+    for (LONG failAt : {1, 2, 3}) {
         ASSERT_TRUE(probe.WatchWrites(failAt));
         code = 0;
         const BOOL added = probeAdd(dib.get(), Dcx().c_str(), &code, nullptr);
         probe.StopWatchingWrites();
         EXPECT_FALSE(added) << "write " << failAt << " fails";
-        EXPECT_EQ(PCX_ERR_FILE_IO, code) << "write " << failAt << " fails";
-        EXPECT_EQ(before, ReadFileBytes(Dcx())) << "write " << failAt << " fails";
+        EXPECT_EQ(expectedCodes[failAt - 1], code) << "write " << failAt << " fails";
+        EXPECT_EQ(stale, ReadFileBytes(Dcx())) << "write " << failAt << " fails";
     }
     DeleteObject(bitmap);
 }

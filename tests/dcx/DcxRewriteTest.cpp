@@ -117,6 +117,7 @@ TEST_F(DcxRewrite, AddPcxFileChecksTheHeaderFirst) {
             << c.name;
         EXPECT_EQ((std::vector<std::wstring>{L"page.pcx", L"pages.dcx"}), FileNames(dir.dir())) << c.name;
     }
+    WriteFileBytes(Pcx(), nonRgb.Bytes());
     EXPECT_EQ(PCX_ERR_OPEN_FILE, AddPcx(dir.Path(L"missing.pcx"), Dcx()));
     EXPECT_EQ(PCX_ERR_OPEN_FILE, AddPcx(Pcx(), dir.Path(L"missing.dcx")));
     EXPECT_EQ((std::vector<std::wstring>{L"page.pcx", L"pages.dcx"}), FileNames(dir.dir()));
@@ -147,13 +148,15 @@ TEST_F(DcxRewrite, FileHeldElsewhere) {
         [&](PcxErrorCode* c) { return KYPCX_EXPORT(SaveDIBInDCXFormatW)(path.c_str(), dib.get(), c); },
         [&](PcxErrorCode* c) { return KYPCX_EXPORT(SaveBitmapInDCXFormatW)(path.c_str(), bitmap, c); },
     };
-    HeldFile held(path);
-    ASSERT_TRUE(held.held());
-    for (size_t i = 0; i < std::size(writers); ++i) {
-        PcxErrorCode code = 0;
-        EXPECT_FALSE(writers[i](&code)) << "writer " << i;
-        EXPECT_EQ(PCX_ERR_OPEN_FILE, code) << "writer " << i;
-        EXPECT_EQ((std::vector<std::wstring>{L"page.pcx", L"pages.dcx"}), FileNames(dir.dir())) << "writer " << i;
+    {
+        HeldFile held(path);
+        ASSERT_TRUE(held.held());
+        for (size_t i = 0; i < std::size(writers); ++i) {
+            PcxErrorCode code = 0;
+            EXPECT_FALSE(writers[i](&code)) << "writer " << i;
+            EXPECT_EQ(PCX_ERR_OPEN_FILE, code) << "writer " << i;
+            EXPECT_EQ((std::vector<std::wstring>{L"page.pcx", L"pages.dcx"}), FileNames(dir.dir())) << "writer " << i;
+        }
     }
     DeleteObject(bitmap);
     EXPECT_EQ(before, ReadFileBytes(path));
