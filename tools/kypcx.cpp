@@ -11,6 +11,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
 #include <vector>
 
 #include "KyPCX.h"
@@ -204,15 +205,17 @@ bool IsBmpFile(const wchar_t* path) {
 // Adds one PCX file (copied as it is) or BMP file (encoded from its DIB) to
 // the end of a DCX file.
 int AddPage(const Library& lib, const DcxWriting& dcx, const wchar_t* dcxPath, const wchar_t* page) {
+    // A failure may lie with either file: the message names both.
+    const std::wstring label = std::wstring(dcxPath) + L", page " + page;
     PcxErrorCode code = PCX_OK;
     if (IsBmpFile(page)) {
         HGLOBAL dib = LoadBmpAsDib(page);
         if (dib == nullptr) return 1;
         const BOOL added = dcx.addDib(dib, dcxPath, &code, nullptr);
         GlobalFree(dib);
-        if (!added) return lib.Fail(page, code);
+        if (!added) return lib.Fail(label.c_str(), code);
     } else if (!dcx.addPcx(page, dcxPath, &code)) {
-        return lib.Fail(page, code);
+        return lib.Fail(label.c_str(), code);
     }
     std::wprintf(L"%ls: added %ls\n", dcxPath, page);
     return 0;
