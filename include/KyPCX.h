@@ -98,9 +98,6 @@ KYPCX_API BOOL WINAPI AppendBitmapToPCXFileA(HBITMAP bitmap, LPCSTR path, PcxErr
    null or foreign handle. */
 KYPCX_API HBITMAP WINAPI ConvertToMonochrome(HBITMAP bitmap);
 
-/* STAND-IN */
-KYPCX_API BOOL WINAPI MakeDCXFileW(LPCWSTR path, PcxErrorCode* code);
-
 /* DCX writing: adding and deleting items (pages). Every writing operation
    refuses a DCX file whose directory it could not rewrite without touching
    an item, and leaves it unchanged: 22 wrong magic, 18 shorter than the
@@ -166,6 +163,33 @@ KYPCX_API int WINAPI PutPCXToClipboardA(LPCSTR path, PcxErrorCode* code);
    function said no; 10: no palette trailer). */
 KYPCX_API HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD length, PcxErrorCode* code,
                                                      PcxLineCallback callback);
+
+/* DCX files: a 4096-byte directory (the magic 987654321, then 1023 entries
+   holding item offsets) and up to 1022 PCX images behind it. Items are
+   counted from 0 at every function here. Files are opened without sharing:
+   one held open elsewhere gives code 5. */
+/* Writes an empty directory over the first 4096 bytes of path, creating the
+   file when it is missing (bytes behind the directory stay, unlisted).
+   1 on success; 0 with code 5 (cannot open) or 17/18 (not written whole).
+   The code is not set to 1 on success. */
+KYPCX_API int WINAPI MakeDCXFileW(LPCWSTR path, PcxErrorCode* code);
+KYPCX_API int WINAPI MakeDCXFileA(LPCSTR path, PcxErrorCode* code);
+/* The number of items: the run of non-zero entries from entry 1 (1022 for a
+   full table). 0 on failure with code 5 (cannot open), 18 (empty file) or
+   22 (not a DCX file); the code is not set to 1 on success. */
+KYPCX_API UINT WINAPI GetDCXInfoW(LPCWSTR path, PcxErrorCode* code);
+KYPCX_API UINT WINAPI GetDCXInfoA(LPCSTR path, PcxErrorCode* code);
+/* GetDCXInfoW without the code: 0 for an empty table and for any failure. */
+KYPCX_API UINT WINAPI GetNumberOfImagesInDCXFileW(LPCWSTR path);
+KYPCX_API UINT WINAPI GetNumberOfImagesInDCXFileA(LPCSTR path);
+/* Reads and checks the 128-byte header of item `index` into *header.
+   1 when a valid header was read; else 0 with code 21 (index 1022 or more,
+   or beyond the directory's bound), 5, 18 (directory cut short, item past
+   the end of the file), 22, 23 (item offset inside the directory or of no
+   bytes) or the header check's 3, 4, 9. An index behind the last item gives
+   0 with the code left at 1. */
+KYPCX_API int WINAPI DCXItemInfoW(LPCWSTR path, UINT index, PcxHeader* header, PcxErrorCode* code);
+KYPCX_API int WINAPI DCXItemInfoA(LPCSTR path, UINT index, PcxHeader* header, PcxErrorCode* code);
 
 #ifdef __cplusplus
 }

@@ -99,7 +99,7 @@ uint32_t DirectoryWordsEnd(uint32_t listLength) {
 }  // namespace
 
 PcxErrorCode FindDcxItemExtent(const DcxDirectory& directory, uint32_t index, uint32_t fileLength,
-                               DcxItemExtent* extent) {
+                               DcxItemExtent* extent, bool headerOnly) {
     *extent = DcxItemExtent();
     if (index >= kDcxLastUsableEntry) return PCX_ERR_NO_ITEM;
     const uint32_t entry = index + 1;
@@ -107,9 +107,11 @@ PcxErrorCode FindDcxItemExtent(const DcxDirectory& directory, uint32_t index, ui
     if (code != PCX_OK) return code;
     const uint32_t start = ListedDcxEntry(directory, entry);
     if (start == 0) return PCX_OK;
-    code = CheckDcxEntryNumber(directory, entry + 1);
-    if (code != PCX_OK) return code;
-    const uint32_t next = ListedDcxEntry(directory, entry + 1);
+    if (!headerOnly) {
+        code = CheckDcxEntryNumber(directory, entry + 1);
+        if (code != PCX_OK) return code;
+    }
+    const uint32_t next = entry < kDcxLastUsableEntry ? ListedDcxEntry(directory, entry + 1) : 0;
 
     const uint32_t listLength = ListLength(directory);
     if (start < DirectoryWordsEnd(listLength) || next == start) return PCX_ERR_ITEM_OFFSET;

@@ -143,6 +143,11 @@ TEST(DcxItemExtent, ReadsEveryDirectoryWithoutLeavingTheItem) {
             EXPECT_EQ(c.end, extent.end) << c.name;
         }
     }
+    // A reader of the header alone asks for no end entry.
+    DcxItemExtent header;
+    EXPECT_EQ(PCX_OK, kypcx::FindDcxItemExtent(FullDirectory(), 1021, 300000, &header, true));
+    EXPECT_EQ(4096u + 200 * 1021, header.start);
+    EXPECT_EQ(300000u, header.end);
     // B = 99 refuses the item in entry 100 and the end lookup of entry 99's item.
     DcxDirectory bounded = FullDirectory();
     bounded.words[2] = 400;

@@ -5,12 +5,12 @@
 // so the file is either as it was or holds the new item, listed.
 #include "dcx/AddImageToDcxFile.h"
 
-#include "dcx/DcxDirectoryAccess.h"
+#include "dcx/DcxDirectory.h"
+#include "dcx/DcxWritableDirectory.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
-#include "frame/FileLength.h"
+#include "frame/FileAccess.h"
 #include "frame/HandleGuards.h"
-#include "kypcx/dcx_directory.h"
 #include "kypcx/pcx_encode_dib_layout.h"
 #include "pcx/encode/EncodeBitmapToPcx.h"
 #include "pcx/encode/EncodeDibToPcx.h"
@@ -50,32 +50,22 @@ struct NonRgbDibEncoder : ImageEncoder {
     }
 };
 
-// Cuts the file back to `length` (best effort: the code already says the
-// add failed).
-void CutBack(HANDLE file, DWORD length) {
-    if (SeekFileTo(file, length)) SetEndOfFile(file);
-}
-
 // The add itself: check the directory, find the entry, append the image,
 // then list it (its entry, then 0 behind it to end the list, unless it is
 // the last usable entry: entry 1023 is never written).
 BOOL AddImage(const ImageEncoder& encoder, LPCWSTR path, PcxErrorCode* code) {
-    ScopedFile file(OpenDcxForWriting(path));
+    ScopedFile file(OpenExistingFile(path, GENERIC_READ | GENERIC_WRITE));
     if (!file.valid()) {
         *code = PCX_ERR_OPEN_FILE;
         return FALSE;
     }
     const DWORD length = GetFileLength(file.get());
     kypcx::DcxDirectory directory;
-    PcxErrorCode step = ReadDcxDirectoryForWriting(file.get(), length, &directory);
-    if (step != PCX_OK) {
-        *code = step;
-        return FALSE;
-    }
+    if (!ReadDcxDirectoryForWriting(file.get(), length, &directory, code)) return FALSE;
     // The list passed the check, so the first empty entry is the one behind
     // the list; with none left the table is full.
     PcxErrorCode search = PCX_OK;
-    const DWORD entry = FindEmptyDcxEntry(file.get(), &search);
+    const UINT entry = FindEmptyDcxEntry(file.get(), &search);
     if (entry == 0) {
         *code = search != PCX_OK ? search : PCX_ERR_NO_EMPTY_ENTRY;
         return FALSE;
@@ -84,7 +74,7 @@ BOOL AddImage(const ImageEncoder& encoder, LPCWSTR path, PcxErrorCode* code) {
         // Whatever stopped the encoder (a line function included), the item
         // could not be written.
         *code = PCX_ERR_FILE_IO;
-        CutBack(file.get(), length);
+        SetFileLengthTo(file.get(), length);  // best effort: the code says it failed
         return FALSE;
     }
     PcxErrorCode listing = PCX_OK;
@@ -97,19 +87,11 @@ BOOL AddImage(const ImageEncoder& encoder, LPCWSTR path, PcxErrorCode* code) {
         PcxErrorCode ignored = PCX_OK;
         if (endsList) WriteDcxEntry(file.get(), entry + 1, directory.words[entry + 1], &ignored);
         *code = listing;
-        CutBack(file.get(), length);
+        SetFileLengthTo(file.get(), length);  // best effort: the code says it failed
         return FALSE;
     }
     *code = PCX_OK;
     return TRUE;
-}
-
-BOOL WINAPI AddBitmapWithPathFirst(LPCWSTR path, HBITMAP bitmap, PcxErrorCode* code, PcxLineCallback callback) {
-    return AddBitmapToDCXFileW(bitmap, path, code, callback);
-}
-
-BOOL WINAPI AddDibWithPathFirst(LPCWSTR path, HGLOBAL dib, PcxErrorCode* code, PcxDibLineCallback callback) {
-    return AddDIBToDCXFileW(dib, path, code, callback);
 }
 
 }  // namespace
@@ -122,7 +104,7 @@ extern "C" BOOL WINAPI AddBitmapToDCXFileW(HBITMAP bitmap, LPCWSTR path, PcxErro
 
 extern "C" BOOL WINAPI AddBitmapToDCXFileA(HBITMAP bitmap, LPCSTR path, PcxErrorCode* error,
                                           PcxLineCallback callback) {
-    return CallWithWidePath(AddBitmapWithPathFirst, path, bitmap, error, callback);
+    return CallWithWidePath(AddBitmapToDCXFileW, bitmap, path, error, callback);
 }
 
 extern "C" BOOL WINAPI AddDIBToDCXFileW(HGLOBAL dib, LPCWSTR path, PcxErrorCode* error, PcxDibLineCallback callback) {
@@ -131,7 +113,7 @@ extern "C" BOOL WINAPI AddDIBToDCXFileW(HGLOBAL dib, LPCWSTR path, PcxErrorCode*
 }
 
 extern "C" BOOL WINAPI AddDIBToDCXFileA(HGLOBAL dib, LPCSTR path, PcxErrorCode* error, PcxDibLineCallback callback) {
-    return CallWithWidePath(AddDibWithPathFirst, path, dib, error, callback);
+    return CallWithWidePath(AddDIBToDCXFileW, dib, path, error, callback);
 }
 
 BOOL AddNonRgbDibToDcxFile(HGLOBAL dib, LPCWSTR path, PcxErrorCode* code, PcxDibLineCallback callback) {

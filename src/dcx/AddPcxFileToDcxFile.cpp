@@ -5,13 +5,13 @@
 #include <windows.h>
 
 #include "KyPCX.h"
-#include "dcx/DcxDirectoryAccess.h"
+#include "dcx/DcxDirectory.h"
+#include "dcx/DcxWritableDirectory.h"
 #include "dcx/RewriteDcxThroughTempFile.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
-#include "frame/FileLength.h"
+#include "frame/FileAccess.h"
 #include "frame/HandleGuards.h"
-#include "kypcx/dcx_directory.h"
 #include "kypcx/pcx_encode_dib_layout.h"
 #include "kypcx/pcx_format.h"
 #include "pcx/decode/ReadPcxHeader.h"
@@ -44,13 +44,13 @@ PcxErrorCode BuildWithPcxAdded(const DcxRewriteFiles& files, void* context) {
     const DWORD dcxLength = GetFileLength(files.dcx);
     const DWORD pcxLength = GetFileLength(pcx);
     kypcx::DcxDirectory directory;
-    PcxErrorCode code = ReadDcxDirectoryForWriting(files.dcx, dcxLength, &directory);
-    if (code != PCX_OK) return code;
+    PcxErrorCode code = PCX_OK;
+    if (!ReadDcxDirectoryForWriting(files.dcx, dcxLength, &directory, &code)) return code;
     // Offsets are 32-bit: the new file must stay below 4 GiB.
     const ULONGLONG newLength = ULONGLONG{dcxLength} + pcxLength;
     if (newLength > 0xFFFFFFFFull) return PCX_ERR_FILE_IO;
-    if (GetFreeDiskSpace(files.folder) <= newLength + kFreeSpaceMargin) return PCX_ERR_DISK_SPACE;
-    const DWORD entry = FindEmptyDcxEntry(files.dcx, &code);
+    if (GetFreeDiskSpace(files.path) <= newLength + kFreeSpaceMargin) return PCX_ERR_DISK_SPACE;
+    const UINT entry = FindEmptyDcxEntry(files.dcx, &code);
     if (entry == 0) return PCX_ERR_NO_ITEM;
     if (!CopyFileRange(files.dcx, files.temporary, 0, dcxLength, &code) ||
         !CopyFileRange(pcx, files.temporary, 0, pcxLength, &code))
@@ -67,7 +67,7 @@ extern "C" BOOL WINAPI AddPCXFileToDCXFileW(LPCWSTR pcxPath, LPCWSTR dcxPath, Pc
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
     *code = PCX_OK;
-    ScopedFile pcx(OpenDcxSource(pcxPath));
+    ScopedFile pcx(OpenExistingFile(pcxPath, GENERIC_READ));
     if (!pcx.valid()) {
         *code = PCX_ERR_OPEN_FILE;
         return FALSE;
@@ -79,5 +79,5 @@ extern "C" BOOL WINAPI AddPCXFileToDCXFileW(LPCWSTR pcxPath, LPCWSTR dcxPath, Pc
 }
 
 extern "C" BOOL WINAPI AddPCXFileToDCXFileA(LPCSTR pcxPath, LPCSTR dcxPath, PcxErrorCode* error) {
-    return CallWithWidePaths(AddPCXFileToDCXFileW, pcxPath, dcxPath, error);
+    return CallWithWidePath(AddPCXFileToDCXFileW, pcxPath, dcxPath, error);
 }

@@ -5,12 +5,11 @@
 #include <windows.h>
 
 #include "KyPCX.h"
-#include "dcx/DcxDirectoryAccess.h"
+#include "dcx/DcxDirectory.h"
 #include "dcx/RewriteDcxThroughTempFile.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
-#include "frame/FileLength.h"
-#include "kypcx/dcx_directory.h"
+#include "frame/FileAccess.h"
 
 namespace {
 
@@ -27,15 +26,15 @@ PcxErrorCode BuildWithItemDeleted(const DcxRewriteFiles& files, void* context) {
     const UINT index = static_cast<DeleteItem*>(context)->index;
     const DWORD length = GetFileLength(files.dcx);
     kypcx::DcxDirectory directory;
-    PcxErrorCode code = ReadDcxDirectoryBlock(files.dcx, &directory);
-    if (code != PCX_OK) return code;
+    PcxErrorCode code = PCX_OK;
+    if (!ReadDcxDirectory(files.dcx, &directory, nullptr, &code)) return code;
+    // The plan refuses a wrong magic (22), an index beyond the list (21) and
+    // a layout that writing would damage (18, 23).
     kypcx::DcxDeletePlan plan;
     code = kypcx::PlanDcxItemDelete(directory, length, index, &plan);
     if (code != PCX_OK) return code;
-    if (GetFreeDiskSpace(files.folder) <= ULONGLONG{plan.newLength} + kFreeSpaceMargin) return PCX_ERR_DISK_SPACE;
-    BYTE block[kypcx::kDcxDirectorySize];
-    kypcx::StoreDcxDirectory(plan.directory, block);
-    if (!WriteFileExactly(files.temporary, block, sizeof block)) return PCX_ERR_WRITE;
+    if (GetFreeDiskSpace(files.path) <= ULONGLONG{plan.newLength} + kFreeSpaceMargin) return PCX_ERR_DISK_SPACE;
+    if (!WriteDcxDirectory(files.temporary, plan.directory, &code)) return code;
     if (!CopyFileRange(files.dcx, files.temporary, kypcx::kDcxDirectorySize, plan.start - kypcx::kDcxDirectorySize,
                        &code) ||
         !CopyFileRange(files.dcx, files.temporary, plan.end, length - plan.end, &code))

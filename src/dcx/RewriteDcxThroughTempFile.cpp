@@ -4,32 +4,14 @@
 
 #include <cwchar>
 
+#include "frame/FileAccess.h"
 #include "frame/HandleGuards.h"
 
 namespace {
 
-// A wide string on the process heap, freed with the object.
-class HeapText {
-public:
-    explicit HeapText(size_t characters)
-        : text_(static_cast<WCHAR*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, characters * sizeof(WCHAR)))),
-          capacity_(text_ != nullptr ? characters : 0) {}
-    ~HeapText() {
-        if (text_ != nullptr) HeapFree(GetProcessHeap(), 0, text_);
-    }
-    HeapText(const HeapText&) = delete;
-    HeapText& operator=(const HeapText&) = delete;
-    WCHAR* get() const { return text_; }
-    size_t capacity() const { return capacity_; }
-
-private:
-    WCHAR* text_;
-    size_t capacity_;
-};
-
-// Room behind the folder for the temporary name: "~kypcx" and two 8-digit
-// hexadecimal numbers, a dot, "tmp" and the terminator.
-constexpr size_t kTemporaryNameRoom = 40;
+// Room behind the folder for a temporary name: "~kypcx", two 8-digit
+// hexadecimal numbers, ".tmp" and the terminator.
+constexpr size_t kTemporaryNameRoom = 32;
 // How many names are tried before the folder is taken to refuse new files.
 constexpr int kTemporaryNameAttempts = 64;
 
@@ -37,62 +19,71 @@ constexpr int kTemporaryNameAttempts = 64;
 // try the same name.
 LONG g_temporaryNameCounter = 0;
 
-// The DCX file's full path, with room behind it for the temporary name, and
-// the length of its folder part (up to and including the last separator).
+// A wide string on the process heap, freed with the object.
+class HeapText {
+public:
+    explicit HeapText(size_t characters)
+        : text_(static_cast<WCHAR*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, characters * sizeof(WCHAR)))) {}
+    ~HeapText() {
+        if (text_ != nullptr) HeapFree(GetProcessHeap(), 0, text_);
+    }
+    HeapText(const HeapText&) = delete;
+    HeapText& operator=(const HeapText&) = delete;
+    WCHAR* get() const { return text_; }
+
+private:
+    WCHAR* text_;
+};
+
+// The DCX file's full path, resolved once, so that a relative path names the
+// same file from the first open to the rename whatever another thread does
+// to the current directory meanwhile; and the temporary file's path in the
+// same folder.
 class RewritePaths {
 public:
     explicit RewritePaths(LPCWSTR path)
-        : fullLength_(path != nullptr && *path != L'\0' ? GetFullPathNameW(path, 0, nullptr, nullptr) : 0),
-          full_(fullLength_ + kTemporaryNameRoom),
-          folder_(fullLength_ + kTemporaryNameRoom),
-          temporary_(fullLength_ + kTemporaryNameRoom) {
-        if (fullLength_ == 0 || full_.get() == nullptr || folder_.get() == nullptr || temporary_.get() == nullptr)
-            return;
-        const DWORD written = GetFullPathNameW(path, fullLength_, full_.get(), nullptr);
-        if (written == 0 || written >= fullLength_) return;
-        const WCHAR* backslash = std::wcsrchr(full_.get(), L'\\');
-        const WCHAR* slash = std::wcsrchr(full_.get(), L'/');
-        const WCHAR* separator = slash != nullptr && (backslash == nullptr || slash > backslash) ? slash : backslash;
-        if (separator == nullptr || separator[1] == L'\0') return;
-        folderLength_ = static_cast<size_t>(separator - full_.get()) + 1;
-        std::wmemcpy(folder_.get(), full_.get(), folderLength_);
-        std::wmemcpy(temporary_.get(), full_.get(), folderLength_);
-        ok_ = TRUE;
+        : length_(path != nullptr && path[0] != L'\0' ? GetFullPathNameW(path, 0, nullptr, nullptr) : 0),
+          full_(length_ + 1) {
+        if (length_ == 0 || full_.get() == nullptr) return;
+        const DWORD written = GetFullPathNameW(path, length_ + 1, full_.get(), nullptr);
+        if (written == 0 || written > length_) return;
+        FileFolder folder(full_.get());
+        if (!folder.valid()) return;
+        folderLength_ = std::wcslen(folder.get());
+        temporary_ = static_cast<WCHAR*>(
+            HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, (folderLength_ + kTemporaryNameRoom) * sizeof(WCHAR)));
+        if (temporary_ != nullptr) std::wmemcpy(temporary_, folder.get(), folderLength_);
     }
+    ~RewritePaths() {
+        if (temporary_ != nullptr) HeapFree(GetProcessHeap(), 0, temporary_);
+    }
+    RewritePaths(const RewritePaths&) = delete;
+    RewritePaths& operator=(const RewritePaths&) = delete;
 
-    BOOL ok() const { return ok_; }
+    BOOL ok() const { return temporary_ != nullptr; }
     LPCWSTR full() const { return full_.get(); }
-    LPCWSTR folder() const { return folder_.get(); }
-    LPCWSTR temporary() const { return temporary_.get(); }
+    LPCWSTR temporary() const { return temporary_; }
 
-    // Puts the next candidate name behind the folder.
-    void NextTemporaryName() {
-        const LONG number = InterlockedIncrement(&g_temporaryNameCounter);
-        wsprintfW(temporary_.get() + folderLength_, L"~kypcx%08lx%08lx.tmp", GetCurrentProcessId(),
-                  static_cast<unsigned long>(number));
+    // Creates a file of a name no file bears, in the DCX file's folder.
+    HANDLE CreateTemporaryFile() {
+        for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+            const LONG number = InterlockedIncrement(&g_temporaryNameCounter);
+            wsprintfW(temporary_ + folderLength_, L"~kypcx%08lx%08lx.tmp", GetCurrentProcessId(),
+                      static_cast<unsigned long>(number));
+            HANDLE file = CreateNewFile(temporary_);
+            if (file != INVALID_HANDLE_VALUE) return file;
+            const DWORD error = GetLastError();
+            if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+        }
+        return INVALID_HANDLE_VALUE;
     }
 
 private:
-    DWORD fullLength_;
+    DWORD length_;
     HeapText full_;
-    HeapText folder_;
-    HeapText temporary_;
     size_t folderLength_ = 0;
-    BOOL ok_ = FALSE;
+    WCHAR* temporary_ = nullptr;
 };
-
-// Creates a file that did not exist, in the DCX file's folder.
-HANDLE CreateTemporaryFile(RewritePaths& paths) {
-    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        paths.NextTemporaryName();
-        HANDLE file = CreateFileW(paths.temporary(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) return file;
-        const DWORD error = GetLastError();
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
-    }
-    return INVALID_HANDLE_VALUE;
-}
 
 }  // namespace
 
@@ -103,20 +94,19 @@ BOOL RewriteDcxThroughTempFile(LPCWSTR path, PcxErrorCode* code, DcxRewriteMiddl
         *code = PCX_ERR_OPEN_FILE;
         return FALSE;
     }
-    ScopedFile dcx(CreateFileW(paths.full(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedFile dcx(OpenExistingFile(paths.full(), GENERIC_READ | GENERIC_WRITE));
     if (!dcx.valid()) {
         *code = PCX_ERR_OPEN_FILE;
         return FALSE;
     }
-    ScopedFile temporary(CreateTemporaryFile(paths));
+    ScopedFile temporary(paths.CreateTemporaryFile());
     if (!temporary.valid()) {
         *code = PCX_ERR_OPEN_FILE;
         return FALSE;
     }
-    *code = middle(DcxRewriteFiles{dcx.get(), temporary.get(), paths.folder()}, context);
+    *code = middle(DcxRewriteFiles{dcx.get(), temporary.get(), paths.full()}, context);
     // Both files are closed before the rename: an open file cannot be
-    // replaced, and the new file must be complete on disk under its name.
+    // replaced, and the new file must be complete under its own name first.
     dcx.reset();
     temporary.reset();
     if (*code == PCX_OK && !MoveFileExW(paths.temporary(), paths.full(), MOVEFILE_REPLACE_EXISTING))

@@ -8,13 +8,13 @@
 #include "KyPcxTypes.h"
 
 // What the middle part of a rewrite works with: the DCX file (open for
-// reading and writing, held without sharing), the new file (empty, open for
-// reading and writing) and the folder both lie in, for the free space of
-// their volume.
+// reading and writing, held without sharing), the new file beside it (empty,
+// open for reading and writing) and the DCX file's full path, for the free
+// space of its volume.
 struct DcxRewriteFiles {
     HANDLE dcx;
     HANDLE temporary;
-    LPCWSTR folder;
+    LPCWSTR path;
 };
 
 // Builds the complete new DCX file in files.temporary from files.dcx (and

@@ -5,14 +5,16 @@
 
 #include "KyPCX.h"
 #include "dcx/AddImageToDcxFile.h"
+#include "dcx/DcxDirectory.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
+#include "frame/FileAccess.h"
 #include "kypcx/pcx_encode_dib_layout.h"
 #include "pcx/encode/EncodeDibToPcx.h"
 
 namespace {
 
-// Makes the DCX file when no file of that name can be opened, adds the image
+// Makes the DCX file (an empty directory) when no file of that name exists, adds the image
 // with `add`, and removes the file again if it was made here and the add
 // failed. The caller's code is set to 1 first, so what it held before the
 // call cannot pass for a failure of the making.
@@ -24,27 +26,17 @@ BOOL SaveIntoDcx(LPCWSTR path, PcxErrorCode* code, BOOL (*add)(LPCWSTR path, voi
         return FALSE;
     }
     BOOL made = FALSE;
-    HANDLE probe = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                               nullptr);
-    if (probe != INVALID_HANDLE_VALUE) {
-        CloseHandle(probe);
-    } else {
-        const DWORD error = GetLastError();
-        // Only a missing file is made; one that exists but cannot be opened
-        // (held elsewhere, read-only) is left alone.
-        if (error != ERROR_FILE_NOT_FOUND) {
-            *code = PCX_ERR_OPEN_FILE;
-            return FALSE;
-        }
-        if (!MakeDCXFileW(path, code)) {
-            // Made but its directory not written whole: the file goes again.
-            if (*code == PCX_OK) {
-                *code = PCX_ERR_WRITE;
-                DeleteFileW(path);
-            }
-            return FALSE;
-        }
-        made = TRUE;
+    HANDLE existing = OpenExistingFile(path, GENERIC_READ | GENERIC_WRITE);
+    if (existing != INVALID_HANDLE_VALUE) {
+        CloseHandle(existing);
+    } else if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) {
+        // A file that exists but cannot be opened (held elsewhere, read-only)
+        // is left alone.
+        *code = PCX_ERR_OPEN_FILE;
+        return FALSE;
+    } else if (!WriteEmptyDcxFile(path, code, &made)) {
+        // The file it made, if any, is already removed again.
+        return FALSE;
     }
     const BOOL added = add(path, image, code);
     if (!added && made) DeleteFileW(path);

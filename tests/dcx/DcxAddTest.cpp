@@ -17,8 +17,8 @@ using namespace kypcx_test;
 Bytes WithItemAdded(Bytes before, const Bytes& item, uint32_t k) {
     const uint32_t start = static_cast<uint32_t>(before.size());
     Append(before, item);
-    SetDirectoryWord(before, k, start);
-    if (k < kDcxUsableEntries) SetDirectoryWord(before, k + 1, 0);
+    SetDcxEntry(before, k, start);
+    if (k < kDcxUsableEntries) SetDcxEntry(before, k + 1, 0);
     return before;
 }
 
@@ -72,19 +72,19 @@ std::vector<StateCase> StateCases() {
     const Bytes& a = three[0];
     const uint32_t end = static_cast<uint32_t>(DcxBytes(three).size());
     Bytes magicOnly(4 + 100, 0);
-    SetDirectoryWord(magicOnly, 0, kDcxMagicWord);
+    SetDcxEntry(magicOnly, 0, kDcxMagic);
     return {
         {"empty directory", DcxBytes({}), PCX_OK},
         {"three items", DcxBytes(three), PCX_OK},
-        {"a gap before the first item and bytes behind the last", DcxSpecBytes({{a}, Bytes(4, 0), Bytes(9, 0x33), {}}),
+        {"a gap before the first item and bytes behind the last", DcxSpecBytes({{a}, 4, Bytes(9, 0x33), {}}),
          PCX_OK},
         {"a stale entry behind the list is cleared", DcxSpecBytes({three, {}, {}, {{5, 4242}}}), PCX_OK},
         {"into the last usable entry", DcxBytes(TinyItems(kDcxUsableEntries - 1)), PCX_OK},
-        {"equal offsets", DcxSpecBytes({three, {}, {}, {{2, kDcxDirectoryBytes}}}), PCX_ERR_ITEM_OFFSET},
+        {"equal offsets", DcxSpecBytes({three, {}, {}, {{2, kDcxDirectorySize}}}), PCX_ERR_ITEM_OFFSET},
         {"full directory", DcxBytes(TinyItems(kDcxUsableEntries)), PCX_ERR_NO_EMPTY_ENTRY},
         {"wrong magic", DcxSpecBytes({three, {}, {}, {{0, 1}}}), PCX_ERR_DCX_ID},
         {"first item inside the directory", DcxSpecBytes({{a}, {}, {}, {{1, 2048}}}), PCX_ERR_ITEM_OFFSET},
-        {"offsets running backwards", DcxSpecBytes({three, {}, {}, {{3, kDcxDirectoryBytes + 1}}}), PCX_ERR_ITEM_OFFSET},
+        {"offsets running backwards", DcxSpecBytes({three, {}, {}, {{3, kDcxDirectorySize + 1}}}), PCX_ERR_ITEM_OFFSET},
         {"offset past the end", DcxSpecBytes({three, {}, {}, {{3, end + 1}}}), PCX_ERR_ITEM_OFFSET},
         {"shorter than a directory", magicOnly, PCX_ERR_FILE_IO},
     };
@@ -105,9 +105,9 @@ TEST_F(DcxAdd, DibIntoEachDirectoryState) {
             continue;
         }
         uint32_t k = 1;
-        while (k <= kDcxUsableEntries && DirectoryWord(c.before, k) != 0) ++k;
+        while (k <= kDcxUsableEntries && DcxEntry(c.before, k) != 0) ++k;
         EXPECT_EQ(WithItemAdded(c.before, item, k), after) << c.name;
-        EXPECT_EQ(0u, DirectoryWord(after, 1023)) << c.name;
+        EXPECT_EQ(0u, DcxEntry(after, 1023)) << c.name;
         ExpectOnlyDcx(true, c.name);
     }
 }

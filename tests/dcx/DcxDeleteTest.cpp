@@ -21,13 +21,10 @@ std::vector<DeleteCase> DeleteCases() {
     const Bytes& a = items[0];
     const Bytes& b = items[1];
     const Bytes& c = items[2];
-    const uint32_t afterA = kDcxDirectoryBytes + static_cast<uint32_t>(a.size());
+    const uint32_t afterA = kDcxDirectorySize + static_cast<uint32_t>(a.size());
     const uint32_t end = afterA + static_cast<uint32_t>(b.size() + c.size());
     const Bytes junk(37, 0x5A);
-    const Bytes otherWritersGap(4, 0);
-    // A directory of 1024 bytes, as a writer with a shorter table leaves it:
-    // the first item lies inside the 4096 bytes the library keeps for entries.
-    DcxSpec shortDirectory{{}, {}, {}, {}};
+    const uint32_t otherWritersGap = 4;  // pages from 4100
     return {
         {"only item", {{a}, {}, {}, {}}, 0, PCX_OK, {{}, {}, {}, {}}},
         {"first of three", {items, {}, {}, {}}, 0, PCX_OK, {{b, c}, {}, {}, {}}},
@@ -44,7 +41,7 @@ std::vector<DeleteCase> DeleteCases() {
         {"index 1022", {items, {}, {}, {}}, 1022, PCX_ERR_NO_ITEM, {}},
         {"largest index", {items, {}, {}, {}}, 0xFFFFFFFFu, PCX_ERR_NO_ITEM, {}},
         {"empty file", {{}, {}, {}, {}}, 0, PCX_ERR_NO_ITEM, {}},
-        {"equal offsets", {{a, b}, {}, {}, {{2, kDcxDirectoryBytes}}}, 0, PCX_ERR_ITEM_OFFSET, {}},
+        {"equal offsets", {{a, b}, {}, {}, {{2, kDcxDirectorySize}}}, 0, PCX_ERR_ITEM_OFFSET, {}},
         {"offsets running backwards", {items, {}, {}, {{3, afterA - 1}}}, 0, PCX_ERR_ITEM_OFFSET, {}},
         {"offset past the end", {items, {}, {}, {{3, end + 1}}}, 0, PCX_ERR_ITEM_OFFSET, {}},
         {"first item inside the directory", {{a, b}, {}, {}, {{1, 1024}, {2, 1024 + static_cast<uint32_t>(a.size())}}},

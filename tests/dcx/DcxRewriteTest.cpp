@@ -49,8 +49,8 @@ TEST_F(DcxRewrite, AddPcxFileForEachDirectoryState) {
         {"three items", {three, {}, {}, {}}, PCX_OK, {{three[0], three[1], three[2], page}, {}, {}, {}}},
         {"a stale entry behind the list is cleared", {three, {}, {}, {{5, 777}}}, PCX_OK,
          {{three[0], three[1], three[2], page}, {}, {}, {}}},
-        {"a gap before the first item stays", {{three[0]}, Bytes(4, 0), {}, {}}, PCX_OK,
-         {{three[0], page}, Bytes(4, 0), {}, {}}},
+        {"a gap before the first item stays", {{three[0]}, 4, {}, {}}, PCX_OK,
+         {{three[0], page}, 4, {}, {}}},
         {"into the last usable entry", {full, {}, {}, {}}, PCX_OK, {{}, {}, {}, {}}},
         {"full directory", {TinyItems(kDcxUsableEntries), {}, {}, {}}, PCX_ERR_NO_ITEM, {}},
         {"wrong magic", {three, {}, {}, {{0, 7}}}, PCX_ERR_DCX_ID, {}},
@@ -73,7 +73,7 @@ TEST_F(DcxRewrite, AddPcxFileForEachDirectoryState) {
         Bytes expected = DcxSpecBytes(c.after);
         if (c.before.items.size() == kDcxUsableEntries - 1) {
             expected = before;
-            SetDirectoryWord(expected, kDcxUsableEntries, static_cast<uint32_t>(before.size()));
+            SetDcxEntry(expected, kDcxUsableEntries, static_cast<uint32_t>(before.size()));
             Append(expected, page);
         }
         EXPECT_EQ(expected, after) << c.name;
@@ -128,7 +128,7 @@ TEST_F(DcxRewrite, AddPcxFileChecksTheHeaderFirst) {
     PcxErrorCode code = 0;
     EXPECT_TRUE(KYPCX_EXPORT(AddPCXFileToDCXFileA)(dir.PathA("page.pcx").c_str(), dir.PathA("pages.dcx").c_str(), &code));
     EXPECT_EQ(PCX_OK, code);
-    EXPECT_EQ(DirectoryWord(ReadFileBytes(Dcx()), 4), before.size());
+    EXPECT_EQ(DcxEntry(ReadFileBytes(Dcx()), 4), before.size());
 }
 
 // A DCX file another program holds open is refused by every writing

@@ -9,32 +9,10 @@
 namespace kypcx_test {
 
 Bytes DcxSpecBytes(const DcxSpec& spec) {
-    // The parts are laid out behind the directory in one pass over a file of
-    // its final size.
-    std::vector<const Bytes*> parts{&spec.gap};
-    for (const Bytes& item : spec.items) parts.push_back(&item);
-    parts.push_back(&spec.tail);
-    size_t size = kDcxDirectoryBytes;
-    for (const Bytes* part : parts) size += part->size();
-    Bytes file(size, 0);
-    SetDirectoryWord(file, 0, kDcxMagicWord);
-    size_t at = kDcxDirectoryBytes;
-    for (size_t i = 0; i < parts.size(); ++i) {
-        if (i >= 1 && i <= spec.items.size()) SetDirectoryWord(file, static_cast<uint32_t>(i), static_cast<uint32_t>(at));
-        for (uint8_t b : *parts[i]) file[at++] = b;
-    }
-    for (const auto& [n, value] : spec.words) SetDirectoryWord(file, n, value);
+    Bytes file = AssembleDcx(spec.items, kDcxDirectorySize + spec.gap);
+    Append(file, spec.tail);
+    for (const auto& [n, value] : spec.entries) SetDcxEntry(file, n, value);
     return file;
-}
-
-uint32_t DirectoryWord(const Bytes& file, uint32_t n) {
-    if (4 * size_t{n} + 4 > file.size()) return 0;
-    const uint8_t* p = file.data() + 4 * size_t{n};
-    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-
-void SetDirectoryWord(Bytes& file, uint32_t n, uint32_t value) {
-    for (int b = 0; b < 4; ++b) file.at(4 * size_t{n} + b) = static_cast<uint8_t>(value >> (8 * b));
 }
 
 std::vector<Bytes> ThreeItems() {

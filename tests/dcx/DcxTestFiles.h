@@ -1,7 +1,7 @@
-// DCX files for the tests of the writing operations, built from bytes: the
-// 4096-byte directory (magic, then one offset per item) and the items back to
-// back; readers of a file's directory words; and the state around a call that
-// must not change (the folder's files, the current directory).
+// DCX files for the tests of the writing operations in the states a writer
+// meets (gaps, bytes behind the last item, stale or bad entries), built on
+// the shared DCX fixtures; and the state around a call that must not change
+// (the folder's files, the current directory).
 #pragma once
 
 #include <windows.h>
@@ -11,33 +11,29 @@
 #include <string>
 #include <vector>
 
+#include "support/DcxFixtures.h"
 #include "support/KyPcxTestSupport.h"
 
 namespace kypcx_test {
 
-constexpr uint32_t kDcxMagicWord = 987654321;  // 0x3ADE68B1
-constexpr uint32_t kDcxDirectoryBytes = 4096;  // magic + 1023 entries
 constexpr uint32_t kDcxUsableEntries = 1022;
 
 using Bytes = std::vector<uint8_t>;
 
 // A DCX file as a test means it. Items follow the directory back to back,
-// after `gap` (bytes no entry lists); `tail` follows the last item (and so
-// belongs to it). `words` sets directory words after the offsets are filled
-// in, for states no writer makes (stale entries, bad offsets).
+// after `gap` zero bytes that no entry lists (4 in files of writers whose
+// pages begin at 4100); `tail` follows the last item (and so belongs to it).
+// `entries` sets directory words after the offsets are filled in, for states
+// no writer makes (stale entries, bad offsets, a wrong magic as word 0).
 struct DcxSpec {
     std::vector<Bytes> items;
-    Bytes gap;
+    uint32_t gap = 0;
     Bytes tail;
-    std::map<uint32_t, uint32_t> words;
+    std::map<uint32_t, uint32_t> entries;
 };
 Bytes DcxSpecBytes(const DcxSpec& spec);
 // A DCX file of `items` back to back from 4096.
-inline Bytes DcxBytes(const std::vector<Bytes>& items) { return DcxSpecBytes(DcxSpec{items, {}, {}, {}}); }
-
-// Word n of a file's directory (0 the magic, n the entry n); 0 past its end.
-uint32_t DirectoryWord(const Bytes& file, uint32_t n);
-void SetDirectoryWord(Bytes& file, uint32_t n, uint32_t value);
+inline Bytes DcxBytes(const std::vector<Bytes>& items) { return AssembleDcx(items); }
 
 // Three small PCX files of different layouts (1-bit, 256 colours with a
 // trailer, 24 bits), usable as items.

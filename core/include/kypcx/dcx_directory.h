@@ -90,12 +90,14 @@ struct DcxItemExtent {
 //     entry holds its own start (an item of no bytes): 23;
 //   - an item that begins past the end of the file, whose end lies past it,
 //     or that cannot hold its 128-byte header: 18;
-//   - index 1021 or above, or an entry beyond B, for the item or for its end
-//     lookup: 21 (so with all 1022 entries in use index 1021 gives 21).
+//   - index 1022 or above, or an entry beyond B, for the item or for its end
+//     lookup: 21 (so with all 1022 entries in use index 1021 gives 21). With
+//     `headerOnly` the end lookup's entry number is not checked: a reader of
+//     the header alone asks for no further entry.
 // The magic is not looked at here. Returns PCX_OK with extent->listed false,
 // and nothing else checked, when the item is behind the end of the list.
 PcxErrorCode FindDcxItemExtent(const DcxDirectory& directory, uint32_t index, uint32_t fileLength,
-                               DcxItemExtent* extent);
+                               DcxItemExtent* extent, bool headerOnly = false);
 
 // Whether a file with this directory may have items added or deleted: it is
 // at least 4096 bytes long (else 18), and its listed offsets begin at 4096 or
