@@ -242,6 +242,33 @@ TEST_F(DcxRewrite, LongPath) {
     for (auto it = made.rbegin(); it != made.rend(); ++it) RemoveDirectoryW(it->c_str());
 }
 
+// The new file replaces the old one in one step: a watcher that looks for
+// the name all the while rewrites run never misses it.
+TEST_F(DcxRewrite, NameNeverMissing) {
+    const std::vector<Bytes> items = TinyItems(20);
+    WriteFileBytes(Dcx(), DcxBytes(items));
+    WriteFileBytes(Pcx(), items[0]);
+    volatile LONG done = 0;
+    LONG misses = 0, looks = 0;
+    std::thread watcher([&] {
+        while (!done) {
+            if (GetFileAttributesW(Dcx().c_str()) == INVALID_FILE_ATTRIBUTES) ++misses;
+            ++looks;
+        }
+    });
+    int failures = 0;
+    for (int round = 0; round < 40; ++round) {
+        PcxErrorCode code = 0;
+        if (!KYPCX_EXPORT(DelItemFromDCXFileW)(Dcx().c_str(), 0, &code)) ++failures;
+        if (!KYPCX_EXPORT(AddPCXFileToDCXFileW)(Pcx().c_str(), Dcx().c_str(), &code)) ++failures;
+    }
+    done = 1;
+    watcher.join();
+    EXPECT_EQ(0, failures);
+    EXPECT_GT(looks, 0);
+    EXPECT_EQ(0, misses) << "of " << looks << " looks";
+}
+
 // Two threads rewriting two files in two folders at once both succeed.
 TEST_F(DcxRewrite, TwoRewritesAtOnce) {
     const std::vector<Bytes> items = TinyItems(60);
