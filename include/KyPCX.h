@@ -191,6 +191,49 @@ KYPCX_API UINT WINAPI GetNumberOfImagesInDCXFileA(LPCSTR path);
 KYPCX_API int WINAPI DCXItemInfoW(LPCWSTR path, UINT index, PcxHeader* header, PcxErrorCode* code);
 KYPCX_API int WINAPI DCXItemInfoA(LPCSTR path, UINT index, PcxHeader* header, PcxErrorCode* code);
 
+/* Reading item `index`: each decodes the item exactly as the PCX function
+   of the same kind decodes a file holding the item's bytes. They set the
+   code to 1 first and fail with a null result and code 5 (cannot open), 18
+   (directory cut short; an item past the end of the file or too short for
+   its header), 21 (index 1022 or more or beyond the directory's bound; index
+   1021 when all 1022 entries are in use, whose end would be entry 1023), 22
+   (not a DCX file), 23 (an item offset inside the directory, or an item of
+   no bytes), or the decoder's own codes. An index behind the last item
+   gives a null result with the code left at 1. An item is never read beyond
+   its own bytes: offsets out of order end each item at the nearest item
+   offset above its start. */
+/* The item as a bitmap compatible with the screen, through `callback` per
+   band (FlushPCXLine when NULL). */
+KYPCX_API HBITMAP WINAPI LoadDCXItemToBitmapW(LPCWSTR path, UINT index, PcxErrorCode* code,
+                                              PcxLineCallback callback);
+KYPCX_API HBITMAP WINAPI LoadDCXItemToBitmapA(LPCSTR path, UINT index, PcxErrorCode* code,
+                                              PcxLineCallback callback);
+KYPCX_API HBITMAP WINAPI LoadDCXIntoBitmapW(LPCWSTR path, UINT index, PcxErrorCode* code);
+KYPCX_API HBITMAP WINAPI LoadDCXIntoBitmapA(LPCSTR path, UINT index, PcxErrorCode* code);
+/* The item as a DIB in one movable global block, `callback` called per row
+   (none when NULL). */
+KYPCX_API HGLOBAL WINAPI LoadDCXItemToDIBW(LPCWSTR path, UINT index, PcxErrorCode* code,
+                                           PcxDibLineCallback callback);
+KYPCX_API HGLOBAL WINAPI LoadDCXItemToDIBA(LPCSTR path, UINT index, PcxErrorCode* code,
+                                           PcxDibLineCallback callback);
+KYPCX_API HGLOBAL WINAPI LoadDCXIntoDIBW(LPCWSTR path, UINT index, PcxErrorCode* code);
+KYPCX_API HGLOBAL WINAPI LoadDCXIntoDIBA(LPCSTR path, UINT index, PcxErrorCode* code);
+/* As LoadDCXIntoDIBW for an item whose encoding byte holds a colour-space
+   code, which lands in the DIB's biCompression (-1 there if the header
+   cannot be read a second time). */
+KYPCX_API HGLOBAL WINAPI LoadNonRGBDCXIntoDIBW(LPCWSTR path, UINT index, PcxErrorCode* code);
+KYPCX_API HGLOBAL WINAPI LoadNonRGBDCXIntoDIBA(LPCSTR path, UINT index, PcxErrorCode* code);
+/* Decodes the item and leaves its bitmap on the clipboard; 1 on success. */
+KYPCX_API int WINAPI PutDCXItemToClipboardW(LPCWSTR path, UINT index, PcxErrorCode* code);
+KYPCX_API int WINAPI PutDCXItemToClipboardA(LPCSTR path, UINT index, PcxErrorCode* code);
+/* Reads the item's header into *header (filled even when no palette follows)
+   and returns its colours as a logical palette, the caller's to delete. */
+KYPCX_API HPALETTE WINAPI ReadDCXItemPaletteW(LPCWSTR path, UINT index, PcxHeader* header, PcxErrorCode* code);
+KYPCX_API HPALETTE WINAPI ReadDCXItemPaletteA(LPCSTR path, UINT index, PcxHeader* header, PcxErrorCode* code);
+/* Byte 2 of the item's header (its colour-space code), or -1 for any failure. */
+KYPCX_API LONG WINAPI GetDCXColorSpaceW(LPCWSTR path, UINT index);
+KYPCX_API LONG WINAPI GetDCXColorSpaceA(LPCSTR path, UINT index);
+
 #ifdef __cplusplus
 }
 
