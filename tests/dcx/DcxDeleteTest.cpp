@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "dcx/DcxTestFiles.h"
+#include "encode/EncodeTestSupport.h"
 
 namespace {
 
@@ -91,6 +92,33 @@ TEST_F(DeleteItem, AnsiFormAndMissingFile) {
     EXPECT_FALSE(KYPCX_EXPORT(DelItemFromDCXFileW)(dir.Path(L"missing.dcx").c_str(), 0, &code));
     EXPECT_EQ(PCX_ERR_OPEN_FILE, code);
     EXPECT_EQ(std::vector<std::wstring>{L"pages.dcx"}, FileNames(dir.dir()));
+}
+
+// Pages saved from DIBs of three depths, the middle one deleted: the pages
+// left decode to the DIBs their own PCX files decode to, each with its own
+// colours.
+TEST_F(DeleteItem, RemainingPagesDecodeAsBefore) {
+    const std::wstring path = dir.Path(L"pages.dcx");
+    const int depths[] = {8, 24, 4};
+    std::vector<std::vector<uint8_t>> expected;
+    for (int depth : depths) {
+        ScopedDib dib(DibBytes(PatternDib(depth, 11, 6)));
+        PcxErrorCode code = 0;
+        ASSERT_TRUE(KYPCX_EXPORT(SaveDIBInDCXFormatW)(path.c_str(), dib.get(), &code)) << depth;
+        const std::wstring alone = dir.Path(L"alone.pcx");
+        ASSERT_TRUE(KYPCX_EXPORT(SaveDIBInPCXFormatW)(alone.c_str(), dib.get(), &code)) << depth;
+        ScopedDib decoded(KYPCX_EXPORT(LoadPCXIntoDIBW)(alone.c_str(), &code));
+        expected.push_back(decoded.Bytes());
+        DeleteFileW(alone.c_str());
+    }
+    PcxErrorCode code = 0;
+    ASSERT_TRUE(KYPCX_EXPORT(DelItemFromDCXFileW)(path.c_str(), 1, &code));
+    EXPECT_EQ(2u, KYPCX_EXPORT(GetDCXInfoW)(path.c_str(), &code));
+    for (UINT index = 0; index < 2; ++index) {
+        ScopedDib page(KYPCX_EXPORT(LoadDCXIntoDIBW)(path.c_str(), index, &code));
+        ASSERT_NE(nullptr, page.get()) << "page " << index << ", code " << code;
+        EXPECT_EQ(expected[index == 0 ? 0 : 2], page.Bytes()) << "page " << index;
+    }
 }
 
 // All 1022 usable entries in use: every item but the one in entry 1022 can
