@@ -162,8 +162,8 @@ TEST_F(DcxRewrite, FileHeldElsewhere) {
     EXPECT_EQ(before, ReadFileBytes(path));
 }
 
-// A write that fails anywhere in a rewrite: the old file stays whole under
-// its name and the temporary file is gone.
+// A write that fails anywhere in a rewrite, or the rename at its end: the old
+// file stays whole under its name and the temporary file is gone.
 TEST_F(DcxRewrite, FailedWritesLeaveTheOldFile) {
     const Bytes before = DcxBytes(ThreeItems());
     WriteFileBytes(Pcx(), fixtures::TrueColour().Bytes());
@@ -194,6 +194,20 @@ TEST_F(DcxRewrite, FailedWritesLeaveTheOldFile) {
         }
         EXPECT_TRUE(completed) << "operation " << operation;
     }
+
+    // The rename that ends the rewrite is refused: code 27, the old file
+    // whole, the new one gone.
+    ASSERT_TRUE(probe.Get<BOOL(WINAPI*)(BOOL)>("KyPcxProbeRefuseMoves")(TRUE));
+    for (int operation = 0; operation < 2; ++operation) {
+        WriteFileBytes(Dcx(), before);
+        PcxErrorCode code = 0;
+        EXPECT_FALSE(operation == 0 ? addPcx(Pcx().c_str(), Dcx().c_str(), &code)
+                                    : deleteItem(Dcx().c_str(), 1, &code));
+        EXPECT_EQ(PCX_ERR_RENAME_FILE, code) << "operation " << operation;
+        EXPECT_EQ(before, ReadFileBytes(Dcx())) << "operation " << operation;
+        EXPECT_EQ((std::vector<std::wstring>{L"page.pcx", L"pages.dcx"}), FileNames(dir.dir())) << operation;
+    }
+    EXPECT_TRUE(probe.Get<BOOL(WINAPI*)(BOOL)>("KyPcxProbeRefuseMoves")(FALSE));
 }
 
 // The current directory is neither used nor moved: a relative path is taken
