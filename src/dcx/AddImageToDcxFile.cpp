@@ -20,6 +20,9 @@ namespace {
 // The encoder of one kind of image, run in append mode on the open file.
 struct ImageEncoder {
     virtual BOOL Encode(HANDLE file, PcxErrorCode* code) const = 0;
+
+protected:
+    ~ImageEncoder() = default;
 };
 
 struct BitmapEncoder : ImageEncoder {
@@ -50,9 +53,11 @@ struct NonRgbDibEncoder : ImageEncoder {
     }
 };
 
-// The add itself: check the directory, find the entry, append the image,
-// then list it (its entry, then 0 behind it to end the list, unless it is
-// the last usable entry: entry 1023 is never written).
+// The add itself: check the directory, find the first empty entry k, append
+// the image, then list it. Entry k + 1 is set to 0 first (unless k is the
+// last usable entry: entry 1023 is never written), then entry k to the
+// image's start, so the directory lists the old items or the old items and
+// the whole new one, never a stale entry behind the new item.
 BOOL AddImage(const ImageEncoder& encoder, LPCWSTR path, PcxErrorCode* code) {
     ScopedFile file(OpenExistingFile(path, GENERIC_READ | GENERIC_WRITE));
     if (!file.valid()) {

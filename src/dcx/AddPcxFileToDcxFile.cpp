@@ -18,9 +18,6 @@
 
 namespace {
 
-// Room the rewrite asks for beyond the new file's length.
-constexpr ULONGLONG kFreeSpaceMargin = 1024;
-
 // Checks that the file holds a PCX image: the header check with its codes
 // (3, 4, 9; 18 for a file shorter than a header), where the encoding byte
 // may be 1 or a colour-space code, as non-RGB images carry one there.
@@ -49,7 +46,7 @@ PcxErrorCode BuildWithPcxAdded(const DcxRewriteFiles& files, void* context) {
     // Offsets are 32-bit: the new file must stay below 4 GiB.
     const ULONGLONG newLength = ULONGLONG{dcxLength} + pcxLength;
     if (newLength > 0xFFFFFFFFull) return PCX_ERR_FILE_IO;
-    if (GetFreeDiskSpace(files.path) <= newLength + kFreeSpaceMargin) return PCX_ERR_DISK_SPACE;
+    if (!HasRoomForRewrite(files, newLength)) return PCX_ERR_DISK_SPACE;
     const UINT entry = FindEmptyDcxEntry(files.dcx, &code);
     if (entry == 0) return PCX_ERR_NO_ITEM;
     if (!CopyFileRange(files.dcx, files.temporary, 0, dcxLength, &code) ||

@@ -13,9 +13,6 @@
 
 namespace {
 
-// Room the rewrite asks for beyond the new file's length.
-constexpr ULONGLONG kFreeSpaceMargin = 1024;
-
 struct DeleteItem {
     UINT index;
 };
@@ -33,7 +30,7 @@ PcxErrorCode BuildWithItemDeleted(const DcxRewriteFiles& files, void* context) {
     kypcx::DcxDeletePlan plan;
     code = kypcx::PlanDcxItemDelete(directory, length, index, &plan);
     if (code != PCX_OK) return code;
-    if (GetFreeDiskSpace(files.path) <= ULONGLONG{plan.newLength} + kFreeSpaceMargin) return PCX_ERR_DISK_SPACE;
+    if (!HasRoomForRewrite(files, plan.newLength)) return PCX_ERR_DISK_SPACE;
     if (!WriteDcxDirectory(files.temporary, plan.directory, &code)) return code;
     if (!CopyFileRange(files.dcx, files.temporary, kypcx::kDcxDirectorySize, plan.start - kypcx::kDcxDirectorySize,
                        &code) ||

@@ -9,6 +9,8 @@
 
 namespace {
 
+// Room a rewrite asks for beyond the new file's length.
+constexpr ULONGLONG kFreeSpaceMargin = 1024;
 // Room behind the folder for a temporary name: "~kypcx", two 8-digit
 // hexadecimal numbers, ".tmp" and the terminator.
 constexpr size_t kTemporaryNameRoom = 32;
@@ -86,6 +88,10 @@ private:
 };
 
 }  // namespace
+
+BOOL HasRoomForRewrite(const DcxRewriteFiles& files, ULONGLONG newLength) {
+    return GetFreeDiskSpace(files.path) > newLength + kFreeSpaceMargin;
+}
 
 BOOL RewriteDcxThroughTempFile(LPCWSTR path, PcxErrorCode* code, DcxRewriteMiddle middle, void* context) {
     *code = PCX_OK;

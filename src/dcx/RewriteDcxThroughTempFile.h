@@ -17,6 +17,11 @@ struct DcxRewriteFiles {
     LPCWSTR path;
 };
 
+// Whether the DCX file's volume has more free bytes than a new file of
+// `newLength` bytes and a margin of 1024 (the middle parts refuse with 24
+// otherwise).
+BOOL HasRoomForRewrite(const DcxRewriteFiles& files, ULONGLONG newLength);
+
 // Builds the complete new DCX file in files.temporary from files.dcx (and
 // whatever `context` holds); returns PCX_OK or the code of the failure.
 using DcxRewriteMiddle = PcxErrorCode (*)(const DcxRewriteFiles& files, void* context);
