@@ -73,6 +73,12 @@ echo "== KyPCX.dll under Wine (kypcx_bench.exe, core_decode_bench.exe)"
 ' "$root/scripts/wine-run.sh" "$build/win32/bin" "$runs" "${files[@]}" | tr -d '\r' | tee -a "$results" || status=1
 
 echo
+echo "== a page of a large DCX file against the same page as a PCX file (dcx_read_bench.exe)"
+"$gen" gradient8 1200 900 "$images/dcx_page.pcx"
+"$root/scripts/with-display.sh" "$root/scripts/wine-run.sh" "$build/win32/bin/dcx_read_bench.exe" \
+  --runs "$runs" --pages 400 --tmp ../tmp dcx_page.pcx | tr -d '\r' | tee -a "$results" || status=1
+
+echo
 echo "== the core's decode loop, native"
 "$build/native-release/tools/native/core_decode_bench" --runs "$runs" "${files[@]}" \
   | sed "s/^CORE_BENCH /CORE_BENCH build=native /" | tee -a "$results" || status=1

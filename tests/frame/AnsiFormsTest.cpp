@@ -1,6 +1,9 @@
 // The ...A forms convert their path and answer exactly as their ...W twins.
 #include <windows.h>
 
+#include <string>
+
+#include "frame/AnsiEntry.h"
 #include "support/KyPcxTestSupport.h"
 
 namespace {
@@ -47,3 +50,32 @@ TEST(AnsiForms, ConvertedPathReachesTheSameFile) {
 }
 
 }  // namespace
+
+// The conversion every A form uses, on a W form of its own: paths in any
+// position, two of them, and null paths, each arriving as the W form expects.
+namespace ansi_entry {
+
+std::wstring g_first, g_second;
+bool g_secondNull = false;
+int WINAPI TwoPathsW(int before, LPCWSTR first, HBITMAP between, LPCWSTR second, PcxErrorCode* after) {
+    g_first = first != nullptr ? first : L"(null)";
+    g_secondNull = second == nullptr;
+    g_second = second != nullptr ? second : L"";
+    *after = before + static_cast<int>(reinterpret_cast<INT_PTR>(between));
+    return 7;
+}
+
+TEST(AnsiEntry, ConvertsEveryPathWhereverItStands) {
+    PcxErrorCode code = 0;
+    EXPECT_EQ(7, CallWithWidePath(TwoPathsW, 3, static_cast<LPCSTR>("C:\\a.pcx"), reinterpret_cast<HBITMAP>(4),
+                                  static_cast<LPCSTR>("b c.dcx"), &code));
+    EXPECT_EQ(L"C:\\a.pcx", g_first);
+    EXPECT_EQ(L"b c.dcx", g_second);
+    EXPECT_EQ(7, code) << "the other arguments pass unchanged";
+    EXPECT_EQ(7, CallWithWidePath(TwoPathsW, 0, static_cast<LPCSTR>(""), static_cast<HBITMAP>(nullptr),
+                                  static_cast<LPCSTR>(nullptr), &code));
+    EXPECT_EQ(L"", g_first);
+    EXPECT_TRUE(g_secondNull);
+}
+
+}  // namespace ansi_entry
