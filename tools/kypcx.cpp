@@ -315,10 +315,11 @@ bool IsBmpFile(const wchar_t* path) {
 }
 
 // Adds one PCX file (copied as it is) or BMP file (encoded from its DIB) to
-// the end of a DCX file.
-int AddPage(const Library& lib, const DcxWriting& dcx, const wchar_t* dcxPath, const wchar_t* page) {
-    // A failure may lie with either file: the message names both.
-    const std::wstring label = std::wstring(dcxPath) + L", page " + page;
+// the end of a DCX file; a failure's message names `shownName` (the DCX file
+// as the user named it) and the page, as it may lie with either.
+int AddPage(const Library& lib, const DcxWriting& dcx, const wchar_t* dcxPath, const wchar_t* page,
+            const wchar_t* shownName) {
+    const std::wstring label = std::wstring(shownName) + L", page " + page;
     PcxErrorCode code = PCX_OK;
     if (IsBmpFile(page)) {
         HGLOBAL dib = LoadBmpAsDib(page);
@@ -329,31 +330,41 @@ int AddPage(const Library& lib, const DcxWriting& dcx, const wchar_t* dcxPath, c
     } else if (!dcx.addPcx(page, dcxPath, &code)) {
         return lib.Fail(label.c_str(), code);
     }
-    std::wprintf(L"%ls: added %ls\n", dcxPath, page);
     return 0;
 }
 
-// kypcx pack: a new DCX file of the given pages, in order. An existing file
-// of that name is replaced; a failure leaves no half-made file.
+// kypcx pack: a new DCX file of the given pages, in order. It is built
+// beside its name and renamed over any file of that name only when every
+// page is in, so a failure leaves no half-made file and an old file (even
+// one of the pages) untouched.
 int Pack(const Library& lib, int count, wchar_t** pages, const wchar_t* dcxPath) {
     DcxWriting dcx;
     if (!dcx.Load(lib.module)) return 1;
+    const std::wstring building = std::wstring(dcxPath) + L".part";
     PcxErrorCode code = PCX_OK;
-    DeleteFileW(dcxPath);
-    if (!dcx.make(dcxPath, &code)) return lib.Fail(dcxPath, code);
+    DeleteFileW(building.c_str());
+    if (!dcx.make(building.c_str(), &code)) return lib.Fail(building.c_str(), code);
     for (int i = 0; i < count; ++i) {
-        if (AddPage(lib, dcx, dcxPath, pages[i]) != 0) {
-            DeleteFileW(dcxPath);
+        if (AddPage(lib, dcx, building.c_str(), pages[i], dcxPath) != 0) {
+            DeleteFileW(building.c_str());
             return 1;
         }
     }
+    if (!MoveFileExW(building.c_str(), dcxPath, MOVEFILE_REPLACE_EXISTING)) {
+        std::fwprintf(stderr, L"%ls: cannot replace (Windows error %lu)\n", dcxPath, GetLastError());
+        DeleteFileW(building.c_str());
+        return 1;
+    }
+    std::wprintf(L"%ls: %d pages\n", dcxPath, count);
     return 0;
 }
 
 int Add(const Library& lib, const wchar_t* dcxPath, const wchar_t* page) {
     DcxWriting dcx;
     if (!dcx.Load(lib.module)) return 1;
-    return AddPage(lib, dcx, dcxPath, page);
+    if (AddPage(lib, dcx, dcxPath, page, dcxPath) != 0) return 1;
+    std::wprintf(L"%ls: added %ls\n", dcxPath, page);
+    return 0;
 }
 
 // kypcx delete: removes page `index` (counted from 0, as `pages` lists them).
