@@ -186,8 +186,8 @@ KYPCX_API UINT WINAPI GetNumberOfImagesInDCXFileA(LPCSTR path);
    1 when a valid header was read; else 0 with code 21 (index 1022 or more,
    or beyond the directory's bound), 5, 18 (directory cut short, item past
    the end of the file), 22, 23 (item offset inside the directory or of no
-   bytes) or the header check's 3, 4, 9. An index behind the last item gives
-   0 with the code left at 1. */
+   bytes) or the header check's 3, 4, 9; 18 also for a null header. An index
+   behind the last item gives 0 with the code left at 1. */
 KYPCX_API int WINAPI DCXItemInfoW(LPCWSTR path, UINT index, PcxHeader* header, PcxErrorCode* code);
 KYPCX_API int WINAPI DCXItemInfoA(LPCSTR path, UINT index, PcxHeader* header, PcxErrorCode* code);
 
@@ -226,8 +226,10 @@ KYPCX_API HGLOBAL WINAPI LoadNonRGBDCXIntoDIBA(LPCSTR path, UINT index, PcxError
 /* Decodes the item and leaves its bitmap on the clipboard; 1 on success. */
 KYPCX_API int WINAPI PutDCXItemToClipboardW(LPCWSTR path, UINT index, PcxErrorCode* code);
 KYPCX_API int WINAPI PutDCXItemToClipboardA(LPCSTR path, UINT index, PcxErrorCode* code);
-/* Reads the item's header into *header (filled even when no palette follows)
-   and returns its colours as a logical palette, the caller's to delete. */
+/* Reads the item's header into *header (filled even when no palette follows;
+   a null header gives 18) and returns its colours as a logical palette, the
+   caller's to delete; code 10 with the default colours when a 256-colour
+   item is too short to hold its trailer behind its header. */
 KYPCX_API HPALETTE WINAPI ReadDCXItemPaletteW(LPCWSTR path, UINT index, PcxHeader* header, PcxErrorCode* code);
 KYPCX_API HPALETTE WINAPI ReadDCXItemPaletteA(LPCSTR path, UINT index, PcxHeader* header, PcxErrorCode* code);
 /* Byte 2 of the item's header (its colour-space code), or -1 for any failure. */

@@ -89,6 +89,11 @@ TEST(DcxDirectoryList, EndsAtTheFirstEmptyEntry) {
     const DcxDirectory full = FullDirectory();
     EXPECT_EQ(0u, kypcx::FindFirstEmptyDcxEntry(full));
     EXPECT_EQ(1022u, kypcx::CountDcxItems(full)) << "a full table counts all its items";
+    DcxDirectory all1023 = full;  // another writer's table with entry 1023 in use too
+    all1023.words[1023] = 4096 + 200 * 1022;
+    EXPECT_EQ(1022u, kypcx::CountDcxItems(all1023)) << "entry 1023 is never an item";
+    DcxItemExtent last;
+    EXPECT_EQ(PCX_ERR_NO_ITEM, kypcx::FindDcxItemExtent(all1023, 1021, 400000, &last));
     DcxDirectory bounded = Directory({4096, 8});  // B = 1: one entry scanned, in use
     EXPECT_EQ(0u, kypcx::FindFirstEmptyDcxEntry(bounded));
     EXPECT_EQ(1u, kypcx::CountDcxItems(bounded));
