@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "KyPCX.h"
+#include "frame/ProbeImportSlot.h"
 #include "pcx/encode/DibPcxHeader.h"
 #include "pcx/encode/EncodeBitmapToPcx.h"
 #include "pcx/encode/EncodeDibToPcx.h"
@@ -40,42 +41,10 @@ BOOL WINAPI WatchedWriteFile(HANDLE file, LPCVOID bytes, DWORD count, LPDWORD wr
     return g_watch.original(file, bytes, count, written, overlapped);
 }
 
-// One import-address-table slot: the address a call through it reaches.
-using ImportSlot = decltype(IMAGE_THUNK_DATA::u1.Function);
-
-// The slot through which this module calls WriteFile.
-ImportSlot* FindWriteFileSlot() {
-    HMODULE self = nullptr;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCWSTR>(&FindWriteFileSlot), &self))
-        return nullptr;
-    auto* base = reinterpret_cast<BYTE*>(self);
-    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    if (imports.VirtualAddress == 0) return nullptr;
-    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); d->Name != 0; ++d) {
-        if (d->OriginalFirstThunk == 0) continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) continue;
-            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (lstrcmpA(reinterpret_cast<const char*>(byName->Name), "WriteFile") == 0)
-                return &slots->u1.Function;
-        }
-    }
-    return nullptr;
-}
-
 BOOL SetWriteFileSlot(WriteFileFunction function) {
-    ImportSlot* slot = FindWriteFileSlot();
-    if (slot == nullptr) return FALSE;
-    DWORD oldProtect = 0;
-    if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &oldProtect)) return FALSE;
-    if (g_watch.original == nullptr) g_watch.original = reinterpret_cast<WriteFileFunction>(*slot);
-    *slot = reinterpret_cast<ImportSlot>(function);
-    VirtualProtect(slot, sizeof *slot, oldProtect, &oldProtect);
+    void* previous = RedirectImport("WriteFile", reinterpret_cast<void*>(function));
+    if (previous == nullptr) return FALSE;
+    if (g_watch.original == nullptr) g_watch.original = reinterpret_cast<WriteFileFunction>(previous);
     return TRUE;
 }
 

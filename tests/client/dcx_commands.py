@@ -1,0 +1,127 @@
+#!/usr/bin/env python3
+"""The client's DCX writing commands as a user runs them: kypcx pack, add and
+delete under Wine on small files made here, checked byte for byte, and each
+kind of bad argument or failure answered with the library's message and a
+non-zero exit status, leaving the files as they were.
+
+usage: dcx_commands.py <kypcx.exe> <wine-run.sh>
+Exits 77 (skipped) where wine-run.sh cannot run the program on this machine.
+"""
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+
+MAGIC = 987654321
+
+
+def pcx_1bit(value):
+    """An 8 x 1 one-bit PCX image whose line is `value`."""
+    header = bytearray(128)
+    header[0:4] = bytes([0x0A, 5, 1, 1])
+    struct.pack_into("<hhhh", header, 4, 0, 0, 7, 0)
+    header[65] = 1
+    struct.pack_into("<h", header, 66, 2)
+    return bytes(header) + bytes([0xC1, value, 0x00])
+
+
+def bmp_24bit():
+    pixels = (bytes([0, 0, 255, 0, 255, 0]) + b"\0\0") * 2
+    info = struct.pack("<IiiHHIIiiII", 40, 2, 2, 1, 24, 0, len(pixels), 0, 0, 0, 0)
+    return struct.pack("<2sIHHI", b"BM", 14 + 40 + len(pixels), 0, 0, 54) + info + pixels
+
+
+def dcx(pages):
+    words = [MAGIC] + [0] * 1023
+    offset = 4096
+    for i, page in enumerate(pages):
+        words[i + 1] = offset
+        offset += len(page)
+    return struct.pack("<1024I", *words) + b"".join(pages)
+
+
+def pages_of(data):
+    """The pages a DCX file lists, as byte strings."""
+    words = struct.unpack_from("<1024I", data)
+    assert words[0] == MAGIC, "no DCX magic"
+    offsets = []
+    for word in words[1:1023]:
+        if word == 0:
+            break
+        offsets.append(word)
+    return [data[start:end] for start, end in zip(offsets, offsets[1:] + [len(data)])]
+
+
+def main():
+    client, wine_run = sys.argv[1:3]
+    failures = []
+    with tempfile.TemporaryDirectory() as work:
+        def path(name):
+            return os.path.join(work, name)
+
+        def write(name, data):
+            with open(path(name), "wb") as f:
+                f.write(data)
+
+        def read(name):
+            with open(path(name), "rb") as f:
+                return f.read()
+
+        def kypcx(*args):
+            run = subprocess.run([wine_run, client] + list(args), cwd=work, capture_output=True, text=True,
+                                 timeout=120)
+            if run.returncode == 77:
+                print("kypcx cannot run on this machine (skipped)")
+                sys.exit(77)
+            return run.returncode, (run.stdout + run.stderr).replace("\r", "")
+
+        a, b, c = pcx_1bit(0x55), pcx_1bit(0x0F), bmp_24bit()
+        write("a.pcx", a)
+        write("b.pcx", b)
+        write("c.bmp", c)
+        write("bad.pcx", b"not a PCX file")
+
+        status, output = kypcx("pack", "book.dcx", "a.pcx", "c.bmp", "b.pcx")
+        book = read("book.dcx") if status == 0 else b""
+        if status != 0 or len(pages_of(book)) != 3 or pages_of(book)[0] != a or pages_of(book)[2] != b:
+            failures.append("pack: status %d, %s" % (status, output))
+        bmp_page = pages_of(book)[1] if status == 0 else b""
+
+        status, output = kypcx("add", "book.dcx", "a.pcx")
+        if status != 0 or read("book.dcx") != dcx([a, bmp_page, b, a]):
+            failures.append("add: status %d, %s" % (status, output))
+
+        status, output = kypcx("delete", "book.dcx", "1")
+        if status != 0 or read("book.dcx") != dcx([a, b, a]):
+            failures.append("delete: status %d, %s" % (status, output))
+
+        before = read("book.dcx")
+        refusals = [
+            (("delete", "book.dcx", "3"), "Reference to non-exist item number."),
+            (("delete", "book.dcx", "x"), "Reference to non-exist item number."),
+            (("delete", "book.dcx", "-1"), "Reference to non-exist item number."),
+            (("add", "book.dcx", "bad.pcx"), "File I/O error."),
+            (("add", "book.dcx", "missing.pcx"), "Unable to open file."),
+            (("add", "missing.dcx", "a.pcx"), "Unable to open file."),
+            (("add", "a.pcx", "b.pcx"), "Bad DCX file identifier."),
+            (("pack", "book.dcx", "a.pcx", "bad.pcx"), "File I/O error."),
+        ]
+        for args, message in refusals:
+            status, output = kypcx(*args)
+            if status == 0 or message not in output:
+                failures.append("%s: status %d, %r (expected %r)" % (" ".join(args), status, output, message))
+        if read("book.dcx") != before or read("a.pcx") != a:
+            failures.append("a refused command changed a file")
+        left = sorted(os.listdir(work))
+        if left != ["a.pcx", "b.pcx", "bad.pcx", "book.dcx", "c.bmp"]:
+            failures.append("files left: %s" % left)
+
+    for failure in failures:
+        print("FAIL " + failure)
+    print("DCX commands: %s" % ("all as expected" if not failures else "%d failures" % len(failures)))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
