@@ -139,9 +139,9 @@ KYPCX_API HBITMAP WINAPI ConvertToMonochrome(HBITMAP bitmap);
 KYPCX_API BOOL WINAPI AddBitmapToDCXFileW(HBITMAP bitmap, LPCWSTR path, PcxErrorCode* code,
                                           PcxLineCallback callback);
 KYPCX_API BOOL WINAPI AddBitmapToDCXFileA(HBITMAP bitmap, LPCSTR path, PcxErrorCode* code, PcxLineCallback callback);
-/* As AddBitmapToDCXFileW for the clipboard's CF_BITMAP (15 when there is
-   none, 7 when the clipboard cannot be opened); the bitmap stays the
-   clipboard's. */
+/* As AddBitmapToDCXFileW for the clipboard's CF_BITMAP: 0 with the code
+   untouched when the clipboard holds no bitmap, 7 when it cannot be opened,
+   15 when it gives no bitmap; the bitmap stays the clipboard's. */
 KYPCX_API BOOL WINAPI AddClipboardToDCXFileW(LPCWSTR path, PcxErrorCode* code);
 KYPCX_API BOOL WINAPI AddClipboardToDCXFileA(LPCSTR path, PcxErrorCode* code);
 /* As AddBitmapToDCXFileW for a DIB, encoded as SaveDIBInPCXFormatW does. */

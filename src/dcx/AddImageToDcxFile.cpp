@@ -132,12 +132,9 @@ BOOL AddNonRgbDibToDcxFile(HGLOBAL dib, LPCWSTR path, PcxErrorCode* code, PcxDib
 
 extern "C" BOOL WINAPI AddClipboardToDCXFileW(LPCWSTR path, PcxErrorCode* error) {
     ErrorSlot code(error);
-    // No bitmap on the clipboard is reported as the clipboard giving none,
-    // as the PCX save from the clipboard does.
-    if (!IsClipboardFormatAvailable(CF_BITMAP)) {
-        *code.get() = PCX_ERR_CLIPBOARD_DATA;
-        return FALSE;
-    }
+    // No bitmap on the clipboard: nothing to add, and no code, since
+    // nothing failed; the result alone says no page was added.
+    if (!IsClipboardFormatAvailable(CF_BITMAP)) return FALSE;
     if (!OpenClipboard(nullptr)) {
         *code.get() = PCX_ERR_OPEN_CLIPBOARD;
         return FALSE;
