@@ -5,11 +5,11 @@
 #include <windows.h>
 
 #include <functional>
-#include <thread>
 
 #include "dcx/DcxTestFiles.h"
 #include "encode/EncodeTestSupport.h"
 #include "support/PcxFixtures.h"
+#include "support/TestThread.h"
 
 namespace {
 
@@ -264,7 +264,7 @@ TEST_F(DcxRewrite, NameNeverMissing) {
     WriteFileBytes(Pcx(), items[0]);
     volatile LONG done = 0;
     LONG misses = 0, looks = 0;
-    std::thread watcher([&] {
+    kypcx_test::TestThread watcher([&] {
         while (!done) {
             if (GetFileAttributesW(Dcx().c_str()) == INVALID_FILE_ATTRIBUTES) ++misses;
             ++looks;
@@ -304,7 +304,7 @@ TEST_F(DcxRewrite, TwoRewritesAtOnce) {
             if (!KYPCX_EXPORT(AddPCXFileToDCXFileW)(pcx.c_str(), dcx.c_str(), &code)) ++failures[t];
         }
     };
-    std::thread first(work, 0), second(work, 1);
+    kypcx_test::TestThread first([&] { work(0); }), second([&] { work(1); });
     first.join();
     second.join();
     EXPECT_EQ(0, failures[0]);
