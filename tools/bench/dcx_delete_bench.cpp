@@ -16,25 +16,12 @@
 #include <vector>
 
 #include "KyPCX.h"
+#include "BenchTiming.h"
 
 namespace {
 
-double NowSeconds() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
+using kypcx_bench::Median;
+using kypcx_bench::NowSeconds;
 
 // One 24-bit PCX page of `width` x `height` pixels of noise, coded as
 // literals and one-byte runs so that it does not shrink.

@@ -26,8 +26,12 @@
 #include <vector>
 
 #include "KyPCX.h"
+#include "BenchTiming.h"
 
 namespace {
+
+using kypcx_bench::Median;
+using kypcx_bench::NowSeconds;
 
 // Declared here rather than taken from KyPCX.h: the saver may be missing from
 // the DLL being measured, and the benchmark must still run without it.
@@ -39,24 +43,6 @@ struct Options {
     std::wstring childOp;  // empty in the parent
     std::vector<std::wstring> files;
 };
-
-double NowSeconds() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    if (n == 0) return 0;
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 struct Memory {
     unsigned long long workingSetKiB = 0;
