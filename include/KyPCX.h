@@ -110,6 +110,14 @@ KYPCX_API int WINAPI PutPCXToClipboardA(LPCSTR path, PcxErrorCode* code);
    function said no; 10: no palette trailer). */
 KYPCX_API HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD length, PcxErrorCode* code,
                                                      PcxLineCallback callback);
+/* Paints a monochrome or 16-colour PCX file onto dc, top-left at (0, 0), a
+   line per run of equal colour with the header palette's colours; with
+   showProgress a small gauge window follows the rows. 1 after painting
+   (a file that ends early paints its complete rows), 0 when the file cannot
+   be opened, is not a PCX file or has sizes no image can have, or a buffer
+   cannot be had; 2 when a buffer cannot be locked. */
+KYPCX_API int WINAPI LoadPCXW(BOOL showProgress, HDC dc, LPCWSTR path);
+KYPCX_API int WINAPI LoadPCXA(BOOL showProgress, HDC dc, LPCSTR path);
 
 #ifdef __cplusplus
 }

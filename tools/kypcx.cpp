@@ -3,6 +3,7 @@
 //   kypcx info <file.pcx>     header fields, size, colours
 //   kypcx tobmp <in.pcx> <out.bmp>   decode to a Windows BMP file
 //   kypcx topcx <in.bmp> <out.pcx>   encode a Windows BMP file as PCX
+//   kypcx paint <in.pcx> <out.bmp>   paint through LoadPCXW, save what was painted
 //   kypcx version             the library's version text
 #include <windows.h>
 
@@ -22,6 +23,7 @@ struct Library {
     decltype(&GetPCXColorSpaceW) colorSpace = nullptr;
     decltype(&LoadPCXIntoDIBW) loadDib = nullptr;
     decltype(&SaveDIBInPCXFormatW) saveDib = nullptr;
+    decltype(&LoadPCXW) paint = nullptr;
 
     bool Load() {
         module = LoadLibraryW(L"KyPCX.dll");
@@ -32,7 +34,8 @@ struct Library {
         colorSpace = KyPcxGetProc<decltype(colorSpace)>(module, "GetPCXColorSpaceW");
         loadDib = KyPcxGetProc<decltype(loadDib)>(module, "LoadPCXIntoDIBW");
         saveDib = KyPcxGetProc<decltype(saveDib)>(module, "SaveDIBInPCXFormatW");
-        return errorString && version && info && colorSpace && loadDib && saveDib;
+        paint = KyPcxGetProc<decltype(paint)>(module, "LoadPCXW");
+        return errorString && version && info && colorSpace && loadDib && saveDib && paint;
     }
 
     int Fail(const wchar_t* what, PcxErrorCode code) const {
@@ -78,16 +81,10 @@ int Info(const Library& lib, const wchar_t* path) {
     return 0;
 }
 
-// A BMP file is the DIB behind a 14-byte file header.
-int ToBmp(const Library& lib, const wchar_t* in, const wchar_t* out) {
-    PcxErrorCode code = PCX_OK;
-    HGLOBAL dib = lib.loadDib(in, &code);
-    if (dib == nullptr) return lib.Fail(in, code);
-    auto* info = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
-    const DWORD table = info->biClrUsed * sizeof(RGBQUAD);
-    const DWORD rowSize = ((info->biBitCount * static_cast<DWORD>(info->biWidth) + 31) / 32) * 4;
-    const DWORD pixels = rowSize * static_cast<DWORD>(info->biHeight);
-    BITMAPINFOHEADER header = *info;
+// A BMP file is the DIB behind a 14-byte file header: the info header, then
+// `rest` (colour table and pixel rows, bottom-up).
+bool WriteBmpFile(const wchar_t* out, const BITMAPINFOHEADER& info, const void* rest, DWORD table, DWORD pixels) {
+    BITMAPINFOHEADER header = info;
     header.biSizeImage = pixels;
     BITMAPFILEHEADER file = {};
     file.bfType = 0x4D42;  // "BM"
@@ -96,18 +93,72 @@ int ToBmp(const Library& lib, const wchar_t* in, const wchar_t* out) {
     HANDLE f = CreateFileW(out, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     bool ok = f != INVALID_HANDLE_VALUE;
     DWORD written = 0;
-    const BYTE* rest = reinterpret_cast<const BYTE*>(info) + info->biSize;
     ok = ok && WriteFile(f, &file, sizeof file, &written, nullptr) && written == sizeof file;
     ok = ok && WriteFile(f, &header, sizeof header, &written, nullptr) && written == sizeof header;
     ok = ok && WriteFile(f, rest, table + pixels, &written, nullptr) && written == table + pixels;
     if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    if (!ok) std::fwprintf(stderr, L"%ls: cannot write\n", out);
+    return ok;
+}
+
+// Writes a DIB block the library returned as a BMP file.
+int SaveDibAsBmp(HGLOBAL dib, const wchar_t* out) {
+    auto* info = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
+    const DWORD table = info->biClrUsed * sizeof(RGBQUAD);
+    const DWORD rowSize = ((info->biBitCount * static_cast<DWORD>(info->biWidth) + 31) / 32) * 4;
+    const DWORD pixels = rowSize * static_cast<DWORD>(info->biHeight);
+    const BITMAPINFOHEADER header = *info;
+    const bool ok = WriteBmpFile(out, header, reinterpret_cast<const BYTE*>(info) + info->biSize, table, pixels);
     GlobalUnlock(dib);
+    if (!ok) return 1;
+    std::wprintf(L"%ls: %ld x %ld, %d bits per pixel\n", out, header.biWidth, header.biHeight, header.biBitCount);
+    return 0;
+}
+
+int ToBmp(const Library& lib, const wchar_t* in, const wchar_t* out) {
+    PcxErrorCode code = PCX_OK;
+    HGLOBAL dib = lib.loadDib(in, &code);
+    if (dib == nullptr) return lib.Fail(in, code);
+    const int result = SaveDibAsBmp(dib, out);
     GlobalFree(dib);
-    if (!ok) {
-        std::fwprintf(stderr, L"%ls: cannot write\n", out);
+    return result;
+}
+
+// Paints the file through LoadPCXW into a white 24-bit bitmap of the image's
+// size, with the progress gauge, and saves what was painted.
+int Paint(const Library& lib, const wchar_t* in, const wchar_t* out) {
+    PcxHeader h = {};
+    PcxErrorCode code = PCX_OK;
+    if (!lib.info(in, &h, &code)) return lib.Fail(in, code);
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = h.xMax - h.xMin + 1;
+    header.biHeight = h.yMax - h.yMin + 1;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP section = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (section == nullptr) {
+        DeleteDC(dc);
+        return lib.Fail(in, PCX_ERR_CREATE_BITMAP);
+    }
+    HGDIOBJ previous = SelectObject(dc, section);
+    PatBlt(dc, 0, 0, header.biWidth, header.biHeight, WHITENESS);
+    const int painted = lib.paint(TRUE, dc, in);
+    GdiFlush();
+    const DWORD pixels = ((24 * static_cast<DWORD>(header.biWidth) + 31) / 32) * 4 * static_cast<DWORD>(header.biHeight);
+    const bool ok = painted == 1 && WriteBmpFile(out, header, bits, 0, pixels);
+    SelectObject(dc, previous);
+    DeleteObject(section);
+    DeleteDC(dc);
+    if (painted != 1) {
+        std::fwprintf(stderr, L"%ls: LoadPCXW returned %d\n", in, painted);
         return 1;
     }
-    std::wprintf(L"%ls: %ld x %ld, %d bits per pixel\n", out, header.biWidth, header.biHeight, header.biBitCount);
+    if (!ok) return 1;
+    std::wprintf(L"%ls: painted %ld x %ld\n", out, header.biWidth, header.biHeight);
     return 0;
 }
 
@@ -159,6 +210,7 @@ int Usage() {
                   L"usage: kypcx info <file.pcx>\n"
                   L"       kypcx tobmp <in.pcx> <out.bmp>\n"
                   L"       kypcx topcx <in.bmp> <out.pcx>\n"
+                  L"       kypcx paint <in.pcx> <out.bmp>\n"
                   L"       kypcx version\n");
     return 2;
 }
@@ -180,5 +232,6 @@ int wmain(int argc, wchar_t** argv) {
     if (argc == 3 && std::wcscmp(argv[1], L"info") == 0) return Info(lib, argv[2]);
     if (argc == 4 && std::wcscmp(argv[1], L"tobmp") == 0) return ToBmp(lib, argv[2], argv[3]);
     if (argc == 4 && std::wcscmp(argv[1], L"topcx") == 0) return ToPcx(lib, argv[2], argv[3]);
+    if (argc == 4 && std::wcscmp(argv[1], L"paint") == 0) return Paint(lib, argv[2], argv[3]);
     return Usage();
 }
