@@ -182,12 +182,15 @@ void ExpectPaintedAsDecoded(const Canvas& canvas, const std::wstring& path, cons
     EXPECT_EQ(0, canvas.PaintedOutside(w, h));
 }
 
+BOOL CALLBACK CountWindow(HWND, LPARAM counter) {
+    ++*reinterpret_cast<int*>(counter);
+    return TRUE;
+}
+
 // Top-level windows of this thread, for "none is left behind".
 int ThreadWindowCount() {
     int count = 0;
-    EnumThreadWindows(
-        GetCurrentThreadId(), [](HWND, LPARAM counter) { ++*reinterpret_cast<int*>(counter); return TRUE; },
-        reinterpret_cast<LPARAM>(&count));
+    EnumThreadWindows(GetCurrentThreadId(), CountWindow, reinterpret_cast<LPARAM>(&count));
     return count;
 }
 
