@@ -119,6 +119,76 @@ KYPCX_API HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD len
 KYPCX_API int WINAPI LoadPCXW(BOOL showProgress, HDC dc, LPCWSTR path);
 KYPCX_API int WINAPI LoadPCXA(BOOL showProgress, HDC dc, LPCSTR path);
 
+/* DCX files: a 4096-byte directory (the magic 987654321, then 1023 entries
+   holding item offsets) and up to 1022 PCX images behind it. Items are
+   counted from 0 at every function here. Files are opened without sharing:
+   one held open elsewhere gives code 5. */
+/* Writes an empty directory over the first 4096 bytes of path, creating the
+   file when it is missing (bytes behind the directory stay, unlisted).
+   1 on success; 0 with code 5 (cannot open) or 17/18 (not written whole).
+   The code is not set to 1 on success. */
+KYPCX_API int WINAPI MakeDCXFileW(LPCWSTR path, PcxErrorCode* code);
+KYPCX_API int WINAPI MakeDCXFileA(LPCSTR path, PcxErrorCode* code);
+/* The number of items: the run of non-zero entries from entry 1 (1022 for a
+   full table). 0 on failure with code 5 (cannot open), 18 (empty file) or
+   22 (not a DCX file); the code is not set to 1 on success. */
+KYPCX_API UINT WINAPI GetDCXInfoW(LPCWSTR path, PcxErrorCode* code);
+KYPCX_API UINT WINAPI GetDCXInfoA(LPCSTR path, PcxErrorCode* code);
+/* GetDCXInfoW without the code: 0 for an empty table and for any failure. */
+KYPCX_API UINT WINAPI GetNumberOfImagesInDCXFileW(LPCWSTR path);
+KYPCX_API UINT WINAPI GetNumberOfImagesInDCXFileA(LPCSTR path);
+/* Reads and checks the 128-byte header of item `index` into *header.
+   1 when a valid header was read; else 0 with code 21 (index 1022 or more,
+   or beyond the directory's bound), 5, 18 (directory cut short, item past
+   the end of the file), 22, 23 (item offset inside the directory or of no
+   bytes) or the header check's 3, 4, 9. An index behind the last item gives
+   0 with the code left at 1. */
+KYPCX_API int WINAPI DCXItemInfoW(LPCWSTR path, UINT index, PcxHeader* header, PcxErrorCode* code);
+KYPCX_API int WINAPI DCXItemInfoA(LPCSTR path, UINT index, PcxHeader* header, PcxErrorCode* code);
+
+/* Reading item `index`: each decodes the item exactly as the PCX function
+   of the same kind decodes a file holding the item's bytes. They set the
+   code to 1 first and fail with a null result and code 5 (cannot open), 18
+   (directory cut short; an item past the end of the file or too short for
+   its header), 21 (index 1022 or more or beyond the directory's bound; index
+   1021 when all 1022 entries are in use, whose end would be entry 1023), 22
+   (not a DCX file), 23 (an item offset inside the directory, or an item of
+   no bytes), or the decoder's own codes. An index behind the last item
+   gives a null result with the code left at 1. An item is never read beyond
+   its own bytes: offsets out of order end each item at the nearest item
+   offset above its start. */
+/* The item as a bitmap compatible with the screen, through `callback` per
+   band (FlushPCXLine when NULL). */
+KYPCX_API HBITMAP WINAPI LoadDCXItemToBitmapW(LPCWSTR path, UINT index, PcxErrorCode* code,
+                                              PcxLineCallback callback);
+KYPCX_API HBITMAP WINAPI LoadDCXItemToBitmapA(LPCSTR path, UINT index, PcxErrorCode* code,
+                                              PcxLineCallback callback);
+KYPCX_API HBITMAP WINAPI LoadDCXIntoBitmapW(LPCWSTR path, UINT index, PcxErrorCode* code);
+KYPCX_API HBITMAP WINAPI LoadDCXIntoBitmapA(LPCSTR path, UINT index, PcxErrorCode* code);
+/* The item as a DIB in one movable global block, `callback` called per row
+   (none when NULL). */
+KYPCX_API HGLOBAL WINAPI LoadDCXItemToDIBW(LPCWSTR path, UINT index, PcxErrorCode* code,
+                                           PcxDibLineCallback callback);
+KYPCX_API HGLOBAL WINAPI LoadDCXItemToDIBA(LPCSTR path, UINT index, PcxErrorCode* code,
+                                           PcxDibLineCallback callback);
+KYPCX_API HGLOBAL WINAPI LoadDCXIntoDIBW(LPCWSTR path, UINT index, PcxErrorCode* code);
+KYPCX_API HGLOBAL WINAPI LoadDCXIntoDIBA(LPCSTR path, UINT index, PcxErrorCode* code);
+/* As LoadDCXIntoDIBW for an item whose encoding byte holds a colour-space
+   code, which lands in the DIB's biCompression (-1 there if the header
+   cannot be read a second time). */
+KYPCX_API HGLOBAL WINAPI LoadNonRGBDCXIntoDIBW(LPCWSTR path, UINT index, PcxErrorCode* code);
+KYPCX_API HGLOBAL WINAPI LoadNonRGBDCXIntoDIBA(LPCSTR path, UINT index, PcxErrorCode* code);
+/* Decodes the item and leaves its bitmap on the clipboard; 1 on success. */
+KYPCX_API int WINAPI PutDCXItemToClipboardW(LPCWSTR path, UINT index, PcxErrorCode* code);
+KYPCX_API int WINAPI PutDCXItemToClipboardA(LPCSTR path, UINT index, PcxErrorCode* code);
+/* Reads the item's header into *header (filled even when no palette follows)
+   and returns its colours as a logical palette, the caller's to delete. */
+KYPCX_API HPALETTE WINAPI ReadDCXItemPaletteW(LPCWSTR path, UINT index, PcxHeader* header, PcxErrorCode* code);
+KYPCX_API HPALETTE WINAPI ReadDCXItemPaletteA(LPCSTR path, UINT index, PcxHeader* header, PcxErrorCode* code);
+/* Byte 2 of the item's header (its colour-space code), or -1 for any failure. */
+KYPCX_API LONG WINAPI GetDCXColorSpaceW(LPCWSTR path, UINT index);
+KYPCX_API LONG WINAPI GetDCXColorSpaceA(LPCSTR path, UINT index);
+
 #ifdef __cplusplus
 }
 

@@ -1,14 +1,18 @@
 // kypcx: the command-line client. Loads KyPCX.dll as any program would and
-// reports what the library says of PCX files.
+// reports what the library says of PCX and DCX files.
 //   kypcx info <file.pcx>     header fields, size, colours
 //   kypcx tobmp <in.pcx> <out.bmp>   decode to a Windows BMP file
 //   kypcx topcx <in.bmp> <out.pcx>   encode a Windows BMP file as PCX
 //   kypcx paint <in.pcx> <out.bmp>   paint through LoadPCXW, save what was painted
+//   kypcx pages <file.dcx>    each page: number, offset, bytes, size, layout
+//   kypcx extract <file.dcx> <n> <out.bmp>     page n (from 0) as a BMP file
+//   kypcx extract <file.dcx> all <prefix>      every page, <prefix>_000.bmp on
 //   kypcx version             the library's version text
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
 #include <vector>
 
 #include "KyPCX.h"
@@ -101,8 +105,9 @@ bool WriteBmpFile(const wchar_t* out, const BITMAPINFOHEADER& info, const void* 
     return ok;
 }
 
-// Writes a DIB block the library returned as a BMP file.
-int SaveDibAsBmp(HGLOBAL dib, const wchar_t* out) {
+// Writes a DIB block as a BMP file, prints its size and frees the block.
+// 0, or 1 with a message.
+int WriteDibAsBmp(HGLOBAL dib, const wchar_t* out) {
     auto* info = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
     const DWORD table = info->biClrUsed * sizeof(RGBQUAD);
     const DWORD rowSize = ((info->biBitCount * static_cast<DWORD>(info->biWidth) + 31) / 32) * 4;
@@ -110,18 +115,10 @@ int SaveDibAsBmp(HGLOBAL dib, const wchar_t* out) {
     const BITMAPINFOHEADER header = *info;
     const bool ok = WriteBmpFile(out, header, reinterpret_cast<const BYTE*>(info) + info->biSize, table, pixels);
     GlobalUnlock(dib);
+    GlobalFree(dib);
     if (!ok) return 1;
     std::wprintf(L"%ls: %ld x %ld, %d bits per pixel\n", out, header.biWidth, header.biHeight, header.biBitCount);
     return 0;
-}
-
-int ToBmp(const Library& lib, const wchar_t* in, const wchar_t* out) {
-    PcxErrorCode code = PCX_OK;
-    HGLOBAL dib = lib.loadDib(in, &code);
-    if (dib == nullptr) return lib.Fail(in, code);
-    const int result = SaveDibAsBmp(dib, out);
-    GlobalFree(dib);
-    return result;
 }
 
 // Paints the file through LoadPCXW into a white 24-bit bitmap of the image's
@@ -160,6 +157,116 @@ int Paint(const Library& lib, const wchar_t* in, const wchar_t* out) {
     if (!ok) return 1;
     std::wprintf(L"%ls: painted %ld x %ld\n", out, header.biWidth, header.biHeight);
     return 0;
+}
+
+int ToBmp(const Library& lib, const wchar_t* in, const wchar_t* out) {
+    PcxErrorCode code = PCX_OK;
+    HGLOBAL dib = lib.loadDib(in, &code);
+    if (dib == nullptr) return lib.Fail(in, code);
+    return WriteDibAsBmp(dib, out);
+}
+
+// The exports the DCX reading commands use.
+struct DcxReading {
+    decltype(&GetDCXInfoW) count = nullptr;
+    decltype(&DCXItemInfoW) itemInfo = nullptr;
+    decltype(&LoadDCXIntoDIBW) loadDib = nullptr;
+
+    bool Load(HMODULE module) {
+        count = KyPcxGetProc<decltype(count)>(module, "GetDCXInfoW");
+        itemInfo = KyPcxGetProc<decltype(itemInfo)>(module, "DCXItemInfoW");
+        loadDib = KyPcxGetProc<decltype(loadDib)>(module, "LoadDCXIntoDIBW");
+        return count && itemInfo && loadDib;
+    }
+};
+
+// The directory's offsets, read here only to show where each page lies and
+// how many bytes it takes; what a page is, the library says.
+std::vector<DWORD> DcxOffsets(const wchar_t* path, DWORD* fileLength) {
+    std::vector<DWORD> words(1024, 0);
+    *fileLength = 0;
+    HANDLE f = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return words;
+    DWORD got = 0;
+    if (!ReadFile(f, words.data(), 4096, &got, nullptr)) got = 0;
+    *fileLength = GetFileSize(f, nullptr);
+    CloseHandle(f);
+    return words;
+}
+
+// Page n's size by the directory: to the next page's offset, or the file's end.
+long long PageSize(const std::vector<DWORD>& words, UINT count, UINT n, DWORD fileLength) {
+    const DWORD start = words[n + 1];
+    const DWORD end = n + 1 < count && n + 2 < words.size() ? words[n + 2] : fileLength;
+    return static_cast<long long>(end) - start;
+}
+
+int Pages(const Library& lib, const DcxReading& dcx, const wchar_t* path) {
+    PcxErrorCode code = PCX_OK;
+    const UINT count = dcx.count(path, &code);
+    if (code != PCX_OK) return lib.Fail(path, code);
+    DWORD fileLength = 0;
+    const std::vector<DWORD> words = DcxOffsets(path, &fileLength);
+    std::wprintf(L"%ls: %u page%ls\n", path, count, count == 1 ? L"" : L"s");
+    std::wprintf(L"%5ls %10ls %10ls  %-11ls %ls\n", L"page", L"offset", L"bytes", L"size", L"layout");
+    int status = 0;
+    for (UINT n = 0; n < count; ++n) {
+        PcxHeader h;
+        code = PCX_OK;
+        wchar_t size[32] = L"-";
+        const char* layout = nullptr;
+        char message[64] = "";
+        if (dcx.itemInfo(path, n, &h, &code)) {
+            swprintf(size, 32, L"%dx%d", h.xMax - h.xMin + 1, h.yMax - h.yMin + 1);
+            layout = LayoutName(h.planes, h.bitsPerPixel);
+        } else {
+            lib.errorString(message, &code);
+            status = 1;
+        }
+        std::wprintf(L"%5u %10lu %10lld  %-11ls %hs\n", n, words[n + 1], PageSize(words, count, n, fileLength), size,
+                     layout != nullptr ? layout : message);
+    }
+    return status;
+}
+
+// A page number counted from 0, or false for anything else.
+bool ParsePageNumber(const wchar_t* text, UINT* n) {
+    wchar_t* end = nullptr;
+    if (text[0] < L'0' || text[0] > L'9') return false;
+    const unsigned long value = std::wcstoul(text, &end, 10);
+    if (*end != L'\0' || value > 0xFFFFFFFFul) return false;
+    *n = static_cast<UINT>(value);
+    return true;
+}
+
+int ExtractPage(const Library& lib, const DcxReading& dcx, const wchar_t* path, UINT n, const wchar_t* out) {
+    PcxErrorCode code = PCX_OK;
+    HGLOBAL dib = dcx.loadDib(path, n, &code);
+    // No page there is reported with the library's message for it.
+    if (dib == nullptr) return lib.Fail(path, code == PCX_OK ? PcxErrorCode{PCX_ERR_NO_ITEM} : code);
+    return WriteDibAsBmp(dib, out);
+}
+
+// kypcx extract FILE.dcx N OUT.bmp, or FILE.dcx all PREFIX (PREFIX_000.bmp, ...).
+int Extract(const Library& lib, const DcxReading& dcx, const wchar_t* path, const wchar_t* which,
+            const wchar_t* out) {
+    if (std::wcscmp(which, L"all") != 0) {
+        UINT n = 0;
+        if (!ParsePageNumber(which, &n)) return lib.Fail(which, PCX_ERR_NO_ITEM);
+        return ExtractPage(lib, dcx, path, n, out);
+    }
+    PcxErrorCode code = PCX_OK;
+    const UINT count = dcx.count(path, &code);
+    if (code != PCX_OK) return lib.Fail(path, code);
+    int status = 0;
+    for (UINT n = 0; n < count; ++n) {
+        std::wstring name = out;
+        wchar_t suffix[32];
+        swprintf(suffix, 32, L"_%03u.bmp", n);
+        name += suffix;
+        if (ExtractPage(lib, dcx, path, n, name.c_str()) != 0) status = 1;
+    }
+    return status;
 }
 
 // The DIB of a BMP file is its info header, masks and colour table, then the
@@ -211,6 +318,9 @@ int Usage() {
                   L"       kypcx tobmp <in.pcx> <out.bmp>\n"
                   L"       kypcx topcx <in.bmp> <out.pcx>\n"
                   L"       kypcx paint <in.pcx> <out.bmp>\n"
+                  L"       kypcx pages <file.dcx>\n"
+                  L"       kypcx extract <file.dcx> <n> <out.bmp>\n"
+                  L"       kypcx extract <file.dcx> all <prefix>\n"
                   L"       kypcx version\n");
     return 2;
 }
@@ -233,5 +343,12 @@ int wmain(int argc, wchar_t** argv) {
     if (argc == 4 && std::wcscmp(argv[1], L"tobmp") == 0) return ToBmp(lib, argv[2], argv[3]);
     if (argc == 4 && std::wcscmp(argv[1], L"topcx") == 0) return ToPcx(lib, argv[2], argv[3]);
     if (argc == 4 && std::wcscmp(argv[1], L"paint") == 0) return Paint(lib, argv[2], argv[3]);
+    DcxReading dcx;
+    if (!dcx.Load(lib.module)) {
+        std::fwprintf(stderr, L"kypcx: KyPCX.dll lacks the DCX functions\n");
+        return 1;
+    }
+    if (argc == 3 && std::wcscmp(argv[1], L"pages") == 0) return Pages(lib, dcx, argv[2]);
+    if (argc == 5 && std::wcscmp(argv[1], L"extract") == 0) return Extract(lib, dcx, argv[2], argv[3], argv[4]);
     return Usage();
 }

@@ -32,6 +32,12 @@ PcxErrorCode CheckPcxHeader(const PcxHeader& header, bool checkEncoding) {
     return PCX_OK;
 }
 
+bool FindPaletteTrailerSlot(uint64_t start, uint64_t end, uint64_t* markerOffset) {
+    if (end < start || end - start < uint64_t{kPcxHeaderSize} + kPaletteTrailerSize) return false;
+    *markerOffset = end - kPaletteTrailerSize;
+    return true;
+}
+
 uint64_t DibRowSize(int64_t bitCount, int64_t width) {
     if (bitCount <= 0 || width <= 0) return 0;
     return static_cast<uint64_t>((bitCount * width + 31) / 32) * 4;

@@ -120,6 +120,31 @@ TEST(DibRowSize, RoundsUpToFourBytes) {
     EXPECT_EQ(0u, kypcx::DibRowSize(8, -4));
 }
 
+TEST(PaletteTrailerSlot, LiesWhollyBehindTheHeaderOfTheImagesOwnExtent) {
+    struct Case {
+        uint64_t start, end;
+        bool found;
+        uint64_t marker;
+    };
+    const Case cases[] = {
+        {0, 897, true, 128},          // the smallest image that can hold one
+        {0, 896, false, 0},           // the marker would fall on the header's last byte
+        {0, 800, false, 0},
+        {0, 0, false, 0},
+        {4096, 4096 + 897, true, 4096 + 128},
+        {4096, 4096 + 800, false, 0},  // never from the directory or the page before
+        {5000, 4000, false, 0},        // an extent that runs backwards
+        {0, 0xFFFFFFFFull, true, 0xFFFFFFFFull - 769},
+    };
+    for (const Case& c : cases) {
+        uint64_t marker = 0;
+        EXPECT_EQ(c.found, kypcx::FindPaletteTrailerSlot(c.start, c.end, &marker)) << c.start << ".." << c.end;
+        if (c.found) {
+            EXPECT_EQ(c.marker, marker) << c.start << ".." << c.end;
+        }
+    }
+}
+
 TEST(TwoColourRule, ComplementaryRedBytesGiveGreys) {
     struct Case { uint8_t a, b; std::array<uint8_t, 6> expected; };
     const Case cases[] = {

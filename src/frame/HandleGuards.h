@@ -16,9 +16,9 @@ public:
 
     bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
     HANDLE get() const { return handle_; }
-    void reset() {
+    void reset(HANDLE handle = INVALID_HANDLE_VALUE) {
         if (valid()) CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
+        handle_ = handle;
     }
 
 private:

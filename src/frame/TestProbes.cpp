@@ -2,7 +2,7 @@
 // watch that no client export shows.
 #include <windows.h>
 
-#include "frame/FileLength.h"
+#include "frame/FileAccess.h"
 #include "frame/PcxThreadState.h"
 #include "frame/HandleGuards.h"
 #include "frame/WaitCursor.h"
@@ -32,13 +32,13 @@ void WINAPI KyPcxProbeEndWaitCursor(int family) { EndWaitCursorFor(FieldForFamil
 DWORD WINAPI KyPcxProbeGetFileLength(HANDLE file) { return GetFileLength(file); }
 
 HGLOBAL WINAPI KyPcxProbeDecodeToDib(LPCWSTR path, PcxErrorCode* code, PcxDibLineCallback callback) {
-    ScopedFile file(CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ScopedFile file(OpenExistingFile(path, GENERIC_READ));
     if (!file.valid()) return nullptr;
     return DecodePcxToDib(file.get(), 0, GetFileLength(file.get()), code, callback, TRUE);
 }
 
 HBITMAP WINAPI KyPcxProbeDecodeToBitmap(LPCWSTR path, PcxErrorCode* code, PcxLineCallback callback) {
-    ScopedFile file(CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ScopedFile file(OpenExistingFile(path, GENERIC_READ));
     if (!file.valid()) return nullptr;
     return DecodePcxToBitmap(file.get(), 0, GetFileLength(file.get()), code, callback);
 }

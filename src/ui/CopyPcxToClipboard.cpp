@@ -4,8 +4,8 @@
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
-#include "frame/FileLength.h"
 #include "frame/HandleGuards.h"
+#include "frame/ImageLocation.h"
 #include "pcx/decode/DecodePcxToBitmap.h"
 
 int CopyPcxToClipboard(HANDLE file, DWORD start, DWORD end, PcxErrorCode* code) {
@@ -31,14 +31,9 @@ int CopyPcxToClipboard(HANDLE file, DWORD start, DWORD end, PcxErrorCode* code) 
 extern "C" int WINAPI PutPCXToClipboardW(LPCWSTR path, PcxErrorCode* error) {
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
-    ScopedFile file(path == nullptr ? INVALID_HANDLE_VALUE
-                                    : CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-        *code = PCX_ERR_OPEN_FILE;
-        return 0;
-    }
-    return CopyPcxToClipboard(file.get(), 0, GetFileLength(file.get()), code);
+    ImageLocation image;
+    if (!LocatePcxFile(path, GENERIC_READ | GENERIC_WRITE, &image, code)) return 0;
+    return CopyPcxToClipboard(image.file.get(), image.start, image.end, code);
 }
 
 extern "C" int WINAPI PutPCXToClipboardA(LPCSTR path, PcxErrorCode* code) {

@@ -29,8 +29,9 @@ LONG MemoryPaletteTriples(const BYTE* data, DWORD length, const PcxHeader& heade
         return 2;
     }
     if (header.planes == 1 && header.bitsPerPixel == 8) {
-        if (length >= kypcx::kPaletteTrailerSize && data[length - kypcx::kPaletteTrailerSize] == kypcx::kPaletteMarker) {
-            std::memcpy(triples, data + length - 768, 768);
+        uint64_t marker = 0;
+        if (kypcx::FindPaletteTrailerSlot(0, length, &marker) && data[marker] == kypcx::kPaletteMarker) {
+            std::memcpy(triples, data + marker + 1, 3 * kypcx::kPaletteTrailerColours);
             *trailerFound = true;
             return 256;
         }

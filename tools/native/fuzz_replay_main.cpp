@@ -1,8 +1,8 @@
-// The regression runner for fuzz_decode without libFuzzer: feeds every file
-// named on the command line, and every file under a named directory, to the
-// fuzz target once. Built in the normal native tree under the sanitizers, so
+// The regression runner for a fuzz target without libFuzzer (fuzz_decode,
+// fuzz_dcx_directory): feeds every file named on the command line, and every
+// file under a named directory, to the fuzz target once. Built in the normal native tree under the sanitizers, so
 // a corpus file or a saved crash that misbehaves fails its ctest.
-//   fuzz_decode_replay <file-or-directory>...
+//   fuzz_decode_replay <file-or-directory>...   (fuzz_dcx_directory_replay alike)
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -21,7 +21,7 @@ namespace {
 bool RunFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        std::fprintf(stderr, "fuzz_decode_replay: cannot read %s\n", path.string().c_str());
+        std::fprintf(stderr, "fuzz replay: cannot read %s\n", path.string().c_str());
         return false;
     }
     const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -35,7 +35,7 @@ bool RunFile(const fs::path& path) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: fuzz_decode_replay <file-or-directory>...\n");
+        std::fprintf(stderr, "usage: fuzz_..._replay <file-or-directory>...\n");
         return 2;
     }
     std::vector<fs::path> files;
@@ -51,6 +51,6 @@ int main(int argc, char** argv) {
     std::sort(files.begin(), files.end());
     int failures = 0;
     for (const fs::path& file : files) failures += RunFile(file) ? 0 : 1;
-    std::printf("fuzz_decode_replay: %zu inputs, %d unreadable\n", files.size(), failures);
+    std::printf("fuzz replay: %zu inputs, %d unreadable\n", files.size(), failures);
     return failures == 0 ? 0 : 1;
 }

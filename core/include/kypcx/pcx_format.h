@@ -65,6 +65,15 @@ void BuildTwoColourPalette(const PcxHeader& header, uint8_t* triples);
 // unreadable trailer: 3 bits red, 3 bits green, 2 bits blue. Writes 768 bytes.
 void BuildDefaultPalette256(uint8_t* triples);
 
+// The one rule every reader of a 256-colour trailer follows: the trailer is
+// the last 769 bytes of the image's own extent [start, end), and it counts
+// only when it lies wholly behind the image's 128-byte header. Returns false
+// when the extent is too short for that (the palette cannot be read);
+// otherwise *markerOffset is end - 769, where the 0x0C marker must stand.
+// So a small image never takes its colours from its own header, nor, inside
+// a DCX file, from the directory or the page before it.
+bool FindPaletteTrailerSlot(uint64_t start, uint64_t end, uint64_t* markerOffset);
+
 // The colours used for a 256-colour image whose trailer has no 0x0C marker:
 // a grey ramp, entry i = (i, i, i). Writes 768 bytes.
 void BuildGreyPalette256(uint8_t* triples);

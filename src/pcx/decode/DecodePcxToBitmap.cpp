@@ -3,8 +3,9 @@
 
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
-#include "frame/FileLength.h"
+#include "frame/FileAccess.h"
 #include "frame/HandleGuards.h"
+#include "frame/ImageLocation.h"
 #include "frame/PcxThreadState.h"
 #include "frame/WaitCursor.h"
 #include "kypcx/pcx_format.h"
@@ -90,7 +91,7 @@ HBITMAP DecodePcxToBitmap(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* co
     if (!PreparePcxDecode(file, offset, end, TRUE, &header, &layout, code)) return nullptr;
 
     PcxImageColours colours;
-    ScopedGdiObject<HPALETTE> palette(ReadPcxImageColours(file, end, &header, &colours, code));
+    ScopedGdiObject<HPALETTE> palette(ReadPcxImageColours(file, offset, end, &header, &colours, code));
 
     ScopedGlobal infoBlock;
     BITMAPINFO* info = BuildPcxBitmapInfo(layout, colours.triples, colours.count, &infoBlock);
@@ -179,14 +180,9 @@ HBITMAP DecodePcxToBitmap(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* co
 extern "C" HBITMAP WINAPI LoadPCXIntoBitmapW(LPCWSTR path, PcxErrorCode* error) {
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
-    ScopedFile file(path == nullptr ? INVALID_HANDLE_VALUE
-                                    : CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-        *code = PCX_ERR_OPEN_FILE;
-        return nullptr;
-    }
-    return DecodePcxToBitmap(file.get(), 0, GetFileLength(file.get()), code, nullptr);
+    ImageLocation image;
+    if (!LocatePcxFile(path, GENERIC_READ, &image, code)) return nullptr;
+    return DecodePcxToBitmap(image.file.get(), image.start, image.end, code, nullptr);
 }
 
 extern "C" HBITMAP WINAPI LoadPCXIntoBitmapA(LPCSTR path, PcxErrorCode* code) {

@@ -1,7 +1,7 @@
 // DecodePcxToDib and the DIB block it fills.
 #include "pcx/decode/DecodePcxToDib.h"
 
-#include "frame/FileLength.h"
+#include "frame/FileAccess.h"
 #include "kypcx/pcx_format.h"
 #include "frame/HandleGuards.h"
 #include "frame/WaitCursor.h"
@@ -74,7 +74,7 @@ HGLOBAL DecodePcxToDib(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* code,
     // The palette reader sets its own code: an unreadable 256-colour trailer
     // (10) stops the decode below before any row.
     PcxImageColours colours;
-    ScopedGdiObject<HPALETTE> palette(ReadPcxImageColours(file, end, &header, &colours, code));
+    ScopedGdiObject<HPALETTE> palette(ReadPcxImageColours(file, offset, end, &header, &colours, code));
 
     ScopedGlobal dib(AllocDibFromBitmapRecord(layout.width, layout.height, header.planes, header.bitsPerPixel,
                                               palette.get()));

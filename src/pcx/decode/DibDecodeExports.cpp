@@ -4,32 +4,23 @@
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
-#include "frame/FileLength.h"
-#include "frame/HandleGuards.h"
+#include "frame/ImageLocation.h"
 #include "pcx/decode/DecodePcxToDib.h"
 #include "pcx/decode/PcxPalette.h"
 
 namespace {
 
-HANDLE OpenExisting(LPCWSTR path, DWORD access) {
-    if (path == nullptr) return INVALID_HANDLE_VALUE;
-    return CreateFileW(path, access, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
 // The wide body of ReadPCXPalette, which is exported in its ANSI form only.
 HPALETTE WINAPI ReadPcxPaletteW(LPCWSTR path, PcxHeader* header, PcxErrorCode* error) {
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
-    ScopedFile file(OpenExisting(path, GENERIC_READ | GENERIC_WRITE));
-    if (!file.valid()) {
-        *code = PCX_ERR_OPEN_FILE;
-        return nullptr;
-    }
+    ImageLocation image;
+    if (!LocatePcxFile(path, GENERIC_READ | GENERIC_WRITE, &image, code)) return nullptr;
     if (header == nullptr) {
         *code = PCX_ERR_VERSION;
         return nullptr;
     }
-    return ReadPcxPaletteFromFile(file.get(), GetFileLength(file.get()), header, code);
+    return ReadPcxPaletteFromFile(image.file.get(), image.start, image.end, header, code);
 }
 
 }  // namespace
@@ -37,12 +28,9 @@ HPALETTE WINAPI ReadPcxPaletteW(LPCWSTR path, PcxHeader* header, PcxErrorCode* e
 extern "C" HGLOBAL WINAPI LoadPCXIntoDIBW(LPCWSTR path, PcxErrorCode* error) {
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
-    ScopedFile file(OpenExisting(path, GENERIC_READ));
-    if (!file.valid()) {
-        *code = PCX_ERR_OPEN_FILE;
-        return nullptr;
-    }
-    return DecodePcxToDib(file.get(), 0, GetFileLength(file.get()), code, nullptr, TRUE);
+    ImageLocation image;
+    if (!LocatePcxFile(path, GENERIC_READ, &image, code)) return nullptr;
+    return DecodePcxToDib(image.file.get(), image.start, image.end, code, nullptr, TRUE);
 }
 
 extern "C" HGLOBAL WINAPI LoadPCXIntoDIBA(LPCSTR path, PcxErrorCode* code) {
@@ -54,13 +42,10 @@ extern "C" HGLOBAL WINAPI LoadNonRGBPCXIntoDIBW(LPCWSTR path, PcxErrorCode* erro
     PcxErrorCode* code = slot.get();
     HGLOBAL dib;
     {
-        ScopedFile file(OpenExisting(path, GENERIC_READ | GENERIC_WRITE));
-        if (!file.valid()) {
-            *code = PCX_ERR_OPEN_FILE;
-            return nullptr;
-        }
+        ImageLocation image;
+        if (!LocatePcxFile(path, GENERIC_READ | GENERIC_WRITE, &image, code)) return nullptr;
         // The encoding byte holds the colour space, so it is not checked.
-        dib = DecodePcxToDib(file.get(), 0, GetFileLength(file.get()), code, nullptr, FALSE);
+        dib = DecodePcxToDib(image.file.get(), image.start, image.end, code, nullptr, FALSE);
     }
     if (dib != nullptr) {
         auto* info = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));

@@ -4,6 +4,7 @@
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
+#include "frame/FileAccess.h"
 #include "frame/HandleGuards.h"
 #include "pcx/decode/ReadPcxHeader.h"
 
@@ -11,11 +12,7 @@ namespace {
 
 // Inspection opens for reading and writing without sharing, so a read-only
 // file, or one held open elsewhere, cannot be inspected.
-HANDLE OpenForInspection(LPCWSTR path) {
-    if (path == nullptr) return INVALID_HANDLE_VALUE;
-    return CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-}
+HANDLE OpenForInspection(LPCWSTR path) { return OpenExistingFile(path, GENERIC_READ | GENERIC_WRITE); }
 
 }  // namespace
 

@@ -3,17 +3,19 @@
 
 #include <cstring>
 
-#include "frame/FileLength.h"
+#include "frame/FileAccess.h"
 #include "kypcx/pcx_format.h"
 
 namespace {
 
 // The 256 colours behind the image: the marker byte 12, then 768 bytes.
 // Anything short of that is reported with code 10 and the default colours.
-void ReadTrailerPalette(HANDLE file, DWORD end, BYTE* triples, PcxErrorCode* code, BOOL* trailerFound) {
+void ReadTrailerPalette(HANDLE file, DWORD start, DWORD end, BYTE* triples, PcxErrorCode* code,
+                        BOOL* trailerFound) {
     BYTE marker = 0;
-    if (end < kypcx::kPaletteTrailerSize || !SeekFileTo(file, end - kypcx::kPaletteTrailerSize) ||
-        !ReadFileExactly(file, &marker, 1)) {
+    uint64_t markerOffset = 0;
+    if (!kypcx::FindPaletteTrailerSlot(start, end, &markerOffset) ||
+        !SeekFileTo(file, static_cast<DWORD>(markerOffset)) || !ReadFileExactly(file, &marker, 1)) {
         *code = PCX_ERR_PALETTE_READ;
         kypcx::BuildDefaultPalette256(triples);
         return;
@@ -34,8 +36,8 @@ void ReadTrailerPalette(HANDLE file, DWORD end, BYTE* triples, PcxErrorCode* cod
 
 }  // namespace
 
-LONG ReadPcxPaletteBytes(HANDLE file, DWORD end, const PcxHeader* header, BYTE* triples, PcxErrorCode* code,
-                         BOOL* trailerFound) {
+LONG ReadPcxPaletteBytes(HANDLE file, DWORD start, DWORD end, const PcxHeader* header, BYTE* triples,
+                         PcxErrorCode* code, BOOL* trailerFound) {
     *code = PCX_OK;
     if (trailerFound != nullptr) *trailerFound = FALSE;
     const int planes = header->planes;
@@ -45,7 +47,7 @@ LONG ReadPcxPaletteBytes(HANDLE file, DWORD end, const PcxHeader* header, BYTE* 
         return 2;
     }
     if (planes == 1 && bits == 8) {
-        ReadTrailerPalette(file, end, triples, code, trailerFound);
+        ReadTrailerPalette(file, start, end, triples, code, trailerFound);
         return 256;
     }
     if (planes == 3 && bits == 8) {
@@ -84,9 +86,10 @@ HPALETTE CreatePaletteFromTriples(const BYTE* triples, LONG count, PcxErrorCode*
     return palette;
 }
 
-HPALETTE ReadPcxImageColours(HANDLE file, DWORD end, const PcxHeader* header, PcxImageColours* colours,
-                             PcxErrorCode* code) {
-    colours->count = ReadPcxPaletteBytes(file, end, header, colours->triples, code, &colours->trailerFound);
+HPALETTE ReadPcxImageColours(HANDLE file, DWORD start, DWORD end, const PcxHeader* header,
+                             PcxImageColours* colours, PcxErrorCode* code) {
+    colours->count =
+        ReadPcxPaletteBytes(file, start, end, header, colours->triples, code, &colours->trailerFound);
     if (colours->count == 0) return nullptr;
     PcxErrorCode allocCode = PCX_OK;
     HPALETTE palette = CreatePaletteFromTriples(colours->triples, colours->count, &allocCode);
@@ -94,7 +97,7 @@ HPALETTE ReadPcxImageColours(HANDLE file, DWORD end, const PcxHeader* header, Pc
     return palette;
 }
 
-HPALETTE ReadPcxPaletteFromFile(HANDLE file, DWORD end, const PcxHeader* header, PcxErrorCode* code) {
+HPALETTE ReadPcxPaletteFromFile(HANDLE file, DWORD start, DWORD end, const PcxHeader* header, PcxErrorCode* code) {
     PcxImageColours colours;
-    return ReadPcxImageColours(file, end, header, &colours, code);
+    return ReadPcxImageColours(file, start, end, header, &colours, code);
 }

@@ -9,11 +9,14 @@
 // Fills `triples` (room for 256 entries) with the image's colours and returns
 // how many it filled (2, 4, 8, 16 or 256), or 0 with code 3 for a layout that
 // has no palette. Sets the code to 1 first; code 10 when a 256-colour
-// trailer cannot be read (the default palette is used then). `end` is the
-// offset just past the image. `trailerFound`, if given, says whether a
-// 0x0C-marked trailer was read.
-LONG ReadPcxPaletteBytes(HANDLE file, DWORD end, const PcxHeader* header, BYTE* triples, PcxErrorCode* code,
-                         BOOL* trailerFound = nullptr);
+// trailer cannot be read (the default palette is used then). The image
+// occupies [start, end): its header at start, its last byte at end - 1; the
+// trailer is looked for only where the core's trailer rule allows, inside
+// that extent and behind the header (an image too short for that has an
+// unreadable trailer). `trailerFound`, if given, says whether a 0x0C-marked
+// trailer was read.
+LONG ReadPcxPaletteBytes(HANDLE file, DWORD start, DWORD end, const PcxHeader* header, BYTE* triples,
+                         PcxErrorCode* code, BOOL* trailerFound = nullptr);
 
 // The colours of an image as the file decoders use them.
 struct PcxImageColours {
@@ -25,13 +28,13 @@ struct PcxImageColours {
 // Reads the image's colours into `colours` and returns them as a logical
 // palette, or null; the code as ReadPcxPaletteBytes sets it, or 2 when the
 // palette block cannot be allocated.
-HPALETTE ReadPcxImageColours(HANDLE file, DWORD end, const PcxHeader* header, PcxImageColours* colours,
-                             PcxErrorCode* code);
+HPALETTE ReadPcxImageColours(HANDLE file, DWORD start, DWORD end, const PcxHeader* header,
+                             PcxImageColours* colours, PcxErrorCode* code);
 
 // The image's colours as a logical palette, or null (code 3 for no palette,
 // 2 when the palette block cannot be allocated). A palette is returned with
 // code 10 when the trailer could not be read.
-HPALETTE ReadPcxPaletteFromFile(HANDLE file, DWORD end, const PcxHeader* header, PcxErrorCode* code);
+HPALETTE ReadPcxPaletteFromFile(HANDLE file, DWORD start, DWORD end, const PcxHeader* header, PcxErrorCode* code);
 
 // A logical palette of `count` triples; null if it cannot be made (code 2
 // when the block cannot be allocated).

@@ -1,7 +1,7 @@
 // ReadPcxHeader: position, read, check.
 #include "pcx/decode/ReadPcxHeader.h"
 
-#include "frame/FileLength.h"
+#include "frame/FileAccess.h"
 #include "kypcx/pcx_format.h"
 
 BOOL ReadPcxHeader(HANDLE file, DWORD offset, PcxHeader* header, PcxErrorCode* code, BOOL checkEncoding) {

@@ -9,7 +9,7 @@
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
-#include "frame/FileLength.h"
+#include "frame/FileAccess.h"
 #include "frame/HandleGuards.h"
 #include "frame/WaitCursor.h"
 #include "kypcx/pcx_encode_dib_layout.h"
@@ -19,11 +19,6 @@
 #include "pcx/encode/PcxWriter.h"
 
 namespace {
-
-BOOL WriteDirect(HANDLE file, const void* bytes, DWORD count) {
-    DWORD written = 0;
-    return WriteFile(file, bytes, count, &written, nullptr) && written == count;
-}
 
 // The bitmap must continue the image: same width, bits, planes and line size.
 BOOL BitmapFitsImage(const PcxHeader& header, const BITMAP& record) {
@@ -51,9 +46,9 @@ struct AppendUndo {
     // Puts the old bytes back and cuts the file to its old length. Best
     // effort: the caller's code already says the append failed.
     void Restore(HANDLE file) const {
-        if (trailerKept && SeekFileTo(file, writeStart)) WriteDirect(file, oldTrailer, sizeof oldTrailer);
-        if (SeekFileTo(file, oldLength)) SetEndOfFile(file);
-        if (SeekFileTo(file, 0)) WriteDirect(file, &oldHeader, sizeof oldHeader);
+        if (trailerKept && SeekFileTo(file, writeStart)) WriteFileExactly(file, oldTrailer, sizeof oldTrailer);
+        SetFileLengthTo(file, oldLength);
+        if (SeekFileTo(file, 0)) WriteFileExactly(file, &oldHeader, sizeof oldHeader);
     }
 };
 
@@ -66,20 +61,16 @@ PcxErrorCode FindAppendPosition(HANDLE file, const PcxHeader& header, AppendUndo
     undo->writeStart = undo->oldLength;
     if (header.planes != 1 || header.bitsPerPixel != 8) return PCX_OK;
     if (undo->oldLength < kypcx::kPaletteTrailerSize) return PCX_ERR_ALLOC;
-    const DWORD trailerStart = undo->oldLength - kypcx::kPaletteTrailerSize;
+    uint64_t slot = 0;
+    if (!kypcx::FindPaletteTrailerSlot(0, undo->oldLength, &slot)) return PCX_OK;  // too short to hold one
+    const DWORD trailerStart = static_cast<DWORD>(slot);
     if (!SeekFileTo(file, trailerStart)) return PCX_ERR_ALLOC;
     if (!ReadFileExactly(file, undo->oldTrailer, sizeof undo->oldTrailer)) return PCX_ERR_READ;
-    // A marker inside the header is no trailer: lines written there would
-    // be overwritten by the header itself.
-    if (undo->oldTrailer[0] == kypcx::kPaletteMarker && trailerStart >= kypcx::kPcxHeaderSize) {
+    if (undo->oldTrailer[0] == kypcx::kPaletteMarker) {
         undo->trailerKept = TRUE;
         undo->writeStart = trailerStart;
     }
     return PCX_OK;
-}
-
-BOOL WINAPI AppendWithPathFirst(LPCWSTR path, HBITMAP bitmap, PcxErrorCode* error) {
-    return AppendBitmapToPCXFileW(bitmap, path, error);
 }
 
 }  // namespace
@@ -91,9 +82,7 @@ extern "C" BOOL WINAPI AppendBitmapToPCXFileW(HBITMAP bitmap, LPCWSTR path, PcxE
     BITMAP record;
     if (!ReadBitmapRecord(bitmap, &record, code)) return FALSE;
 
-    ScopedFile file(path != nullptr ? CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                                  FILE_ATTRIBUTE_NORMAL, nullptr)
-                                    : INVALID_HANDLE_VALUE);
+    ScopedFile file(OpenExistingFile(path, GENERIC_READ | GENERIC_WRITE));
     if (!file.valid()) {
         *code = PCX_ERR_OPEN_FILE;
         return FALSE;
@@ -136,12 +125,12 @@ extern "C" BOOL WINAPI AppendBitmapToPCXFileW(HBITMAP bitmap, LPCWSTR path, PcxE
     }
     if (*code == PCX_OK) {
         if (!SeekFileTo(file.get(), 0)) *code = PCX_ERR_FILE_IO;
-        else if (!WriteDirect(file.get(), &header, sizeof header)) *code = PCX_ERR_WRITE;
+        else if (!WriteFileExactly(file.get(), &header, sizeof header)) *code = PCX_ERR_WRITE;
     }
     if (*code != PCX_OK) undo.Restore(file.get());
     return *code == PCX_OK;
 }
 
 extern "C" BOOL WINAPI AppendBitmapToPCXFileA(HBITMAP bitmap, LPCSTR path, PcxErrorCode* error) {
-    return CallWithWidePath(AppendWithPathFirst, path, bitmap, error);
+    return CallWithWidePath(AppendBitmapToPCXFileW, bitmap, path, error);
 }

@@ -1,6 +1,8 @@
 // Positioning, cutting, opening and finishing the files the encoders write.
 #include "pcx/encode/PcxSaveFile.h"
 
+#include "frame/FileAccess.h"
+
 BOOL MoveToImageStart(HANDLE file, BOOL append, LPCWSTR failureCaption, PcxErrorCode* error) {
     LONG high = 0;
     SetLastError(NO_ERROR);
@@ -16,9 +18,7 @@ BOOL MoveToImageStart(HANDLE file, BOOL append, LPCWSTR failureCaption, PcxError
 void CutFileAtPosition(HANDLE file) { SetEndOfFile(file); }
 
 PcxSaveFile::PcxSaveFile(LPCWSTR path) : path_(path) {
-    if (path == nullptr) return;
-    file_ = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    created_ = file_ != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
+    file_ = OpenOrCreateFile(path, &created_);
 }
 
 PcxSaveFile::~PcxSaveFile() { Finish(); }

@@ -1,0 +1,181 @@
+// The DCX directory's rules: entries, bound B, the list, item extents and
+// the layout a delete leaves.
+#include "kypcx/dcx_directory.h"
+
+#include <cstring>
+
+#include "kypcx/pcx_format.h"
+
+namespace kypcx {
+
+uint32_t ReadLe32(const uint8_t* bytes) {
+    return uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 | uint32_t{bytes[3]} << 24;
+}
+
+void WriteLe32(uint8_t* bytes, uint32_t value) {
+    bytes[0] = static_cast<uint8_t>(value);
+    bytes[1] = static_cast<uint8_t>(value >> 8);
+    bytes[2] = static_cast<uint8_t>(value >> 16);
+    bytes[3] = static_cast<uint8_t>(value >> 24);
+}
+
+void LoadDcxDirectory(const uint8_t* bytes, size_t size, DcxDirectory* directory) {
+    uint8_t block[kDcxDirectorySize] = {};
+    if (size > kDcxDirectorySize) size = kDcxDirectorySize;
+    if (size > 0) std::memcpy(block, bytes, size);
+    for (uint32_t n = 0; n < kDcxDirectoryWords; ++n) directory->words[n] = ReadLe32(block + 4 * n);
+}
+
+void StoreDcxDirectory(const DcxDirectory& directory, uint8_t* bytes) {
+    for (uint32_t n = 0; n < kDcxDirectoryWords; ++n) WriteLe32(bytes + 4 * n, directory.words[n]);
+}
+
+void MakeEmptyDcxDirectory(DcxDirectory* directory) {
+    std::memset(directory->words, 0, sizeof directory->words);
+    directory->words[0] = kDcxMagic;
+}
+
+bool HasDcxMagic(const DcxDirectory& directory) { return directory.words[0] == kDcxMagic; }
+
+bool GetDcxBound(const DcxDirectory& directory, int32_t* bound) {
+    const uint32_t entry2 = directory.words[2];
+    if (entry2 == 0) return false;
+    *bound = static_cast<int32_t>(entry2) / 4 - 1;
+    return true;
+}
+
+PcxErrorCode CheckDcxEntryNumber(const DcxDirectory& directory, uint32_t n) {
+    if (n == 0 || n > kDcxLastUsableEntry) return PCX_ERR_NO_ITEM;
+    int32_t bound = 0;
+    if (GetDcxBound(directory, &bound) && n > static_cast<uint32_t>(bound)) return PCX_ERR_NO_ITEM;
+    return PCX_OK;
+}
+
+uint32_t DcxScanLimit(const DcxDirectory& directory) {
+    int32_t bound = 0;
+    if (GetDcxBound(directory, &bound) && bound >= 0 && bound < static_cast<int32_t>(kDcxLastUsableEntry)) {
+        return static_cast<uint32_t>(bound);
+    }
+    return kDcxLastUsableEntry;
+}
+
+uint32_t FindFirstEmptyDcxEntry(const DcxDirectory& directory) {
+    const uint32_t limit = DcxScanLimit(directory);
+    for (uint32_t n = 1; n <= limit; ++n) {
+        if (directory.words[n] == 0) return n;
+    }
+    return 0;
+}
+
+uint32_t ListedDcxEntry(const DcxDirectory& directory, uint32_t n) {
+    if (n == 0 || n >= kDcxDirectoryWords) return 0;
+    for (uint32_t j = 1; j <= n; ++j) {
+        if (directory.words[j] == 0) return 0;
+    }
+    return directory.words[n];
+}
+
+uint32_t CountDcxItems(const DcxDirectory& directory) {
+    const uint32_t empty = FindFirstEmptyDcxEntry(directory);
+    return empty != 0 ? empty - 1 : DcxScanLimit(directory);
+}
+
+namespace {
+
+// Entries 1..count are the list (at most the 1022 usable entries).
+uint32_t ListLength(const DcxDirectory& directory) {
+    uint32_t count = 0;
+    while (count < kDcxLastUsableEntry && directory.words[count + 1] != 0) ++count;
+    return count;
+}
+
+// One past the directory words in use: the magic, the listed entries and
+// the zero entry that ends the list.
+uint32_t DirectoryWordsEnd(uint32_t listLength) {
+    const uint32_t words = listLength + 2;
+    return words >= kDcxDirectoryWords ? kDcxDirectorySize : 4 * words;
+}
+
+}  // namespace
+
+PcxErrorCode FindDcxItemExtent(const DcxDirectory& directory, uint32_t index, uint32_t fileLength,
+                               DcxItemExtent* extent, bool headerOnly) {
+    *extent = DcxItemExtent();
+    if (index >= kDcxLastUsableEntry) return PCX_ERR_NO_ITEM;
+    const uint32_t entry = index + 1;
+    PcxErrorCode code = CheckDcxEntryNumber(directory, entry);
+    if (code != PCX_OK) return code;
+    const uint32_t start = ListedDcxEntry(directory, entry);
+    if (start == 0) return PCX_OK;
+    if (!headerOnly) {
+        code = CheckDcxEntryNumber(directory, entry + 1);
+        if (code != PCX_OK) return code;
+    }
+    const uint32_t next = entry < kDcxLastUsableEntry ? ListedDcxEntry(directory, entry + 1) : 0;
+
+    const uint32_t listLength = ListLength(directory);
+    if (start < DirectoryWordsEnd(listLength) || next == start) return PCX_ERR_ITEM_OFFSET;
+    // The nearest listed offset above the start ends the item: the next
+    // entry in a well-formed file, the right one whatever the order.
+    uint32_t end = fileLength;
+    bool endFromEntry = false;
+    for (uint32_t n = 1; n <= listLength; ++n) {
+        const uint32_t offset = directory.words[n];
+        if (offset > start && (!endFromEntry || offset < end)) {
+            end = offset;
+            endFromEntry = true;
+        }
+    }
+    if (start >= fileLength || end > fileLength || end - start < kPcxHeaderSize) return PCX_ERR_FILE_IO;
+    extent->listed = true;
+    extent->start = start;
+    extent->end = end;
+    return PCX_OK;
+}
+
+PcxErrorCode CheckDcxLayoutForWriting(const DcxDirectory& directory, uint32_t fileLength) {
+    if (fileLength < kDcxDirectorySize) return PCX_ERR_FILE_IO;
+    const uint32_t listLength = ListLength(directory);
+    uint32_t previous = kDcxDirectorySize - 1;
+    for (uint32_t n = 1; n <= listLength; ++n) {
+        const uint32_t offset = directory.words[n];
+        if (offset <= previous || offset >= fileLength) return PCX_ERR_ITEM_OFFSET;
+        previous = offset;
+    }
+    return PCX_OK;
+}
+
+PcxErrorCode PlanDcxItemDelete(const DcxDirectory& directory, uint32_t fileLength, uint32_t index,
+                               DcxDeletePlan* plan) {
+    if (!HasDcxMagic(directory)) return PCX_ERR_DCX_ID;
+    if (index >= kDcxLastUsableEntry) return PCX_ERR_NO_ITEM;
+    PcxErrorCode code = CheckDcxLayoutForWriting(directory, fileLength);
+    if (code != PCX_OK) return code;
+    const uint32_t entry = index + 1;
+    const uint32_t start = ListedDcxEntry(directory, entry);
+    if (start == 0) return PCX_ERR_NO_ITEM;
+    // A valid layout has entry 2 at 4096 or above, so B never narrows this.
+    code = CheckDcxEntryNumber(directory, entry + 1);
+    if (code != PCX_OK) return code;
+    const uint32_t next = ListedDcxEntry(directory, entry + 1);
+    const uint32_t end = next != 0 ? next : fileLength;
+    if (end <= start) return PCX_ERR_ITEM_OFFSET;  // excluded by the layout check; kept as the guard
+
+    plan->entry = entry;
+    plan->start = start;
+    plan->end = end;
+    plan->removed = end - start;
+    plan->newLength = fileLength - plan->removed;
+    DcxDirectory& moved = plan->directory;
+    moved = directory;
+    // Later entries move one slot down. Entry 1023 is never an item, so
+    // nothing moves into entry 1022 from it: both end as 0.
+    for (uint32_t n = entry; n < kDcxLastUsableEntry; ++n) moved.words[n] = directory.words[n + 1];
+    moved.words[kDcxLastUsableEntry] = 0;
+    moved.words[kDcxDirectoryWords - 1] = 0;
+    // The items behind the deleted one move down by its size.
+    for (uint32_t n = entry; n < kDcxLastUsableEntry && moved.words[n] != 0; ++n) moved.words[n] -= plan->removed;
+    return PCX_OK;
+}
+
+}  // namespace kypcx

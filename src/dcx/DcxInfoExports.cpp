@@ -1,0 +1,62 @@
+// MakeDCXFileW/A, GetDCXInfoW/A, GetNumberOfImagesInDCXFileW/A and
+// DCXItemInfoW/A: making an empty DCX file and reading its directory.
+#include <windows.h>
+
+#include "KyPCX.h"
+#include "dcx/DcxDirectory.h"
+#include "frame/AnsiEntry.h"
+#include "frame/ErrorSlot.h"
+#include "pcx/decode/ReadPcxHeader.h"
+
+extern "C" int WINAPI MakeDCXFileW(LPCWSTR path, PcxErrorCode* error) {
+    ErrorSlot slot(error);
+    return WriteEmptyDcxFile(path, slot.get(), nullptr);
+}
+
+extern "C" int WINAPI MakeDCXFileA(LPCSTR path, PcxErrorCode* code) { return CallWithWidePath(MakeDCXFileW, path, code); }
+
+extern "C" UINT WINAPI GetDCXInfoW(LPCWSTR path, PcxErrorCode* error) {
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
+    ScopedFile file(OpenExistingFile(path, GENERIC_READ));
+    if (!file.valid()) {
+        *code = PCX_ERR_OPEN_FILE;
+        return 0;
+    }
+    // A directory cut short is counted as far as it was read.
+    kypcx::DcxDirectory directory;
+    if (!ReadDcxDirectory(file.get(), &directory, nullptr, code)) return 0;
+    if (!kypcx::HasDcxMagic(directory)) {
+        *code = PCX_ERR_DCX_ID;
+        return 0;
+    }
+    return kypcx::CountDcxItems(directory);
+}
+
+extern "C" UINT WINAPI GetDCXInfoA(LPCSTR path, PcxErrorCode* code) { return CallWithWidePath(GetDCXInfoW, path, code); }
+
+extern "C" UINT WINAPI GetNumberOfImagesInDCXFileW(LPCWSTR path) {
+    PcxErrorCode ignored = PCX_OK;
+    return GetDCXInfoW(path, &ignored);
+}
+
+extern "C" UINT WINAPI GetNumberOfImagesInDCXFileA(LPCSTR path) {
+    return CallWithWidePath(GetNumberOfImagesInDCXFileW, path);
+}
+
+extern "C" int WINAPI DCXItemInfoW(LPCWSTR path, UINT index, PcxHeader* header, PcxErrorCode* error) {
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
+    *code = PCX_OK;
+    if (header == nullptr) {  // nowhere to read the header into
+        *code = PCX_ERR_FILE_IO;
+        return 0;
+    }
+    ImageLocation item;
+    if (!LocateDcxItem(path, index, &item, code, true)) return 0;
+    return ReadPcxHeader(item.file.get(), item.start, header, code, TRUE);
+}
+
+extern "C" int WINAPI DCXItemInfoA(LPCSTR path, UINT index, PcxHeader* header, PcxErrorCode* code) {
+    return CallWithWidePath(DCXItemInfoW, path, index, header, code);
+}

@@ -1,0 +1,138 @@
+// Reading one DCX item: into a bitmap, a DIB, a non-RGB DIB, onto the
+// clipboard, as a palette, and its colour space. Each export locates the item
+// (dcx/DcxDirectory.h) and hands the open file with the item's extent to the
+// core routine the single-file operation uses, so a page decodes exactly as a
+// PCX file holding the same bytes.
+#include <windows.h>
+
+#include "KyPCX.h"
+#include "dcx/DcxDirectory.h"
+#include "dcx/DcxItemReaders.h"
+#include "frame/AnsiEntry.h"
+#include "frame/ErrorSlot.h"
+#include "pcx/decode/DecodePcxToBitmap.h"
+#include "pcx/decode/DecodePcxToDib.h"
+#include "pcx/decode/PcxPalette.h"
+#include "pcx/decode/ReadPcxHeader.h"
+#include "ui/CopyPcxToClipboard.h"
+
+HGLOBAL LoadNonRgbDcxItemToDib(LPCWSTR path, UINT index, PcxErrorCode* code, PcxDibLineCallback callback) {
+    *code = PCX_OK;
+    ImageLocation item;
+    if (!LocateDcxItem(path, index, &item, code)) return nullptr;
+    return DecodePcxToDib(item.file.get(), item.start, item.end, code, callback, FALSE);
+}
+
+int ReadDcxItemHeader(LPCWSTR path, UINT index, PcxHeader* header, PcxErrorCode* code) {
+    *code = PCX_OK;
+    ImageLocation item;
+    if (!LocateDcxItem(path, index, &item, code, true)) return 0;
+    return ReadPcxHeader(item.file.get(), item.start, header, code, FALSE);
+}
+
+extern "C" HBITMAP WINAPI LoadDCXItemToBitmapW(LPCWSTR path, UINT index, PcxErrorCode* error,
+                                               PcxLineCallback callback) {
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
+    *code = PCX_OK;
+    ImageLocation item;
+    if (!LocateDcxItem(path, index, &item, code)) return nullptr;
+    return DecodePcxToBitmap(item.file.get(), item.start, item.end, code, callback);
+}
+
+extern "C" HBITMAP WINAPI LoadDCXItemToBitmapA(LPCSTR path, UINT index, PcxErrorCode* code,
+                                               PcxLineCallback callback) {
+    return CallWithWidePath(LoadDCXItemToBitmapW, path, index, code, callback);
+}
+
+extern "C" HBITMAP WINAPI LoadDCXIntoBitmapW(LPCWSTR path, UINT index, PcxErrorCode* code) {
+    return LoadDCXItemToBitmapW(path, index, code, nullptr);
+}
+
+extern "C" HBITMAP WINAPI LoadDCXIntoBitmapA(LPCSTR path, UINT index, PcxErrorCode* code) {
+    return CallWithWidePath(LoadDCXIntoBitmapW, path, index, code);
+}
+
+extern "C" HGLOBAL WINAPI LoadDCXItemToDIBW(LPCWSTR path, UINT index, PcxErrorCode* error,
+                                            PcxDibLineCallback callback) {
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
+    *code = PCX_OK;
+    ImageLocation item;
+    if (!LocateDcxItem(path, index, &item, code)) return nullptr;
+    return DecodePcxToDib(item.file.get(), item.start, item.end, code, callback, TRUE);
+}
+
+extern "C" HGLOBAL WINAPI LoadDCXItemToDIBA(LPCSTR path, UINT index, PcxErrorCode* code,
+                                            PcxDibLineCallback callback) {
+    return CallWithWidePath(LoadDCXItemToDIBW, path, index, code, callback);
+}
+
+extern "C" HGLOBAL WINAPI LoadDCXIntoDIBW(LPCWSTR path, UINT index, PcxErrorCode* code) {
+    return LoadDCXItemToDIBW(path, index, code, nullptr);
+}
+
+extern "C" HGLOBAL WINAPI LoadDCXIntoDIBA(LPCSTR path, UINT index, PcxErrorCode* code) {
+    return CallWithWidePath(LoadDCXIntoDIBW, path, index, code);
+}
+
+extern "C" HGLOBAL WINAPI LoadNonRGBDCXIntoDIBW(LPCWSTR path, UINT index, PcxErrorCode* error) {
+    ErrorSlot slot(error);
+    HGLOBAL dib = LoadNonRgbDcxItemToDib(path, index, slot.get(), nullptr);
+    if (dib == nullptr) return nullptr;
+    auto* info = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
+    if (info == nullptr) return dib;
+    info->biCompression = static_cast<DWORD>(GetDCXColorSpaceW(path, index));
+    GlobalUnlock(dib);
+    return dib;
+}
+
+extern "C" HGLOBAL WINAPI LoadNonRGBDCXIntoDIBA(LPCSTR path, UINT index, PcxErrorCode* code) {
+    return CallWithWidePath(LoadNonRGBDCXIntoDIBW, path, index, code);
+}
+
+extern "C" int WINAPI PutDCXItemToClipboardW(LPCWSTR path, UINT index, PcxErrorCode* error) {
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
+    *code = PCX_OK;
+    ImageLocation item;
+    if (!LocateDcxItem(path, index, &item, code)) return 0;
+    return CopyPcxToClipboard(item.file.get(), item.start, item.end, code);
+}
+
+extern "C" int WINAPI PutDCXItemToClipboardA(LPCSTR path, UINT index, PcxErrorCode* code) {
+    return CallWithWidePath(PutDCXItemToClipboardW, path, index, code);
+}
+
+extern "C" HPALETTE WINAPI ReadDCXItemPaletteW(LPCWSTR path, UINT index, PcxHeader* header, PcxErrorCode* error) {
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
+    *code = PCX_OK;
+    if (header == nullptr) {  // nowhere to read the header into
+        *code = PCX_ERR_FILE_IO;
+        return nullptr;
+    }
+    ImageLocation item;
+    if (!LocateDcxItem(path, index, &item, code)) return nullptr;
+    if (!ReadPcxHeader(item.file.get(), item.start, header, code, TRUE)) return nullptr;
+    return ReadPcxPaletteFromFile(item.file.get(), item.start, item.end, header, code);
+}
+
+extern "C" HPALETTE WINAPI ReadDCXItemPaletteA(LPCSTR path, UINT index, PcxHeader* header, PcxErrorCode* code) {
+    return CallWithWidePath(ReadDCXItemPaletteW, path, index, header, code);
+}
+
+extern "C" LONG WINAPI GetDCXColorSpaceW(LPCWSTR path, UINT index) {
+    if (path == nullptr) return -1;
+    PcxErrorCode code = PCX_OK;
+    // With a count of 0 the subtraction wraps and the header read decides.
+    const UINT count = GetDCXInfoW(path, &code);
+    if (index > count - 1) return -1;
+    PcxHeader header;
+    if (!ReadDcxItemHeader(path, index, &header, &code)) return -1;
+    return header.encoding;
+}
+
+extern "C" LONG WINAPI GetDCXColorSpaceA(LPCSTR path, UINT index) {
+    return CallWithWidePath(GetDCXColorSpaceW, path, index);
+}

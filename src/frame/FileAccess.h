@@ -1,0 +1,71 @@
+// The one way the library opens files and moves their bytes: opening for
+// the access an operation names, reading and writing exactly, positioning,
+// copying a byte range from one file to the end of another, the length, and
+// the free space and folder of the volume a file lies on. Every file is
+// opened without sharing, so a file held open elsewhere cannot be opened
+// (code 5 at the exports) and no one else changes it while we work.
+// Positions are 32-bit: files of 4 GiB and more are outside the library's range.
+#pragma once
+
+#include <windows.h>
+
+#include "KyPcxTypes.h"
+
+// Opens an existing file with `access` (GENERIC_READ, or GENERIC_READ |
+// GENERIC_WRITE). INVALID_HANDLE_VALUE for a null path or any failure.
+HANDLE OpenExistingFile(LPCWSTR path, DWORD access);
+
+// Opens an existing file for reading and writing, or creates it when it is
+// missing; *created (if given) says which. INVALID_HANDLE_VALUE on failure.
+HANDLE OpenOrCreateFile(LPCWSTR path, BOOL* created);
+
+// Creates a file that must not exist yet, for reading and writing.
+// INVALID_HANDLE_VALUE when it exists or cannot be created.
+HANDLE CreateNewFile(LPCWSTR path);
+
+// The file's length in bytes (low 32 bits); the file position is unchanged.
+DWORD GetFileLength(HANDLE file);
+
+// Moves to an absolute position below 4 GiB; TRUE when the file is there.
+BOOL SeekFileTo(HANDLE file, DWORD position);
+
+// Reads exactly `size` bytes; FALSE on a failed or short read.
+BOOL ReadFileExactly(HANDLE file, void* buffer, DWORD size);
+
+// Writes exactly `size` bytes at the current position; FALSE on a failed or
+// short write.
+BOOL WriteFileExactly(HANDLE file, const void* bytes, DWORD size);
+
+// Cuts (or extends) the file to `length` bytes; TRUE on success.
+BOOL SetFileLengthTo(HANDLE file, DWORD length);
+
+// Appends `count` bytes of `source`, from its absolute offset `offset`, to
+// the end of `destination`. 1 when all were appended; 0 with the code set
+// otherwise: 12 no copy block, 18 a position cannot be set, 16 the source
+// ends before `count` bytes were read (the bytes that were there have been
+// appended), 17 a short write. A count of 0 reads nothing and succeeds. The
+// code is written only on failure. Moves the data in blocks of 1 MiB, large
+// enough that a copy runs at the speed of the disk.
+int CopyFileRange(HANDLE source, HANDLE destination, DWORD offset, DWORD count, PcxErrorCode* code);
+
+// Free bytes available to the caller on the volume that holds `path` (a
+// file's path; relative paths resolve against the current directory), 0 when
+// the figure cannot be obtained. Any path Windows accepts, long ones too.
+ULONGLONG GetFreeDiskSpace(LPCWSTR path);
+
+// The folder of a file's path as a full path with a trailing backslash
+// ("C:\dir\" for "C:\dir\a.dcx" or, from C:\dir, "a.dcx"), held on the
+// process heap. valid() is false when the path cannot be resolved.
+class FileFolder {
+public:
+    explicit FileFolder(LPCWSTR filePath);
+    ~FileFolder();
+    FileFolder(const FileFolder&) = delete;
+    FileFolder& operator=(const FileFolder&) = delete;
+
+    bool valid() const { return folder_ != nullptr; }
+    LPCWSTR get() const { return folder_; }
+
+private:
+    WCHAR* folder_ = nullptr;
+};

@@ -1,0 +1,112 @@
+// fuzz_dcx_directory: the fuzz target for the portable core's DCX directory
+// rules. The input is a whole DCX file (its first 4096 bytes the directory,
+// zero-filled when the input is shorter, as after a short read). Built with
+// libFuzzer (KYPCX_FUZZ) or, with fuzz_replay_main.cpp, as a runner that
+// replays files. Any sanitizer report or failed check here is a core bug.
+//
+// Beyond memory safety the target checks the directory's promises:
+//  - an item's extent lies inside the file, behind the directory words in
+//    use, holds at least a header, and contains no other listed item's start;
+//  - an item behind the end of the list is reported without a code;
+//  - when a delete is planned, the file it describes (built here from the
+//    input) lists one item fewer, passes the writers' layout check, and
+//    every remaining item has exactly its old bytes.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "kypcx/dcx_directory.h"
+
+namespace {
+
+void Require(bool condition, const char* what) {
+    if (condition) return;
+    std::fprintf(stderr, "fuzz_dcx_directory: check failed: %s\n", what);
+    std::abort();
+}
+
+// Checks every item's extent; returns the number of items read without a code.
+void CheckExtents(const kypcx::DcxDirectory& directory, uint32_t fileLength) {
+    const uint32_t count = kypcx::CountDcxItems(directory);
+    for (uint32_t index = 0; index <= count && index < kypcx::kDcxMaxItems + 1; ++index) {
+        kypcx::DcxItemExtent extent;
+        const PcxErrorCode code = kypcx::FindDcxItemExtent(directory, index, fileLength, &extent);
+        if (code != PCX_OK || !extent.listed) {
+            Require(!extent.listed, "an item with a code is not listed");
+            continue;
+        }
+        Require(extent.start < extent.end && extent.end <= fileLength, "extent inside the file");
+        Require(extent.end - extent.start >= 128, "extent holds a header");
+        Require(extent.start >= 8, "extent behind the magic and its entry");
+        for (uint32_t n = 1; n <= count; ++n) {
+            const uint32_t other = directory.words[n];
+            Require(!(other > extent.start && other < extent.end), "no other item starts inside an extent");
+        }
+    }
+    kypcx::DcxItemExtent behind;
+    if (count < kypcx::kDcxMaxItems && kypcx::FindDcxItemExtent(directory, count, fileLength, &behind) == PCX_OK) {
+        Require(!behind.listed, "the index after the list is not listed");
+    }
+}
+
+// Plans deleting `index`, builds the file the plan describes and compares.
+void CheckDelete(const uint8_t* data, uint32_t fileLength, const kypcx::DcxDirectory& directory, uint32_t index) {
+    kypcx::DcxDeletePlan plan;
+    if (kypcx::PlanDcxItemDelete(directory, fileLength, index, &plan) != PCX_OK) return;
+    Require(plan.start >= kypcx::kDcxDirectorySize && plan.start < plan.end && plan.end <= fileLength,
+            "deleted item inside the file");
+    Require(plan.newLength == fileLength - plan.removed, "new length");
+
+    std::vector<uint8_t> rebuilt(plan.newLength);
+    kypcx::StoreDcxDirectory(plan.directory, rebuilt.data());
+    std::memcpy(rebuilt.data() + kypcx::kDcxDirectorySize, data + kypcx::kDcxDirectorySize,
+                plan.start - kypcx::kDcxDirectorySize);
+    std::memcpy(rebuilt.data() + plan.start, data + plan.end, fileLength - plan.end);
+
+    kypcx::DcxDirectory after;
+    kypcx::LoadDcxDirectory(rebuilt.data(), rebuilt.size(), &after);
+    const uint32_t countBefore = kypcx::CountDcxItems(directory);
+    Require(kypcx::CountDcxItems(after) == countBefore - 1, "one item fewer");
+    Require(kypcx::CheckDcxLayoutForWriting(after, plan.newLength) == PCX_OK, "the new layout is writable");
+    Require(after.words[kypcx::kDcxDirectoryWords - 1] == 0, "entry 1023 stays 0");
+    for (uint32_t old = 0; old < countBefore; ++old) {
+        if (old == index) continue;
+        kypcx::DcxItemExtent before, moved;
+        const PcxErrorCode beforeCode = kypcx::FindDcxItemExtent(directory, old, fileLength, &before);
+        const uint32_t newIndex = old < index ? old : old - 1;
+        const PcxErrorCode movedCode = kypcx::FindDcxItemExtent(after, newIndex, plan.newLength, &moved);
+        // Only the end lookup of entry 1022's old item differs: it moves to 1021.
+        if (beforeCode != PCX_OK || !before.listed) continue;
+        Require(movedCode == PCX_OK && moved.listed, "a remaining item still reads");
+        Require(moved.end - moved.start == before.end - before.start, "a remaining item keeps its size");
+        Require(std::memcmp(rebuilt.data() + moved.start, data + before.start, before.end - before.start) == 0,
+                "a remaining item keeps its bytes");
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > 0xFFFFFFF0u) return 0;
+    const uint32_t fileLength = static_cast<uint32_t>(size);
+    kypcx::DcxDirectory directory;
+    kypcx::LoadDcxDirectory(data, size, &directory);
+
+    (void)kypcx::HasDcxMagic(directory);
+    const uint32_t empty = kypcx::FindFirstEmptyDcxEntry(directory);
+    Require(empty == 0 || (empty <= kypcx::DcxScanLimit(directory) && directory.words[empty] == 0),
+            "the empty entry found is empty and within the scan limit");
+    CheckExtents(directory, fileLength);
+
+    if (kypcx::HasDcxMagic(directory) && size >= kypcx::kDcxDirectorySize) {
+        const uint32_t count = kypcx::CountDcxItems(directory);
+        // The first, the last and one chosen by the input.
+        CheckDelete(data, fileLength, directory, 0);
+        if (count > 0) CheckDelete(data, fileLength, directory, count - 1);
+        if (count > 0) CheckDelete(data, fileLength, directory, data[size - 1] % count);
+        CheckDelete(data, fileLength, directory, count);  // behind the list: must be refused
+    }
+    return 0;
+}
