@@ -98,6 +98,59 @@ KYPCX_API BOOL WINAPI AppendBitmapToPCXFileA(HBITMAP bitmap, LPCSTR path, PcxErr
    null or foreign handle. */
 KYPCX_API HBITMAP WINAPI ConvertToMonochrome(HBITMAP bitmap);
 
+/* DCX writing: adding and deleting items (pages). Every writing operation
+   refuses a DCX file whose directory it could not rewrite without touching
+   an item, and leaves it unchanged: 22 wrong magic, 18 shorter than the
+   4096-byte directory, 23 a listed item that begins inside the directory,
+   before the item ahead of it or past the file's end. A file another program
+   holds open gives 5. The images passed in stay the caller's and are only
+   read. Note the add operations take the image first, the saves the path. */
+/* Encodes the bitmap as a PCX image at the end of an existing DCX file and
+   lists it in the first empty entry (25 when all 1022 are in use). Any
+   failure of the encoding, a line function's FALSE included, gives 18; a
+   failed add cuts the file back to its old length. */
+KYPCX_API BOOL WINAPI AddBitmapToDCXFileW(HBITMAP bitmap, LPCWSTR path, PcxErrorCode* code,
+                                          PcxLineCallback callback);
+KYPCX_API BOOL WINAPI AddBitmapToDCXFileA(HBITMAP bitmap, LPCSTR path, PcxErrorCode* code, PcxLineCallback callback);
+/* As AddBitmapToDCXFileW for the clipboard's CF_BITMAP (15 when there is
+   none, 7 when the clipboard cannot be opened); the bitmap stays the
+   clipboard's. */
+KYPCX_API BOOL WINAPI AddClipboardToDCXFileW(LPCWSTR path, PcxErrorCode* code);
+KYPCX_API BOOL WINAPI AddClipboardToDCXFileA(LPCSTR path, PcxErrorCode* code);
+/* As AddBitmapToDCXFileW for a DIB, encoded as SaveDIBInPCXFormatW does. */
+KYPCX_API BOOL WINAPI AddDIBToDCXFileW(HGLOBAL dib, LPCWSTR path, PcxErrorCode* code, PcxDibLineCallback callback);
+KYPCX_API BOOL WINAPI AddDIBToDCXFileA(HGLOBAL dib, LPCSTR path, PcxErrorCode* code, PcxDibLineCallback callback);
+/* Adds a PCX file, copied byte for byte, as the last item. Its header is
+   checked first (3, 4, 9; 18 when shorter than a header; the encoding byte
+   may hold a colour-space code 10..17); 21 when no entry is empty, 24 when
+   the DCX file's volume lacks room for the new file, 27 when the new file
+   cannot be renamed over the old one. The new file is built beside the old
+   one and replaces it in one step: on any failure the old file stands whole
+   under its name and no temporary file remains. The current directory is
+   neither used nor changed. */
+KYPCX_API BOOL WINAPI AddPCXFileToDCXFileW(LPCWSTR pcxPath, LPCWSTR dcxPath, PcxErrorCode* code);
+KYPCX_API BOOL WINAPI AddPCXFileToDCXFileA(LPCSTR pcxPath, LPCSTR dcxPath, PcxErrorCode* code);
+/* Saves the bitmap as a further item of the DCX file, which is made first
+   when no file of that name exists; a failed save removes a file it made.
+   The code is set to 1 first. Codes as AddBitmapToDCXFileW. */
+KYPCX_API BOOL WINAPI SaveBitmapInDCXFormatW(LPCWSTR path, HBITMAP bitmap, PcxErrorCode* code);
+KYPCX_API BOOL WINAPI SaveBitmapInDCXFormatA(LPCSTR path, HBITMAP bitmap, PcxErrorCode* code);
+/* As SaveBitmapInDCXFormatW for a DIB. */
+KYPCX_API BOOL WINAPI SaveDIBInDCXFormatW(LPCWSTR path, HGLOBAL dib, PcxErrorCode* code);
+KYPCX_API BOOL WINAPI SaveDIBInDCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCode* code);
+/* As SaveDIBInDCXFormatW for a DIB whose biCompression holds a colour-space
+   code 10..17, stored in the item's encoding byte (19 otherwise, and no file
+   is touched). */
+KYPCX_API BOOL WINAPI SaveNonRGBDIBInDCXFormatW(LPCWSTR path, HGLOBAL dib, PcxErrorCode* code);
+KYPCX_API BOOL WINAPI SaveNonRGBDIBInDCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCode* code);
+/* Removes item `index` (from 0): the items behind it move down by its size
+   and their entries with them. 21 for an index beyond the list (1022 and
+   above without opening the file), 23 for an item that does not end behind
+   its start, 24, 27 and the replacement in one step as
+   AddPCXFileToDCXFileW. */
+KYPCX_API BOOL WINAPI DelItemFromDCXFileW(LPCWSTR path, UINT index, PcxErrorCode* code);
+KYPCX_API BOOL WINAPI DelItemFromDCXFileA(LPCSTR path, UINT index, PcxErrorCode* code);
+
 /* Clipboard, memory and drawing */
 /* Decodes the file and leaves its bitmap on the clipboard as the only
    format (CF_BITMAP); 1 on success, 0 with the code set. */

@@ -7,6 +7,8 @@
 # the programs running.
 #   KYPCX_BENCH_RUNS       timed runs of KyPCX, the core and Pillow (default 5)
 #   KYPCX_BENCH_SLOW_RUNS  timed runs of gm, ImageMagick and netpbm (default 3)
+#   KYPCX_BENCH_DCX_PAGES  pages of the DCX file whose first page is deleted (default 400)
+# `scripts/bench.sh dcx` runs only the DCX delete timing.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${KYPCX_BUILD_ROOT:-$root/build}"
@@ -16,6 +18,23 @@ slow_runs="${KYPCX_BENCH_SLOW_RUNS:-3}"
 
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
+
+# Deleting page 0 of a DCX file of a few hundred megabytes beside a plain copy
+# of the same file. The program makes its file in a folder of its own and
+# removes it again; the disk holds at most the file and one copy at a time.
+dcx_delete_bench() {
+  local dir="$build/bench/dcx" status=0
+  mkdir -p "$dir"
+  echo "== deleting page 0 of a large DCX file, beside a plain copy (dcx_delete_bench.exe)"
+  (cd "$dir" && "$root/scripts/wine-run.sh" "$build/win32/bin/dcx_delete_bench.exe" \
+    --pages "${KYPCX_BENCH_DCX_PAGES:-400}" --runs 3 . | tr -d '\r') || status=1
+  rm -rf "$dir"
+  return "$status"
+}
+if [ "${1:-}" = "dcx" ]; then
+  dcx_delete_bench
+  exit $?
+fi
 # The core's own timing needs a tree without the sanitizers.
 cmake -S "$root" -B "$build/native-release" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DKYPCX_SANITIZE=OFF -DBUILD_TESTING=OFF >/dev/null
@@ -59,4 +78,7 @@ echo "== Pillow, GraphicsMagick, ImageMagick, netpbm (single-threaded)"
 
 echo
 /usr/bin/python3 "$root/tools/bench/report.py" "$results" || status=1
+
+echo
+dcx_delete_bench || status=1
 exit "$status"

@@ -1,5 +1,6 @@
 // kypcx: the command-line client. Loads KyPCX.dll as any program would and
-// reports what the library says of PCX and DCX files.
+// reports what the library says of PCX and DCX files, or changes DCX files
+// with it.
 //   kypcx info <file.pcx>     header fields, size, colours
 //   kypcx tobmp <in.pcx> <out.bmp>   decode to a Windows BMP file
 //   kypcx topcx <in.bmp> <out.pcx>   encode a Windows BMP file as PCX
@@ -7,6 +8,9 @@
 //   kypcx pages <file.dcx>    each page: number, offset, bytes, size, layout
 //   kypcx extract <file.dcx> <n> <out.bmp>     page n (from 0) as a BMP file
 //   kypcx extract <file.dcx> all <prefix>      every page, <prefix>_000.bmp on
+//   kypcx pack <out.dcx> <page>...   a new DCX file of PCX or BMP pages
+//   kypcx add <file.dcx> <page>      a PCX or BMP file as a further page
+//   kypcx delete <file.dcx> <n>      remove page n (counted from 0)
 //   kypcx version             the library's version text
 #include <windows.h>
 
@@ -272,7 +276,8 @@ int Extract(const Library& lib, const DcxReading& dcx, const wchar_t* path, cons
 // The DIB of a BMP file is its info header, masks and colour table, then the
 // pixels from bfOffBits on; whatever gap a BMP leaves before the pixels is
 // dropped so that the rows follow the table directly, as in a DIB block.
-int ToPcx(const Library& lib, const wchar_t* in, const wchar_t* out) {
+// Null (with a message) when the file is no BMP file with an info header.
+HGLOBAL LoadBmpAsDib(const wchar_t* in) {
     std::vector<BYTE> bytes;
     HANDLE f = CreateFileW(in, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f != INVALID_HANDLE_VALUE) {
@@ -295,20 +300,119 @@ int ToPcx(const Library& lib, const wchar_t* in, const wchar_t* out) {
     if (file.bfType != 0x4D42 || header.biSize < sizeof header || file.bfOffBits > bytes.size() ||
         sizeof file + front > file.bfOffBits) {
         std::fwprintf(stderr, L"%ls: not a Windows BMP file with an info header\n", in);
-        return 1;
+        return nullptr;
     }
     const SIZE_T pixels = bytes.size() - file.bfOffBits;
     HGLOBAL dib = GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(front) + pixels);
-    if (dib == nullptr) return lib.Fail(in, PCX_ERR_ALLOC);
+    if (dib == nullptr) {
+        std::fwprintf(stderr, L"%ls: out of memory\n", in);
+        return nullptr;
+    }
     auto* d = static_cast<BYTE*>(GlobalLock(dib));
     CopyMemory(d, bytes.data() + sizeof file, static_cast<SIZE_T>(front));
     CopyMemory(d + front, bytes.data() + file.bfOffBits, pixels);
     GlobalUnlock(dib);
+    return dib;
+}
+
+int ToPcx(const Library& lib, const wchar_t* in, const wchar_t* out) {
+    HGLOBAL dib = LoadBmpAsDib(in);
+    if (dib == nullptr) return 1;
     PcxErrorCode code = PCX_OK;
     const BOOL saved = lib.saveDib(out, dib, &code);
+    auto* header = static_cast<const BITMAPINFOHEADER*>(GlobalLock(dib));
+    const LONG width = header->biWidth, height = header->biHeight;
+    const int bits = header->biBitCount;
+    GlobalUnlock(dib);
     GlobalFree(dib);
     if (!saved) return lib.Fail(out, code);
-    std::wprintf(L"%ls: %ld x %ld from %d bits per pixel\n", out, header.biWidth, header.biHeight, header.biBitCount);
+    std::wprintf(L"%ls: %ld x %ld from %d bits per pixel\n", out, width, height, bits);
+    return 0;
+}
+
+// The exports the DCX writing commands use.
+struct DcxWriting {
+    decltype(&MakeDCXFileW) make = nullptr;
+    decltype(&AddPCXFileToDCXFileW) addPcx = nullptr;
+    decltype(&AddDIBToDCXFileW) addDib = nullptr;
+    decltype(&DelItemFromDCXFileW) remove = nullptr;
+
+    bool Load(HMODULE module) {
+        make = KyPcxGetProc<decltype(make)>(module, "MakeDCXFileW");
+        addPcx = KyPcxGetProc<decltype(addPcx)>(module, "AddPCXFileToDCXFileW");
+        addDib = KyPcxGetProc<decltype(addDib)>(module, "AddDIBToDCXFileW");
+        remove = KyPcxGetProc<decltype(remove)>(module, "DelItemFromDCXFileW");
+        if (make && addPcx && addDib && remove) return true;
+        std::fwprintf(stderr, L"kypcx: KyPCX.dll lacks the DCX writing functions\n");
+        return false;
+    }
+};
+
+// Whether the file begins as a BMP file does ("BM"); anything else is handed
+// to the library as a PCX file, whose header it checks.
+bool IsBmpFile(const wchar_t* path) {
+    HANDLE f = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    char magic[2] = {};
+    DWORD got = 0;
+    const bool bmp = ReadFile(f, magic, sizeof magic, &got, nullptr) && got == 2 && magic[0] == 'B' && magic[1] == 'M';
+    CloseHandle(f);
+    return bmp;
+}
+
+// Adds one PCX file (copied as it is) or BMP file (encoded from its DIB) to
+// the end of a DCX file.
+int AddPage(const Library& lib, const DcxWriting& dcx, const wchar_t* dcxPath, const wchar_t* page) {
+    // A failure may lie with either file: the message names both.
+    const std::wstring label = std::wstring(dcxPath) + L", page " + page;
+    PcxErrorCode code = PCX_OK;
+    if (IsBmpFile(page)) {
+        HGLOBAL dib = LoadBmpAsDib(page);
+        if (dib == nullptr) return 1;
+        const BOOL added = dcx.addDib(dib, dcxPath, &code, nullptr);
+        GlobalFree(dib);
+        if (!added) return lib.Fail(label.c_str(), code);
+    } else if (!dcx.addPcx(page, dcxPath, &code)) {
+        return lib.Fail(label.c_str(), code);
+    }
+    std::wprintf(L"%ls: added %ls\n", dcxPath, page);
+    return 0;
+}
+
+// kypcx pack: a new DCX file of the given pages, in order. An existing file
+// of that name is replaced; a failure leaves no half-made file.
+int Pack(const Library& lib, int count, wchar_t** pages, const wchar_t* dcxPath) {
+    DcxWriting dcx;
+    if (!dcx.Load(lib.module)) return 1;
+    PcxErrorCode code = PCX_OK;
+    DeleteFileW(dcxPath);
+    if (!dcx.make(dcxPath, &code)) return lib.Fail(dcxPath, code);
+    for (int i = 0; i < count; ++i) {
+        if (AddPage(lib, dcx, dcxPath, pages[i]) != 0) {
+            DeleteFileW(dcxPath);
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int Add(const Library& lib, const wchar_t* dcxPath, const wchar_t* page) {
+    DcxWriting dcx;
+    if (!dcx.Load(lib.module)) return 1;
+    return AddPage(lib, dcx, dcxPath, page);
+}
+
+// kypcx delete: removes page `index` (counted from 0, as `pages` lists them).
+int Delete(const Library& lib, const wchar_t* dcxPath, const wchar_t* index) {
+    DcxWriting dcx;
+    if (!dcx.Load(lib.module)) return 1;
+    wchar_t* end = nullptr;
+    const unsigned long value = std::wcstoul(index, &end, 10);
+    if (*index < L'0' || *index > L'9' || end == index || *end != L'\0' || value > 0xFFFFFFFFul)
+        return lib.Fail(index, PCX_ERR_NO_ITEM);
+    PcxErrorCode code = PCX_OK;
+    if (!dcx.remove(dcxPath, static_cast<UINT>(value), &code)) return lib.Fail(dcxPath, code);
+    std::wprintf(L"%ls: deleted page %lu\n", dcxPath, value);
     return 0;
 }
 
@@ -321,6 +425,9 @@ int Usage() {
                   L"       kypcx pages <file.dcx>\n"
                   L"       kypcx extract <file.dcx> <n> <out.bmp>\n"
                   L"       kypcx extract <file.dcx> all <prefix>\n"
+                  L"       kypcx pack <out.dcx> <page.pcx|page.bmp>...\n"
+                  L"       kypcx add <file.dcx> <page.pcx|page.bmp>\n"
+                  L"       kypcx delete <file.dcx> <page number from 0>\n"
                   L"       kypcx version\n");
     return 2;
 }
@@ -343,6 +450,9 @@ int wmain(int argc, wchar_t** argv) {
     if (argc == 4 && std::wcscmp(argv[1], L"tobmp") == 0) return ToBmp(lib, argv[2], argv[3]);
     if (argc == 4 && std::wcscmp(argv[1], L"topcx") == 0) return ToPcx(lib, argv[2], argv[3]);
     if (argc == 4 && std::wcscmp(argv[1], L"paint") == 0) return Paint(lib, argv[2], argv[3]);
+    if (argc >= 4 && std::wcscmp(argv[1], L"pack") == 0) return Pack(lib, argc - 3, argv + 3, argv[2]);
+    if (argc == 4 && std::wcscmp(argv[1], L"add") == 0) return Add(lib, argv[2], argv[3]);
+    if (argc == 4 && std::wcscmp(argv[1], L"delete") == 0) return Delete(lib, argv[2], argv[3]);
     DcxReading dcx;
     if (!dcx.Load(lib.module)) {
         std::fwprintf(stderr, L"kypcx: KyPCX.dll lacks the DCX functions\n");

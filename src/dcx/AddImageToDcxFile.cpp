@@ -1,0 +1,152 @@
+// AddBitmapToDCXFileW/A, AddDIBToDCXFileW/A, AddClipboardToDCXFileW/A and
+// the internal AddNonRgbDibToDcxFile: an image encoded straight onto the end
+// of a DCX file by the PCX encoders in append mode, then listed in the first
+// empty directory entry. A failed add cuts the file back to its old length,
+// so the file is either as it was or holds the new item, listed.
+#include "dcx/AddImageToDcxFile.h"
+
+#include "dcx/DcxDirectory.h"
+#include "dcx/DcxWritableDirectory.h"
+#include "frame/AnsiEntry.h"
+#include "frame/ErrorSlot.h"
+#include "frame/FileAccess.h"
+#include "frame/HandleGuards.h"
+#include "kypcx/pcx_encode_dib_layout.h"
+#include "pcx/encode/EncodeBitmapToPcx.h"
+#include "pcx/encode/EncodeDibToPcx.h"
+
+namespace {
+
+// The encoder of one kind of image, run in append mode on the open file.
+struct ImageEncoder {
+    virtual BOOL Encode(HANDLE file, PcxErrorCode* code) const = 0;
+};
+
+struct BitmapEncoder : ImageEncoder {
+    HBITMAP bitmap;
+    PcxLineCallback callback;
+    BitmapEncoder(HBITMAP b, PcxLineCallback c) : bitmap(b), callback(c) {}
+    BOOL Encode(HANDLE file, PcxErrorCode* code) const override {
+        return EncodeBitmapToPcx(bitmap, file, TRUE, code, callback);
+    }
+};
+
+struct DibEncoder : ImageEncoder {
+    HGLOBAL dib;
+    PcxDibLineCallback callback;
+    DibEncoder(HGLOBAL d, PcxDibLineCallback c) : dib(d), callback(c) {}
+    BOOL Encode(HANDLE file, PcxErrorCode* code) const override {
+        return EncodeDibToPcx(dib, file, TRUE, code, callback);
+    }
+};
+
+struct NonRgbDibEncoder : ImageEncoder {
+    HGLOBAL dib;
+    PcxDibLineCallback callback;
+    BYTE colorSpace;
+    NonRgbDibEncoder(HGLOBAL d, PcxDibLineCallback c, BYTE s) : dib(d), callback(c), colorSpace(s) {}
+    BOOL Encode(HANDLE file, PcxErrorCode* code) const override {
+        return EncodeNonRgbDibToPcx(dib, file, TRUE, code, callback, colorSpace);
+    }
+};
+
+// The add itself: check the directory, find the entry, append the image,
+// then list it (its entry, then 0 behind it to end the list, unless it is
+// the last usable entry: entry 1023 is never written).
+BOOL AddImage(const ImageEncoder& encoder, LPCWSTR path, PcxErrorCode* code) {
+    ScopedFile file(OpenExistingFile(path, GENERIC_READ | GENERIC_WRITE));
+    if (!file.valid()) {
+        *code = PCX_ERR_OPEN_FILE;
+        return FALSE;
+    }
+    const DWORD length = GetFileLength(file.get());
+    kypcx::DcxDirectory directory;
+    if (!ReadDcxDirectoryForWriting(file.get(), length, &directory, code)) return FALSE;
+    // The list passed the check, so the first empty entry is the one behind
+    // the list; with none left the table is full.
+    PcxErrorCode search = PCX_OK;
+    const UINT entry = FindEmptyDcxEntry(file.get(), &search);
+    if (entry == 0) {
+        *code = search != PCX_OK ? search : PCX_ERR_NO_EMPTY_ENTRY;
+        return FALSE;
+    }
+    if (!encoder.Encode(file.get(), code)) {
+        // Whatever stopped the encoder (a line function included), the item
+        // could not be written.
+        *code = PCX_ERR_FILE_IO;
+        SetFileLengthTo(file.get(), length);  // best effort: the code says it failed
+        return FALSE;
+    }
+    PcxErrorCode listing = PCX_OK;
+    const BOOL endsList = entry < kypcx::kDcxLastUsableEntry;
+    if (endsList) WriteDcxEntry(file.get(), entry + 1, 0, &listing);
+    if (listing == PCX_OK) WriteDcxEntry(file.get(), entry, length, &listing);
+    if (listing != PCX_OK) {
+        // Put back what entry k + 1 held (0, or a stale value behind the
+        // list) and the old length; entry k was not written or failed.
+        PcxErrorCode ignored = PCX_OK;
+        if (endsList) WriteDcxEntry(file.get(), entry + 1, directory.words[entry + 1], &ignored);
+        *code = listing;
+        SetFileLengthTo(file.get(), length);  // best effort: the code says it failed
+        return FALSE;
+    }
+    *code = PCX_OK;
+    return TRUE;
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI AddBitmapToDCXFileW(HBITMAP bitmap, LPCWSTR path, PcxErrorCode* error,
+                                          PcxLineCallback callback) {
+    ErrorSlot code(error);
+    return AddImage(BitmapEncoder(bitmap, callback), path, code.get());
+}
+
+extern "C" BOOL WINAPI AddBitmapToDCXFileA(HBITMAP bitmap, LPCSTR path, PcxErrorCode* error,
+                                          PcxLineCallback callback) {
+    return CallWithWidePath(AddBitmapToDCXFileW, bitmap, path, error, callback);
+}
+
+extern "C" BOOL WINAPI AddDIBToDCXFileW(HGLOBAL dib, LPCWSTR path, PcxErrorCode* error, PcxDibLineCallback callback) {
+    ErrorSlot code(error);
+    return AddImage(DibEncoder(dib, callback), path, code.get());
+}
+
+extern "C" BOOL WINAPI AddDIBToDCXFileA(HGLOBAL dib, LPCSTR path, PcxErrorCode* error, PcxDibLineCallback callback) {
+    return CallWithWidePath(AddDIBToDCXFileW, dib, path, error, callback);
+}
+
+BOOL AddNonRgbDibToDcxFile(HGLOBAL dib, LPCWSTR path, PcxErrorCode* code, PcxDibLineCallback callback) {
+    const int colorSpace = GetDibColorSpace(dib);
+    if (!kypcx::IsColorSpaceCode(colorSpace)) {
+        *code = PCX_ERR_COLOR_SPACE;
+        return FALSE;
+    }
+    return AddImage(NonRgbDibEncoder(dib, callback, static_cast<BYTE>(colorSpace)), path, code);
+}
+
+extern "C" BOOL WINAPI AddClipboardToDCXFileW(LPCWSTR path, PcxErrorCode* error) {
+    ErrorSlot code(error);
+    // No bitmap on the clipboard is reported as the clipboard giving none,
+    // as the PCX save from the clipboard does.
+    if (!IsClipboardFormatAvailable(CF_BITMAP)) {
+        *code.get() = PCX_ERR_CLIPBOARD_DATA;
+        return FALSE;
+    }
+    if (!OpenClipboard(nullptr)) {
+        *code.get() = PCX_ERR_OPEN_CLIPBOARD;
+        return FALSE;
+    }
+    // The bitmap stays the clipboard's; the clipboard is kept open while it
+    // is read, so no other program can free it meanwhile.
+    HBITMAP bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
+    BOOL added = FALSE;
+    if (bitmap == nullptr) *code.get() = PCX_ERR_CLIPBOARD_DATA;
+    else added = AddBitmapToDCXFileW(bitmap, path, code.get(), nullptr);
+    CloseClipboard();
+    return added;
+}
+
+extern "C" BOOL WINAPI AddClipboardToDCXFileA(LPCSTR path, PcxErrorCode* error) {
+    return CallWithWidePath(AddClipboardToDCXFileW, path, error);
+}

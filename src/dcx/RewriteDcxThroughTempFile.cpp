@@ -1,0 +1,116 @@
+// RewriteDcxThroughTempFile: a temporary file in the DCX file's own folder,
+// built by the operation's middle part and renamed over the DCX file.
+#include "dcx/RewriteDcxThroughTempFile.h"
+
+#include <cwchar>
+
+#include "frame/FileAccess.h"
+#include "frame/HandleGuards.h"
+
+namespace {
+
+// Room behind the folder for a temporary name: "~kypcx", two 8-digit
+// hexadecimal numbers, ".tmp" and the terminator.
+constexpr size_t kTemporaryNameRoom = 32;
+// How many names are tried before the folder is taken to refuse new files.
+constexpr int kTemporaryNameAttempts = 64;
+
+// Every rewrite in the process draws its own number, so two threads never
+// try the same name.
+LONG g_temporaryNameCounter = 0;
+
+// A wide string on the process heap, freed with the object.
+class HeapText {
+public:
+    explicit HeapText(size_t characters)
+        : text_(static_cast<WCHAR*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, characters * sizeof(WCHAR)))) {}
+    ~HeapText() {
+        if (text_ != nullptr) HeapFree(GetProcessHeap(), 0, text_);
+    }
+    HeapText(const HeapText&) = delete;
+    HeapText& operator=(const HeapText&) = delete;
+    WCHAR* get() const { return text_; }
+
+private:
+    WCHAR* text_;
+};
+
+// The DCX file's full path, resolved once, so that a relative path names the
+// same file from the first open to the rename whatever another thread does
+// to the current directory meanwhile; and the temporary file's path in the
+// same folder.
+class RewritePaths {
+public:
+    explicit RewritePaths(LPCWSTR path)
+        : length_(path != nullptr && path[0] != L'\0' ? GetFullPathNameW(path, 0, nullptr, nullptr) : 0),
+          full_(length_ + 1) {
+        if (length_ == 0 || full_.get() == nullptr) return;
+        const DWORD written = GetFullPathNameW(path, length_ + 1, full_.get(), nullptr);
+        if (written == 0 || written > length_) return;
+        FileFolder folder(full_.get());
+        if (!folder.valid()) return;
+        folderLength_ = std::wcslen(folder.get());
+        temporary_ = static_cast<WCHAR*>(
+            HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, (folderLength_ + kTemporaryNameRoom) * sizeof(WCHAR)));
+        if (temporary_ != nullptr) std::wmemcpy(temporary_, folder.get(), folderLength_);
+    }
+    ~RewritePaths() {
+        if (temporary_ != nullptr) HeapFree(GetProcessHeap(), 0, temporary_);
+    }
+    RewritePaths(const RewritePaths&) = delete;
+    RewritePaths& operator=(const RewritePaths&) = delete;
+
+    BOOL ok() const { return temporary_ != nullptr; }
+    LPCWSTR full() const { return full_.get(); }
+    LPCWSTR temporary() const { return temporary_; }
+
+    // Creates a file of a name no file bears, in the DCX file's folder.
+    HANDLE CreateTemporaryFile() {
+        for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+            const LONG number = InterlockedIncrement(&g_temporaryNameCounter);
+            wsprintfW(temporary_ + folderLength_, L"~kypcx%08lx%08lx.tmp", GetCurrentProcessId(),
+                      static_cast<unsigned long>(number));
+            HANDLE file = CreateNewFile(temporary_);
+            if (file != INVALID_HANDLE_VALUE) return file;
+            const DWORD error = GetLastError();
+            if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+        }
+        return INVALID_HANDLE_VALUE;
+    }
+
+private:
+    DWORD length_;
+    HeapText full_;
+    size_t folderLength_ = 0;
+    WCHAR* temporary_ = nullptr;
+};
+
+}  // namespace
+
+BOOL RewriteDcxThroughTempFile(LPCWSTR path, PcxErrorCode* code, DcxRewriteMiddle middle, void* context) {
+    *code = PCX_OK;
+    RewritePaths paths(path);
+    if (!paths.ok()) {
+        *code = PCX_ERR_OPEN_FILE;
+        return FALSE;
+    }
+    ScopedFile dcx(OpenExistingFile(paths.full(), GENERIC_READ | GENERIC_WRITE));
+    if (!dcx.valid()) {
+        *code = PCX_ERR_OPEN_FILE;
+        return FALSE;
+    }
+    ScopedFile temporary(paths.CreateTemporaryFile());
+    if (!temporary.valid()) {
+        *code = PCX_ERR_OPEN_FILE;
+        return FALSE;
+    }
+    *code = middle(DcxRewriteFiles{dcx.get(), temporary.get(), paths.full()}, context);
+    // Both files are closed before the rename: an open file cannot be
+    // replaced, and the new file must be complete under its own name first.
+    dcx.reset();
+    temporary.reset();
+    if (*code == PCX_OK && !MoveFileExW(paths.temporary(), paths.full(), MOVEFILE_REPLACE_EXISTING))
+        *code = PCX_ERR_RENAME_FILE;
+    if (*code != PCX_OK) DeleteFileW(paths.temporary());
+    return *code == PCX_OK;
+}

@@ -1,0 +1,90 @@
+// SaveBitmapInDCXFormatW/A, SaveDIBInDCXFormatW/A and
+// SaveNonRGBDIBInDCXFormatW/A: one image added to a DCX file, which is made
+// first when it does not exist. A save that fails leaves no file it made.
+#include <windows.h>
+
+#include "KyPCX.h"
+#include "dcx/AddImageToDcxFile.h"
+#include "dcx/DcxDirectory.h"
+#include "frame/AnsiEntry.h"
+#include "frame/ErrorSlot.h"
+#include "frame/FileAccess.h"
+#include "kypcx/pcx_encode_dib_layout.h"
+#include "pcx/encode/EncodeDibToPcx.h"
+
+namespace {
+
+// Makes the DCX file (an empty directory) when no file of that name exists, adds the image
+// with `add`, and removes the file again if it was made here and the add
+// failed. The caller's code is set to 1 first, so what it held before the
+// call cannot pass for a failure of the making.
+BOOL SaveIntoDcx(LPCWSTR path, PcxErrorCode* code, BOOL (*add)(LPCWSTR path, void* image, PcxErrorCode* code),
+                 void* image) {
+    *code = PCX_OK;
+    if (path == nullptr) {
+        *code = PCX_ERR_OPEN_FILE;
+        return FALSE;
+    }
+    BOOL made = FALSE;
+    HANDLE existing = OpenExistingFile(path, GENERIC_READ | GENERIC_WRITE);
+    if (existing != INVALID_HANDLE_VALUE) {
+        CloseHandle(existing);
+    } else if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) {
+        // A file that exists but cannot be opened (held elsewhere, read-only)
+        // is left alone.
+        *code = PCX_ERR_OPEN_FILE;
+        return FALSE;
+    } else if (!WriteEmptyDcxFile(path, code, &made)) {
+        // The file it made, if any, is already removed again.
+        return FALSE;
+    }
+    const BOOL added = add(path, image, code);
+    if (!added && made) DeleteFileW(path);
+    return added;
+}
+
+BOOL AddBitmap(LPCWSTR path, void* image, PcxErrorCode* code) {
+    return AddBitmapToDCXFileW(static_cast<HBITMAP>(image), path, code, nullptr);
+}
+
+BOOL AddDib(LPCWSTR path, void* image, PcxErrorCode* code) {
+    return AddDIBToDCXFileW(static_cast<HGLOBAL>(image), path, code, nullptr);
+}
+
+BOOL AddNonRgbDib(LPCWSTR path, void* image, PcxErrorCode* code) {
+    return AddNonRgbDibToDcxFile(static_cast<HGLOBAL>(image), path, code, nullptr);
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI SaveBitmapInDCXFormatW(LPCWSTR path, HBITMAP bitmap, PcxErrorCode* error) {
+    ErrorSlot code(error);
+    return SaveIntoDcx(path, code.get(), AddBitmap, bitmap);
+}
+
+extern "C" BOOL WINAPI SaveBitmapInDCXFormatA(LPCSTR path, HBITMAP bitmap, PcxErrorCode* error) {
+    return CallWithWidePath(SaveBitmapInDCXFormatW, path, bitmap, error);
+}
+
+extern "C" BOOL WINAPI SaveDIBInDCXFormatW(LPCWSTR path, HGLOBAL dib, PcxErrorCode* error) {
+    ErrorSlot code(error);
+    return SaveIntoDcx(path, code.get(), AddDib, dib);
+}
+
+extern "C" BOOL WINAPI SaveDIBInDCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCode* error) {
+    return CallWithWidePath(SaveDIBInDCXFormatW, path, dib, error);
+}
+
+extern "C" BOOL WINAPI SaveNonRGBDIBInDCXFormatW(LPCWSTR path, HGLOBAL dib, PcxErrorCode* error) {
+    ErrorSlot code(error);
+    // A DIB without a colour-space code is refused before any file is made.
+    if (!kypcx::IsColorSpaceCode(GetDibColorSpace(dib))) {
+        *code.get() = PCX_ERR_COLOR_SPACE;
+        return FALSE;
+    }
+    return SaveIntoDcx(path, code.get(), AddNonRgbDib, dib);
+}
+
+extern "C" BOOL WINAPI SaveNonRGBDIBInDCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCode* error) {
+    return CallWithWidePath(SaveNonRGBDIBInDCXFormatW, path, dib, error);
+}
