@@ -12,7 +12,7 @@
 
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
-#include "frame/FileLength.h"
+#include "frame/FileAccess.h"
 #include "frame/HandleGuards.h"
 #include "frame/PcxThreadState.h"
 #include "frame/WaitCursor.h"
@@ -128,17 +128,13 @@ int PaintPcxFile(BOOL showProgress, HDC dc, HANDLE file) {
 }  // namespace
 
 extern "C" int WINAPI LoadPCXW(BOOL showProgress, HDC dc, LPCWSTR path) {
-    if (path == nullptr) return kPaintResultFailed;
     // Read access only, sharing reads: painting changes nothing in the file,
     // so a read-only file or one another program is reading can be painted.
-    ScopedFile file(
-        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedFile file(OpenExistingFileSharingReads(path));
     if (!file.valid()) return kPaintResultFailed;
     return PaintPcxFile(showProgress, dc, file.get());
 }
 
 extern "C" int WINAPI LoadPCXA(BOOL showProgress, HDC dc, LPCSTR path) {
-    if (path == nullptr) return LoadPCXW(showProgress, dc, nullptr);
-    WidePath wide(path);
-    return LoadPCXW(showProgress, dc, wide.get());
+    return CallWithWidePath(LoadPCXW, showProgress, dc, path);
 }
