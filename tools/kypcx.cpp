@@ -11,6 +11,7 @@
 //   kypcx pack <out.dcx> <page>...   a new DCX file of PCX or BMP pages
 //   kypcx add <file.dcx> <page>      a PCX or BMP file as a further page
 //   kypcx delete <file.dcx> <n>      remove page n (counted from 0)
+//   kypcx pick <file.dcx> [<page.bmp>]   choose a page in the dialog; print it, or save it
 //   kypcx version             the library's version text
 #include <windows.h>
 
@@ -32,6 +33,7 @@ struct Library {
     decltype(&LoadPCXIntoDIBW) loadDib = nullptr;
     decltype(&SaveDIBInPCXFormatW) saveDib = nullptr;
     decltype(&LoadPCXW) paint = nullptr;
+    decltype(&SelectDCXItemW) selectItem = nullptr;
 
     bool Load() {
         module = LoadLibraryW(L"KyPCX.dll");
@@ -43,7 +45,8 @@ struct Library {
         loadDib = KyPcxGetProc<decltype(loadDib)>(module, "LoadPCXIntoDIBW");
         saveDib = KyPcxGetProc<decltype(saveDib)>(module, "SaveDIBInPCXFormatW");
         paint = KyPcxGetProc<decltype(paint)>(module, "LoadPCXW");
-        return errorString && version && info && colorSpace && loadDib && saveDib && paint;
+        selectItem = KyPcxGetProc<decltype(selectItem)>(module, "SelectDCXItemW");
+        return errorString && version && info && colorSpace && loadDib && saveDib && paint && selectItem;
     }
 
     int Fail(const wchar_t* what, PcxErrorCode code) const {
@@ -416,6 +419,29 @@ int Delete(const Library& lib, const wchar_t* dcxPath, const wchar_t* index) {
     return 0;
 }
 
+// Lets the user choose a page of a DCX file in the library's dialog, prints
+// its number (1-based, as the dialog shows it) and, given an output path,
+// writes that page as a BMP file.
+int Pick(const Library& lib, const wchar_t* in, const wchar_t* out) {
+    PcxErrorCode code = PCX_OK;
+    const UINT number = lib.selectItem(in, &code);
+    if (number == 0) {
+        if (code != PCX_OK) return lib.Fail(in, code);
+        std::fwprintf(stderr, L"%ls: cancelled\n", in);
+        return 1;
+    }
+    std::wprintf(L"%u\n", number);
+    if (out == nullptr) return 0;
+    auto loadItem = KyPcxGetProc<decltype(&LoadDCXIntoDIBW)>(lib.module, "LoadDCXIntoDIBW");
+    if (loadItem == nullptr) {
+        std::fwprintf(stderr, L"kypcx: KyPCX.dll cannot load DCX pages\n");
+        return 1;
+    }
+    HGLOBAL dib = loadItem(in, number - 1, &code);
+    if (dib == nullptr) return lib.Fail(in, code);
+    return WriteDibAsBmp(dib, out);
+}
+
 int Usage() {
     std::fwprintf(stderr,
                   L"usage: kypcx info <file.pcx>\n"
@@ -428,6 +454,7 @@ int Usage() {
                   L"       kypcx pack <out.dcx> <page.pcx|page.bmp>...\n"
                   L"       kypcx add <file.dcx> <page.pcx|page.bmp>\n"
                   L"       kypcx delete <file.dcx> <page number from 0>\n"
+                  L"       kypcx pick <file.dcx> [<page.bmp>]\n"
                   L"       kypcx version\n");
     return 2;
 }
@@ -460,5 +487,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (argc == 3 && std::wcscmp(argv[1], L"pages") == 0) return Pages(lib, dcx, argv[2]);
     if (argc == 5 && std::wcscmp(argv[1], L"extract") == 0) return Extract(lib, dcx, argv[2], argv[3], argv[4]);
+    if ((argc == 3 || argc == 4) && std::wcscmp(argv[1], L"pick") == 0)
+        return Pick(lib, argv[2], argc == 4 ? argv[3] : nullptr);
     return Usage();
 }
