@@ -61,10 +61,10 @@ cd "$work"
 ' _ "$root/scripts/wine-run.sh"
 
 # The dialog is the only thing on the black screen: trim the rest away.
-convert screen.png -trim +repage -bordercolor black -border 8 "$root/docs/page-picker.png"
+convert screen.png -trim +repage -bordercolor black -border 8 -strip "$root/docs/page-picker.png"
 # Painted on the left, decoded on the right, one row per file.
 for page in page1 page2; do
   convert "$page-painted.bmp" "$page-decoded.bmp" -bordercolor white -border 6 +append "$page-pair.png"
 done
-convert page1-pair.png page2-pair.png -append "$root/docs/painted-and-decoded.png"
+convert page1-pair.png page2-pair.png -append -strip "$root/docs/painted-and-decoded.png"
 echo "docs/page-picker.png and docs/painted-and-decoded.png written"
