@@ -1,6 +1,8 @@
 // The dialog driver's window look-ups, keystrokes and clicks, and the watchdog.
 #include "dialog/DialogDriver.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <thread>
 
@@ -156,7 +158,8 @@ std::vector<std::string> RunWithDialogScript(const std::function<void()>& call,
         }
         std::fprintf(stderr, "watchdog: a dialog is stuck; ending the test program\n");
         std::fflush(stderr);
-        ExitProcess(3);
+        // Not ExitProcess: nothing of the stuck process may run on the way out.
+        TerminateProcess(GetCurrentProcess(), 3);
     });
     call();
     SetEvent(returned);
@@ -164,5 +167,35 @@ std::vector<std::string> RunWithDialogScript(const std::function<void()>& call,
     CloseHandle(returned);
     return driver.failures();
 }
+
+namespace {
+
+// The last line of defence: whatever hangs, in a dialog or outside one, the
+// program ends with exit code 3 after ten minutes instead of hanging the run.
+class ProgramWatchdog : public ::testing::Environment {
+public:
+    void SetUp() override {
+        done_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        thread_ = std::thread([this] {
+            if (WaitForSingleObject(done_, 600000) == WAIT_OBJECT_0) return;
+            std::fprintf(stderr, "watchdog: the dialog tests did not finish in ten minutes\n");
+            std::fflush(stderr);
+            TerminateProcess(GetCurrentProcess(), 3);
+        });
+    }
+    void TearDown() override {
+        SetEvent(done_);
+        thread_.join();
+        CloseHandle(done_);
+    }
+
+private:
+    HANDLE done_ = nullptr;
+    std::thread thread_;
+};
+
+::testing::Environment* const g_programWatchdog = ::testing::AddGlobalTestEnvironment(new ProgramWatchdog);
+
+}  // namespace
 
 }  // namespace kypcx_test
