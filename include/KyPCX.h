@@ -177,7 +177,6 @@ KYPCX_API BOOL WINAPI SaveNonRGBDIBInDCXFormatA(LPCSTR path, HGLOBAL dib, PcxErr
    AddPCXFileToDCXFileW. */
 KYPCX_API BOOL WINAPI DelItemFromDCXFileW(LPCWSTR path, UINT index, PcxErrorCode* code);
 KYPCX_API BOOL WINAPI DelItemFromDCXFileA(LPCSTR path, UINT index, PcxErrorCode* code);
-
 /* Clipboard, memory and drawing */
 /* Decodes the file and leaves its bitmap on the clipboard as the only
    format (CF_BITMAP); 1 on success, 0 with the code set. The bitmap then
@@ -193,6 +192,14 @@ KYPCX_API int WINAPI PutPCXToClipboardA(LPCSTR path, PcxErrorCode* code);
    to DeleteObject. */
 KYPCX_API HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD length, PcxErrorCode* code,
                                                      PcxLineCallback callback);
+/* Paints a monochrome or 16-colour PCX file onto dc, top-left at (0, 0), a
+   line per run of equal colour with the header palette's colours; with
+   showProgress a small gauge window follows the rows. 1 after painting
+   (a file that ends early paints its complete rows), 0 when the file cannot
+   be opened, is not a PCX file or has sizes no image can have, or a buffer
+   cannot be had; 2 when a buffer cannot be locked. */
+KYPCX_API int WINAPI LoadPCXW(BOOL showProgress, HDC dc, LPCWSTR path);
+KYPCX_API int WINAPI LoadPCXA(BOOL showProgress, HDC dc, LPCSTR path);
 
 /* DCX files: a 4096-byte directory (the magic 987654321, then 1023 entries
    holding item offsets) and up to 1022 PCX images behind it. Items are
@@ -265,6 +272,29 @@ KYPCX_API HPALETTE WINAPI ReadDCXItemPaletteA(LPCSTR path, UINT index, PcxHeader
 /* Byte 2 of the item's header (its colour-space code), or -1 for any failure. */
 KYPCX_API LONG WINAPI GetDCXColorSpaceW(LPCWSTR path, UINT index);
 KYPCX_API LONG WINAPI GetDCXColorSpaceA(LPCSTR path, UINT index);
+
+/* DCX page picker */
+/* Shows the CHOOSE_PCX dialog over the calling thread's active window and
+   returns the page number (1 to N) chosen with OK, or 0: after Cancel (the
+   code untouched), or with code 28 for a file without pages (missing, not a
+   DCX file, or cut short before its first page: no dialog), 12 or 11 when
+   working memory cannot be had. */
+KYPCX_API UINT WINAPI SelectDCXItemW(LPCWSTR path, PcxErrorCode* code);
+KYPCX_API UINT WINAPI SelectDCXItemA(LPCSTR path, PcxErrorCode* code);
+/* Lets the user choose a page and loads it as LoadDCXItemToBitmapW does.
+   NULL after Cancel (nothing shown, code untouched); when the dialog cannot
+   be offered, NULL after the code's message box. */
+KYPCX_API HBITMAP WINAPI LoadDCXImageW(LPCWSTR path, PcxErrorCode* code);
+KYPCX_API HBITMAP WINAPI LoadDCXImageA(LPCSTR path, PcxErrorCode* code);
+/* Lets the user choose a page and deletes it as DelItemFromDCXFileW does,
+   with no second question; 1 when deleted. 0 after Cancel (nothing shown,
+   code untouched); when the dialog cannot be offered, 0 after the code's
+   message box. */
+KYPCX_API int WINAPI DelDCXImageW(LPCWSTR path, PcxErrorCode* code);
+KYPCX_API int WINAPI DelDCXImageA(LPCSTR path, PcxErrorCode* code);
+/* The dialog procedure of CHOOSE_PCX; lParam of WM_INITDIALOG is the
+   library's own parameter block, so only the library creates the dialog. */
+KYPCX_API INT_PTR CALLBACK SelectPCXDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 #ifdef __cplusplus
 }

@@ -4,12 +4,14 @@
 //   kypcx info <file.pcx>     header fields, size, colours
 //   kypcx tobmp <in.pcx> <out.bmp>   decode to a Windows BMP file
 //   kypcx topcx <in.bmp> <out.pcx>   encode a Windows BMP file as PCX
+//   kypcx paint <in.pcx> <out.bmp>   paint through LoadPCXW, save what was painted
 //   kypcx pages <file.dcx>    each page: number, offset, bytes, size, layout
 //   kypcx extract <file.dcx> <n> <out.bmp>     page n (from 0) as a BMP file
 //   kypcx extract <file.dcx> all <prefix>      every page, <prefix>_000.bmp on
 //   kypcx pack <out.dcx> <page>...   a new DCX file of PCX or BMP pages
 //   kypcx add <file.dcx> <page>      a PCX or BMP file as a further page
 //   kypcx delete <file.dcx> <n>      remove page n (counted from 0)
+//   kypcx pick <file.dcx> [<page.bmp>]   choose a page in the dialog; print it, or save it
 //   kypcx version             the library's version text
 #include <windows.h>
 
@@ -30,6 +32,8 @@ struct Library {
     decltype(&GetPCXColorSpaceW) colorSpace = nullptr;
     decltype(&LoadPCXIntoDIBW) loadDib = nullptr;
     decltype(&SaveDIBInPCXFormatW) saveDib = nullptr;
+    decltype(&LoadPCXW) paint = nullptr;
+    decltype(&SelectDCXItemW) selectItem = nullptr;
 
     bool Load() {
         module = LoadLibraryW(L"KyPCX.dll");
@@ -40,7 +44,9 @@ struct Library {
         colorSpace = KyPcxGetProc<decltype(colorSpace)>(module, "GetPCXColorSpaceW");
         loadDib = KyPcxGetProc<decltype(loadDib)>(module, "LoadPCXIntoDIBW");
         saveDib = KyPcxGetProc<decltype(saveDib)>(module, "SaveDIBInPCXFormatW");
-        return errorString && version && info && colorSpace && loadDib && saveDib;
+        paint = KyPcxGetProc<decltype(paint)>(module, "LoadPCXW");
+        selectItem = KyPcxGetProc<decltype(selectItem)>(module, "SelectDCXItemW");
+        return errorString && version && info && colorSpace && loadDib && saveDib && paint && selectItem;
     }
 
     int Fail(const wchar_t* what, PcxErrorCode code) const {
@@ -86,14 +92,10 @@ int Info(const Library& lib, const wchar_t* path) {
     return 0;
 }
 
-// Writes a DIB block as a BMP file (the DIB behind a 14-byte file header),
-// prints its size and frees the block. 0, or 1 with a message.
-int WriteDibAsBmp(HGLOBAL dib, const wchar_t* out) {
-    auto* info = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
-    const DWORD table = info->biClrUsed * sizeof(RGBQUAD);
-    const DWORD rowSize = ((info->biBitCount * static_cast<DWORD>(info->biWidth) + 31) / 32) * 4;
-    const DWORD pixels = rowSize * static_cast<DWORD>(info->biHeight);
-    BITMAPINFOHEADER header = *info;
+// A BMP file is the DIB behind a 14-byte file header: the info header, then
+// `rest` (colour table and pixel rows, bottom-up).
+bool WriteBmpFile(const wchar_t* out, const BITMAPINFOHEADER& info, const void* rest, DWORD table, DWORD pixels) {
+    BITMAPINFOHEADER header = info;
     header.biSizeImage = pixels;
     BITMAPFILEHEADER file = {};
     file.bfType = 0x4D42;  // "BM"
@@ -102,18 +104,65 @@ int WriteDibAsBmp(HGLOBAL dib, const wchar_t* out) {
     HANDLE f = CreateFileW(out, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     bool ok = f != INVALID_HANDLE_VALUE;
     DWORD written = 0;
-    const BYTE* rest = reinterpret_cast<const BYTE*>(info) + info->biSize;
     ok = ok && WriteFile(f, &file, sizeof file, &written, nullptr) && written == sizeof file;
     ok = ok && WriteFile(f, &header, sizeof header, &written, nullptr) && written == sizeof header;
     ok = ok && WriteFile(f, rest, table + pixels, &written, nullptr) && written == table + pixels;
     if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    if (!ok) std::fwprintf(stderr, L"%ls: cannot write\n", out);
+    return ok;
+}
+
+// Writes a DIB block as a BMP file, prints its size and frees the block.
+// 0, or 1 with a message.
+int WriteDibAsBmp(HGLOBAL dib, const wchar_t* out) {
+    auto* info = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
+    const DWORD table = info->biClrUsed * sizeof(RGBQUAD);
+    const DWORD rowSize = ((info->biBitCount * static_cast<DWORD>(info->biWidth) + 31) / 32) * 4;
+    const DWORD pixels = rowSize * static_cast<DWORD>(info->biHeight);
+    const BITMAPINFOHEADER header = *info;
+    const bool ok = WriteBmpFile(out, header, reinterpret_cast<const BYTE*>(info) + info->biSize, table, pixels);
     GlobalUnlock(dib);
     GlobalFree(dib);
-    if (!ok) {
-        std::fwprintf(stderr, L"%ls: cannot write\n", out);
+    if (!ok) return 1;
+    std::wprintf(L"%ls: %ld x %ld, %d bits per pixel\n", out, header.biWidth, header.biHeight, header.biBitCount);
+    return 0;
+}
+
+// Paints the file through LoadPCXW into a white 24-bit bitmap of the image's
+// size, with the progress gauge, and saves what was painted.
+int Paint(const Library& lib, const wchar_t* in, const wchar_t* out) {
+    PcxHeader h = {};
+    PcxErrorCode code = PCX_OK;
+    if (!lib.info(in, &h, &code)) return lib.Fail(in, code);
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = h.xMax - h.xMin + 1;
+    header.biHeight = h.yMax - h.yMin + 1;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP section = CreateDIBSection(dc, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (section == nullptr) {
+        DeleteDC(dc);
+        return lib.Fail(in, PCX_ERR_CREATE_BITMAP);
+    }
+    HGDIOBJ previous = SelectObject(dc, section);
+    PatBlt(dc, 0, 0, header.biWidth, header.biHeight, WHITENESS);
+    const int painted = lib.paint(TRUE, dc, in);
+    GdiFlush();
+    const DWORD pixels = ((24 * static_cast<DWORD>(header.biWidth) + 31) / 32) * 4 * static_cast<DWORD>(header.biHeight);
+    const bool ok = painted == 1 && WriteBmpFile(out, header, bits, 0, pixels);
+    SelectObject(dc, previous);
+    DeleteObject(section);
+    DeleteDC(dc);
+    if (painted != 1) {
+        std::fwprintf(stderr, L"%ls: LoadPCXW returned %d\n", in, painted);
         return 1;
     }
-    std::wprintf(L"%ls: %ld x %ld, %d bits per pixel\n", out, header.biWidth, header.biHeight, header.biBitCount);
+    if (!ok) return 1;
+    std::wprintf(L"%ls: painted %ld x %ld\n", out, header.biWidth, header.biHeight);
     return 0;
 }
 
@@ -381,17 +430,42 @@ int Delete(const Library& lib, const wchar_t* dcxPath, const wchar_t* index) {
     return 0;
 }
 
+// Lets the user choose a page of a DCX file in the library's dialog, prints
+// its number (1-based, as the dialog shows it) and, given an output path,
+// writes that page as a BMP file.
+int Pick(const Library& lib, const wchar_t* in, const wchar_t* out) {
+    PcxErrorCode code = PCX_OK;
+    const UINT number = lib.selectItem(in, &code);
+    if (number == 0) {
+        if (code != PCX_OK) return lib.Fail(in, code);
+        std::fwprintf(stderr, L"%ls: cancelled\n", in);
+        return 1;
+    }
+    std::wprintf(L"%u\n", number);
+    if (out == nullptr) return 0;
+    auto loadItem = KyPcxGetProc<decltype(&LoadDCXIntoDIBW)>(lib.module, "LoadDCXIntoDIBW");
+    if (loadItem == nullptr) {
+        std::fwprintf(stderr, L"kypcx: KyPCX.dll cannot load DCX pages\n");
+        return 1;
+    }
+    HGLOBAL dib = loadItem(in, number - 1, &code);
+    if (dib == nullptr) return lib.Fail(in, code);
+    return WriteDibAsBmp(dib, out);
+}
+
 int Usage() {
     std::fwprintf(stderr,
                   L"usage: kypcx info <file.pcx>\n"
                   L"       kypcx tobmp <in.pcx> <out.bmp>\n"
                   L"       kypcx topcx <in.bmp> <out.pcx>\n"
+                  L"       kypcx paint <in.pcx> <out.bmp>\n"
                   L"       kypcx pages <file.dcx>\n"
                   L"       kypcx extract <file.dcx> <n> <out.bmp>\n"
                   L"       kypcx extract <file.dcx> all <prefix>\n"
                   L"       kypcx pack <out.dcx> <page.pcx|page.bmp>...\n"
                   L"       kypcx add <file.dcx> <page.pcx|page.bmp>\n"
                   L"       kypcx delete <file.dcx> <page number from 0>\n"
+                  L"       kypcx pick <file.dcx> [<page.bmp>]\n"
                   L"       kypcx version\n");
     return 2;
 }
@@ -413,6 +487,7 @@ int wmain(int argc, wchar_t** argv) {
     if (argc == 3 && std::wcscmp(argv[1], L"info") == 0) return Info(lib, argv[2]);
     if (argc == 4 && std::wcscmp(argv[1], L"tobmp") == 0) return ToBmp(lib, argv[2], argv[3]);
     if (argc == 4 && std::wcscmp(argv[1], L"topcx") == 0) return ToPcx(lib, argv[2], argv[3]);
+    if (argc == 4 && std::wcscmp(argv[1], L"paint") == 0) return Paint(lib, argv[2], argv[3]);
     if (argc >= 4 && std::wcscmp(argv[1], L"pack") == 0) return Pack(lib, argc - 3, argv + 3, argv[2]);
     if (argc == 4 && std::wcscmp(argv[1], L"add") == 0) return Add(lib, argv[2], argv[3]);
     if (argc == 4 && std::wcscmp(argv[1], L"delete") == 0) return Delete(lib, argv[2], argv[3]);
@@ -423,5 +498,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (argc == 3 && std::wcscmp(argv[1], L"pages") == 0) return Pages(lib, dcx, argv[2]);
     if (argc == 5 && std::wcscmp(argv[1], L"extract") == 0) return Extract(lib, dcx, argv[2], argv[3], argv[4]);
+    if ((argc == 3 || argc == 4) && std::wcscmp(argv[1], L"pick") == 0)
+        return Pick(lib, argv[2], argc == 4 ? argv[3] : nullptr);
     return Usage();
 }

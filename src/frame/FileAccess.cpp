@@ -8,9 +8,9 @@ namespace {
 
 constexpr DWORD kCopyBlockSize = DWORD{1} << 20;
 
-HANDLE OpenFile(LPCWSTR path, DWORD access, DWORD disposition) {
+HANDLE OpenFile(LPCWSTR path, DWORD access, DWORD disposition, DWORD sharing = 0) {
     if (path == nullptr) return INVALID_HANDLE_VALUE;
-    return CreateFileW(path, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileW(path, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 // Moves to the end; TRUE with the position there.
@@ -26,6 +26,10 @@ BOOL SeekFileToEnd(HANDLE file, DWORD* position) {
 }  // namespace
 
 HANDLE OpenExistingFile(LPCWSTR path, DWORD access) { return OpenFile(path, access, OPEN_EXISTING); }
+
+HANDLE OpenExistingFileSharingReads(LPCWSTR path) {
+    return OpenFile(path, GENERIC_READ, OPEN_EXISTING, FILE_SHARE_READ);
+}
 
 HANDLE OpenOrCreateFile(LPCWSTR path, BOOL* created) {
     HANDLE file = OpenFile(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);

@@ -1,9 +1,10 @@
 // The one way the library opens files and moves their bytes: opening for
 // the access an operation names, reading and writing exactly, positioning,
 // copying a byte range from one file to the end of another, the length, and
-// the free space and folder of the volume a file lies on. Every file is
-// opened without sharing, so a file held open elsewhere cannot be opened
-// (code 5 at the exports) and no one else changes it while we work.
+// the free space and folder of the volume a file lies on. Files are opened
+// without sharing (the painter's read-only open aside), so a file held open
+// elsewhere cannot be opened (code 5 at the exports) and no one else changes
+// it while we work.
 // Positions are 32-bit: files of 4 GiB and more are outside the library's range.
 #pragma once
 
@@ -14,6 +15,11 @@
 // Opens an existing file with `access` (GENERIC_READ, or GENERIC_READ |
 // GENERIC_WRITE). INVALID_HANDLE_VALUE for a null path or any failure.
 HANDLE OpenExistingFile(LPCWSTR path, DWORD access);
+
+// Opens an existing file for reading only, letting others read it too: for
+// the painter, which only reads, so that a read-only file or one another
+// program is reading can be painted. INVALID_HANDLE_VALUE as above.
+HANDLE OpenExistingFileSharingReads(LPCWSTR path);
 
 // Opens an existing file for reading and writing, or creates it when it is
 // missing; *created (if given) says which. INVALID_HANDLE_VALUE on failure.

@@ -1,0 +1,107 @@
+// SelectDCXItemW/A, LoadDCXImageW/A and DelDCXImageW/A: let the user pick a
+// page of a DCX file in the CHOOSE_PCX dialog, then load or delete it. The
+// dialog alone numbers pages from 1; the item operations get number - 1.
+#include <windows.h>
+
+#include "KyPCX.h"
+#include "dcx/ItemDialog.h"
+#include "frame/AnsiEntry.h"
+#include "frame/ErrorSlot.h"
+#include "frame/HandleGuards.h"
+#include "frame/PcxThreadState.h"
+
+namespace {
+
+// The modal dialog, owned by the calling thread's active window; its result
+// (1 after OK, 0 after Cancel, -1 when it cannot be shown).
+INT_PTR ShowItemDialog(LPCWSTR templateName, DLGPROC procedure, LPARAM parameter) {
+    return DialogBoxParamW(GetKyPcxInstance(), templateName, GetActiveWindow(), procedure, parameter);
+}
+
+// The message of a failure code, in the library's message box.
+void ShowCodeMessage(PcxErrorCode* code) { GetPCXErrorString(nullptr, code); }
+
+}  // namespace
+
+ItemChoice ChooseDcxItem(LPCWSTR path, PcxErrorCode* code, DWORD* number) {
+    *number = 0;
+    const DWORD count = GetDCXInfoW(path, code);
+    // A missing or foreign file reports this too: there is nothing to pick.
+    // So does a file cut short before its first page, whose directory still
+    // lists pages that are not there.
+    PcxHeader firstPage;
+    PcxErrorCode firstPageCode = PCX_OK;
+    if (count == 0 || !DCXItemInfoW(path, 0, &firstPage, &firstPageCode)) {
+        *code = PCX_ERR_EMPTY_DCX;
+        return ItemChoice::Failed;
+    }
+    ScopedGlobal block(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DcxChooserParams)));
+    if (!block) {
+        *code = PCX_ERR_ALLOC;
+        return ItemChoice::Failed;
+    }
+    auto* params = static_cast<DcxChooserParams*>(block.lock());
+    if (params == nullptr) {
+        *code = PCX_ERR_LOCK;
+        return ItemChoice::Failed;
+    }
+    params->path = path;
+    params->itemCount = count;
+    const INT_PTR result = ShowItemDialog(L"CHOOSE_PCX", SelectPCXDlgProc, reinterpret_cast<LPARAM>(params));
+    if (result != 1) return ItemChoice::Cancelled;
+    *number = params->itemCount;
+    return ItemChoice::Chosen;
+}
+
+extern "C" UINT WINAPI SelectDCXItemW(LPCWSTR path, PcxErrorCode* error) {
+    ErrorSlot slot(error);
+    DWORD number;
+    ChooseDcxItem(path, slot.get(), &number);
+    return number;
+}
+
+extern "C" UINT WINAPI SelectDCXItemA(LPCSTR path, PcxErrorCode* code) {
+    return CallWithWidePath(SelectDCXItemW, path, code);
+}
+
+extern "C" HBITMAP WINAPI LoadDCXImageW(LPCWSTR path, PcxErrorCode* error) {
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
+    DWORD number;
+    switch (ChooseDcxItem(path, code, &number)) {
+    case ItemChoice::Failed:
+        ShowCodeMessage(code);
+        return nullptr;
+    case ItemChoice::Cancelled:
+        // The user chose not to load: nothing to report.
+        return nullptr;
+    case ItemChoice::Chosen:
+        break;
+    }
+    return LoadDCXItemToBitmapW(path, number - 1, code, nullptr);
+}
+
+extern "C" HBITMAP WINAPI LoadDCXImageA(LPCSTR path, PcxErrorCode* code) {
+    return CallWithWidePath(LoadDCXImageW, path, code);
+}
+
+extern "C" int WINAPI DelDCXImageW(LPCWSTR path, PcxErrorCode* error) {
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
+    DWORD number;
+    switch (ChooseDcxItem(path, code, &number)) {
+    case ItemChoice::Failed:
+        ShowCodeMessage(code);
+        return 0;
+    case ItemChoice::Cancelled:
+        return 0;
+    case ItemChoice::Chosen:
+        break;
+    }
+    // The deletion follows the OK at once, as the user asked.
+    return DelItemFromDCXFileW(path, number - 1, code) ? 1 : 0;
+}
+
+extern "C" int WINAPI DelDCXImageA(LPCSTR path, PcxErrorCode* code) {
+    return CallWithWidePath(DelDCXImageW, path, code);
+}

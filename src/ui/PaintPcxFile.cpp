@@ -1,0 +1,140 @@
+// LoadPCXW/A: painting a monochrome or 16-colour PCX file straight onto the
+// caller's device context, row by row, each run of equal colour as one line
+// drawn with a solid pen. No bitmap is made; the picture is what lands in the
+// caller's context. While it paints, the call shows the progress gauge (when
+// asked), holds the mouse capture for the active window and shows the viewer
+// wait cursor; all of it ends with the call.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include "KyPCX.h"
+#include "frame/AnsiEntry.h"
+#include "frame/FileAccess.h"
+#include "frame/HandleGuards.h"
+#include "frame/PcxThreadState.h"
+#include "frame/WaitCursor.h"
+#include "kypcx/pcx_format.h"
+#include "kypcx/pcx_paint.h"
+#include "ui/PaintProgressGauge.h"
+#include "ui/ViewerByteReader.h"
+
+namespace {
+
+constexpr int kPaintResultPainted = 1;
+constexpr int kPaintResultFailed = 0;
+constexpr int kPaintResultLockFailed = 2;
+constexpr int kPenCount = 16;
+
+// Holds the mouse for the calling thread's active window and, at the end,
+// gives it back to whichever window held it before (none, usually).
+class ScopedMouseCapture {
+public:
+    ScopedMouseCapture() {
+        HWND active = GetActiveWindow();
+        if (active == nullptr) return;
+        previous_ = SetCapture(active);
+        captured_ = true;
+    }
+    ~ScopedMouseCapture() {
+        if (!captured_) return;
+        if (previous_ != nullptr)
+            SetCapture(previous_);
+        else
+            ReleaseCapture();
+    }
+    ScopedMouseCapture(const ScopedMouseCapture&) = delete;
+    ScopedMouseCapture& operator=(const ScopedMouseCapture&) = delete;
+
+private:
+    HWND previous_ = nullptr;
+    bool captured_ = false;
+};
+
+// Draws one row of colour indices at `row`: a line per run of equal index,
+// each from the run's first pixel up to (not including) the next run's.
+void PaintRow(HDC dc, const BYTE* indices, LONG width, LONG row, const ScopedGdiObject<HPEN>* pens) {
+    MoveToEx(dc, 0, row, nullptr);
+    for (LONG x = 1; x <= width; ++x) {
+        if (x < width && indices[x] == indices[x - 1]) continue;
+        SelectObject(dc, pens[indices[x - 1]].get());
+        LineTo(dc, x, row);
+    }
+}
+
+int PaintPcxFile(BOOL showProgress, HDC dc, HANDLE file) {
+    BYTE headerBytes[kypcx::kPcxHeaderSize];
+    // A file shorter than a header, or one whose header cannot describe a
+    // picture, is refused before anything is allocated or painted.
+    if (!ReadFileExactly(file, headerBytes, sizeof headerBytes)) return kPaintResultFailed;
+    PcxHeader header;
+    kypcx::LoadPcxHeader(headerBytes, &header);
+    kypcx::PcxPaintLayout layout;
+    if (!kypcx::PlanPcxPaint(header, &layout)) return kPaintResultFailed;
+
+    ScopedGlobal planeBlock(GlobalAlloc(GHND, layout.encodedLineSize));
+    if (!planeBlock) return kPaintResultFailed;
+    BYTE* line = static_cast<BYTE*>(planeBlock.lock());
+    if (line == nullptr) return kPaintResultLockFailed;
+    ScopedGlobal rowBlock(GlobalAlloc(GHND, static_cast<SIZE_T>(layout.width)));
+    BYTE* indices = static_cast<BYTE*>(rowBlock.lock());
+    if (indices == nullptr) return kPaintResultFailed;
+
+    std::optional<PaintProgressGauge> gauge;
+    if (showProgress) gauge.emplace(layout.height);
+
+    ScopedMouseCapture capture;
+    ScopedWaitCursor wait(&PcxThreadState::viewerSavedCursor);
+
+    ScopedGdiObject<HPEN> pens[kPenCount];
+    for (int i = 0; i < kPenCount; ++i) {
+        const BYTE* rgb = header.palette + 3 * i;
+        pens[i].reset(CreatePen(PS_SOLID, 0, RGB(rgb[0], rgb[1], rgb[2])));
+    }
+    ScopedSelection penSelection;
+    penSelection.select(dc, pens[0].get());
+
+    PcxThreadState* state = GetPcxThreadState();
+    ResetViewerReader(state);
+    const DWORD lineSize = layout.encodedLineSize;
+    DWORD filled = 0;
+    LONG row = 0;
+    while (row < layout.height) {
+        BYTE value;
+        if (!ReadViewerByte(state, file, &value)) break;
+        DWORD count = 1;
+        if (kypcx::IsRunCode(value)) {
+            count = value & kypcx::kRunCountMask;
+            if (!ReadViewerByte(state, file, &value)) break;
+        }
+        // A run that crosses the end of the line loses its surplus; the next
+        // line starts with the next code byte.
+        const DWORD take = std::min(count, lineSize - filled);
+        std::memset(line + filled, value, take);
+        filled += take;
+        if (filled < lineSize) continue;
+
+        kypcx::PaintRowIndices(layout, line, indices);
+        PaintRow(dc, indices, layout.width, row, pens);
+        ++row;
+        if (gauge) gauge->RowsPainted(row);
+        filled = 0;
+    }
+    return kPaintResultPainted;
+}
+
+}  // namespace
+
+extern "C" int WINAPI LoadPCXW(BOOL showProgress, HDC dc, LPCWSTR path) {
+    // Read access only, sharing reads: painting changes nothing in the file,
+    // so a read-only file or one another program is reading can be painted.
+    ScopedFile file(OpenExistingFileSharingReads(path));
+    if (!file.valid()) return kPaintResultFailed;
+    return PaintPcxFile(showProgress, dc, file.get());
+}
+
+extern "C" int WINAPI LoadPCXA(BOOL showProgress, HDC dc, LPCSTR path) {
+    return CallWithWidePath(LoadPCXW, showProgress, dc, path);
+}
