@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <thread>
+#include <memory>
+
+#include "support/TestThread.h"
 
 namespace kypcx_test {
 
@@ -147,7 +149,7 @@ std::vector<std::string> RunWithDialogScript(const std::function<void()>& call,
                                              const std::function<void(DialogDriver&)>& script) {
     DialogDriver driver(GetCurrentThreadId());
     HANDLE returned = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    std::thread helper([&] {
+    TestThread helper([&] {
         script(driver);
         if (!driver.failures().empty()) driver.CancelEverything();
         if (WaitForSingleObject(returned, 30000) == WAIT_OBJECT_0) return;
@@ -176,7 +178,7 @@ class ProgramWatchdog : public ::testing::Environment {
 public:
     void SetUp() override {
         done_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-        thread_ = std::thread([this] {
+        thread_ = std::make_unique<TestThread>([this] {
             if (WaitForSingleObject(done_, 600000) == WAIT_OBJECT_0) return;
             std::fprintf(stderr, "watchdog: the dialog tests did not finish in ten minutes\n");
             std::fflush(stderr);
@@ -185,13 +187,13 @@ public:
     }
     void TearDown() override {
         SetEvent(done_);
-        thread_.join();
+        thread_->join();
         CloseHandle(done_);
     }
 
 private:
     HANDLE done_ = nullptr;
-    std::thread thread_;
+    std::unique_ptr<TestThread> thread_;
 };
 
 ::testing::Environment* const g_programWatchdog = ::testing::AddGlobalTestEnvironment(new ProgramWatchdog);

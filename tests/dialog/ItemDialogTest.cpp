@@ -7,18 +7,19 @@
 
 #include <cstring>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "dialog/DialogDriver.h"
 #include "support/KyPcxTestSupport.h"
 #include "support/PcxFixtures.h"
+#include "support/TestThread.h"
 
 namespace {
 
 using kypcx_test::DialogDriver;
 using kypcx_test::PcxFixture;
 using kypcx_test::RunOf;
+using kypcx_test::TestThread;
 using kypcx_test::RunWithDialogScript;
 using kypcx_test::ScratchDir;
 using Bytes = std::vector<uint8_t>;
@@ -348,8 +349,8 @@ TEST_F(ItemDialog, TwoDialogsOnTwoThreadsKeepTheirOwnCounts) {
                 SCRIPT_EXPECT(d, d.WaitGone(picker));
             });
     };
-    std::thread first([&] { run(two, 2, &a); });
-    std::thread second([&] { run(five, 5, &b); });
+    TestThread first([&] { run(two, 2, &a); });
+    TestThread second([&] { run(five, 5, &b); });
     first.join();
     second.join();
     CloseHandle(bothOpen);
