@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The main job: install what is missing, build, and let the command-line
 # client describe a sample PCX file made by the project's own generator,
-# decode it to a BMP file and encode that back to PCX.
+# decode it to a BMP file and encode that back to PCX, then pack both into a
+# DCX file, list its pages and extract one. The 32-bit client runs where the
+# machine runs 32-bit programs, the 64-bit one elsewhere.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${KYPCX_BUILD_ROOT:-$root/build}"
@@ -11,13 +13,23 @@ build="${KYPCX_BUILD_ROOT:-$root/build}"
 samples="$build/samples"
 mkdir -p "$samples"
 "$build/native/tools/native/pcxgen" gradient8 320 200 "$samples/gradient.pcx"
+"$build/native/tools/native/pcxgen" ega4 160 100 "$samples/ega.pcx"
 cd "$samples"
 client="$build/win32/bin/kypcx.exe"
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  echo "(this machine runs no 32-bit programs: the 64-bit client and DLL are used)"
+  client="$build/win64/bin/kypcx.exe"
+fi
+rm -f pages.dcx
 "$root/scripts/with-display.sh" bash -c "
   set -e
-  '$root/scripts/wine-run.sh' '$client' info gradient.pcx
-  '$root/scripts/wine-run.sh' '$client' tobmp gradient.pcx gradient.bmp
-  '$root/scripts/wine-run.sh' '$client' topcx gradient.bmp roundtrip.pcx
-  '$root/scripts/wine-run.sh' '$client' info roundtrip.pcx
+  run() { '$root/scripts/wine-run.sh' '$client' \"\$@\"; }
+  run info gradient.pcx
+  run tobmp gradient.pcx gradient.bmp
+  run topcx gradient.bmp roundtrip.pcx
+  run info roundtrip.pcx
+  run pack pages.dcx gradient.pcx ega.pcx gradient.bmp
+  run pages pages.dcx
+  run extract pages.dcx 1 page1.bmp
 "
 echo "Samples in $samples"
