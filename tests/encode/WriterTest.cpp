@@ -149,17 +149,19 @@ TEST_F(WriterProbe, ReportsAFailedBlockWrite) {
     for (DWORD i = 0; i < 32768; ++i) ASSERT_NE(-1, probe.WritePcxByte(file.get(), 1, 0));
     const BYTE line[] = {7, 7, 8};
     EXPECT_EQ(0u, probe.EncodePcxLine(line, sizeof line, file.get())) << "the block write under the line fails";
-    EXPECT_EQ(-1, probe.WritePcxByte(file.get(), 2, 0));
-    EXPECT_EQ(0, probe.WritePcxRun(3, 5, file.get()));
-    EXPECT_EQ(-1, probe.WritePcxByte(file.get(), 0, 1)) << "the flush cannot write what is held";
-    EXPECT_EQ(nullptr, probe.ThreadState()->outputBufferHandle) << "but still releases the buffer";
+    EXPECT_EQ(0u, probe.ThreadState()->outputCount) << "the failed block is not held for another try";
+    EXPECT_EQ(2, probe.WritePcxRun(3, 5, file.get())) << "later bytes are held afresh";
+    EXPECT_EQ(-1, probe.WritePcxByte(file.get(), 0, 1)) << "and the flush cannot write them to a read-only file";
+    EXPECT_EQ(nullptr, probe.ThreadState()->outputBufferHandle) << "the flush releases the buffer";
 
-    // A short write is a failure too.
+    // A short write is a failure too, and the bytes that did reach the file
+    // are not written a second time by the flush.
     TestFile other(dir.Path(L"short.bin"));
     ASSERT_TRUE(probe.WatchWrites(1, TRUE));
-    for (DWORD i = 0; i < 100; ++i) ASSERT_NE(-1, probe.WritePcxByte(other.get(), 1, 0));
-    EXPECT_EQ(-1, probe.WritePcxByte(other.get(), 0, 1));
-    EXPECT_EQ(50u, other.Length());
+    for (DWORD i = 0; i < 32768; ++i) ASSERT_NE(-1, probe.WritePcxByte(other.get(), 1, 0));
+    EXPECT_EQ(-1, probe.WritePcxByte(other.get(), 2, 0)) << "the full block's write falls short";
+    EXPECT_NE(-1, probe.WritePcxByte(other.get(), 0, 1)) << "nothing is held after the failed block";
+    EXPECT_EQ(16384u, other.Length()) << "the half that reached the file, once";
 }
 
 }  // namespace

@@ -32,11 +32,14 @@ BOOL EnsureOutputBuffer(PcxThreadState* state) {
 }
 
 // Appends one byte to a buffer that exists; the full block goes out when the
-// byte after it arrives, not when it fills.
+// byte after it arrives, not when it fills. A block whose write failed is
+// dropped all the same: part of it may have reached the file, and writing it
+// again at the flush would put those bytes there twice.
 inline BOOL PutHeldByte(HANDLE file, PcxThreadState* state, BYTE value) {
     if (state->outputCount == kOutputBlockSize) {
-        if (!WriteHeldBytes(file, state)) return FALSE;
+        const BOOL written = WriteHeldBytes(file, state);
         state->outputCount = 0;
+        if (!written) return FALSE;
     }
     state->outputBuffer[state->outputCount++] = value;
     return TRUE;
