@@ -4,9 +4,10 @@
 #include <cstring>
 
 #include "KyPCX.h"
+#include "KyPcxVersion.h"
 
 namespace {
-const char kVersionText[] = "Version 12.78";
+const char kVersionText[] = "Version " KYPCX_VERSION_STRING;
 }
 
 extern "C" void WINAPI GetKyPCXVersion(char* buffer, LONG size) {
