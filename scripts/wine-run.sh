@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine with the project's own prefix inside the
-# build tree (never the user's), quiet, without Mono/Gecko installers.
+# build tree (never the user's), quiet, without Mono/Gecko installers, and
+# without Wine's debugger, which would hold a crashed program open until the
+# test's time-out instead of letting it fail at once.
 # 64-bit programs run in a 64-bit prefix of their own (build/wineprefix64)
 # with Wine's 64-bit loader. Where the machine cannot start Wine's 32-bit
 # loader (a kernel without 32-bit Linux programs), a 32-bit program is not
@@ -10,7 +12,7 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 prefix32="${KYPCX_WINEPREFIX:-$here/../build/wineprefix}"
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
+export WINEDLLOVERRIDES="mscoree,mshtml,winedbg.exe=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 
 # The machine field of a PE file's header: 8664 for x86-64, 014c for i386.
 pe_machine() {
