@@ -103,8 +103,9 @@ BOOL AddImage(const ImageEncoder& encoder, LPCWSTR path, PcxErrorCode* code) {
 
 extern "C" BOOL WINAPI AddBitmapToDCXFileW(HBITMAP bitmap, LPCWSTR path, PcxErrorCode* error,
                                           PcxLineCallback callback) {
-    ErrorSlot code(error);
-    return AddImage(BitmapEncoder(bitmap, callback), path, code.get());
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
+    return AddImage(BitmapEncoder(bitmap, callback), path, code);
 }
 
 extern "C" BOOL WINAPI AddBitmapToDCXFileA(HBITMAP bitmap, LPCSTR path, PcxErrorCode* error,
@@ -113,8 +114,9 @@ extern "C" BOOL WINAPI AddBitmapToDCXFileA(HBITMAP bitmap, LPCSTR path, PcxError
 }
 
 extern "C" BOOL WINAPI AddDIBToDCXFileW(HGLOBAL dib, LPCWSTR path, PcxErrorCode* error, PcxDibLineCallback callback) {
-    ErrorSlot code(error);
-    return AddImage(DibEncoder(dib, callback), path, code.get());
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
+    return AddImage(DibEncoder(dib, callback), path, code);
 }
 
 extern "C" BOOL WINAPI AddDIBToDCXFileA(HGLOBAL dib, LPCSTR path, PcxErrorCode* error, PcxDibLineCallback callback) {
@@ -131,21 +133,22 @@ BOOL AddNonRgbDibToDcxFile(HGLOBAL dib, LPCWSTR path, PcxErrorCode* code, PcxDib
 }
 
 extern "C" BOOL WINAPI AddClipboardToDCXFileW(LPCWSTR path, PcxErrorCode* error) {
-    ErrorSlot code(error);
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
     // No bitmap on the clipboard: nothing to add, and no code, since
     // nothing failed; the result alone says no page was added.
     if (!IsClipboardFormatAvailable(CF_BITMAP)) return FALSE;
-    if (!OpenClipboard(nullptr)) {
-        *code.get() = PCX_ERR_OPEN_CLIPBOARD;
+    ScopedClipboard clipboard;
+    if (!clipboard) {
+        *code = PCX_ERR_OPEN_CLIPBOARD;
         return FALSE;
     }
     // The bitmap stays the clipboard's; the clipboard is kept open while it
     // is read, so no other program can free it meanwhile.
     HBITMAP bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
     BOOL added = FALSE;
-    if (bitmap == nullptr) *code.get() = PCX_ERR_CLIPBOARD_DATA;
-    else added = AddBitmapToDCXFileW(bitmap, path, code.get(), nullptr);
-    CloseClipboard();
+    if (bitmap == nullptr) *code = PCX_ERR_CLIPBOARD_DATA;
+    else added = AddBitmapToDCXFileW(bitmap, path, code, nullptr);
     return added;
 }
 

@@ -10,7 +10,8 @@
 
 extern "C" int WINAPI MakeDCXFileW(LPCWSTR path, PcxErrorCode* error) {
     ErrorSlot slot(error);
-    return WriteEmptyDcxFile(path, slot.get(), nullptr);
+    PcxErrorCode* code = slot.get();
+    return WriteEmptyDcxFile(path, code, nullptr);
 }
 
 extern "C" int WINAPI MakeDCXFileA(LPCSTR path, PcxErrorCode* code) { return CallWithWidePath(MakeDCXFileW, path, code); }

@@ -10,6 +10,7 @@
 #include "dcx/DcxItemReaders.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
+#include "frame/HandleGuards.h"
 #include "pcx/decode/DecodePcxToBitmap.h"
 #include "pcx/decode/DecodePcxToDib.h"
 #include "pcx/decode/PcxPalette.h"
@@ -78,12 +79,12 @@ extern "C" HGLOBAL WINAPI LoadDCXIntoDIBA(LPCSTR path, UINT index, PcxErrorCode*
 
 extern "C" HGLOBAL WINAPI LoadNonRGBDCXIntoDIBW(LPCWSTR path, UINT index, PcxErrorCode* error) {
     ErrorSlot slot(error);
-    HGLOBAL dib = LoadNonRgbDcxItemToDib(path, index, slot.get(), nullptr);
+    PcxErrorCode* code = slot.get();
+    HGLOBAL dib = LoadNonRgbDcxItemToDib(path, index, code, nullptr);
     if (dib == nullptr) return nullptr;
-    auto* info = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
-    if (info == nullptr) return dib;
-    info->biCompression = static_cast<DWORD>(GetDCXColorSpaceW(path, index));
-    GlobalUnlock(dib);
+    ScopedGlobalLock lock(dib);
+    auto* info = lock.as<BITMAPINFOHEADER>();
+    if (info != nullptr) info->biCompression = static_cast<DWORD>(GetDCXColorSpaceW(path, index));
     return dib;
 }
 

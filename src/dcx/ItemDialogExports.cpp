@@ -40,7 +40,8 @@ ItemChoice ChooseDcxItem(LPCWSTR path, PcxErrorCode* code, DWORD* number) {
         *code = PCX_ERR_ALLOC;
         return ItemChoice::Failed;
     }
-    auto* params = static_cast<DcxChooserParams*>(block.lock());
+    ScopedGlobalLock lock(block.get());
+    auto* params = lock.as<DcxChooserParams>();
     if (params == nullptr) {
         *code = PCX_ERR_LOCK;
         return ItemChoice::Failed;
@@ -55,8 +56,9 @@ ItemChoice ChooseDcxItem(LPCWSTR path, PcxErrorCode* code, DWORD* number) {
 
 extern "C" UINT WINAPI SelectDCXItemW(LPCWSTR path, PcxErrorCode* error) {
     ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
     DWORD number;
-    ChooseDcxItem(path, slot.get(), &number);
+    ChooseDcxItem(path, code, &number);
     return number;
 }
 

@@ -9,6 +9,7 @@
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
 #include "frame/FileAccess.h"
+#include "frame/HandleGuards.h"
 #include "kypcx/pcx_encode_dib_layout.h"
 #include "pcx/encode/EncodeDibToPcx.h"
 
@@ -26,18 +27,15 @@ BOOL SaveIntoDcx(LPCWSTR path, PcxErrorCode* code, BOOL (*add)(LPCWSTR path, voi
         return FALSE;
     }
     BOOL made = FALSE;
-    HANDLE existing = OpenExistingFile(path, GENERIC_READ | GENERIC_WRITE);
-    if (existing != INVALID_HANDLE_VALUE) {
-        CloseHandle(existing);
-    } else if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) {
+    const bool opens = ScopedFile(OpenExistingFile(path, GENERIC_READ | GENERIC_WRITE)).valid();
+    if (!opens && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) {
         // A file that exists but cannot be opened (held elsewhere, read-only)
         // is left alone.
         *code = PCX_ERR_OPEN_FILE;
         return FALSE;
-    } else if (!WriteEmptyDcxFile(path, code, &made)) {
-        // The file it made, if any, is already removed again.
-        return FALSE;
     }
+    // The file it made, if any, is already removed again when this fails.
+    if (!opens && !WriteEmptyDcxFile(path, code, &made)) return FALSE;
     const BOOL added = add(path, image, code);
     if (!added && made) DeleteFileW(path);
     return added;
@@ -58,8 +56,9 @@ BOOL AddNonRgbDib(LPCWSTR path, void* image, PcxErrorCode* code) {
 }  // namespace
 
 extern "C" BOOL WINAPI SaveBitmapInDCXFormatW(LPCWSTR path, HBITMAP bitmap, PcxErrorCode* error) {
-    ErrorSlot code(error);
-    return SaveIntoDcx(path, code.get(), AddBitmap, bitmap);
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
+    return SaveIntoDcx(path, code, AddBitmap, bitmap);
 }
 
 extern "C" BOOL WINAPI SaveBitmapInDCXFormatA(LPCSTR path, HBITMAP bitmap, PcxErrorCode* error) {
@@ -67,8 +66,9 @@ extern "C" BOOL WINAPI SaveBitmapInDCXFormatA(LPCSTR path, HBITMAP bitmap, PcxEr
 }
 
 extern "C" BOOL WINAPI SaveDIBInDCXFormatW(LPCWSTR path, HGLOBAL dib, PcxErrorCode* error) {
-    ErrorSlot code(error);
-    return SaveIntoDcx(path, code.get(), AddDib, dib);
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
+    return SaveIntoDcx(path, code, AddDib, dib);
 }
 
 extern "C" BOOL WINAPI SaveDIBInDCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCode* error) {
@@ -76,13 +76,14 @@ extern "C" BOOL WINAPI SaveDIBInDCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCod
 }
 
 extern "C" BOOL WINAPI SaveNonRGBDIBInDCXFormatW(LPCWSTR path, HGLOBAL dib, PcxErrorCode* error) {
-    ErrorSlot code(error);
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
     // A DIB without a colour-space code is refused before any file is made.
     if (!kypcx::IsColorSpaceCode(GetDibColorSpace(dib))) {
-        *code.get() = PCX_ERR_COLOR_SPACE;
+        *code = PCX_ERR_COLOR_SPACE;
         return FALSE;
     }
-    return SaveIntoDcx(path, code.get(), AddNonRgbDib, dib);
+    return SaveIntoDcx(path, code, AddNonRgbDib, dib);
 }
 
 extern "C" BOOL WINAPI SaveNonRGBDIBInDCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCode* error) {

@@ -8,6 +8,7 @@
 
 #include "KyPCX.h"
 #include "dcx/ItemDialog.h"
+#include "frame/HandleGuards.h"
 #include "frame/PcxThreadState.h"
 
 namespace {
@@ -20,21 +21,14 @@ DcxChooserParams* ParamsOf(HWND window) {
 
 // Allocates and locks the thread's text block; FALSE when either fails.
 BOOL TakeDialogText(PcxThreadState* state) {
-    state->dialogTextHandle = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, kDialogTextChars * sizeof(WCHAR));
-    if (state->dialogTextHandle == nullptr) return FALSE;
-    state->dialogText = static_cast<WCHAR*>(GlobalLock(state->dialogTextHandle));
-    if (state->dialogText == nullptr) {
-        GlobalFree(state->dialogTextHandle);
-        state->dialogTextHandle = nullptr;
-        return FALSE;
-    }
-    return TRUE;
+    void* text = nullptr;
+    state->dialogTextHandle = AllocLockedGlobal(GMEM_MOVEABLE | GMEM_ZEROINIT, kDialogTextChars * sizeof(WCHAR), &text);
+    state->dialogText = static_cast<WCHAR*>(text);
+    return state->dialogTextHandle != nullptr;
 }
 
 void ReleaseDialogText(PcxThreadState* state) {
-    if (state->dialogTextHandle == nullptr) return;
-    GlobalUnlock(state->dialogTextHandle);
-    GlobalFree(state->dialogTextHandle);
+    FreeLockedGlobal(state->dialogTextHandle);
     state->dialogTextHandle = nullptr;
     state->dialogText = nullptr;
 }

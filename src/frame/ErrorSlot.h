@@ -9,6 +9,9 @@
 class ErrorSlot {
 public:
     explicit ErrorSlot(PcxErrorCode* error) : error_(error != nullptr ? error : &scratch_) {}
+    // A copy would point at the original's scratch variable.
+    ErrorSlot(const ErrorSlot&) = delete;
+    ErrorSlot& operator=(const ErrorSlot&) = delete;
     PcxErrorCode* get() const { return error_; }
 
 private:

@@ -71,7 +71,8 @@ BOOL SetFileLengthTo(HANDLE file, DWORD length) { return SeekFileTo(file, length
 
 int CopyFileRange(HANDLE source, HANDLE destination, DWORD offset, DWORD count, PcxErrorCode* code) {
     ScopedGlobal block(GlobalAlloc(GMEM_MOVEABLE, count < kCopyBlockSize ? (count > 0 ? count : 1) : kCopyBlockSize));
-    BYTE* buffer = static_cast<BYTE*>(block.lock());
+    ScopedGlobalLock lock(block.get());
+    BYTE* buffer = lock.as<BYTE>();
     if (buffer == nullptr) {
         *code = block ? PCX_ERR_LOCK : PCX_ERR_ALLOC;
         return 0;

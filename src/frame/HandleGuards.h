@@ -1,152 +1,212 @@
-// RAII guards, one per kind of handle, so that every path of an operation
-// releases what it took: files, global memory, GDI objects, device contexts
-// and objects selected into them.
+// Scoped guards for every kind of handle the library takes, built from one
+// template, so that every path of an operation gives back what it took:
+// files, global memory and its locks, GDI objects, device contexts, objects
+// and palettes selected into a context, and the clipboard.
 #pragma once
 
 #include <windows.h>
 
-// A Win32 file handle, closed on destruction.
-class ScopedFile {
-public:
-    ScopedFile() = default;
-    explicit ScopedFile(HANDLE handle) : handle_(handle) {}
-    ~ScopedFile() { reset(); }
-    ScopedFile(const ScopedFile&) = delete;
-    ScopedFile& operator=(const ScopedFile&) = delete;
+// For kinds whose release needs nothing but the handle.
+struct NoContext {};
 
-    bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-    HANDLE get() const { return handle_; }
-    void reset(HANDLE handle = INVALID_HANDLE_VALUE) {
-        if (valid()) CloseHandle(handle_);
+// The common case of a traits struct: a handle that is null when empty.
+template <typename H>
+struct NullHandleTraits {
+    using Handle = H;
+    using Context = NoContext;
+    static Handle Invalid() { return nullptr; }
+    static bool IsValid(Handle handle) { return handle != nullptr; }
+};
+
+// Owns one handle and gives it back through Traits::Release(context,
+// handle) when the scope ends, unless release() passed it to the caller.
+// Traits gives the handle type, the context the release needs (the window of
+// a window DC, the context a selection was made in; NoContext otherwise),
+// the empty value and the release call. Move-only: two owners of one handle
+// would give it back twice.
+template <typename Traits>
+class ScopedHandle {
+public:
+    using Handle = typename Traits::Handle;
+    using Context = typename Traits::Context;
+
+    ScopedHandle() = default;
+    explicit ScopedHandle(Handle handle) : handle_(handle) {}
+    ScopedHandle(Context context, Handle handle) : context_(context), handle_(handle) {}
+    ~ScopedHandle() { reset(); }
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+    ScopedHandle(ScopedHandle&& other) noexcept : context_(other.context_), handle_(other.release()) {}
+    ScopedHandle& operator=(ScopedHandle&& other) noexcept {
+        if (this != &other) reset(other.context_, other.release());
+        return *this;
+    }
+
+    bool valid() const { return Traits::IsValid(handle_); }
+    explicit operator bool() const { return valid(); }
+    Handle get() const { return handle_; }
+    // Hands the handle to the caller, who gives it back from now on.
+    Handle release() {
+        const Handle handle = handle_;
+        handle_ = Traits::Invalid();
+        return handle;
+    }
+    // Gives back the held handle (if any) and holds `handle` instead.
+    void reset(Handle handle = Traits::Invalid()) { reset(context_, handle); }
+    void reset(Context context, Handle handle) {
+        if (valid()) Traits::Release(context_, handle_);
+        context_ = context;
         handle_ = handle;
     }
 
 private:
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    Context context_{};
+    Handle handle_ = Traits::Invalid();
 };
 
-// A global-memory block, unlocked (if locked through lock()) and freed on
-// destruction unless released to the caller.
-class ScopedGlobal {
-public:
-    ScopedGlobal() = default;
-    explicit ScopedGlobal(HGLOBAL handle) : handle_(handle) {}
-    ~ScopedGlobal() { reset(); }
-    ScopedGlobal(const ScopedGlobal&) = delete;
-    ScopedGlobal& operator=(const ScopedGlobal&) = delete;
-
-    HGLOBAL get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-    void* lock() {
-        if (handle_ != nullptr && address_ == nullptr) address_ = GlobalLock(handle_);
-        return address_;
-    }
-    void unlock() {
-        if (address_ != nullptr) GlobalUnlock(handle_);
-        address_ = nullptr;
-    }
-    HGLOBAL release() {
-        unlock();
-        HGLOBAL h = handle_;
-        handle_ = nullptr;
-        return h;
-    }
-    void reset(HGLOBAL handle = nullptr) {
-        unlock();
-        if (handle_ != nullptr) GlobalFree(handle_);
-        handle_ = handle;
-    }
-
-private:
-    HGLOBAL handle_ = nullptr;
-    void* address_ = nullptr;
+// A Win32 file handle, closed. Both null and INVALID_HANDLE_VALUE mean none.
+struct FileHandleTraits {
+    using Handle = HANDLE;
+    using Context = NoContext;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Handle handle) { return handle != INVALID_HANDLE_VALUE && handle != nullptr; }
+    static void Release(NoContext, Handle handle) { CloseHandle(handle); }
 };
+using ScopedFile = ScopedHandle<FileHandleTraits>;
 
-// A GDI object (bitmap, palette, pen), deleted on destruction unless released.
+// A global-memory block, freed. Lock it with ScopedGlobalLock, declared
+// after it, so that the lock ends first.
+struct GlobalMemoryTraits : NullHandleTraits<HGLOBAL> {
+    static void Release(NoContext, HGLOBAL handle) { GlobalFree(handle); }
+};
+using ScopedGlobal = ScopedHandle<GlobalMemoryTraits>;
+
+// A GDI object (bitmap, palette, pen), deleted.
 template <typename T>
-class ScopedGdiObject {
+struct GdiObjectTraits : NullHandleTraits<T> {
+    static void Release(NoContext, T object) { DeleteObject(object); }
+};
+template <typename T>
+using ScopedGdiObject = ScopedHandle<GdiObjectTraits<T>>;
+
+// A context from CreateCompatibleDC or CreateDCW, deleted.
+struct CreatedDCTraits : NullHandleTraits<HDC> {
+    static void Release(NoContext, HDC dc) { DeleteDC(dc); }
+};
+using ScopedCreatedDC = ScopedHandle<CreatedDCTraits>;
+
+// GetDC(window) / ReleaseDC(window, dc); a null window gives the screen's
+// context.
+struct WindowDCTraits : NullHandleTraits<HDC> {
+    using Context = HWND;
+    static void Release(HWND window, HDC dc) { ReleaseDC(window, dc); }
+};
+class ScopedWindowDC : public ScopedHandle<WindowDCTraits> {
 public:
-    ScopedGdiObject() = default;
-    explicit ScopedGdiObject(T object) : object_(object) {}
-    ~ScopedGdiObject() { reset(); }
-    ScopedGdiObject(const ScopedGdiObject&) = delete;
-    ScopedGdiObject& operator=(const ScopedGdiObject&) = delete;
-
-    T get() const { return object_; }
-    explicit operator bool() const { return object_ != nullptr; }
-    T release() {
-        T o = object_;
-        object_ = nullptr;
-        return o;
-    }
-    void reset(T object = nullptr) {
-        if (object_ != nullptr) DeleteObject(object_);
-        object_ = object;
-    }
-
-private:
-    T object_ = nullptr;
+    ScopedWindowDC() = default;
+    explicit ScopedWindowDC(HWND window) : ScopedHandle(window, GetDC(window)) {}
 };
 
-// GetDC(window) / ReleaseDC; a null window gives the screen's context.
-class ScopedWindowDC {
+// GlobalLock / GlobalUnlock of a block; the handle held is the locked
+// address, null when the lock failed (or the block is null).
+struct GlobalLockTraits : NullHandleTraits<void*> {
+    using Context = HGLOBAL;
+    static void Release(HGLOBAL block, void*) { GlobalUnlock(block); }
+};
+class ScopedGlobalLock : public ScopedHandle<GlobalLockTraits> {
 public:
-    explicit ScopedWindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
-    ~ScopedWindowDC() {
-        if (dc_ != nullptr) ReleaseDC(window_, dc_);
+    ScopedGlobalLock() = default;
+    explicit ScopedGlobalLock(HGLOBAL block)
+        : ScopedHandle(block, block != nullptr ? GlobalLock(block) : nullptr) {}
+    // The locked address as the type the block holds.
+    template <typename T>
+    T* as() const {
+        return static_cast<T*>(get());
     }
-    ScopedWindowDC(const ScopedWindowDC&) = delete;
-    ScopedWindowDC& operator=(const ScopedWindowDC&) = delete;
-    HDC get() const { return dc_; }
-
-private:
-    HWND window_;
-    HDC dc_;
 };
 
-// A context from CreateCompatibleDC or CreateDCW, deleted on destruction.
-class ScopedCreatedDC {
-public:
-    ScopedCreatedDC() = default;
-    explicit ScopedCreatedDC(HDC dc) : dc_(dc) {}
-    ~ScopedCreatedDC() { reset(); }
-    ScopedCreatedDC(const ScopedCreatedDC&) = delete;
-    ScopedCreatedDC& operator=(const ScopedCreatedDC&) = delete;
-    HDC get() const { return dc_; }
-    void reset(HDC dc = nullptr) {
-        if (dc_ != nullptr) DeleteDC(dc_);
-        dc_ = dc;
-    }
+// A block kept locked for longer than one scope (a buffer that lives in the
+// thread's block between calls): allocated and locked together. Null, with
+// nothing held, when either fails; *address is then null too.
+inline HGLOBAL AllocLockedGlobal(UINT flags, SIZE_T size, void** address) {
+    ScopedGlobal block(GlobalAlloc(flags, size));
+    *address = block ? GlobalLock(block.get()) : nullptr;
+    return *address != nullptr ? block.release() : nullptr;
+}
 
-private:
-    HDC dc_ = nullptr;
+// Unlocks and frees a block from AllocLockedGlobal; null is ignored.
+inline void FreeLockedGlobal(HGLOBAL block) {
+    if (block == nullptr) return;
+    GlobalUnlock(block);
+    GlobalFree(block);
+}
+
+// An object selected into a context; the object it replaced is selected
+// back, so that neither the caller's bitmap nor ours stays selected into a
+// context that is about to be deleted. Declare it after the context and
+// the object, so that it ends first.
+struct SelectionTraits {
+    using Handle = HGDIOBJ;  // the object selected before
+    using Context = HDC;
+    static Handle Invalid() { return nullptr; }
+    static bool IsValid(Handle previous) { return previous != nullptr && previous != HGDI_ERROR; }
+    static void Release(HDC dc, HGDIOBJ previous) { SelectObject(dc, previous); }
 };
-
-// Selects a GDI object into a context and selects the previous one back, so
-// that neither the caller's bitmap nor ours stays selected into a context
-// that is about to be deleted.
-class ScopedSelection {
+class ScopedSelection : public ScopedHandle<SelectionTraits> {
 public:
     ScopedSelection() = default;
-    ~ScopedSelection() { reset(); }
-    ScopedSelection(const ScopedSelection&) = delete;
-    ScopedSelection& operator=(const ScopedSelection&) = delete;
-    // FALSE when the object could not be selected (a bitmap selected elsewhere).
+    ScopedSelection(HDC dc, HGDIOBJ object) : ScopedHandle(dc, SelectObject(dc, object)) {}
+    // FALSE when the object could not be selected (a bitmap selected
+    // elsewhere); nothing is then restored.
     BOOL select(HDC dc, HGDIOBJ object) {
         reset();
-        HGDIOBJ previous = SelectObject(dc, object);
-        if (previous == nullptr || previous == HGDI_ERROR) return FALSE;
-        dc_ = dc;
-        previous_ = previous;
-        return TRUE;
+        reset(dc, SelectObject(dc, object));
+        return valid() ? TRUE : FALSE;
     }
-    void reset() {
-        if (dc_ != nullptr) SelectObject(dc_, previous_);
-        dc_ = nullptr;
-        previous_ = nullptr;
-    }
+};
 
-private:
-    HDC dc_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
+// A logical palette selected into a context (and realized); the palette
+// it replaced is selected back as a foreground palette. A null palette
+// selects nothing.
+struct PaletteSelectionTraits : NullHandleTraits<HPALETTE> {  // the palette selected before
+    using Context = HDC;
+    static void Release(HDC dc, HPALETTE previous) { SelectPalette(dc, previous, FALSE); }
+};
+class ScopedPaletteSelection : public ScopedHandle<PaletteSelectionTraits> {
+public:
+    ScopedPaletteSelection() = default;
+    ScopedPaletteSelection(HDC dc, HPALETTE palette, BOOL background = FALSE)
+        : ScopedHandle(dc, palette != nullptr ? SelectPalette(dc, palette, background) : nullptr) {
+        if (palette != nullptr) RealizePalette(dc);
+    }
+};
+
+// The mouse captured for a window (none for a null window); at the end the
+// window that held it before gets it back, or it is released when none did.
+struct MouseCaptureTraits : NullHandleTraits<HWND> {  // the capturing window
+    using Context = HWND;                              // the window that held the mouse before
+    static void Release(HWND previous, HWND) {
+        if (previous != nullptr)
+            SetCapture(previous);
+        else
+            ReleaseCapture();
+    }
+};
+class ScopedMouseCapture : public ScopedHandle<MouseCaptureTraits> {
+public:
+    explicit ScopedMouseCapture(HWND window) : ScopedHandle(window != nullptr ? SetCapture(window) : nullptr, window) {}
+};
+
+// The clipboard, opened for the calling task and closed. valid() says
+// whether it could be opened.
+struct ClipboardTraits {
+    using Handle = BOOL;  // whether the clipboard is open
+    using Context = NoContext;
+    static Handle Invalid() { return FALSE; }
+    static bool IsValid(Handle open) { return open != FALSE; }
+    static void Release(NoContext, Handle) { CloseClipboard(); }
+};
+class ScopedClipboard : public ScopedHandle<ClipboardTraits> {
+public:
+    ScopedClipboard() : ScopedHandle(OpenClipboard(nullptr)) {}
 };

@@ -5,35 +5,39 @@
 
 #include <windows.h>
 
+#include "frame/HandleGuards.h"
 #include "frame/PcxThreadState.h"
 
-// Which saved-cursor field of PcxThreadState a pair uses.
+// Which saved-cursor field of PcxThreadState a family uses.
 using SavedCursorField = HCURSOR PcxThreadState::*;
 
+// The families of long operations, one saved-cursor field each.
+enum class WaitCursorFamily {
+    Coder,   // the core decoders and encoders
+    Viewer,  // the file painter and monochrome conversion
+    Memory,  // the in-memory decoder
+    Append,  // appending a bitmap to a PCX file
+};
+
+SavedCursorField SavedCursorFieldOf(WaitCursorFamily family);
+
+// Shows the hourglass, keeping the cursor it replaces in `field`.
 void BeginWaitCursorFor(SavedCursorField field);
+// Shows the cursor kept in `field` again.
 void EndWaitCursorFor(SavedCursorField field);
 
-// The coder pair: the core decoders and encoders.
-inline void BeginWaitCursor() { BeginWaitCursorFor(&PcxThreadState::coderSavedCursor); }
-inline void EndWaitCursor() { EndWaitCursorFor(&PcxThreadState::coderSavedCursor); }
-// The viewer pair: the file painter and monochrome conversion.
-inline void BeginViewerWaitCursor() { BeginWaitCursorFor(&PcxThreadState::viewerSavedCursor); }
-inline void EndViewerWaitCursor() { EndWaitCursorFor(&PcxThreadState::viewerSavedCursor); }
-// The memory pair: the in-memory decoder.
-inline void BeginMemoryWaitCursor() { BeginWaitCursorFor(&PcxThreadState::memorySavedCursor); }
-inline void EndMemoryWaitCursor() { EndWaitCursorFor(&PcxThreadState::memorySavedCursor); }
-// The append pair: appending a bitmap to a PCX file.
-inline void BeginAppendWaitCursor() { BeginWaitCursorFor(&PcxThreadState::appendSavedCursor); }
-inline void EndAppendWaitCursor() { EndWaitCursorFor(&PcxThreadState::appendSavedCursor); }
+struct WaitCursorTraits {
+    using Handle = SavedCursorField;  // where the replaced cursor is kept
+    using Context = NoContext;
+    static Handle Invalid() { return nullptr; }
+    static bool IsValid(Handle field) { return field != nullptr; }
+    static void Release(NoContext, Handle field) { EndWaitCursorFor(field); }
+};
 
 // Shows the wait cursor of one family for the life of a scope.
-class ScopedWaitCursor {
+class ScopedWaitCursor : public ScopedHandle<WaitCursorTraits> {
 public:
-    explicit ScopedWaitCursor(SavedCursorField field) : field_(field) { BeginWaitCursorFor(field_); }
-    ~ScopedWaitCursor() { EndWaitCursorFor(field_); }
-    ScopedWaitCursor(const ScopedWaitCursor&) = delete;
-    ScopedWaitCursor& operator=(const ScopedWaitCursor&) = delete;
-
-private:
-    SavedCursorField field_;
+    explicit ScopedWaitCursor(WaitCursorFamily family) : ScopedHandle(SavedCursorFieldOf(family)) {
+        BeginWaitCursorFor(get());
+    }
 };

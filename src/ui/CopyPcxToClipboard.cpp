@@ -12,13 +12,16 @@ int CopyPcxToClipboard(HANDLE file, DWORD start, DWORD end, PcxErrorCode* code) 
     // Decode first, so the clipboard is held only for the hand-over.
     ScopedGdiObject<HBITMAP> bitmap(DecodePcxToBitmap(file, start, end, code, nullptr));
     if (!bitmap) return 0;
-    if (!OpenClipboard(nullptr)) {
-        *code = PCX_ERR_OPEN_CLIPBOARD;
-        return 0;
+    bool placed = false;
+    {
+        ScopedClipboard clipboard;
+        if (!clipboard) {
+            *code = PCX_ERR_OPEN_CLIPBOARD;
+            return 0;
+        }
+        EmptyClipboard();
+        placed = SetClipboardData(CF_BITMAP, bitmap.get()) != nullptr;
     }
-    EmptyClipboard();
-    const bool placed = SetClipboardData(CF_BITMAP, bitmap.get()) != nullptr;
-    CloseClipboard();
     if (!placed) {
         // Still ours: the system did not take it.
         *code = PCX_ERR_OPEN_CLIPBOARD;

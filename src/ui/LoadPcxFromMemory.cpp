@@ -53,7 +53,7 @@ extern "C" HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD le
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
     *code = PCX_OK;
-    ScopedWaitCursor wait(&PcxThreadState::memorySavedCursor);
+    ScopedWaitCursor waitCursor(WaitCursorFamily::Memory);
 
     // A block that cannot hold a header is refused as an unreadable image.
     if (data == nullptr || length < kypcx::kPcxHeaderSize) {
@@ -82,38 +82,40 @@ extern "C" HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD le
 
     // Without a palette the colour table stays zero.
     ScopedGlobal infoBlock;
-    BITMAPINFO* info = BuildPcxBitmapInfo(layout, triples, palette ? colours : 0, &infoBlock);
+    ScopedGlobalLock infoLock;
+    BITMAPINFO* info = BuildPcxBitmapInfo(layout, triples, palette ? colours : 0, &infoBlock, &infoLock);
     if (info == nullptr) {
         *code = PCX_ERR_ALLOC;
         return nullptr;
     }
     const BITMAPINFOHEADER& bih = info->bmiHeader;
 
-    HDC dc = GetDC(nullptr);
+    ScopedWindowDC screen(nullptr);
+    HDC dc = screen.get();
     if (dc == nullptr) {
         *code = PCX_ERR_CREATE_BITMAP;
         return nullptr;
     }
-    HPALETTE previous = palette ? SelectPalette(dc, palette.get(), FALSE) : nullptr;
-    if (palette) RealizePalette(dc);
-    // Always a bitmap of the screen's format, colour even for 1-bit images.
-    ScopedGdiObject<HBITMAP> bitmap(CreateDIBitmap(dc, &bih, 0, nullptr, nullptr, DIB_RGB_COLORS));
-    if (previous != nullptr) SelectPalette(dc, previous, FALSE);
-
+    ScopedGdiObject<HBITMAP> bitmap;
+    {
+        ScopedPaletteSelection selection(dc, palette.get());
+        // Always a bitmap of the screen's format, colour even for 1-bit images.
+        bitmap.reset(CreateDIBitmap(dc, &bih, 0, nullptr, nullptr, DIB_RGB_COLORS));
+    }
     if (!bitmap) {
         *code = PCX_ERR_CREATE_BITMAP;
-        ReleaseDC(nullptr, dc);
         return nullptr;
     }
     const SIZE_T lineBytes =
         (layout.encodedLineSize > layout.rowSize ? layout.encodedLineSize : layout.rowSize) + kypcx::kPlaneSlack;
     ScopedGlobal planeBlock(GlobalAlloc(GHND, lineBytes));
     ScopedGlobal rowBlock(GlobalAlloc(GHND, lineBytes));
-    BYTE* planes = static_cast<BYTE*>(planeBlock.lock());
-    BYTE* row = static_cast<BYTE*>(rowBlock.lock());
+    ScopedGlobalLock planeLock(planeBlock.get());
+    ScopedGlobalLock rowLock(rowBlock.get());
+    BYTE* planes = planeLock.as<BYTE>();
+    BYTE* row = rowLock.as<BYTE>();
     if (planes == nullptr || row == nullptr) {
         *code = PCX_ERR_CREATE_BITMAP;
-        ReleaseDC(nullptr, dc);
         return nullptr;
     }
 
@@ -139,6 +141,5 @@ extern "C" HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD le
         }
         if (cut) break;
     }
-    ReleaseDC(nullptr, dc);
     return bitmap.release();
 }

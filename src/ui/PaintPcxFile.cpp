@@ -28,31 +28,6 @@ constexpr int kPaintResultFailed = 0;
 constexpr int kPaintResultLockFailed = 2;
 constexpr int kPenCount = 16;
 
-// Holds the mouse for the calling thread's active window and, at the end,
-// gives it back to whichever window held it before (none, usually).
-class ScopedMouseCapture {
-public:
-    ScopedMouseCapture() {
-        HWND active = GetActiveWindow();
-        if (active == nullptr) return;
-        previous_ = SetCapture(active);
-        captured_ = true;
-    }
-    ~ScopedMouseCapture() {
-        if (!captured_) return;
-        if (previous_ != nullptr)
-            SetCapture(previous_);
-        else
-            ReleaseCapture();
-    }
-    ScopedMouseCapture(const ScopedMouseCapture&) = delete;
-    ScopedMouseCapture& operator=(const ScopedMouseCapture&) = delete;
-
-private:
-    HWND previous_ = nullptr;
-    bool captured_ = false;
-};
-
 // Draws one row of colour indices at `row`: a line per run of equal index,
 // each from the run's first pixel up to (not including) the next run's.
 void PaintRow(HDC dc, const BYTE* indices, LONG width, LONG row, const ScopedGdiObject<HPEN>* pens) {
@@ -76,17 +51,19 @@ int PaintPcxFile(BOOL showProgress, HDC dc, HANDLE file) {
 
     ScopedGlobal planeBlock(GlobalAlloc(GHND, layout.encodedLineSize));
     if (!planeBlock) return kPaintResultFailed;
-    BYTE* line = static_cast<BYTE*>(planeBlock.lock());
+    ScopedGlobalLock planeLock(planeBlock.get());
+    BYTE* line = planeLock.as<BYTE>();
     if (line == nullptr) return kPaintResultLockFailed;
     ScopedGlobal rowBlock(GlobalAlloc(GHND, static_cast<SIZE_T>(layout.width)));
-    BYTE* indices = static_cast<BYTE*>(rowBlock.lock());
+    ScopedGlobalLock rowLock(rowBlock.get());
+    BYTE* indices = rowLock.as<BYTE>();
     if (indices == nullptr) return kPaintResultFailed;
 
     std::optional<PaintProgressGauge> gauge;
     if (showProgress) gauge.emplace(layout.height);
 
-    ScopedMouseCapture capture;
-    ScopedWaitCursor wait(&PcxThreadState::viewerSavedCursor);
+    ScopedMouseCapture capture(GetActiveWindow());
+    ScopedWaitCursor waitCursor(WaitCursorFamily::Viewer);
 
     ScopedGdiObject<HPEN> pens[kPenCount];
     for (int i = 0; i < kPenCount; ++i) {

@@ -22,39 +22,29 @@ constexpr DWORD kMaxBandBytes = 61937;
 // images, the screen (with the image palette selected) for the rest.
 class DecodeContext {
 public:
-    DecodeContext(bool monochrome, HPALETTE palette) : memory_(monochrome), palette_(palette) {
-        dc_ = memory_ ? CreateCompatibleDC(nullptr) : GetDC(nullptr);
-        if (dc_ != nullptr && !memory_ && palette_ != nullptr) {
-            previous_ = SelectPalette(dc_, palette_, FALSE);
-            RealizePalette(dc_);
-        }
-    }
-    ~DecodeContext() {
-        if (dc_ == nullptr) return;
-        if (memory_) {
-            DeleteDC(dc_);
+    DecodeContext(bool monochrome, HPALETTE palette) : palette_(palette) {
+        if (monochrome) {
+            memory_.reset(CreateCompatibleDC(nullptr));
             return;
         }
-        if (previous_ != nullptr) SelectPalette(dc_, previous_, FALSE);
-        ReleaseDC(nullptr, dc_);
+        screen_ = ScopedWindowDC(nullptr);
+        if (screen_) selection_ = ScopedPaletteSelection(screen_.get(), palette_);
     }
-    DecodeContext(const DecodeContext&) = delete;
-    DecodeContext& operator=(const DecodeContext&) = delete;
 
-    HDC get() const { return dc_; }
+    HDC get() const { return memory_ ? memory_.get() : screen_.get(); }
     // Selects the image palette again as a background palette for the transfers.
     void SelectForTransfer() {
-        if (palette_ == nullptr) return;
-        HPALETTE before = SelectPalette(dc_, palette_, TRUE);
-        if (previous_ == nullptr) previous_ = before;
-        RealizePalette(dc_);
+        if (palette_ == nullptr || !screen_) return;
+        transferSelection_ = ScopedPaletteSelection(screen_.get(), palette_, TRUE);
     }
 
 private:
-    bool memory_;
     HPALETTE palette_;
-    HDC dc_ = nullptr;
-    HPALETTE previous_ = nullptr;
+    ScopedCreatedDC memory_;
+    ScopedWindowDC screen_;
+    // Declared after the context: the palettes go back before it is released.
+    ScopedPaletteSelection selection_;
+    ScopedPaletteSelection transferSelection_;
 };
 
 }  // namespace
@@ -84,7 +74,7 @@ extern "C" BOOL CALLBACK FlushPCXLine(BYTE* rows, INT_PTR startRow, INT_PTR rowC
 
 HBITMAP DecodePcxToBitmap(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* code, PcxLineCallback callback) {
     *code = PCX_OK;
-    ScopedWaitCursor wait(&PcxThreadState::coderSavedCursor);
+    ScopedWaitCursor waitCursor(WaitCursorFamily::Coder);
 
     PcxHeader header;
     kypcx::PcxDecodeLayout layout;
@@ -94,7 +84,8 @@ HBITMAP DecodePcxToBitmap(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* co
     ScopedGdiObject<HPALETTE> palette(ReadPcxImageColours(file, offset, end, &header, &colours, code));
 
     ScopedGlobal infoBlock;
-    BITMAPINFO* info = BuildPcxBitmapInfo(layout, colours.triples, colours.count, &infoBlock);
+    ScopedGlobalLock infoLock;
+    BITMAPINFO* info = BuildPcxBitmapInfo(layout, colours.triples, colours.count, &infoBlock, &infoLock);
     if (info == nullptr) {
         *code = PCX_ERR_ALLOC;
         return nullptr;
@@ -120,6 +111,7 @@ HBITMAP DecodePcxToBitmap(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* co
     const DWORD dataEnd = colours.trailerFound ? end - kypcx::kPaletteTrailerSize : end;
     PcxScanLineSource source;
     ScopedGlobal bandBlock;
+    ScopedGlobalLock bandLock;
     BYTE* band = nullptr;
     bool buffersReady = false;
     bool setupFailed = false;
@@ -130,7 +122,8 @@ HBITMAP DecodePcxToBitmap(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* co
     if (*code == PCX_OK) {
         PcxErrorCode setupCode = PCX_OK;
         bandBlock.reset(GlobalAlloc(GHND, SIZE_T(bandHeight) * layout.rowSize + kypcx::kPlaneSlack));
-        band = static_cast<BYTE*>(bandBlock.lock());
+        bandLock = ScopedGlobalLock(bandBlock.get());
+        band = bandLock.as<BYTE>();
         if (band == nullptr) {
             setupCode = PCX_ERR_CREATE_BITMAP;
         } else {

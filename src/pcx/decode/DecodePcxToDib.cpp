@@ -41,7 +41,8 @@ HGLOBAL AllocDibFromBitmapRecord(LONG width, LONG height, WORD planes, WORD bits
     const DWORD tableBytes = info.biClrUsed * sizeof(RGBQUAD);
 
     ScopedGlobal dib(GlobalAlloc(GHND, sizeof info + tableBytes));
-    auto* header = static_cast<BITMAPINFOHEADER*>(dib.lock());
+    ScopedGlobalLock lock(dib.get());
+    auto* header = lock.as<BITMAPINFOHEADER>();
     if (header == nullptr) return nullptr;
     *header = info;
     if (info.biClrUsed != 0) {
@@ -55,7 +56,7 @@ HGLOBAL AllocDibFromBitmapRecord(LONG width, LONG height, WORD planes, WORD bits
             table[i].rgbReserved = entries[i].peFlags;
         }
     }
-    dib.unlock();
+    lock.reset();
     HGLOBAL grown = GlobalReAlloc(dib.get(), sizeof info + tableBytes + info.biSizeImage, GMEM_MOVEABLE | GMEM_ZEROINIT);
     if (grown == nullptr) return nullptr;
     dib.release();
@@ -65,7 +66,7 @@ HGLOBAL AllocDibFromBitmapRecord(LONG width, LONG height, WORD planes, WORD bits
 HGLOBAL DecodePcxToDib(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* code, PcxDibLineCallback callback,
                        BOOL checkEncoding) {
     *code = PCX_OK;
-    ScopedWaitCursor wait(&PcxThreadState::coderSavedCursor);
+    ScopedWaitCursor waitCursor(WaitCursorFamily::Coder);
 
     PcxHeader header;
     kypcx::PcxDecodeLayout layout;
@@ -82,7 +83,8 @@ HGLOBAL DecodePcxToDib(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* code,
         *code = PCX_ERR_CREATE_BITMAP;
         return nullptr;
     }
-    auto* info = static_cast<BITMAPINFOHEADER*>(dib.lock());
+    ScopedGlobalLock lock(dib.get());
+    auto* info = lock.as<BITMAPINFOHEADER>();
     if (info == nullptr) {
         *code = PCX_ERR_ALLOC;
         return nullptr;
@@ -105,5 +107,6 @@ HGLOBAL DecodePcxToDib(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* code,
             });
     }
     if (*code != PCX_OK) return nullptr;
+    lock.reset();  // the caller gets the block unlocked
     return dib.release();
 }

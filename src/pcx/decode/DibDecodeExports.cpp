@@ -4,6 +4,7 @@
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
+#include "frame/HandleGuards.h"
 #include "frame/ImageLocation.h"
 #include "pcx/decode/DecodePcxToDib.h"
 #include "pcx/decode/PcxPalette.h"
@@ -47,13 +48,9 @@ extern "C" HGLOBAL WINAPI LoadNonRGBPCXIntoDIBW(LPCWSTR path, PcxErrorCode* erro
         // The encoding byte holds the colour space, so it is not checked.
         dib = DecodePcxToDib(image.file.get(), image.start, image.end, code, nullptr, FALSE);
     }
-    if (dib != nullptr) {
-        auto* info = static_cast<BITMAPINFOHEADER*>(GlobalLock(dib));
-        if (info != nullptr) {
-            info->biCompression = static_cast<DWORD>(GetPCXColorSpaceW(path));
-            GlobalUnlock(dib);
-        }
-    }
+    ScopedGlobalLock lock(dib);
+    auto* info = lock.as<BITMAPINFOHEADER>();
+    if (info != nullptr) info->biCompression = static_cast<DWORD>(GetPCXColorSpaceW(path));
     return dib;
 }
 

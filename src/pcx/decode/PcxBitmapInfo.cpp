@@ -2,10 +2,11 @@
 #include "pcx/decode/PcxBitmapInfo.h"
 
 BITMAPINFO* BuildPcxBitmapInfo(const kypcx::PcxDecodeLayout& layout, const BYTE* triples, LONG colours,
-                               ScopedGlobal* block) {
+                               ScopedGlobal* block, ScopedGlobalLock* lock) {
     const DWORD tableEntries = layout.bitCount == 24 ? 0 : (1u << layout.bitCount);
     block->reset(GlobalAlloc(GHND, sizeof(BITMAPINFOHEADER) + tableEntries * sizeof(RGBQUAD)));
-    auto* info = static_cast<BITMAPINFO*>(block->lock());
+    *lock = ScopedGlobalLock(block->get());
+    auto* info = lock->as<BITMAPINFO>();
     if (info == nullptr) return nullptr;
     BITMAPINFOHEADER& bih = info->bmiHeader;
     bih.biSize = sizeof(BITMAPINFOHEADER);

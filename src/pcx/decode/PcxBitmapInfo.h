@@ -8,8 +8,8 @@
 #include "frame/HandleGuards.h"
 #include "kypcx/pcx_decode.h"
 
-// Allocates the block (GHND) into `block`, locks it and fills the header and
-// the table from `colours` triples (missing entries stay 0). Returns the
-// locked block, or null when it cannot be had.
+// Allocates the block (GHND) into `block`, locks it into `lock` and fills
+// the header and the table from `colours` triples (missing entries stay 0).
+// Returns the locked block, or null when it cannot be had.
 BITMAPINFO* BuildPcxBitmapInfo(const kypcx::PcxDecodeLayout& layout, const BYTE* triples, LONG colours,
-                               ScopedGlobal* block);
+                               ScopedGlobal* block, ScopedGlobalLock* lock);

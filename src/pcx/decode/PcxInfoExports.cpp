@@ -17,17 +17,18 @@ HANDLE OpenForInspection(LPCWSTR path) { return OpenExistingFile(path, GENERIC_R
 }  // namespace
 
 extern "C" BOOL WINAPI PCXInfoW(LPCWSTR path, PcxHeader* header, PcxErrorCode* error) {
-    ErrorSlot code(error);
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
     if (header == nullptr) {  // nowhere to read the header into
-        *code.get() = PCX_ERR_FILE_IO;
+        *code = PCX_ERR_FILE_IO;
         return FALSE;
     }
     ScopedFile file(OpenForInspection(path));
     if (!file.valid()) {
-        *code.get() = PCX_ERR_OPEN_FILE;
+        *code = PCX_ERR_OPEN_FILE;
         return FALSE;
     }
-    return ReadPcxHeader(file.get(), 0, header, code.get(), TRUE);
+    return ReadPcxHeader(file.get(), 0, header, code, TRUE);
 }
 
 extern "C" BOOL WINAPI PCXInfoA(LPCSTR path, PcxHeader* header, PcxErrorCode* code) {

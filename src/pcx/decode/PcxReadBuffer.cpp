@@ -7,13 +7,11 @@ HGLOBAL CreatePcxReadBuffer(DWORD reserve, DWORD imageDataBytes, PcxReadBuffer* 
     (void)code;  // the decoders report every failure here as code 12
     if (reserve == 0) return nullptr;
     const DWORD size = reserve <= kPcxReadLimit ? kPcxReadLimit - (kPcxReadLimit % reserve) : reserve;
-    HGLOBAL handle = GlobalAlloc(GHND, size);
+    // Stays locked for the buffer's life; FreePcxReadBuffer unlocks it.
+    void* address = nullptr;
+    HGLOBAL handle = AllocLockedGlobal(GHND, size, &address);
     if (handle == nullptr) return nullptr;
-    BYTE* data = static_cast<BYTE*>(GlobalLock(handle));
-    if (data == nullptr) {
-        GlobalFree(handle);
-        return nullptr;
-    }
+    BYTE* data = static_cast<BYTE*>(address);
     buffer->capacity = static_cast<DWORD>(GlobalSize(handle));
     buffer->endOfFile = FALSE;
     buffer->readPosition = 0;
@@ -54,10 +52,7 @@ BOOL RefillPcxReadBuffer(PcxReadBuffer* buffer, HANDLE file, PcxErrorCode* code)
 }
 
 BOOL FreePcxReadBuffer(HGLOBAL handle) {
-    if (handle != nullptr) {
-        GlobalUnlock(handle);
-        GlobalFree(handle);
-    }
+    FreeLockedGlobal(handle);
     return TRUE;
 }
 

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "KyPcxTypes.h"
+#include "frame/HandleGuards.h"
 #include "kypcx/pcx_decode.h"
 
 constexpr DWORD kPcxReadLimit = 48000;
@@ -35,6 +36,12 @@ BOOL RefillPcxReadBuffer(PcxReadBuffer* buffer, HANDLE file, PcxErrorCode* code)
 
 // Unlocks and frees the data block; always TRUE.
 BOOL FreePcxReadBuffer(HGLOBAL handle);
+
+// The data block of a read buffer, freed with FreePcxReadBuffer.
+struct PcxReadBufferTraits : NullHandleTraits<HGLOBAL> {
+    static void Release(NoContext, HGLOBAL handle) { FreePcxReadBuffer(handle); }
+};
+using ScopedPcxReadBuffer = ScopedHandle<PcxReadBufferTraits>;
 
 enum class PcxLineStatus {
     Complete,   // the line holds all encodedLineSize bytes

@@ -19,11 +19,14 @@ struct PcxLoopResult {
 // Buffers for one decode, released on every path.
 class PcxScanLineSource {
 public:
+    PcxScanLineSource() = default;
+    PcxScanLineSource(const PcxScanLineSource&) = delete;
+    PcxScanLineSource& operator=(const PcxScanLineSource&) = delete;
+
     // The file must be positioned at the image data; imageDataBytes bounds
     // what is read. Sets code 6 (plane buffer) or 12 (read-ahead buffer) and
     // returns false on failure.
     bool Open(const kypcx::PcxDecodeLayout& layout, DWORD imageDataBytes, PcxErrorCode* code);
-    ~PcxScanLineSource() { FreePcxReadBuffer(readHandle_); }
 
     // Decodes the next line into `row`. Returns its status.
     PcxLineStatus NextRow(HANDLE file, BYTE* row, PcxErrorCode* code) {
@@ -36,9 +39,10 @@ public:
 private:
     kypcx::PcxDecodeLayout layout_;
     ScopedGlobal planeBlock_;
+    ScopedGlobalLock planeLock_;
     BYTE* planes_ = nullptr;
     PcxReadBuffer buffer_{};
-    HGLOBAL readHandle_ = nullptr;
+    ScopedPcxReadBuffer readBlock_;
 };
 
 // Runs the loop. rowFor(r) gives the destination of row r; afterRow(r,

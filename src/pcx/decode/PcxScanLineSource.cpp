@@ -4,7 +4,8 @@
 bool PcxScanLineSource::Open(const kypcx::PcxDecodeLayout& layout, DWORD imageDataBytes, PcxErrorCode* code) {
     layout_ = layout;
     planeBlock_.reset(GlobalAlloc(GHND, SIZE_T(layout.encodedLineSize) + kypcx::kPlaneSlack));
-    planes_ = static_cast<BYTE*>(planeBlock_.lock());
+    planeLock_ = ScopedGlobalLock(planeBlock_.get());
+    planes_ = planeLock_.as<BYTE>();
     if (planes_ == nullptr) {
         *code = PCX_ERR_CREATE_BITMAP;
         return false;
@@ -14,8 +15,8 @@ bool PcxScanLineSource::Open(const kypcx::PcxDecodeLayout& layout, DWORD imageDa
         *code = PCX_ERR_ALLOC;
         return false;
     }
-    readHandle_ = CreatePcxReadBuffer(static_cast<DWORD>(reserve), imageDataBytes, &buffer_, code);
-    if (readHandle_ == nullptr) {
+    readBlock_.reset(CreatePcxReadBuffer(static_cast<DWORD>(reserve), imageDataBytes, &buffer_, code));
+    if (!readBlock_) {
         *code = PCX_ERR_ALLOC;
         return false;
     }

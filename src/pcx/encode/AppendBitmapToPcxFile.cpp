@@ -110,7 +110,7 @@ extern "C" BOOL WINAPI AppendBitmapToPCXFileW(HBITMAP bitmap, LPCWSTR path, PcxE
     PcxHeader header = undo.oldHeader;
     header.yMax = static_cast<int16_t>(header.yMax + record.bmHeight);
 
-    ScopedWaitCursor waitCursor(&PcxThreadState::appendSavedCursor);
+    ScopedWaitCursor waitCursor(WaitCursorFamily::Append);
     for (int y = 0; y < record.bmHeight; ++y) {
         if (!source.FetchLine(y) || EncodePcxLine(source.line(), source.lineSize(), file.get()) == 0) {
             *code = PCX_ERR_ENCODING;

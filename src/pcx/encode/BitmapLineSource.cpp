@@ -15,7 +15,8 @@ PcxErrorCode BitmapLineSource::CreateContexts() {
 PcxErrorCode BitmapLineSource::AllocateLine() {
     lineBlock_.reset(GlobalAlloc(GHND, lineSize()));
     if (!lineBlock_) return PCX_ERR_ALLOC;
-    line_ = static_cast<BYTE*>(lineBlock_.lock());
+    lineLock_ = ScopedGlobalLock(lineBlock_.get());
+    line_ = lineLock_.as<BYTE>();
     return line_ != nullptr ? PCX_OK : PCX_ERR_ALLOC;
 }
 
@@ -27,7 +28,8 @@ PcxErrorCode BitmapLineSource::PrepareReading() {
     const uint64_t size = uint64_t{lineSize()} * static_cast<uint64_t>(record_.bmHeight);
     if (size > MAXLONG) return PCX_ERR_ALLOC;
     wholeBlock_.reset(GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size)));
-    BYTE* whole = static_cast<BYTE*>(wholeBlock_.lock());
+    wholeLock_ = ScopedGlobalLock(wholeBlock_.get());
+    BYTE* whole = wholeLock_.as<BYTE>();
     if (whole == nullptr) return PCX_ERR_ALLOC;
     if (GetBitmapBits(bitmap_, static_cast<LONG>(size), whole) != static_cast<LONG>(size)) return PCX_ERR_ENCODING;
     wholeBits_ = whole;

@@ -46,8 +46,10 @@ private:
     ScopedCreatedDC lineContext_;
     ScopedGdiObject<HBITMAP> lineBitmap_;
     ScopedGlobal lineBlock_;
+    ScopedGlobalLock lineLock_;
     BYTE* line_ = nullptr;
     ScopedGlobal wholeBlock_;
+    ScopedGlobalLock wholeLock_;
     const BYTE* wholeBits_ = nullptr;
     // Declared last: selections are undone before contexts and bitmaps go.
     ScopedSelection sourceSelection_;

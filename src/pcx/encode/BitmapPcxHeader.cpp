@@ -28,7 +28,8 @@ BOOL CollectSystemPalette(BYTE* triples, PcxErrorCode* error) {
         *error = PCX_ERR_ALLOC;
         return FALSE;
     }
-    auto* logical = static_cast<LogPalette256*>(block.lock());
+    ScopedGlobalLock lock(block.get());
+    auto* logical = lock.as<LogPalette256>();
     if (logical == nullptr) {
         *error = PCX_ERR_LOCK;
         return FALSE;
@@ -49,15 +50,13 @@ BOOL CollectSystemPalette(BYTE* triples, PcxErrorCode* error) {
         *error = PCX_ERR_PALETTE_READ;
         return FALSE;
     }
-    HPALETTE previous = SelectPalette(screen.get(), palette.get(), FALSE);
-    RealizePalette(screen.get());
+    ScopedPaletteSelection selection(screen.get(), palette.get());
     for (UINT i = 0; i < kSystemPaletteColours; ++i) {
         const COLORREF c = GetNearestColor(screen.get(), PALETTEINDEX(i));
         triples[3 * i] = GetRValue(c);
         triples[3 * i + 1] = GetGValue(c);
         triples[3 * i + 2] = GetBValue(c);
     }
-    if (previous != nullptr) SelectPalette(screen.get(), previous, FALSE);
     return TRUE;
 }
 
@@ -78,7 +77,8 @@ BOOL CollectBitmapColourTable(BYTE* triples, UINT count, PcxErrorCode* error, co
         *error = PCX_ERR_ALLOC;
         return FALSE;
     }
-    auto* bytes = static_cast<BYTE*>(block.lock());
+    ScopedGlobalLock lock(block.get());
+    auto* bytes = lock.as<BYTE>();
     if (bytes == nullptr) {
         *error = PCX_ERR_LOCK;
         return FALSE;
@@ -91,11 +91,11 @@ BOOL CollectBitmapColourTable(BYTE* triples, UINT count, PcxErrorCode* error, co
     info->bmiHeader.biBitCount = bitCount;
     BYTE* scanRoom = bytes + sizeof(BITMAPINFOHEADER) + kSystemPaletteColours * sizeof(RGBQUAD);
 
-    HPALETTE previous = SelectPalette(screen.get(), static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
-    RealizePalette(screen.get());
-    // Only the colour table is wanted; the line itself is discarded.
-    GetDIBits(screen.get(), bitmapHandle, 0, 1, scanRoom, info, DIB_RGB_COLORS);
-    if (previous != nullptr) SelectPalette(screen.get(), previous, FALSE);
+    {
+        ScopedPaletteSelection selection(screen.get(), static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)));
+        // Only the colour table is wanted; the line itself is discarded.
+        GetDIBits(screen.get(), bitmapHandle, 0, 1, scanRoom, info, DIB_RGB_COLORS);
+    }
 
     if (count > kSystemPaletteColours) count = kSystemPaletteColours;
     for (UINT i = 0; i < count; ++i) {

@@ -21,7 +21,7 @@ extern "C" HBITMAP WINAPI ConvertToMonochrome(HBITMAP bitmap) {
     // A handle that is not a bitmap has no record to copy from.
     BITMAP record;
     if (GetObjectW(bitmap, sizeof record, &record) != static_cast<int>(sizeof record)) return nullptr;
-    ScopedWaitCursor waitCursor(&PcxThreadState::viewerSavedCursor);
+    ScopedWaitCursor waitCursor(WaitCursorFamily::Viewer);
 
     MonochromeInfo info = {};
     info.header.biSize = sizeof(BITMAPINFOHEADER);
@@ -36,7 +36,8 @@ extern "C" HBITMAP WINAPI ConvertToMonochrome(HBITMAP bitmap) {
     info.header.biSizeImage = static_cast<DWORD>(imageSize);
 
     ScopedGlobal block(GlobalAlloc(GHND, static_cast<SIZE_T>(imageSize)));
-    void* pixels = block.lock();
+    ScopedGlobalLock lock(block.get());
+    void* pixels = lock.get();
     if (pixels == nullptr) return nullptr;
     ScopedWindowDC screen(nullptr);
     auto* bitmapInfo = reinterpret_cast<BITMAPINFO*>(&info);

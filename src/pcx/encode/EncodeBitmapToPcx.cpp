@@ -19,7 +19,8 @@ namespace {
 // failure leaves no half trailer.
 void WriteSystemPaletteTrailer(HANDLE file, const BITMAP& record, HBITMAP bitmap, PcxErrorCode* error) {
     ScopedGlobal block(GlobalAlloc(GHND, 3 * kypcx::kPaletteTrailerColours));
-    BYTE* triples = static_cast<BYTE*>(block.lock());
+    ScopedGlobalLock lock(block.get());
+    BYTE* triples = lock.as<BYTE>();
     if (triples == nullptr) {
         *error = PCX_ERR_ALLOC;
         return;
@@ -72,7 +73,7 @@ BOOL EncodeBitmapToPcx(HBITMAP bitmap, HANDLE file, BOOL append, PcxErrorCode* e
     }
     if (!MoveToImageStart(file, append, L"SORRY", error)) return FALSE;
 
-    ScopedWaitCursor waitCursor(&PcxThreadState::coderSavedCursor);
+    ScopedWaitCursor waitCursor(WaitCursorFamily::Coder);
     if (!WritePcxBytes(file, reinterpret_cast<const BYTE*>(&header), sizeof header)) *error = PCX_ERR_WRITE;
 
     BOOL lineFailed = FALSE;

@@ -17,24 +17,16 @@
 namespace {
 
 // The caller's DIB, locked for the call and unlocked on every path.
-class LockedDib {
+class LockedDib : public ScopedGlobalLock {
 public:
-    explicit LockedDib(HGLOBAL dib) : dib_(dib) {
-        // A size of 0 marks a handle that is no (live) global block.
-        if (dib_ != nullptr && (size_ = GlobalSize(dib_)) != 0) bytes_ = static_cast<BYTE*>(GlobalLock(dib_));
-    }
-    ~LockedDib() {
-        if (bytes_ != nullptr) GlobalUnlock(dib_);
-    }
-    LockedDib(const LockedDib&) = delete;
-    LockedDib& operator=(const LockedDib&) = delete;
-    BYTE* bytes() const { return bytes_; }
+    explicit LockedDib(HGLOBAL dib) : LockedDib(dib, dib != nullptr ? GlobalSize(dib) : 0) {}
+    BYTE* bytes() const { return as<BYTE>(); }
     SIZE_T size() const { return size_; }
 
 private:
-    HGLOBAL dib_;
-    SIZE_T size_ = 0;
-    BYTE* bytes_ = nullptr;
+    // A size of 0 marks a handle that is no (live) global block: not locked.
+    LockedDib(HGLOBAL dib, SIZE_T size) : ScopedGlobalLock(size != 0 ? dib : nullptr), size_(size) {}
+    SIZE_T size_;
 };
 
 // The marker and 256 colours from the DIB's table; entries a short table
@@ -74,14 +66,15 @@ BOOL EncodeDib(HGLOBAL dib, HANDLE file, BOOL append, PcxErrorCode* error, PcxDi
 
     const SIZE_T lineBufferSize = std::max<SIZE_T>(layout.encodedLineSize, static_cast<SIZE_T>(layout.rowStride));
     ScopedGlobal lineBlock(GlobalAlloc(GHND, lineBufferSize));
-    BYTE* line = static_cast<BYTE*>(lineBlock.lock());
+    ScopedGlobalLock lineLock(lineBlock.get());
+    BYTE* line = lineLock.as<BYTE>();
     if (line == nullptr) {
         *error = PCX_ERR_ALLOC;
         return FALSE;
     }
     if (!MoveToImageStart(file, append, L"KyPCX.dll [SORRY]", error)) return FALSE;
 
-    ScopedWaitCursor waitCursor(&PcxThreadState::coderSavedCursor);
+    ScopedWaitCursor waitCursor(WaitCursorFamily::Coder);
     if (!WritePcxBytes(file, reinterpret_cast<const BYTE*>(&header), sizeof header)) *error = PCX_ERR_WRITE;
 
     for (int32_t i = 0; i < layout.height && *error == PCX_OK; ++i) {

@@ -17,16 +17,13 @@ BOOL MoveToImageStart(HANDLE file, BOOL append, LPCWSTR failureCaption, PcxError
 
 void CutFileAtPosition(HANDLE file) { SetEndOfFile(file); }
 
-PcxSaveFile::PcxSaveFile(LPCWSTR path) : path_(path) {
-    file_ = OpenOrCreateFile(path, &created_);
-}
+PcxSaveFile::PcxSaveFile(LPCWSTR path) : path_(path) { file_.reset(OpenOrCreateFile(path, &created_)); }
 
 PcxSaveFile::~PcxSaveFile() { Finish(); }
 
 void PcxSaveFile::Finish() {
-    if (file_ == INVALID_HANDLE_VALUE) return;
-    const BOOL empty = GetFileSize(file_, nullptr) == 0;
-    CloseHandle(file_);
-    file_ = INVALID_HANDLE_VALUE;
+    if (!file_.valid()) return;
+    const BOOL empty = GetFileSize(file_.get(), nullptr) == 0;
+    file_.reset();
     if (created_ && empty) DeleteFileW(path_);
 }

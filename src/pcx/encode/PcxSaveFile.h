@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "KyPcxTypes.h"
+#include "frame/HandleGuards.h"
 
 // Moves to offset 0, or to the end of the file in append mode. When the
 // position cannot be set, beeps, tells the user in a message box with the
@@ -27,13 +28,13 @@ public:
     PcxSaveFile(const PcxSaveFile&) = delete;
     PcxSaveFile& operator=(const PcxSaveFile&) = delete;
 
-    BOOL valid() const { return file_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return file_; }
+    BOOL valid() const { return file_.valid(); }
+    HANDLE get() const { return file_.get(); }
     // Closes the file; removes it if this save created it and wrote nothing.
     void Finish();
 
 private:
     LPCWSTR path_;
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    ScopedFile file_;
     BOOL created_ = FALSE;
 };

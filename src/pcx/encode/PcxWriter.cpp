@@ -1,6 +1,7 @@
 // The buffered writer of PCX data, kept in the calling thread's block.
 #include "pcx/encode/PcxWriter.h"
 
+#include "frame/HandleGuards.h"
 #include "frame/PcxThreadState.h"
 #include "kypcx/pcx_rle_encode.h"
 
@@ -16,17 +17,11 @@ BOOL WriteHeldBytes(HANDLE file, PcxThreadState* state) {
 
 BOOL EnsureOutputBuffer(PcxThreadState* state) {
     if (state->outputBufferHandle != nullptr) return TRUE;
-    HGLOBAL handle = GlobalAlloc(GHND, kOutputBufferAllocation);
+    void* buffer = nullptr;
+    HGLOBAL handle = AllocLockedGlobal(GHND, kOutputBufferAllocation, &buffer);
     if (handle == nullptr) return FALSE;
-    BYTE* buffer = static_cast<BYTE*>(GlobalLock(handle));
-    if (buffer == nullptr) {
-        GlobalFree(handle);
-        state->outputBufferHandle = nullptr;
-        state->outputBuffer = nullptr;
-        return FALSE;
-    }
     state->outputBufferHandle = handle;
-    state->outputBuffer = buffer;
+    state->outputBuffer = static_cast<BYTE*>(buffer);
     state->outputCount = 0;
     return TRUE;
 }
@@ -51,8 +46,7 @@ int FlushOutput(HANDLE file, PcxThreadState* state) {
     int result = kWriterOk;
     if (state->outputCount != 0 && !WriteHeldBytes(file, state)) result = kWriterFailed;
     state->outputCount = 0;
-    GlobalUnlock(state->outputBufferHandle);
-    GlobalFree(state->outputBufferHandle);
+    FreeLockedGlobal(state->outputBufferHandle);
     state->outputBufferHandle = nullptr;
     state->outputBuffer = nullptr;
     return result;

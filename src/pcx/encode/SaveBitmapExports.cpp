@@ -5,17 +5,19 @@
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
+#include "frame/HandleGuards.h"
 #include "pcx/encode/EncodeBitmapToPcx.h"
 #include "pcx/encode/PcxSaveFile.h"
 
 extern "C" BOOL WINAPI SaveBitmapInPCXFormatW(LPCWSTR path, HBITMAP bitmap, PcxErrorCode* error) {
-    ErrorSlot code(error);
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
     PcxSaveFile file(path);
     if (!file.valid()) {
-        *code.get() = PCX_ERR_OPEN_FILE;
+        *code = PCX_ERR_OPEN_FILE;
         return FALSE;
     }
-    const BOOL saved = EncodeBitmapToPcx(bitmap, file.get(), FALSE, code.get(), nullptr);
+    const BOOL saved = EncodeBitmapToPcx(bitmap, file.get(), FALSE, code, nullptr);
     file.Finish();
     return saved;
 }
@@ -25,22 +27,23 @@ extern "C" BOOL WINAPI SaveBitmapInPCXFormatA(LPCSTR path, HBITMAP bitmap, PcxEr
 }
 
 extern "C" BOOL WINAPI SavePCXFileFromClipboardW(LPCWSTR path, PcxErrorCode* error) {
-    ErrorSlot code(error);
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
     // No bitmap on the clipboard is reported as the clipboard giving none.
     if (!IsClipboardFormatAvailable(CF_BITMAP)) {
-        *code.get() = PCX_ERR_CLIPBOARD_DATA;
+        *code = PCX_ERR_CLIPBOARD_DATA;
         return FALSE;
     }
-    if (!OpenClipboard(nullptr)) {
-        *code.get() = PCX_ERR_OPEN_CLIPBOARD;
+    ScopedClipboard clipboard;
+    if (!clipboard) {
+        *code = PCX_ERR_OPEN_CLIPBOARD;
         return FALSE;
     }
     // The bitmap stays the clipboard's: it is neither copied nor deleted.
     HBITMAP bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
     BOOL saved = FALSE;
-    if (bitmap == nullptr) *code.get() = PCX_ERR_CLIPBOARD_DATA;
-    else saved = SaveBitmapInPCXFormatW(path, bitmap, code.get());
-    CloseClipboard();
+    if (bitmap == nullptr) *code = PCX_ERR_CLIPBOARD_DATA;
+    else saved = SaveBitmapInPCXFormatW(path, bitmap, code);
     return saved;
 }
 

@@ -10,13 +10,14 @@
 #include "pcx/encode/PcxSaveFile.h"
 
 extern "C" BOOL WINAPI SaveDIBInPCXFormatW(LPCWSTR path, HGLOBAL dib, PcxErrorCode* error) {
-    ErrorSlot code(error);
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
     PcxSaveFile file(path);
     if (!file.valid()) {
-        *code.get() = PCX_ERR_OPEN_FILE;
+        *code = PCX_ERR_OPEN_FILE;
         return FALSE;
     }
-    const BOOL saved = EncodeDibToPcx(dib, file.get(), FALSE, code.get(), nullptr);
+    const BOOL saved = EncodeDibToPcx(dib, file.get(), FALSE, code, nullptr);
     file.Finish();
     return saved;
 }
@@ -26,19 +27,20 @@ extern "C" BOOL WINAPI SaveDIBInPCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCod
 }
 
 extern "C" BOOL WINAPI SaveNonRGBDIBInPCXFormatW(LPCWSTR path, HGLOBAL dib, PcxErrorCode* error) {
-    ErrorSlot code(error);
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
     const int colorSpace = GetDibColorSpace(dib);
     if (!kypcx::IsColorSpaceCode(colorSpace)) {
-        *code.get() = PCX_ERR_COLOR_SPACE;
+        *code = PCX_ERR_COLOR_SPACE;
         return FALSE;
     }
     PcxSaveFile file(path);
     if (!file.valid()) {
-        *code.get() = PCX_ERR_OPEN_FILE;
+        *code = PCX_ERR_OPEN_FILE;
         return FALSE;
     }
     const BOOL saved =
-        EncodeNonRgbDibToPcx(dib, file.get(), FALSE, code.get(), nullptr, static_cast<BYTE>(colorSpace));
+        EncodeNonRgbDibToPcx(dib, file.get(), FALSE, code, nullptr, static_cast<BYTE>(colorSpace));
     file.Finish();
     return saved;
 }
