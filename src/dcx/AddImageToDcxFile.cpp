@@ -59,7 +59,7 @@ struct NonRgbDibEncoder : ImageEncoder {
 // image's start, so the directory lists the old items or the old items and
 // the whole new one, never a stale entry behind the new item.
 BOOL AddImage(const ImageEncoder& encoder, LPCWSTR path, PcxErrorCode* code) {
-    ScopedFile file(OpenExistingFile(path, GENERIC_READ | GENERIC_WRITE));
+    ScopedFile file(OpenFileFor(path, GENERIC_READ | GENERIC_WRITE));
     if (!file.valid()) {
         *code = PCX_ERR_OPEN_FILE;
         return FALSE;

@@ -64,7 +64,7 @@ extern "C" BOOL WINAPI AddPCXFileToDCXFileW(LPCWSTR pcxPath, LPCWSTR dcxPath, Pc
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
     *code = PCX_OK;
-    ScopedFile pcx(OpenExistingFile(pcxPath, GENERIC_READ));
+    ScopedFile pcx(OpenFileFor(pcxPath, GENERIC_READ));
     if (!pcx.valid()) {
         *code = PCX_ERR_OPEN_FILE;
         return FALSE;

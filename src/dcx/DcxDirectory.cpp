@@ -105,7 +105,7 @@ BOOL LocateDcxItem(LPCWSTR path, UINT index, ImageLocation* image, PcxErrorCode*
         *code = PCX_ERR_NO_ITEM;
         return FALSE;
     }
-    image->file.reset(OpenExistingFile(path, GENERIC_READ));
+    image->file.reset(OpenFileFor(path, GENERIC_READ));
     if (!image->file.valid()) {
         *code = PCX_ERR_OPEN_FILE;
         return FALSE;
@@ -127,7 +127,7 @@ BOOL LocateDcxItem(LPCWSTR path, UINT index, ImageLocation* image, PcxErrorCode*
 
 int WriteEmptyDcxFile(LPCWSTR path, PcxErrorCode* code, BOOL* created) {
     BOOL madeHere = FALSE;
-    ScopedFile file(OpenOrCreateFile(path, &madeHere));
+    ScopedFile file(OpenFileFor(path, GENERIC_READ | GENERIC_WRITE, FileOpening::ExistingOrNew, &madeHere));
     if (created != nullptr) *created = madeHere;
     if (!file.valid()) {
         *code = PCX_ERR_OPEN_FILE;

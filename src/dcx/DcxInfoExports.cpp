@@ -19,7 +19,7 @@ extern "C" int WINAPI MakeDCXFileA(LPCSTR path, PcxErrorCode* code) { return Cal
 extern "C" UINT WINAPI GetDCXInfoW(LPCWSTR path, PcxErrorCode* error) {
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
-    ScopedFile file(OpenExistingFile(path, GENERIC_READ));
+    ScopedFile file(OpenFileFor(path, GENERIC_READ));
     if (!file.valid()) {
         *code = PCX_ERR_OPEN_FILE;
         return 0;

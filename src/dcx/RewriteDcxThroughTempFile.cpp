@@ -21,22 +21,6 @@ constexpr int kTemporaryNameAttempts = 64;
 // try the same name.
 LONG g_temporaryNameCounter = 0;
 
-// A wide string on the process heap, freed with the object.
-class HeapText {
-public:
-    explicit HeapText(size_t characters)
-        : text_(static_cast<WCHAR*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, characters * sizeof(WCHAR)))) {}
-    ~HeapText() {
-        if (text_ != nullptr) HeapFree(GetProcessHeap(), 0, text_);
-    }
-    HeapText(const HeapText&) = delete;
-    HeapText& operator=(const HeapText&) = delete;
-    WCHAR* get() const { return text_; }
-
-private:
-    WCHAR* text_;
-};
-
 // The DCX file's full path, resolved once, so that a relative path names the
 // same file from the first open to the rename whatever another thread does
 // to the current directory meanwhile; and the temporary file's path in the
@@ -45,34 +29,30 @@ class RewritePaths {
 public:
     explicit RewritePaths(LPCWSTR path)
         : length_(path != nullptr && path[0] != L'\0' ? GetFullPathNameW(path, 0, nullptr, nullptr) : 0),
-          full_(length_ + 1) {
-        if (length_ == 0 || full_.get() == nullptr) return;
+          full_(AllocHeapBlock<WCHAR>(SIZE_T{length_} + 1)) {
+        if (length_ == 0 || !full_) return;
         const DWORD written = GetFullPathNameW(path, length_ + 1, full_.get(), nullptr);
         if (written == 0 || written > length_) return;
         FileFolder folder(full_.get());
         if (!folder.valid()) return;
         folderLength_ = std::wcslen(folder.get());
-        temporary_ = static_cast<WCHAR*>(
-            HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, (folderLength_ + kTemporaryNameRoom) * sizeof(WCHAR)));
-        if (temporary_ != nullptr) std::wmemcpy(temporary_, folder.get(), folderLength_);
-    }
-    ~RewritePaths() {
-        if (temporary_ != nullptr) HeapFree(GetProcessHeap(), 0, temporary_);
+        temporary_ = AllocHeapBlock<WCHAR>(folderLength_ + kTemporaryNameRoom);
+        if (temporary_) std::wmemcpy(temporary_.get(), folder.get(), folderLength_);
     }
     RewritePaths(const RewritePaths&) = delete;
     RewritePaths& operator=(const RewritePaths&) = delete;
 
-    BOOL ok() const { return temporary_ != nullptr; }
+    BOOL ok() const { return temporary_.valid(); }
     LPCWSTR full() const { return full_.get(); }
-    LPCWSTR temporary() const { return temporary_; }
+    LPCWSTR temporary() const { return temporary_.get(); }
 
     // Creates a file of a name no file bears, in the DCX file's folder.
     HANDLE CreateTemporaryFile() {
         for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
             const LONG number = InterlockedIncrement(&g_temporaryNameCounter);
-            wsprintfW(temporary_ + folderLength_, L"~kypcx%08lx%08lx.tmp", GetCurrentProcessId(),
+            wsprintfW(temporary_.get() + folderLength_, L"~kypcx%08lx%08lx.tmp", GetCurrentProcessId(),
                       static_cast<unsigned long>(number));
-            HANDLE file = CreateNewFile(temporary_);
+            HANDLE file = OpenFileFor(temporary_.get(), GENERIC_READ | GENERIC_WRITE, FileOpening::New);
             if (file != INVALID_HANDLE_VALUE) return file;
             const DWORD error = GetLastError();
             if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
@@ -82,9 +62,9 @@ public:
 
 private:
     DWORD length_;
-    HeapText full_;
+    ScopedHeapBlock<WCHAR> full_;
     size_t folderLength_ = 0;
-    WCHAR* temporary_ = nullptr;
+    ScopedHeapBlock<WCHAR> temporary_;
 };
 
 }  // namespace
@@ -100,7 +80,7 @@ BOOL RewriteDcxThroughTempFile(LPCWSTR path, PcxErrorCode* code, DcxRewriteMiddl
         *code = PCX_ERR_OPEN_FILE;
         return FALSE;
     }
-    ScopedFile dcx(OpenExistingFile(paths.full(), GENERIC_READ | GENERIC_WRITE));
+    ScopedFile dcx(OpenFileFor(paths.full(), GENERIC_READ | GENERIC_WRITE));
     if (!dcx.valid()) {
         *code = PCX_ERR_OPEN_FILE;
         return FALSE;

@@ -27,7 +27,7 @@ BOOL SaveIntoDcx(LPCWSTR path, PcxErrorCode* code, BOOL (*add)(LPCWSTR path, voi
         return FALSE;
     }
     BOOL made = FALSE;
-    const bool opens = ScopedFile(OpenExistingFile(path, GENERIC_READ | GENERIC_WRITE)).valid();
+    const bool opens = ScopedFile(OpenFileFor(path, GENERIC_READ | GENERIC_WRITE)).valid();
     if (!opens && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) {
         // A file that exists but cannot be opened (held elsewhere, read-only)
         // is left alone.

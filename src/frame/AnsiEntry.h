@@ -8,6 +8,8 @@
 
 #include <cstring>
 
+#include "frame/HandleGuards.h"
+
 // An ANSI path converted to a null-terminated UTF-16 string on the heap.
 class WidePath {
 public:
@@ -16,14 +18,10 @@ public:
         const size_t length = std::strlen(path);
         if (length >= static_cast<size_t>(MAXLONG) / sizeof(WCHAR)) return;
         const int n = static_cast<int>(length);
-        buffer_ = static_cast<WCHAR*>(
-            HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, (length + 1) * sizeof(WCHAR)));
+        buffer_ = AllocHeapBlock<WCHAR>(length + 1);
         // The zero fill supplies the terminator: the converted input excludes it.
-        if (buffer_ != nullptr && n > 0) MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, path, n, buffer_, n + 1);
-        if (buffer_ == nullptr) failed_ = true;
-    }
-    ~WidePath() {
-        if (buffer_ != nullptr) HeapFree(GetProcessHeap(), 0, buffer_);
+        if (buffer_ && n > 0) MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, path, n, buffer_.get(), n + 1);
+        if (!buffer_) failed_ = true;
     }
     WidePath(const WidePath&) = delete;
     WidePath& operator=(const WidePath&) = delete;
@@ -31,10 +29,10 @@ public:
     // A null path stays null. When no buffer could be had the W form gets
     // the empty path, which it refuses as a file it cannot open, rather than
     // an unterminated string.
-    LPCWSTR get() const { return buffer_ != nullptr ? buffer_ : (failed_ ? L"" : nullptr); }
+    LPCWSTR get() const { return buffer_ ? buffer_.get() : (failed_ ? L"" : nullptr); }
 
 private:
-    WCHAR* buffer_ = nullptr;
+    ScopedHeapBlock<WCHAR> buffer_;
     bool failed_ = false;
 };
 

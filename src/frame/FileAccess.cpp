@@ -2,16 +2,13 @@
 // and folders of files, through the Win32 file functions.
 #include "frame/FileAccess.h"
 
+#include <utility>
+
 #include "frame/HandleGuards.h"
 
 namespace {
 
 constexpr DWORD kCopyBlockSize = DWORD{1} << 20;
-
-HANDLE OpenFile(LPCWSTR path, DWORD access, DWORD disposition, DWORD sharing = 0) {
-    if (path == nullptr) return INVALID_HANDLE_VALUE;
-    return CreateFileW(path, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
 
 // Moves to the end; TRUE with the position there.
 BOOL SeekFileToEnd(HANDLE file, DWORD* position) {
@@ -25,20 +22,23 @@ BOOL SeekFileToEnd(HANDLE file, DWORD* position) {
 
 }  // namespace
 
-HANDLE OpenExistingFile(LPCWSTR path, DWORD access) { return OpenFile(path, access, OPEN_EXISTING); }
-
-HANDLE OpenExistingFileSharingReads(LPCWSTR path) {
-    return OpenFile(path, GENERIC_READ, OPEN_EXISTING, FILE_SHARE_READ);
-}
-
-HANDLE OpenOrCreateFile(LPCWSTR path, BOOL* created) {
-    HANDLE file = OpenFile(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
-    const BOOL wasCreated = file != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
-    if (created != nullptr) *created = wasCreated;
+HANDLE OpenFileFor(LPCWSTR path, DWORD access, FileOpening opening, BOOL* created) {
+    if (created != nullptr) *created = FALSE;
+    if (path == nullptr) return INVALID_HANDLE_VALUE;
+    DWORD disposition = OPEN_EXISTING;
+    DWORD sharing = 0;
+    switch (opening) {
+    case FileOpening::Existing: break;
+    case FileOpening::ExistingSharingReads: sharing = FILE_SHARE_READ; break;
+    case FileOpening::ExistingOrNew: disposition = OPEN_ALWAYS; break;
+    case FileOpening::New: disposition = CREATE_NEW; break;
+    }
+    HANDLE file = CreateFileW(path, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE || created == nullptr) return file;
+    // OPEN_ALWAYS reports a file that was there with ERROR_ALREADY_EXISTS.
+    *created = disposition == CREATE_NEW || (disposition == OPEN_ALWAYS && GetLastError() != ERROR_ALREADY_EXISTS);
     return file;
 }
-
-HANDLE CreateNewFile(LPCWSTR path) { return OpenFile(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW); }
 
 DWORD GetFileLength(HANDLE file) {
     const DWORD position = SetFilePointer(file, 0, nullptr, FILE_CURRENT);
@@ -113,7 +113,8 @@ FileFolder::FileFolder(LPCWSTR filePath) {
     if (filePath == nullptr || filePath[0] == L'\0') return;
     const DWORD needed = GetFullPathNameW(filePath, 0, nullptr, nullptr);
     if (needed == 0) return;
-    auto* full = static_cast<WCHAR*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, (needed + 1) * sizeof(WCHAR)));
+    ScopedHeapBlock<WCHAR> block = AllocHeapBlock<WCHAR>(SIZE_T{needed} + 1);
+    WCHAR* full = block.get();
     if (full == nullptr) return;
     const DWORD length = GetFullPathNameW(filePath, needed + 1, full, nullptr);
     // The folder ends at the last separator of the full path.
@@ -121,14 +122,7 @@ FileFolder::FileFolder(LPCWSTR filePath) {
     for (DWORD i = 0; i < length && i <= needed; ++i) {
         if (full[i] == L'\\' || full[i] == L'/') cut = i + 1;
     }
-    if (length == 0 || length > needed || cut == 0) {
-        HeapFree(GetProcessHeap(), 0, full);
-        return;
-    }
+    if (length == 0 || length > needed || cut == 0) return;
     full[cut] = L'\0';
-    folder_ = full;
-}
-
-FileFolder::~FileFolder() {
-    if (folder_ != nullptr) HeapFree(GetProcessHeap(), 0, folder_);
+    folder_ = std::move(block);
 }

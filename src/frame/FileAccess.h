@@ -11,23 +11,24 @@
 #include <windows.h>
 
 #include "KyPcxTypes.h"
+#include "frame/HandleGuards.h"
 
-// Opens an existing file with `access` (GENERIC_READ, or GENERIC_READ |
-// GENERIC_WRITE). INVALID_HANDLE_VALUE for a null path or any failure.
-HANDLE OpenExistingFile(LPCWSTR path, DWORD access);
+// Whether the file must exist, and whether others may read it meanwhile.
+enum class FileOpening {
+    Existing,              // it must exist; no one else may open it meanwhile
+    ExistingSharingReads,  // it must exist; others may go on reading it (the painter's open)
+    ExistingOrNew,         // created when missing; no sharing
+    New,                   // created; fails when a file of that name exists
+};
 
-// Opens an existing file for reading only, letting others read it too: for
-// the painter, which only reads, so that a read-only file or one another
-// program is reading can be painted. INVALID_HANDLE_VALUE as above.
-HANDLE OpenExistingFileSharingReads(LPCWSTR path);
+// The one way the library opens a file: `path` with the access the caller
+// names (GENERIC_READ, or GENERIC_READ | GENERIC_WRITE), as `opening` says.
+// INVALID_HANDLE_VALUE for a null path or any failure. *created (if given)
+// says whether the call made the file.
+HANDLE OpenFileFor(LPCWSTR path, DWORD access, FileOpening opening = FileOpening::Existing, BOOL* created = nullptr);
 
-// Opens an existing file for reading and writing, or creates it when it is
-// missing; *created (if given) says which. INVALID_HANDLE_VALUE on failure.
-HANDLE OpenOrCreateFile(LPCWSTR path, BOOL* created);
-
-// Creates a file that must not exist yet, for reading and writing.
-// INVALID_HANDLE_VALUE when it exists or cannot be created.
-HANDLE CreateNewFile(LPCWSTR path);
+// OpenFileFor(path, access) under the name the white-box probes call.
+inline HANDLE OpenExistingFile(LPCWSTR path, DWORD access) { return OpenFileFor(path, access); }
 
 // The file's length in bytes (low 32 bits); the file position is unchanged.
 DWORD GetFileLength(HANDLE file);
@@ -65,13 +66,12 @@ ULONGLONG GetFreeDiskSpace(LPCWSTR path);
 class FileFolder {
 public:
     explicit FileFolder(LPCWSTR filePath);
-    ~FileFolder();
     FileFolder(const FileFolder&) = delete;
     FileFolder& operator=(const FileFolder&) = delete;
 
-    bool valid() const { return folder_ != nullptr; }
-    LPCWSTR get() const { return folder_; }
+    bool valid() const { return folder_.valid(); }
+    LPCWSTR get() const { return folder_.get(); }
 
 private:
-    WCHAR* folder_ = nullptr;
+    ScopedHeapBlock<WCHAR> folder_;
 };

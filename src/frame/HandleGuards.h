@@ -1,7 +1,8 @@
 // Scoped guards for every kind of handle the library takes, built from one
 // template, so that every path of an operation gives back what it took:
-// files, global memory and its locks, GDI objects, device contexts, objects
-// and palettes selected into a context, and the clipboard.
+// files, global and heap memory, global locks, GDI objects, windows, device
+// contexts, objects and palettes selected into a context, the mouse capture
+// and the clipboard.
 #pragma once
 
 #include <windows.h>
@@ -88,6 +89,27 @@ struct GdiObjectTraits : NullHandleTraits<T> {
 };
 template <typename T>
 using ScopedGdiObject = ScopedHandle<GdiObjectTraits<T>>;
+
+// A block of T on the process heap, freed.
+template <typename T>
+struct HeapBlockTraits : NullHandleTraits<T*> {
+    static void Release(NoContext, T* block) { HeapFree(GetProcessHeap(), 0, block); }
+};
+template <typename T>
+using ScopedHeapBlock = ScopedHandle<HeapBlockTraits<T>>;
+
+// `count` zero-filled elements of T on the process heap; empty when there is
+// no memory. The caller keeps count * sizeof(T) within SIZE_T.
+template <typename T>
+ScopedHeapBlock<T> AllocHeapBlock(SIZE_T count) {
+    return ScopedHeapBlock<T>(static_cast<T*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, count * sizeof(T))));
+}
+
+// A window the library made, destroyed.
+struct WindowTraits : NullHandleTraits<HWND> {
+    static void Release(NoContext, HWND window) { DestroyWindow(window); }
+};
+using ScopedWindow = ScopedHandle<WindowTraits>;
 
 // A context from CreateCompatibleDC or CreateDCW, deleted.
 struct CreatedDCTraits : NullHandleTraits<HDC> {

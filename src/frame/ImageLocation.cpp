@@ -4,7 +4,7 @@
 #include "frame/FileAccess.h"
 
 BOOL LocatePcxFile(LPCWSTR path, DWORD access, ImageLocation* image, PcxErrorCode* code) {
-    image->file.reset(OpenExistingFile(path, access));
+    image->file.reset(OpenFileFor(path, access));
     if (!image->file.valid()) {
         *code = PCX_ERR_OPEN_FILE;
         return FALSE;

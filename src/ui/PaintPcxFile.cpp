@@ -107,7 +107,7 @@ int PaintPcxFile(BOOL showProgress, HDC dc, HANDLE file) {
 extern "C" int WINAPI LoadPCXW(BOOL showProgress, HDC dc, LPCWSTR path) {
     // Read access only, sharing reads: painting changes nothing in the file,
     // so a read-only file or one another program is reading can be painted.
-    ScopedFile file(OpenExistingFileSharingReads(path));
+    ScopedFile file(OpenFileFor(path, GENERIC_READ, FileOpening::ExistingSharingReads));
     if (!file.valid()) return kPaintResultFailed;
     return PaintPcxFile(showProgress, dc, file.get());
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "frame/HandleGuards.h"
 #include "frame/PcxThreadState.h"
 
 class PaintProgressGauge {
@@ -11,27 +12,24 @@ public:
     // Shows the gauge for `rows` rows at position 0; when the window cannot
     // be made the gauge is simply absent and painting goes on.
     explicit PaintProgressGauge(LONG rows) {
-        window_ = CreateWindowExW(0, L"scrollbar", nullptr, WS_POPUP | WS_VISIBLE, kLeft, kTop, kWidth, kHeight,
-                                  nullptr, nullptr, GetKyPcxInstance(), nullptr);
-        if (window_ == nullptr) return;
-        ShowWindow(window_, SW_SHOWNORMAL);
-        UpdateWindow(window_);
-        SetScrollRange(window_, SB_CTL, 0, rows, FALSE);
-        SetScrollPos(window_, SB_CTL, 0, TRUE);
-    }
-    ~PaintProgressGauge() {
-        if (window_ != nullptr) DestroyWindow(window_);
+        window_.reset(CreateWindowExW(0, L"scrollbar", nullptr, WS_POPUP | WS_VISIBLE, kLeft, kTop, kWidth,
+                                      kHeight, nullptr, nullptr, GetKyPcxInstance(), nullptr));
+        if (!window_) return;
+        ShowWindow(window_.get(), SW_SHOWNORMAL);
+        UpdateWindow(window_.get());
+        SetScrollRange(window_.get(), SB_CTL, 0, rows, FALSE);
+        SetScrollPos(window_.get(), SB_CTL, 0, TRUE);
     }
     PaintProgressGauge(const PaintProgressGauge&) = delete;
     PaintProgressGauge& operator=(const PaintProgressGauge&) = delete;
 
     // Moves the thumb every tenth row, which is as often as anyone can see it move.
     void RowsPainted(LONG rows) {
-        if (window_ != nullptr && rows % kRowsPerStep == 0) SetScrollPos(window_, SB_CTL, rows, TRUE);
+        if (window_ && rows % kRowsPerStep == 0) SetScrollPos(window_.get(), SB_CTL, rows, TRUE);
     }
 
 private:
     static constexpr int kLeft = 180, kTop = 160, kWidth = 240, kHeight = 48;  // screen pixels
     static constexpr LONG kRowsPerStep = 10;
-    HWND window_ = nullptr;
+    ScopedWindow window_;
 };

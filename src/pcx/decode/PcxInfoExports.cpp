@@ -8,14 +8,6 @@
 #include "frame/HandleGuards.h"
 #include "pcx/decode/ReadPcxHeader.h"
 
-namespace {
-
-// Inspection opens for reading and writing without sharing, so a read-only
-// file, or one held open elsewhere, cannot be inspected.
-HANDLE OpenForInspection(LPCWSTR path) { return OpenExistingFile(path, GENERIC_READ | GENERIC_WRITE); }
-
-}  // namespace
-
 extern "C" BOOL WINAPI PCXInfoW(LPCWSTR path, PcxHeader* header, PcxErrorCode* error) {
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
@@ -23,7 +15,9 @@ extern "C" BOOL WINAPI PCXInfoW(LPCWSTR path, PcxHeader* header, PcxErrorCode* e
         *code = PCX_ERR_FILE_IO;
         return FALSE;
     }
-    ScopedFile file(OpenForInspection(path));
+    // Inspection opens for reading and writing without sharing, so a
+    // read-only file, or one held open elsewhere, cannot be inspected.
+    ScopedFile file(OpenFileFor(path, GENERIC_READ | GENERIC_WRITE));
     if (!file.valid()) {
         *code = PCX_ERR_OPEN_FILE;
         return FALSE;
@@ -36,7 +30,8 @@ extern "C" BOOL WINAPI PCXInfoA(LPCSTR path, PcxHeader* header, PcxErrorCode* co
 }
 
 extern "C" LONG WINAPI GetPCXColorSpaceW(LPCWSTR path) {
-    ScopedFile file(OpenForInspection(path));
+    // Opened as PCXInfoW opens it.
+    ScopedFile file(OpenFileFor(path, GENERIC_READ | GENERIC_WRITE));
     if (!file.valid()) return -1;
     PcxHeader header;
     PcxErrorCode code = PCX_OK;

@@ -82,7 +82,7 @@ extern "C" BOOL WINAPI AppendBitmapToPCXFileW(HBITMAP bitmap, LPCWSTR path, PcxE
     BITMAP record;
     if (!ReadBitmapRecord(bitmap, &record, code)) return FALSE;
 
-    ScopedFile file(OpenExistingFile(path, GENERIC_READ | GENERIC_WRITE));
+    ScopedFile file(OpenFileFor(path, GENERIC_READ | GENERIC_WRITE));
     if (!file.valid()) {
         *code = PCX_ERR_OPEN_FILE;
         return FALSE;

@@ -17,7 +17,9 @@ BOOL MoveToImageStart(HANDLE file, BOOL append, LPCWSTR failureCaption, PcxError
 
 void CutFileAtPosition(HANDLE file) { SetEndOfFile(file); }
 
-PcxSaveFile::PcxSaveFile(LPCWSTR path) : path_(path) { file_.reset(OpenOrCreateFile(path, &created_)); }
+PcxSaveFile::PcxSaveFile(LPCWSTR path) : path_(path) {
+    file_.reset(OpenFileFor(path, GENERIC_READ | GENERIC_WRITE, FileOpening::ExistingOrNew, &created_));
+}
 
 PcxSaveFile::~PcxSaveFile() { Finish(); }
 
