@@ -30,6 +30,8 @@ public:
         screen_ = ScopedWindowDC(nullptr);
         if (screen_) selection_ = ScopedPaletteSelection(screen_.get(), palette_);
     }
+    DecodeContext(const DecodeContext&) = delete;
+    DecodeContext& operator=(const DecodeContext&) = delete;
 
     HDC get() const { return memory_ ? memory_.get() : screen_.get(); }
     // Selects the image palette again as a background palette for the transfers.
