@@ -1,5 +1,6 @@
-// The probe build of the library (KyPCXProbe.dll): the same code as
-// KyPCX.dll plus exports of a few internals that no client export shows.
+// The probe build of the library (KyPCXProbe.dll, built in tests/probes):
+// the same code as KyPCX.dll plus exports of a few internals that no client
+// export shows.
 #pragma once
 
 #include <windows.h>
@@ -30,16 +31,6 @@ public:
     void BeginWait(int family) const { Get<void(WINAPI*)(int)>("KyPcxProbeBeginWaitCursor")(family); }
     void EndWait(int family) const { Get<void(WINAPI*)(int)>("KyPcxProbeEndWaitCursor")(family); }
     DWORD FileLength(HANDLE f) const { return Get<DWORD(WINAPI*)(HANDLE)>("KyPcxProbeGetFileLength")(f); }
-    // DecodePcxToDib over a whole file, with a row function.
-    HGLOBAL DecodeToDib(LPCWSTR path, PcxErrorCode* code, PcxDibLineCallback callback) const {
-        return Get<HGLOBAL(WINAPI*)(LPCWSTR, PcxErrorCode*, PcxDibLineCallback)>("KyPcxProbeDecodeToDib")(
-            path, code, callback);
-    }
-    // DecodePcxToBitmap over a whole file, with a band function.
-    HBITMAP DecodeToBitmap(LPCWSTR path, PcxErrorCode* code, PcxLineCallback callback) const {
-        return Get<HBITMAP(WINAPI*)(LPCWSTR, PcxErrorCode*, PcxLineCallback)>("KyPcxProbeDecodeToBitmap")(
-            path, code, callback);
-    }
 
 private:
     HMODULE module_;

@@ -1,13 +1,11 @@
-// Exports of the probe build only (KyPCXProbe.dll): internals the tests
-// watch that no client export shows.
+// Probes of the thread's block: its address and the count of live blocks,
+// the wait-cursor pairs of each family, and the file-length helper, which no
+// client export shows.
 #include <windows.h>
 
 #include "frame/FileAccess.h"
 #include "frame/PcxThreadState.h"
-#include "frame/HandleGuards.h"
 #include "frame/WaitCursor.h"
-#include "pcx/decode/DecodePcxToBitmap.h"
-#include "pcx/decode/DecodePcxToDib.h"
 
 namespace {
 
@@ -30,17 +28,5 @@ LONG WINAPI KyPcxProbeLiveThreadStates() { return LivePcxThreadStateCount(); }
 void WINAPI KyPcxProbeBeginWaitCursor(int family) { BeginWaitCursorFor(FieldForFamily(family)); }
 void WINAPI KyPcxProbeEndWaitCursor(int family) { EndWaitCursorFor(FieldForFamily(family)); }
 DWORD WINAPI KyPcxProbeGetFileLength(HANDLE file) { return GetFileLength(file); }
-
-HGLOBAL WINAPI KyPcxProbeDecodeToDib(LPCWSTR path, PcxErrorCode* code, PcxDibLineCallback callback) {
-    ScopedFile file(OpenExistingFile(path, GENERIC_READ));
-    if (!file.valid()) return nullptr;
-    return DecodePcxToDib(file.get(), 0, GetFileLength(file.get()), code, callback, TRUE);
-}
-
-HBITMAP WINAPI KyPcxProbeDecodeToBitmap(LPCWSTR path, PcxErrorCode* code, PcxLineCallback callback) {
-    ScopedFile file(OpenExistingFile(path, GENERIC_READ));
-    if (!file.valid()) return nullptr;
-    return DecodePcxToBitmap(file.get(), 0, GetFileLength(file.get()), code, callback);
-}
 
 }
