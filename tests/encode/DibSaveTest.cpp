@@ -1,6 +1,6 @@
 // Saving DIBs: the header and scan lines for every depth, colour tables
 // short and long, top-down rows, non-RGB colour spaces, the line function,
-// appending, cutting an old longer file, and DIBs that cannot be saved.
+// cutting an old longer file, and DIBs that cannot be saved.
 #include <windows.h>
 
 #include <cstring>
@@ -175,7 +175,7 @@ TEST(DibSave, ShortAndLongColourTables) {
 TEST(DibSave, NonRgbColourSpaceInTheEncodingByte) {
     ScratchDir dir;
     auto saveNonRgb = KYPCX_EXPORT(SaveNonRGBDIBInPCXFormatW);
-    for (uint32_t space : {10u, 12u, 17u}) {
+    for (uint32_t space : {10u, 12u, 14u, 17u}) {
         DibModel m = PatternDib(24, 7, 3);
         const std::vector<uint8_t> rgbFile = SaveDib(DibBytes(m));
         m.compression = space;
@@ -205,6 +205,11 @@ TEST(DibSave, NonRgbColourSpaceInTheEncodingByte) {
     PcxErrorCode code = 0;
     EXPECT_FALSE(saveNonRgb(dir.Path(L"null.pcx").c_str(), nullptr, &code));
     EXPECT_EQ(PCX_ERR_COLOR_SPACE, code);
+    ScopedDib tiny(std::vector<uint8_t>(8, 0));
+    code = 0;
+    EXPECT_FALSE(saveNonRgb(dir.Path(L"tiny.pcx").c_str(), tiny.get(), &code)) << "too small for a header";
+    EXPECT_EQ(PCX_ERR_COLOR_SPACE, code);
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(dir.Path(L"tiny.pcx").c_str()));
 }
 
 TEST(DibSave, AnsiFormsWriteTheSameFiles) {
@@ -342,14 +347,20 @@ protected:
     ScratchDir dir;
 };
 
-TEST_F(DibEncoderProbe, LineFunctionSeesEachLineFromTheTop) {
+// The line function, reached through the DCX add that takes one: each line
+// as encoded, in planes, numbered from the bottom.
+TEST(DibSave, LineFunctionSeesEachLineFromTheTop) {
+    g_dibCalls.clear();
+    g_stopAtRow = -1;
     const DibModel m = PatternDib(24, 5, 4);
     const std::vector<uint8_t> bytes = DibBytes(m);
     ScopedDib dib(bytes);
     g_dibLineLength = 3 * 6;
-    TestFile file(dir.Path(L"lines.pcx"));
+    ScratchDir dir;
+    const std::wstring dcx = dir.Path(L"lines.dcx");
+    WriteFileBytes(dcx, AssembleDcx({}));
     PcxErrorCode code = 0;
-    ASSERT_TRUE(probe.EncodeDibToPcx(dib.get(), file.get(), FALSE, &code, RecordDibLine));
+    ASSERT_TRUE(KYPCX_EXPORT(AddDIBToDCXFileW)(dib.get(), dcx.c_str(), &code, RecordDibLine));
     EXPECT_EQ(PCX_OK, code);
     ASSERT_EQ(4u, g_dibCalls.size());
     for (int i = 0; i < 4; ++i) {
@@ -360,6 +371,8 @@ TEST_F(DibEncoderProbe, LineFunctionSeesEachLineFromTheTop) {
     }
 }
 
+// What the encoder leaves in a file when the line function stops it (a DCX
+// add cuts its file back, so only the encoder on a handle shows it).
 TEST_F(DibEncoderProbe, LineFunctionSayingFalseStopsAfterThatLine) {
     ScopedDib dib(DibBytes(PatternDib(8, 6, 5)));
     g_dibLineLength = 6;
@@ -379,32 +392,6 @@ TEST_F(DibEncoderProbe, LineFunctionSayingFalseStopsAfterThatLine) {
     const PcxFileView pcx = ReadPcxFile(stopped);
     ASSERT_TRUE(pcx.ok) << pcx.problem;
     EXPECT_TRUE(pcx.rest.empty()) << "header and one line, no trailer";
-}
-
-TEST_F(DibEncoderProbe, AppendModeWritesAfterTheEnd) {
-    const std::wstring path = dir.Path(L"appended.bin");
-    const std::vector<uint8_t> before(1234, 0x77);
-    WriteFileBytes(path, before);
-    DibModel m = PatternDib(8, 7, 3);
-    ScopedDib dib(DibBytes(m));
-    const std::vector<uint8_t> alone = SaveDib(DibBytes(m));
-    TestFile file(path, true);
-    SetFilePointer(file.get(), 10, nullptr, FILE_BEGIN);  // anywhere: the encoder moves itself
-    PcxErrorCode code = 0;
-    ASSERT_TRUE(probe.EncodeDibToPcx(dib.get(), file.get(), TRUE, &code, nullptr));
-    EXPECT_EQ(1234u + alone.size(), file.Position()) << "left at the end of what it wrote";
-    file.Close();
-    std::vector<uint8_t> expected = before;
-    expected.insert(expected.end(), alone.begin(), alone.end());
-    EXPECT_EQ(expected, ReadFileBytes(path)) << "header at the old length, nothing before it changed";
-
-    // The non-RGB encoder in append mode: the same, with its code.
-    TestFile again(path, true);
-    ASSERT_TRUE(probe.EncodeNonRgbDibToPcx(dib.get(), again.get(), TRUE, &code, nullptr, 13));
-    again.Close();
-    const std::vector<uint8_t> twice = ReadFileBytes(path);
-    ASSERT_EQ(expected.size() + alone.size(), twice.size());
-    EXPECT_EQ(13, twice[expected.size() + 2]);
 }
 
 TEST_F(DibEncoderProbe, AFailedWriteStopsWithCode4) {
@@ -445,16 +432,6 @@ TEST_F(DibEncoderProbe, UnmovableFilePointerIsReported) {
     EXPECT_STREQ(L"Unable to write save file", watch.text);
     CloseHandle(readEnd);
     CloseHandle(writeEnd);
-}
-
-TEST_F(DibEncoderProbe, ColourSpaceOfADib) {
-    DibModel m = PatternDib(8, 2, 2);
-    m.compression = 14;
-    ScopedDib dib(DibBytes(m));
-    EXPECT_EQ(14, probe.GetDibColorSpace(dib.get()));
-    EXPECT_EQ(-1, probe.GetDibColorSpace(nullptr));
-    ScopedDib tiny(std::vector<uint8_t>(8, 0));
-    EXPECT_EQ(-1, probe.GetDibColorSpace(tiny.get())) << "too small for a header";
 }
 
 // Where the colour table ends and the pixels begin: a table of biClrUsed

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/DcxFixtures.h"
 #include "support/DibView.h"
 #include "support/KyPcxTestSupport.h"
 #include "support/ProbeLibrary.h"
@@ -113,12 +114,6 @@ public:
         return Get<BOOL(WINAPI*)(HGLOBAL, HANDLE, BOOL, PcxErrorCode*, PcxDibLineCallback)>(
             "KyPcxProbeEncodeDibToPcx")(d, f, append, e, cb);
     }
-    BOOL EncodeNonRgbDibToPcx(HGLOBAL d, HANDLE f, BOOL append, PcxErrorCode* e, PcxDibLineCallback cb,
-                              BYTE space) const {
-        return Get<BOOL(WINAPI*)(HGLOBAL, HANDLE, BOOL, PcxErrorCode*, PcxDibLineCallback, BYTE)>(
-            "KyPcxProbeEncodeNonRgbDibToPcx")(d, f, append, e, cb, space);
-    }
-    int GetDibColorSpace(HGLOBAL d) const { return Get<int(WINAPI*)(HGLOBAL)>("KyPcxProbeGetDibColorSpace")(d); }
     // Counts the probe library's WriteFile calls; call `failAtCall` (1-based,
     // 0 none) fails, or writes half if `shortWrite`.
     BOOL WatchWrites(LONG failAtCall = 0, BOOL shortWrite = FALSE) const {

@@ -64,11 +64,6 @@ BOOL WINAPI KyPcxProbeEncodeDibToPcx(HGLOBAL dib, HANDLE file, BOOL append, PcxE
                                      PcxDibLineCallback callback) {
     return EncodeDibToPcx(dib, file, append, error, callback);
 }
-BOOL WINAPI KyPcxProbeEncodeNonRgbDibToPcx(HGLOBAL dib, HANDLE file, BOOL append, PcxErrorCode* error,
-                                           PcxDibLineCallback callback, BYTE colorSpace) {
-    return EncodeNonRgbDibToPcx(dib, file, append, error, callback, colorSpace);
-}
-int WINAPI KyPcxProbeGetDibColorSpace(HGLOBAL dib) { return GetDibColorSpace(dib); }
 
 // Starts counting the library's WriteFile calls; call number `failAtCall`
 // (1-based, 0 for none) fails, or writes half and says so if `shortWrite`.
