@@ -27,7 +27,12 @@ public:
     }
 
     PcxThreadState* ThreadState() const { return Get<PcxThreadState*(WINAPI*)()>("KyPcxProbeThreadState")(); }
-    LONG LiveBlocks() const { return Get<LONG(WINAPI*)()>("KyPcxProbeLiveThreadStates")(); }
+    // Watches the library's GlobalFree calls (TRUE) or ends the watch (FALSE).
+    BOOL WatchFrees(BOOL watch) const { return Get<BOOL(WINAPI*)(BOOL)>("KyPcxProbeWatchFrees")(watch); }
+    // Whether a block the library freed while watched held `address`.
+    bool WasFreed(const void* address) const {
+        return Get<BOOL(WINAPI*)(const void*)>("KyPcxProbeWasFreed")(address) != FALSE;
+    }
     void BeginWait(int family) const { Get<void(WINAPI*)(int)>("KyPcxProbeBeginWaitCursor")(family); }
     void EndWait(int family) const { Get<void(WINAPI*)(int)>("KyPcxProbeEndWaitCursor")(family); }
     DWORD FileLength(HANDLE f) const { return Get<DWORD(WINAPI*)(HANDLE)>("KyPcxProbeGetFileLength")(f); }
