@@ -60,21 +60,6 @@ UINT FindEmptyDcxEntry(HANDLE file, PcxErrorCode* code) {
     return kypcx::FindFirstEmptyDcxEntry(directory);
 }
 
-DWORD ReadDcxEntry(HANDLE file, UINT n, PcxErrorCode* code) {
-    if (n == 0 || n > kypcx::kDcxLastUsableEntry) {
-        *code = PCX_ERR_NO_ITEM;
-        return 0;
-    }
-    DcxDirectory directory;
-    if (!ReadWholeDcxDirectory(file, &directory, PCX_ERR_FILE_IO, code)) return 0;
-    const PcxErrorCode range = kypcx::CheckDcxEntryNumber(directory, n);
-    if (range != PCX_OK) {
-        *code = range;
-        return 0;
-    }
-    return kypcx::ListedDcxEntry(directory, n);
-}
-
 int WriteDcxEntry(HANDLE file, UINT n, DWORD value, PcxErrorCode* code) {
     if (n == 0 || n > kypcx::kDcxLastUsableEntry) {
         *code = PCX_ERR_NO_ITEM;

@@ -34,12 +34,6 @@ BOOL WriteDcxDirectory(HANDLE file, const kypcx::DcxDirectory& directory, PcxErr
 // directory cut short is searched as far as it was read.
 UINT FindEmptyDcxEntry(HANDLE file, PcxErrorCode* code);
 
-// The offset held in entry n, when entries 1..n are all in use. 0 with the
-// code set on failure: 21 n outside 1..1022 (nothing read) or above B, 18 a
-// directory shorter than 4096 bytes, 22 wrong magic. 0 with the code
-// untouched when entry n is empty or lies behind the end of the list.
-DWORD ReadDcxEntry(HANDLE file, UINT n, PcxErrorCode* code);
-
 // Writes `value` into entry n (4 bytes at 4n). 1 on success; 0 with the code
 // set: 21 n outside 1..1022 or above B (so entry 1023 is never written), 16 a
 // directory shorter than 4096 bytes, 22 wrong magic, 18 position, 17 short

@@ -21,7 +21,6 @@ ThreadStateEntry* g_threadStates = nullptr;
 // beside another thread's detach). A spin lock needs no kernel object that
 // an unload would have to destroy.
 LONG g_threadStatesBusy = 0;
-LONG g_liveThreadStates = 0;
 
 class ThreadStateListLock {
 public:
@@ -59,7 +58,6 @@ void AttachPcxThreadState() {
         ExitThread(0);
     }
     Link(entry);
-    InterlockedIncrement(&g_liveThreadStates);
 }
 
 void DetachPcxThreadState() {
@@ -69,7 +67,6 @@ void DetachPcxThreadState() {
     ThreadStateEntry* entry = EntryOf(block);
     Unlink(entry);
     GlobalFree(entry);
-    InterlockedDecrement(&g_liveThreadStates);
 }
 
 void FreeEveryPcxThreadState() {
@@ -82,8 +79,7 @@ void FreeEveryPcxThreadState() {
     while (entry != nullptr) {
         ThreadStateEntry* next = entry->next;
         GlobalFree(entry);
-        InterlockedDecrement(&g_liveThreadStates);
-        entry = next;
+            entry = next;
     }
 }
 
@@ -95,7 +91,5 @@ PcxThreadState* GetPcxThreadState() {
     }
     return static_cast<PcxThreadState*>(block);
 }
-
-LONG LivePcxThreadStateCount() { return InterlockedCompareExchange(&g_liveThreadStates, 0, 0); }
 
 HINSTANCE GetKyPcxInstance() { return g_module.instance; }

@@ -37,8 +37,5 @@ void DetachPcxThreadState();
 // for the threads that keep running without the library.
 void FreeEveryPcxThreadState();
 
-// Thread blocks alive in the process (for the test build's probes).
-LONG LivePcxThreadStateCount();
-
 // The library's own instance handle, stored at process attach.
 HINSTANCE GetKyPcxInstance();

@@ -87,6 +87,9 @@ std::vector<StateCase> StateCases() {
         {"offsets running backwards", DcxSpecBytes({three, {}, {}, {{3, kDcxDirectorySize + 1}}}), PCX_ERR_ITEM_OFFSET},
         {"offset past the end", DcxSpecBytes({three, {}, {}, {{3, end + 1}}}), PCX_ERR_ITEM_OFFSET},
         {"shorter than a directory", magicOnly, PCX_ERR_FILE_IO},
+        {"cut after the first entry", Bytes{0xB1, 0x68, 0xDE, 0x3A, 0, 0x10, 0, 0}, PCX_ERR_FILE_IO},
+        {"an empty file", Bytes{}, PCX_ERR_FILE_IO},
+        {"entry 2 inside the directory words", DcxSpecBytes({three, {}, {}, {{2, 5}}}), PCX_ERR_ITEM_OFFSET},
     };
 }
 
@@ -269,21 +272,12 @@ TEST_F(DcxAdd, FailedAddCutsTheFileBack) {
 // bitmap says so.
 TEST_F(DcxAdd, MissingFileAndEmptyClipboard) {
     ScopedDib dib(DibBytes(PatternDib(8, 5, 5)));
-    DibModel nonRgbModel = PatternDib(8, 5, 5);
-    nonRgbModel.compression = 15;
-    ScopedDib nonRgb(DibBytes(nonRgbModel));
     HBITMAP bitmap = MakeDeviceBitmap(8, 8, 1, PatternBits(8, 8, 1));
     PcxErrorCode code = 0;
     EXPECT_FALSE(KYPCX_EXPORT(AddDIBToDCXFileW)(dib.get(), Dcx().c_str(), &code, nullptr));
     EXPECT_EQ(PCX_ERR_OPEN_FILE, code);
     code = 0;
     EXPECT_FALSE(KYPCX_EXPORT(AddBitmapToDCXFileW)(bitmap, Dcx().c_str(), &code, nullptr));
-    EXPECT_EQ(PCX_ERR_OPEN_FILE, code);
-    ProbeLibrary probe;
-    ASSERT_TRUE(probe.loaded());
-    code = 0;
-    EXPECT_FALSE(probe.Get<BOOL(WINAPI*)(HGLOBAL, LPCWSTR, PcxErrorCode*, PcxDibLineCallback)>(
-        "KyPcxProbeAddNonRgbDibToDcxFile")(nonRgb.get(), Dcx().c_str(), &code, nullptr));
     EXPECT_EQ(PCX_ERR_OPEN_FILE, code);
     ExpectOnlyDcx(false, "missing file");
 

@@ -1,7 +1,5 @@
 // The DCX directory through the exports (MakeDCXFile, GetDCXInfo,
-// GetNumberOfImagesInDCXFile, DCXItemInfo) and, through the probe build, the
-// internal routines the writers stand on (FindEmptyDcxEntry, ReadDcxEntry,
-// WriteDcxEntry, CopyFileRange, GetFreeDiskSpace).
+// GetNumberOfImagesInDCXFile, DCXItemInfo).
 #include <windows.h>
 
 #include <cstring>
@@ -10,7 +8,6 @@
 #include "support/DcxFixtures.h"
 #include "support/KyPcxTestSupport.h"
 #include "support/PcxFixtures.h"
-#include "support/ProbeLibrary.h"
 
 namespace {
 
@@ -138,6 +135,9 @@ TEST(DCXItemInfo, ReadsEachItemsHeaderOrAnswersWithACode) {
     cutDirectory.resize(2000);
     Bytes wrongMagic = ThreePages();
     wrongMagic[3] = 0;
+    // Entry 2 holding 4..7 bounds the list at entry 0: no entry is usable.
+    Bytes boundZero = ThreePages();
+    SetDcxEntry(boundZero, 2, 5);
     struct Case {
         const wchar_t* name;
         Bytes bytes;
@@ -161,6 +161,7 @@ TEST(DCXItemInfo, ReadsEachItemsHeaderOrAnswersWithACode) {
         {L"into the directory.dcx", intoDirectory, 2, 0, PCX_ERR_ITEM_OFFSET, 0, 0},
         {L"directory cut short.dcx", cutDirectory, 0, 0, PCX_ERR_FILE_IO, 0, 0},
         {L"wrong magic.dcx", wrongMagic, 0, 0, PCX_ERR_DCX_ID, 0, 0},
+        {L"bounded at zero.dcx", boundZero, 0, 0, PCX_ERR_NO_ITEM, 0, 0},
     };
     for (const Case& c : cases) {
         const std::wstring path = dir.Path(c.name);
@@ -181,140 +182,6 @@ TEST(DCXItemInfo, ReadsEachItemsHeaderOrAnswersWithACode) {
         EXPECT_EQ(c.code, codeA) << kypcx_test::Narrow(c.name);
         EXPECT_TRUE(DeleteFileW(path.c_str())) << kypcx_test::Narrow(c.name) << " is still open";
     }
-}
-
-// The internal routines, on handles the test opens.
-class DcxRoutines : public ::testing::Test {
-protected:
-    HANDLE Open(const std::wstring& name, const Bytes& bytes) {
-        const std::wstring path = dir_.Path(name);
-        WriteFileBytes(path, bytes);
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        EXPECT_NE(INVALID_HANDLE_VALUE, file);
-        opened_.push_back(file);
-        return file;
-    }
-    void TearDown() override {
-        for (HANDLE h : opened_) CloseHandle(h);
-    }
-
-    kypcx_test::ProbeLibrary probe_;
-    ScratchDir dir_;
-    std::vector<HANDLE> opened_;
-};
-
-Bytes ReadHandle(HANDLE file) {
-    const DWORD length = GetFileSize(file, nullptr);
-    Bytes bytes(length);
-    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-    DWORD got = 0;
-    if (length > 0) ReadFile(file, bytes.data(), length, &got, nullptr);
-    bytes.resize(got);
-    return bytes;
-}
-
-TEST_F(DcxRoutines, ReadAndWriteEntriesWithinTheDirectorysRange) {
-    ASSERT_TRUE(probe_.loaded());
-    auto findEmpty = probe_.Get<UINT(WINAPI*)(HANDLE, PcxErrorCode*)>("KyPcxProbeFindEmptyDcxEntry");
-    auto readEntry = probe_.Get<DWORD(WINAPI*)(HANDLE, UINT, PcxErrorCode*)>("KyPcxProbeReadDcxEntry");
-    auto writeEntry = probe_.Get<int(WINAPI*)(HANDLE, UINT, DWORD, PcxErrorCode*)>("KyPcxProbeWriteDcxEntry");
-
-    HANDLE three = Open(L"three.dcx", ThreePages());
-    PcxErrorCode code = PCX_OK;
-    EXPECT_EQ(4u, findEmpty(three, &code));
-    EXPECT_EQ(4096u, readEntry(three, 1, &code));
-    EXPECT_EQ(0u, readEntry(three, 4, &code));
-    EXPECT_EQ(PCX_OK, code) << "an empty entry is no failure";
-    EXPECT_EQ(0u, readEntry(three, 0, &code));
-    EXPECT_EQ(PCX_ERR_NO_ITEM, code);
-    code = PCX_OK;
-    EXPECT_EQ(0u, readEntry(three, 1023, &code));
-    EXPECT_EQ(PCX_ERR_NO_ITEM, code);
-    code = PCX_OK;
-    EXPECT_EQ(0, writeEntry(three, 1023, 5, &code)) << "entry 1023 is never written";
-    EXPECT_EQ(PCX_ERR_NO_ITEM, code);
-    code = PCX_OK;
-    const Bytes before = ReadHandle(three);
-    EXPECT_EQ(1, writeEntry(three, 5, 0x11223344, &code));
-    Bytes expected = before;
-    SetDcxEntry(expected, 5, 0x11223344);
-    EXPECT_EQ(expected, ReadHandle(three));
-    EXPECT_EQ(0u, readEntry(three, 5, &code)) << "behind the first zero entry";
-    EXPECT_EQ(PCX_OK, code);
-
-    // Entry 2 holding 4..7 makes B zero: no entry is scanned or accepted.
-    Bytes boundZero = ThreePages();
-    SetDcxEntry(boundZero, 2, 5);
-    HANDLE bounded = Open(L"bound.dcx", boundZero);
-    EXPECT_EQ(0u, findEmpty(bounded, &code));
-    EXPECT_EQ(PCX_OK, code);
-    EXPECT_EQ(0u, readEntry(bounded, 1, &code));
-    EXPECT_EQ(PCX_ERR_NO_ITEM, code);
-    code = PCX_OK;
-    EXPECT_EQ(0, writeEntry(bounded, 1, 1, &code));
-    EXPECT_EQ(PCX_ERR_NO_ITEM, code);
-
-    // A directory cut short: searched as far as it goes, refused for entries.
-    HANDLE cut = Open(L"cut.dcx", {0xB1, 0x68, 0xDE, 0x3A, 0, 0x10, 0, 0});
-    code = PCX_OK;
-    EXPECT_EQ(2u, findEmpty(cut, &code));
-    EXPECT_EQ(0u, readEntry(cut, 1, &code));
-    EXPECT_EQ(PCX_ERR_FILE_IO, code);
-    code = PCX_OK;
-    EXPECT_EQ(0, writeEntry(cut, 1, 1, &code));
-    EXPECT_EQ(PCX_ERR_READ, code);
-    EXPECT_EQ(8u, ReadHandle(cut).size());
-
-    HANDLE full = Open(L"full.dcx", FullTable());
-    code = PCX_OK;
-    EXPECT_EQ(0u, findEmpty(full, &code));
-    EXPECT_EQ(PCX_OK, code) << "a full table is no failure of the search";
-    HANDLE empty = Open(L"empty.dcx", {});
-    EXPECT_EQ(0u, findEmpty(empty, &code));
-    EXPECT_EQ(PCX_ERR_FILE_IO, code);
-    Bytes magic = ThreePages();
-    magic[1] = 0;
-    HANDLE wrong = Open(L"magic.dcx", magic);
-    code = PCX_OK;
-    EXPECT_EQ(0u, findEmpty(wrong, &code));
-    EXPECT_EQ(PCX_ERR_DCX_ID, code);
-}
-
-TEST_F(DcxRoutines, CopyFileRangeAppendsToTheDestinationsEnd) {
-    ASSERT_TRUE(probe_.loaded());
-    auto copy = probe_.Get<int(WINAPI*)(HANDLE, HANDLE, DWORD, DWORD, PcxErrorCode*)>("KyPcxProbeCopyFileRange");
-    // Larger than one copy block, with a pattern that shows any misplaced byte.
-    Bytes source(3 * 1024 * 1024 + 123);
-    for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<uint8_t>(i * 7 + i / 251);
-    HANDLE from = Open(L"source.bin", source);
-    HANDLE to = Open(L"destination.bin", {1, 2, 3});
-    SetFilePointer(to, 1, nullptr, FILE_BEGIN);  // anywhere: the copy goes to the end
-
-    PcxErrorCode code = PCX_OK;
-    EXPECT_EQ(1, copy(from, to, 5, 0, &code));
-    EXPECT_EQ((Bytes{1, 2, 3}), ReadHandle(to)) << "a count of 0 appends nothing";
-    EXPECT_EQ(1, copy(from, to, 10, static_cast<DWORD>(source.size() - 20), &code));
-    EXPECT_EQ(PCX_OK, code);
-    Bytes expected = {1, 2, 3};
-    expected.insert(expected.end(), source.begin() + 10, source.end() - 10);
-    EXPECT_TRUE(expected == ReadHandle(to));
-
-    // A range past the source's end: what was there is appended, then 16.
-    HANDLE small = Open(L"small.bin", {9, 8, 7, 6});
-    EXPECT_EQ(0, copy(small, to, 2, 10, &code));
-    EXPECT_EQ(PCX_ERR_READ, code);
-    expected.push_back(7);
-    expected.push_back(6);
-    EXPECT_TRUE(expected == ReadHandle(to));
-}
-
-TEST_F(DcxRoutines, FreeSpaceIsThatOfTheFilesOwnVolume) {
-    ASSERT_TRUE(probe_.loaded());
-    auto freeSpace = probe_.Get<ULONGLONG(WINAPI*)(LPCWSTR)>("KyPcxProbeGetFreeDiskSpace");
-    const std::wstring file = dir_.Path(L"a.dcx");
-    EXPECT_GT(freeSpace(file.c_str()), 0u) << "the file need not exist yet";
-    EXPECT_EQ(0u, freeSpace(L"Q:\\no such volume\\a.dcx"));
-    EXPECT_EQ(0u, freeSpace(nullptr));
 }
 
 }  // namespace

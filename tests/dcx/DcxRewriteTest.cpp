@@ -34,6 +34,20 @@ std::vector<Bytes> TinyItems(uint32_t count) {
     return items;
 }
 
+// A page larger than one copy block, with a pattern that shows any
+// misplaced byte, arrives whole behind the old items.
+TEST_F(DcxRewrite, AddPcxFileCopiesAPageOfManyBlocks) {
+    Bytes page = fixtures::TwoFiftySix().Bytes();
+    const size_t header = page.size();
+    page.resize(3 * 1024 * 1024 + 123);
+    for (size_t i = header; i < page.size(); ++i) page[i] = static_cast<uint8_t>(i * 7 + i / 251);
+    WriteFileBytes(Pcx(), page);
+    const std::vector<Bytes> three = ThreeItems();
+    WriteFileBytes(Dcx(), DcxBytes(three));
+    EXPECT_EQ(PCX_OK, AddPcx(Pcx(), Dcx()));
+    EXPECT_TRUE(DcxBytes({three[0], three[1], three[2], page}) == ReadFileBytes(Dcx()));
+}
+
 TEST_F(DcxRewrite, AddPcxFileForEachDirectoryState) {
     const std::vector<Bytes> three = ThreeItems();
     const Bytes page = fixtures::SixteenColours().Bytes();

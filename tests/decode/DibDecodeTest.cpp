@@ -8,7 +8,7 @@
 #include "support/DibView.h"
 #include "support/KyPcxTestSupport.h"
 #include "support/PcxFixtures.h"
-#include "support/ProbeLibrary.h"
+#include "support/DcxFixtures.h"
 
 namespace {
 
@@ -352,16 +352,17 @@ TEST(LoadPCXIntoDIB, WideAndLongLinesDecode) {
 }
 
 TEST(DecodeToDibCallback, SeesEveryRowFromTheTopAndCanStop) {
-    kypcx_test::ProbeLibrary probe;
-    ASSERT_TRUE(probe.loaded());
+    // The row function is reached through the DCX page loader: the page is
+    // the whole file's image.
     ScratchDir dir;
-    const std::wstring path = dir.Path(L"rows.pcx");
-    kypcx_test::WriteFileBytes(path, TwoFiftySix().Bytes());
+    const std::wstring path = dir.Path(L"rows.dcx");
+    kypcx_test::WriteFileBytes(path, kypcx_test::AssembleDcx({TwoFiftySix().Bytes()}));
+    auto load = KYPCX_EXPORT(LoadDCXItemToDIBW);
 
     g_rowCalls.clear();
     g_stopAfter = 0;
     PcxErrorCode code = 0;
-    HGLOBAL dib = probe.DecodeToDib(path.c_str(), &code, RecordRow);
+    HGLOBAL dib = load(path.c_str(), 0, &code, RecordRow);
     ASSERT_NE(nullptr, dib);
     GlobalFree(dib);
     ASSERT_EQ(3u, g_rowCalls.size());
@@ -375,7 +376,7 @@ TEST(DecodeToDibCallback, SeesEveryRowFromTheTopAndCanStop) {
     g_rowCalls.clear();
     g_stopAfter = 1;
     code = 0;
-    EXPECT_EQ(nullptr, probe.DecodeToDib(path.c_str(), &code, RecordRow));
+    EXPECT_EQ(nullptr, load(path.c_str(), 0, &code, RecordRow));
     EXPECT_EQ(PCX_ERR_USER_ABORT, code);
     ASSERT_EQ(1u, g_rowCalls.size()) << "no call after FALSE";
     EXPECT_EQ(2, g_rowCalls[0].rowNumber);
@@ -441,35 +442,6 @@ TEST(LoadPCXIntoDIB, MalformedFilesAnswerWithACode) {
         EXPECT_EQ(c.expected, l.code) << c.name;
         EXPECT_EQ(c.expected == PCX_OK, l.dib != nullptr) << c.name;
     }
-}
-
-TEST(LoadPCXIntoDIB, BadFilesAnswerWithACodeAndReleaseTheFile) {
-    ScratchDir dir;
-    struct FileCase {
-        const wchar_t* name;
-        Bytes bytes;
-        PcxErrorCode expected;
-    };
-    Bytes headerOnly = TrueColour().Bytes();
-    headerOnly.resize(128);
-    const FileCase cases[] = {
-        {L"empty.pcx", {}, PCX_ERR_FILE_IO},
-        {L"short.pcx", Bytes(100, 0x0A), PCX_ERR_FILE_IO},
-        {L"header-only.pcx", headerOnly, PCX_ERR_PALETTE_READ},
-    };
-    for (const FileCase& c : cases) {
-        const std::wstring path = dir.Path(c.name);
-        kypcx_test::WriteFileBytes(path, c.bytes);
-        PcxErrorCode code = 0;
-        EXPECT_EQ(nullptr, KYPCX_EXPORT(LoadPCXIntoDIBW)(path.c_str(), &code)) << kypcx_test::Narrow(c.name);
-        EXPECT_EQ(c.expected, code) << kypcx_test::Narrow(c.name);
-        EXPECT_TRUE(DeleteFileW(path.c_str())) << kypcx_test::Narrow(c.name) << " is still open";
-    }
-    PcxErrorCode code = 0;
-    EXPECT_EQ(nullptr, KYPCX_EXPORT(LoadPCXIntoDIBW)(dir.dir().c_str(), &code));
-    EXPECT_EQ(PCX_ERR_OPEN_FILE, code);
-    EXPECT_EQ(nullptr, KYPCX_EXPORT(LoadPCXIntoDIBW)(dir.Path(L"missing.pcx").c_str(), &code));
-    EXPECT_EQ(PCX_ERR_OPEN_FILE, code);
 }
 
 }  // namespace

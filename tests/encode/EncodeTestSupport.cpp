@@ -164,6 +164,33 @@ PcxFileView ReadPcxFile(const std::vector<uint8_t>& bytes) {
     return v;
 }
 
+void ExpectPcxHeader(const PcxHeader& h, const ExpectedPcxHeader& e) {
+    EXPECT_EQ(0x0A, h.manufacturer);
+    EXPECT_EQ(5, h.version);
+    EXPECT_EQ(1, h.encoding);
+    EXPECT_EQ(e.bitsPerPixel, h.bitsPerPixel);
+    EXPECT_EQ(e.planes, h.planes);
+    EXPECT_EQ(e.bytesPerLine, h.bytesPerLine);
+    EXPECT_EQ(e.paletteInfo, h.paletteInfo);
+    EXPECT_EQ(0, h.xMin);
+    EXPECT_EQ(0, h.yMin);
+    EXPECT_EQ(e.width - 1, h.xMax);
+    EXPECT_EQ(e.height - 1, h.yMax);
+    HDC screen = GetDC(nullptr);
+    EXPECT_EQ(e.horizontalDpi != 0 ? e.horizontalDpi : GetDeviceCaps(screen, LOGPIXELSX), h.horizontalDpi);
+    EXPECT_EQ(e.verticalDpi != 0 ? e.verticalDpi : GetDeviceCaps(screen, LOGPIXELSY), h.verticalDpi);
+    EXPECT_EQ(GetDeviceCaps(screen, HORZRES), h.horizontalScreenSize);
+    EXPECT_EQ(GetDeviceCaps(screen, VERTRES), h.verticalScreenSize);
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(0, h.reserved);
+    for (uint8_t b : h.filler) ASSERT_EQ(0, b);
+    for (size_t i = 0; i < 16; ++i) {
+        const uint8_t* entry = h.palette + 3 * i;
+        const Rgb expected = i < e.palette.size() ? e.palette[i] : Rgb{0, 0, 0};
+        EXPECT_EQ(expected, (Rgb{entry[0], entry[1], entry[2]})) << "palette entry " << i;
+    }
+}
+
 std::vector<DWORD> EncodeProbe::WriteSizes() const {
     const LONG calls = Get<LONG(WINAPI*)()>("KyPcxProbeWriteCalls")();
     auto size = Get<DWORD(WINAPI*)(LONG)>("KyPcxProbeWriteSize");

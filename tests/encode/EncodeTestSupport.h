@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/DcxFixtures.h"
 #include "support/DibView.h"
 #include "support/KyPcxTestSupport.h"
 #include "support/ProbeLibrary.h"
@@ -77,6 +78,22 @@ struct PcxFileView {
 // end, or a count of 0.
 PcxFileView ReadPcxFile(const std::vector<uint8_t>& bytes);
 
+// What a written PCX header must hold besides the fixed fields (maker 0x0A,
+// version 5, encoding 1, origin 0,0, reserved and filler bytes zero).
+struct ExpectedPcxHeader {
+    int bitsPerPixel = 8;
+    int planes = 1;
+    int bytesPerLine = 0;
+    int paletteInfo = 0;
+    int width = 1;
+    int height = 1;
+    int horizontalDpi = 0;  // 0: the screen's
+    int verticalDpi = 0;    // 0: the screen's
+    std::vector<Rgb> palette;  // the header palette's first entries; the rest black
+};
+// Checks every field of `header`; the screen size is always the display's.
+void ExpectPcxHeader(const PcxHeader& header, const ExpectedPcxHeader& expected);
+
 // The encoding internals of the probe build (KyPCXProbe.dll).
 class EncodeProbe : public ProbeLibrary {
 public:
@@ -96,18 +113,6 @@ public:
     BOOL EncodeDibToPcx(HGLOBAL d, HANDLE f, BOOL append, PcxErrorCode* e, PcxDibLineCallback cb) const {
         return Get<BOOL(WINAPI*)(HGLOBAL, HANDLE, BOOL, PcxErrorCode*, PcxDibLineCallback)>(
             "KyPcxProbeEncodeDibToPcx")(d, f, append, e, cb);
-    }
-    BOOL EncodeNonRgbDibToPcx(HGLOBAL d, HANDLE f, BOOL append, PcxErrorCode* e, PcxDibLineCallback cb,
-                              BYTE space) const {
-        return Get<BOOL(WINAPI*)(HGLOBAL, HANDLE, BOOL, PcxErrorCode*, PcxDibLineCallback, BYTE)>(
-            "KyPcxProbeEncodeNonRgbDibToPcx")(d, f, append, e, cb, space);
-    }
-    int GetDibColorSpace(HGLOBAL d) const { return Get<int(WINAPI*)(HGLOBAL)>("KyPcxProbeGetDibColorSpace")(d); }
-    UINT DibColorCount(const void* info) const {
-        return Get<UINT(WINAPI*)(const void*)>("KyPcxProbeDibColorCount")(info);
-    }
-    DWORD DibColorTableSize(const void* info) const {
-        return Get<DWORD(WINAPI*)(const void*)>("KyPcxProbeDibColorTableSize")(info);
     }
     // Counts the probe library's WriteFile calls; call `failAtCall` (1-based,
     // 0 none) fails, or writes half if `shortWrite`.

@@ -1,6 +1,5 @@
-// Files the library writes, read back: by the library's own decoder (pixel
-// for pixel and colour for colour) and by independent PCX readers run
-// natively (netpbm, ImageMagick, Pillow).
+// Files the library writes, read back by the library's own decoder, pixel
+// for pixel and colour for colour.
 #include <windows.h>
 
 #include "encode/EncodeTestSupport.h"
@@ -117,69 +116,5 @@ TEST(RoundTrip, DeviceBitmapsWhereTheFormatCanBeRead) {
         DeleteObject(bitmap);
     }
 }
-
-struct NativeReader {
-    const char* name;
-    const char* program;
-    const char* command;  // IN and OUT stand for the files
-    // This ImageMagick shows bit 0 of a one-bit image as white whatever the
-    // header palette says, for files of any writer (netpbm's own included);
-    // its one-bit pictures are compared with black and white swapped.
-    bool swapsMonochrome;
-};
-
-Rgb Swapped(const Rgb& blackOrWhite) { return blackOrWhite == Rgb{0, 0, 0} ? Rgb{255, 255, 255} : Rgb{0, 0, 0}; }
-
-class IndependentReader : public ::testing::TestWithParam<NativeReader> {};
-
-TEST_P(IndependentReader, SeesTheSamePixels) {
-    const NativeReader& reader = GetParam();
-    ScratchDir dir;
-    if (NativeShell::UnixPath(dir.dir()).empty()) GTEST_SKIP() << "native programs are reached through Wine only";
-    if (!NativeShell::Has(reader.program)) GTEST_SKIP() << reader.program << " is not installed";
-
-    const int depths[] = {1, 4, 8, 16, 24, 32};
-    std::vector<DibModel> models;
-    std::string script;
-    for (int bits : depths) {
-        models.push_back(PatternDib(bits, 13, 5));
-        const std::string name = "d" + std::to_string(bits);
-        SaveModel(dir, std::wstring(name.begin(), name.end()) + L".pcx", models.back());
-        std::string line = reader.command;
-        line.replace(line.find("IN"), 2, name + ".pcx");
-        line.replace(line.find("OUT"), 3, name + ".ppm");
-        script += line + " || exit 1\n";
-    }
-    std::string output;
-    const int status = NativeShell::Run(dir, script, &output);
-    if (status == -1) GTEST_SKIP() << "could not run native programs: " << output;
-    ASSERT_EQ(0, status) << reader.name << " failed:\n" << output;
-
-    for (size_t i = 0; i < models.size(); ++i) {
-        const std::string name = "d" + std::to_string(depths[i]);
-        PpmImage image;
-        ASSERT_TRUE(ReadPpm(ReadFileBytes(dir.Path(std::wstring(name.begin(), name.end()) + L".ppm")), &image))
-            << reader.name << ": no PPM for " << name;
-        const DibModel& m = models[i];
-        ASSERT_EQ(m.width, image.width) << reader.name << " " << name;
-        ASSERT_EQ(m.height, image.height) << reader.name << " " << name;
-        const bool swap = reader.swapsMonochrome && depths[i] == 1;
-        for (int y = 0; y < m.height; ++y)
-            for (int x = 0; x < m.width; ++x)
-                ASSERT_EQ(swap ? Swapped(m.Colour(x, y)) : m.Colour(x, y), image.pixels[y * m.width + x])
-                    << reader.name << ", " << depths[i] << " bits, pixel " << x << "," << y;
-    }
-}
-
-const NativeReader kReaders[] = {
-    {"netpbm", "/usr/bin/pcxtoppm", "/usr/bin/pcxtoppm IN > OUT", false},
-    {"ImageMagick", "/usr/bin/convert", "/usr/bin/convert IN -depth 8 ppm:OUT", true},
-    {"Pillow", "/usr/bin/python3",
-     "/usr/bin/python3 -c 'import sys; from PIL import Image; "
-     "Image.open(sys.argv[1]).convert(\"RGB\").save(sys.argv[2], \"PPM\")' IN OUT",
-     false},
-};
-INSTANTIATE_TEST_SUITE_P(Native, IndependentReader, ::testing::ValuesIn(kReaders),
-                         [](const ::testing::TestParamInfo<NativeReader>& info) { return info.param.name; });
 
 }  // namespace

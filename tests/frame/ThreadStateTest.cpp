@@ -25,7 +25,6 @@ struct EarlyThread {
     const Probe* probe = nullptr;
     PcxThreadState* block = nullptr;
     bool zeroFilled = false;
-    LONG liveWhileRunning = 0;
 };
 
 DWORD WINAPI RunEarlyThread(void* param) {
@@ -34,7 +33,6 @@ DWORD WINAPI RunEarlyThread(void* param) {
     WaitForSingleObject(t->go, INFINITE);
     t->block = t->probe->ThreadState();
     t->zeroFilled = AllZero(t->block, sizeof(PcxThreadState));
-    t->liveWhileRunning = t->probe->LiveBlocks();
     EXPECT_EQ(t->block, t->probe->ThreadState()) << "a thread keeps one block";
     return 0;
 }
@@ -46,17 +44,20 @@ TEST(ThreadState, ThreadRunningBeforeLoadGetsAZeroBlockOnFirstCallFreedAtExit) {
     Probe probe;  // loaded after the thread is running, so it had no thread attach
     ASSERT_TRUE(probe.loaded());
     t.probe = &probe;
-    probe.ThreadState();  // this thread's own block, so the count below is stable
-    const LONG before = probe.LiveBlocks();
+    PcxThreadState* own = probe.ThreadState();
+    ASSERT_TRUE(probe.WatchFrees(TRUE));
     SetEvent(t.go);
     WaitForSingleObject(thread, INFINITE);
+    const bool freed = probe.WasFreed(t.block);
+    EXPECT_TRUE(probe.WatchFrees(FALSE));
     CloseHandle(thread);
     CloseHandle(t.go);
     CloseHandle(t.started);
     ASSERT_NE(nullptr, t.block);
+    EXPECT_NE(own, t.block) << "a block of its own";
     EXPECT_TRUE(t.zeroFilled);
-    EXPECT_EQ(before + 1, t.liveWhileRunning);
-    EXPECT_EQ(before, probe.LiveBlocks()) << "the exited thread's block was not freed";
+    EXPECT_TRUE(freed) << "the exited thread's block was not freed";
+    EXPECT_FALSE(probe.WasFreed(own));
 }
 
 struct Worker {

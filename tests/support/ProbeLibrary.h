@@ -1,5 +1,6 @@
-// The probe build of the library (KyPCXProbe.dll): the same code as
-// KyPCX.dll plus exports of a few internals that no client export shows.
+// The probe build of the library (KyPCXProbe.dll, built in tests/probes):
+// the same code as KyPCX.dll plus exports of a few internals that no client
+// export shows.
 #pragma once
 
 #include <windows.h>
@@ -26,20 +27,15 @@ public:
     }
 
     PcxThreadState* ThreadState() const { return Get<PcxThreadState*(WINAPI*)()>("KyPcxProbeThreadState")(); }
-    LONG LiveBlocks() const { return Get<LONG(WINAPI*)()>("KyPcxProbeLiveThreadStates")(); }
+    // Watches the library's GlobalFree calls (TRUE) or ends the watch (FALSE).
+    BOOL WatchFrees(BOOL watch) const { return Get<BOOL(WINAPI*)(BOOL)>("KyPcxProbeWatchFrees")(watch); }
+    // Whether a block the library freed while watched held `address`.
+    bool WasFreed(const void* address) const {
+        return Get<BOOL(WINAPI*)(const void*)>("KyPcxProbeWasFreed")(address) != FALSE;
+    }
     void BeginWait(int family) const { Get<void(WINAPI*)(int)>("KyPcxProbeBeginWaitCursor")(family); }
     void EndWait(int family) const { Get<void(WINAPI*)(int)>("KyPcxProbeEndWaitCursor")(family); }
     DWORD FileLength(HANDLE f) const { return Get<DWORD(WINAPI*)(HANDLE)>("KyPcxProbeGetFileLength")(f); }
-    // DecodePcxToDib over a whole file, with a row function.
-    HGLOBAL DecodeToDib(LPCWSTR path, PcxErrorCode* code, PcxDibLineCallback callback) const {
-        return Get<HGLOBAL(WINAPI*)(LPCWSTR, PcxErrorCode*, PcxDibLineCallback)>("KyPcxProbeDecodeToDib")(
-            path, code, callback);
-    }
-    // DecodePcxToBitmap over a whole file, with a band function.
-    HBITMAP DecodeToBitmap(LPCWSTR path, PcxErrorCode* code, PcxLineCallback callback) const {
-        return Get<HBITMAP(WINAPI*)(LPCWSTR, PcxErrorCode*, PcxLineCallback)>("KyPcxProbeDecodeToBitmap")(
-            path, code, callback);
-    }
 
 private:
     HMODULE module_;

@@ -1,4 +1,4 @@
-// BuildDibPcxHeader, DibColorCount and DibColorTableSize.
+// BuildDibPcxHeader: the PCX header for a DIB, from its info header.
 #include "pcx/encode/DibPcxHeader.h"
 
 #include "kypcx/pcx_encode_header.h"
@@ -38,11 +38,4 @@ BOOL BuildDibPcxHeader(PcxHeader* header, const BITMAPINFOHEADER* info, PcxError
     const BYTE* colorTable = reinterpret_cast<const BYTE*>(info) + info->biSize;
     kypcx::FillDibPcxHeader(dib, ReadDisplayMetrics(screen.get()), colorTable, kypcx::DibColorCount(dib), header);
     return TRUE;
-}
-
-UINT DibColorCount(const BITMAPINFOHEADER* info) { return kypcx::DibColorCount(DibInfoFromHeader(info)); }
-
-DWORD DibColorTableSize(const BITMAPINFOHEADER* info) {
-    const uint64_t size = kypcx::DibColorTableSize(DibInfoFromHeader(info));
-    return size > MAXDWORD ? MAXDWORD : static_cast<DWORD>(size);
 }

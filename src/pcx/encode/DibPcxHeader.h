@@ -16,11 +16,3 @@ kypcx::DibInfo DibInfoFromHeader(const BITMAPINFOHEADER* info);
 // DIB's table holds). Writes 1 to `error`; FALSE with 8 when the screen's
 // context cannot be had. The caller clears the header.
 BOOL BuildDibPcxHeader(PcxHeader* header, const BITMAPINFOHEADER* info, PcxErrorCode* error);
-
-// Colour-table entries of the DIB: biClrUsed when set, else 2, 16 or 256 for
-// 1, 4 or 8 bits, else 0.
-UINT DibColorCount(const BITMAPINFOHEADER* info);
-
-// The colour table's size in bytes (3 per entry after a core header, else 4);
-// MAXDWORD when a wild biClrUsed makes it larger than that.
-DWORD DibColorTableSize(const BITMAPINFOHEADER* info);

@@ -1,10 +1,8 @@
-// Exports of the probe build only (KyPCXProbe.dll): the DCX writing
-// internals that no client export reaches directly, and a switch that makes
-// the rename ending a rewrite fail, as a file system refusing it would.
+// A switch that makes the rename ending a DCX rewrite fail, as a file system
+// refusing it would.
 #include <windows.h>
 
-#include "dcx/AddImageToDcxFile.h"
-#include "frame/ProbeImportSlot.h"
+#include "ImportRedirect.h"
 
 namespace {
 
@@ -20,11 +18,6 @@ BOOL WINAPI RefusedMove(LPCWSTR, LPCWSTR, DWORD) {
 }  // namespace
 
 extern "C" {
-
-BOOL WINAPI KyPcxProbeAddNonRgbDibToDcxFile(HGLOBAL dib, LPCWSTR path, PcxErrorCode* code,
-                                            PcxDibLineCallback callback) {
-    return AddNonRgbDibToDcxFile(dib, path, code, callback);
-}
 
 // TRUE: every MoveFileExW of the library fails with ERROR_ACCESS_DENIED until
 // called with FALSE. Returns whether the switch took effect.

@@ -1,13 +1,12 @@
-// Exports of the probe build only (KyPCXProbe.dll): the writer and the core
-// encoders called directly, and a watch on the library's WriteFile calls
-// (sizes of each call, and one chosen call made to fail or fall short) so
-// the tests can see block sizes and drive the failure paths that no healthy
-// disk reaches.
+// Probes of the writer and the encoders called on a handle the test opened
+// (what an encoder leaves in a file it was stopped in, a handle that cannot
+// seek), and a watch on the library's WriteFile calls (sizes of each call,
+// and one chosen call made to fail or fall short), so the tests can see
+// block sizes and drive the failure paths that no healthy disk reaches.
 #include <windows.h>
 
 #include "KyPCX.h"
-#include "frame/ProbeImportSlot.h"
-#include "pcx/encode/DibPcxHeader.h"
+#include "ImportRedirect.h"
 #include "pcx/encode/EncodeBitmapToPcx.h"
 #include "pcx/encode/EncodeDibToPcx.h"
 #include "pcx/encode/PcxWriter.h"
@@ -65,13 +64,6 @@ BOOL WINAPI KyPcxProbeEncodeDibToPcx(HGLOBAL dib, HANDLE file, BOOL append, PcxE
                                      PcxDibLineCallback callback) {
     return EncodeDibToPcx(dib, file, append, error, callback);
 }
-BOOL WINAPI KyPcxProbeEncodeNonRgbDibToPcx(HGLOBAL dib, HANDLE file, BOOL append, PcxErrorCode* error,
-                                           PcxDibLineCallback callback, BYTE colorSpace) {
-    return EncodeNonRgbDibToPcx(dib, file, append, error, callback, colorSpace);
-}
-int WINAPI KyPcxProbeGetDibColorSpace(HGLOBAL dib) { return GetDibColorSpace(dib); }
-UINT WINAPI KyPcxProbeDibColorCount(const BITMAPINFOHEADER* info) { return DibColorCount(info); }
-DWORD WINAPI KyPcxProbeDibColorTableSize(const BITMAPINFOHEADER* info) { return DibColorTableSize(info); }
 
 // Starts counting the library's WriteFile calls; call number `failAtCall`
 // (1-based, 0 for none) fails, or writes half and says so if `shortWrite`.

@@ -1,5 +1,5 @@
 // Finding and rewriting one import-address-table slot of this module.
-#include "frame/ProbeImportSlot.h"
+#include "ImportRedirect.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-// For the probe build only: redirects one of the module's own imports (the
-// slot through which its code calls a system function), so the tests can make
-// a system call fail where no healthy system would.
+// Redirects one of the probe library's own imports (the slot through which
+// its code calls a system function), so the tests can make a system call
+// fail where no healthy system would.
 #pragma once
 
 #include <windows.h>
