@@ -27,9 +27,6 @@ enum class FileOpening {
 // says whether the call made the file.
 HANDLE OpenFileFor(LPCWSTR path, DWORD access, FileOpening opening = FileOpening::Existing, BOOL* created = nullptr);
 
-// OpenFileFor(path, access) under the name the white-box probes call.
-inline HANDLE OpenExistingFile(LPCWSTR path, DWORD access) { return OpenFileFor(path, access); }
-
 // The file's length in bytes (low 32 bits); the file position is unchanged.
 DWORD GetFileLength(HANDLE file);
 
