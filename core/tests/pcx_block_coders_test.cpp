@@ -3,6 +3,7 @@
 // long runs, and values that need a count byte, at every cut.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -127,6 +128,34 @@ TEST(BlockDecoders, MatchTheReferenceOnWholeCutAndMisfitData) {
         Bytes noise(coded.size());
         for (uint8_t& b : noise) b = static_cast<uint8_t>(random.Next(256));
         ExpectDecodersMatchReference(noise, noise.size(), lineSize, "noise");
+    }
+}
+
+// One count byte at every place of the first input blocks, with a value byte
+// that may itself look like a count byte (only the mask of count bytes tells
+// them apart), followed at once by another code and then literals; decoded
+// into lines that end before, at and after the run, with the data cut at
+// every byte.
+TEST(BlockDecoders, MatchTheReferenceWithACodeAtEveryPlaceOfABlock) {
+    for (size_t prefix = 0; prefix <= 34; ++prefix) {
+        for (uint8_t count : {0, 1, 2, 16, 17, 63}) {
+            for (uint8_t value : {0x55, 0xC3}) {
+                Bytes coded;
+                for (size_t i = 0; i < prefix; ++i) coded.push_back(static_cast<uint8_t>(0x10 + i));
+                coded.push_back(static_cast<uint8_t>(0xC0 | count));
+                coded.push_back(value);
+                coded.push_back(0xC1);
+                coded.push_back(0xC1);
+                for (size_t i = 0; i < 40; ++i) coded.push_back(static_cast<uint8_t>(0x80 + i));
+                const size_t atRunEnd = prefix + count;
+                const size_t justBefore = atRunEnd > 1 ? atRunEnd - 1 : 1;
+                for (size_t lineSize : {justBefore, std::max<size_t>(atRunEnd, 1), atRunEnd + 1, size_t{79}, size_t{80},
+                                        size_t{200}}) {
+                    for (size_t available = 0; available <= coded.size(); ++available)
+                        ExpectDecodersMatchReference(coded, available, lineSize, "code at a block place");
+                }
+            }
+        }
     }
 }
 
