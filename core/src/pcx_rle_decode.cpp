@@ -25,20 +25,10 @@ using blocks::kBlockSize;
 // place).
 constexpr size_t kFastInput = 2 * kBlockSize;
 // Line room the fast loop needs before each step: up to 15 literal bytes
-// stored as a block, then a run of up to 63 stored in four blocks.
-constexpr size_t kFastRoom = (kBlockSize - 1) + 4 * kBlockSize;
-
-// Stores `count` (at most 63) copies of value at out, in whole blocks: the
-// caller guarantees 64 bytes of room.
-inline void FillRun(uint8_t* out, uint8_t value, size_t count) {
-    const blocks::Block fill = blocks::Splat(value);
-    blocks::Store(out, fill);
-    if (count > kBlockSize) {
-        blocks::Store(out + kBlockSize, fill);
-        blocks::Store(out + 2 * kBlockSize, fill);
-        blocks::Store(out + 3 * kBlockSize, fill);
-    }
-}
+// stored as a block, then a run of up to 16 stored as one block. A longer
+// run is stored in four blocks, and only where those 64 bytes fit.
+constexpr size_t kFastRoom = (kBlockSize - 1) + kBlockSize;
+constexpr size_t kLongRunRoom = 4 * kBlockSize;
 
 // The fast loop shared by both decoders. One 16-byte block of input is
 // scanned for count bytes once; every code inside it is then taken from
@@ -46,8 +36,10 @@ inline void FillRun(uint8_t* out, uint8_t value, size_t count) {
 // look like a count byte), so that finding the next code does not wait for
 // a load at the position the previous one left. Each stretch of literals is
 // stored as a whole block, the next run or stretch overwriting its surplus.
-// A run here always fits: the room left after a step's literals is at
-// least 64.
+// Every store lands inside the line: before each step there is room for a
+// block of literals and then a block of a short run; a long run is taken
+// here only where its four blocks fit, else it is left at its count byte to
+// the byte-at-a-time loop.
 inline void DecodeFast(const uint8_t* src, size_t srcSize, size_t* srcPos, uint8_t* line, size_t lineSize,
                        size_t* produced) {
     size_t pos = *srcPos;
@@ -62,7 +54,18 @@ inline void DecodeFast(const uint8_t* src, size_t srcSize, size_t* srcPos, uint8
             blocks::Store(line + done, blocks::Load(block + at));  // the literals block[at, code)
             done += code - at;
             const size_t count = block[code] & kRunCountMask;
-            FillRun(line + done, block[code + 1], count);
+            const blocks::Block fill = blocks::Splat(block[code + 1]);
+            blocks::Store(line + done, fill);
+            if (count > kBlockSize) {
+                if (done + kLongRunRoom > lineSize) {  // left to the byte-at-a-time loop
+                    *srcPos = pos + code;
+                    *produced = done;
+                    return;
+                }
+                blocks::Store(line + done + kBlockSize, fill);
+                blocks::Store(line + done + 2 * kBlockSize, fill);
+                blocks::Store(line + done + 3 * kBlockSize, fill);
+            }
             done += count;
             at = code + 2;  // at most 17: the value byte may be the one after the block
             codes &= ~uint32_t{0} << at;
