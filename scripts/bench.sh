@@ -5,8 +5,12 @@
 # print the comparison: best of every round for each side, the ratio to
 # Pillow and to a plain copy of the decoded bytes per layout, a decode's
 # memory beyond its DIB, and the screen-bitmap decoder's time split into the
-# system's transfer and the rest. Not a test: it passes or fails on nothing
-# but the programs running.
+# system's transfer and the rest. Beside that as-delivered view it prints the
+# machine's cost of touching fresh memory and two like-for-like views of
+# decoding: both sides into memory touched before (the core's loop into a
+# reused buffer against Pillow's usual timing), and both into fresh pages
+# (LoadPCXIntoDIBW against Pillow with glibc mapping every large block
+# afresh). Not a test: it passes or fails on nothing but the programs running.
 #
 # Images: ImageMagick's plasma:fractal at 4000 x 3000 as 24-bit, quantised by
 # netpbm to 256 and to 16 colours, and its grey dithered to 1 bit; and a
@@ -113,6 +117,14 @@ for round in $(seq 1 "$rounds"); do
   echo "== round $round of $rounds: Pillow"
   /usr/bin/python3 "$root/tools/bench/time_others.py" --pillow-only --tmp "$bench/tmp" --one-pixel "$images" \
     --runs "$runs" "${files[@]}" | tee -a "$results" || status=1
+  echo "== round $round of $rounds: Pillow decoding into fresh pages (MALLOC_MMAP_THRESHOLD_=131072)"
+  MALLOC_MMAP_THRESHOLD_=131072 /usr/bin/python3 "$root/tools/bench/time_others.py" --fresh-pages \
+    --tmp "$bench/tmp" --one-pixel "$images" --runs "$runs" "${files[@]}" | tee -a "$results" || status=1
+  echo "== round $round of $rounds: the core's decode loop, $bits-bit under Wine, and native"
+  "$root/scripts/with-display.sh" "$root/scripts/wine-run.sh" "$tree/bin/core_decode_bench.exe" --runs "$runs" \
+    "${files[@]}" | tr -d '\r' | sed "s/^CORE_BENCH /CORE_BENCH build=wine /" | tee -a "$results" || status=1
+  "$build/native-release/tools/native/core_decode_bench" --runs "$runs" "${files[@]}" \
+    | sed "s/^CORE_BENCH /CORE_BENCH build=native /" | tee -a "$results" || status=1
 done
 
 echo
@@ -120,13 +132,6 @@ echo "== a page of a large DCX file against the same page as a PCX file (dcx_rea
 "$gen" gradient8 1200 900 "$images/dcx_page.pcx"
 "$root/scripts/with-display.sh" "$root/scripts/wine-run.sh" "$tree/bin/dcx_read_bench.exe" \
   --runs "$runs" --pages 400 --tmp ../tmp dcx_page.pcx | tr -d '\r' | tee -a "$results" || status=1
-
-echo
-echo "== the core's decode loop: $bits-bit under Wine, and native"
-"$root/scripts/with-display.sh" "$root/scripts/wine-run.sh" "$tree/bin/core_decode_bench.exe" --runs "$runs" \
-  "${files[@]}" | tr -d '\r' | sed "s/^CORE_BENCH /CORE_BENCH build=wine /" | tee -a "$results" || status=1
-"$build/native-release/tools/native/core_decode_bench" --runs "$runs" "${files[@]}" \
-  | sed "s/^CORE_BENCH /CORE_BENCH build=native /" | tee -a "$results" || status=1
 
 if [ "${KYPCX_BENCH_OTHERS:-0}" = 1 ]; then
   echo

@@ -1,11 +1,11 @@
 // Run-length decoding of PCX scan lines, bounded on both sides.
 //
-// Both decoders run a fast loop while the input holds more than a block and
-// the line has room for a block of literal bytes plus the longest run: a
-// block of input is stored into the line whole, the bytes before its first
-// count byte are taken as literals, and a run is stored in 16-byte blocks
-// (the stores past the run's end land inside the line and are overwritten by
-// what follows it). Near either end the byte-at-a-time loop finishes, so the
+// Both decoders run a fast loop while the input holds two more blocks and
+// the line has room for a block of literal bytes plus the longest run: the
+// count bytes of a 16-byte block of input are found at once, each stretch of
+// literals between them is stored as a whole block, and a run is stored in
+// 16-byte blocks (the stores past a stretch's or a run's end land inside the
+// line and are overwritten by what follows). Near either end the byte-at-a-time loop finishes, so the
 // bounds are those of the plain loop: nothing is read at or after srcSize,
 // nothing written at or after lineSize.
 #include <cstring>
@@ -20,47 +20,66 @@ namespace {
 
 using blocks::kBlockSize;
 
-// Input the fast loop needs ahead: a block, and a run's value byte after a
-// count byte in its last place.
-constexpr size_t kFastInput = kBlockSize + 1;
-// Line room the fast loop needs: up to 15 literal bytes, then a run of up to
-// 63 stored in four blocks.
-constexpr size_t kFastRoom = (kBlockSize - 1) + 4 * kBlockSize;
+// Input the fast loop needs ahead: a block, then literal blocks loaded from
+// any place inside it (and a run's value byte after a count byte in its last
+// place).
+constexpr size_t kFastInput = 2 * kBlockSize;
+// Line room the fast loop needs before each step: up to 15 literal bytes
+// stored as a block, then a run of up to 16 stored as one block. A longer
+// run is stored in four blocks, and only where those 64 bytes fit.
+constexpr size_t kFastRoom = (kBlockSize - 1) + kBlockSize;
+constexpr size_t kLongRunRoom = 4 * kBlockSize;
 
-// Stores `count` (at most 63) copies of value at out, in whole blocks: the
-// caller guarantees 64 bytes of room.
-inline void FillRun(uint8_t* out, uint8_t value, size_t count) {
-    const blocks::Block fill = blocks::Splat(value);
-    blocks::Store(out, fill);
-    if (count > kBlockSize) {
-        blocks::Store(out + kBlockSize, fill);
-        blocks::Store(out + 2 * kBlockSize, fill);
-        blocks::Store(out + 3 * kBlockSize, fill);
-    }
-}
-
-// The fast loop shared by both decoders. A run here always fits: the room
-// left after the literals is at least 64.
+// The fast loop shared by both decoders. One 16-byte block of input is
+// scanned for count bytes once; every code inside it is then taken from
+// that mask (a run's value byte is skipped by clearing its bit, as it may
+// look like a count byte), so that finding the next code does not wait for
+// a load at the position the previous one left. Each stretch of literals is
+// stored as a whole block, the next run or stretch overwriting its surplus.
+// Every store lands inside the line: before each step there is room for a
+// block of literals and then a block of a short run; a long run is taken
+// here only where its four blocks fit, else it is left at its count byte to
+// the byte-at-a-time loop.
 inline void DecodeFast(const uint8_t* src, size_t srcSize, size_t* srcPos, uint8_t* line, size_t lineSize,
                        size_t* produced) {
     size_t pos = *srcPos;
     size_t done = *produced;
     while (pos + kFastInput <= srcSize && done + kFastRoom <= lineSize) {
-        const blocks::Block chunk = blocks::Load(src + pos);
-        blocks::Store(line + done, chunk);
-        const uint32_t codes = blocks::RunCodeMask(chunk);
-        if (codes == 0) {
-            pos += kBlockSize;
-            done += kBlockSize;
-            continue;
+        const uint8_t* block = src + pos;
+        uint32_t codes = blocks::RunCodeMask(blocks::Load(block));
+        size_t at = 0;  // bytes of the block taken so far
+        bool roomLeft = true;
+        while (codes != 0) {
+            const size_t code = blocks::LowestBit(codes);
+            blocks::Store(line + done, blocks::Load(block + at));  // the literals block[at, code)
+            done += code - at;
+            const size_t count = block[code] & kRunCountMask;
+            const blocks::Block fill = blocks::Splat(block[code + 1]);
+            blocks::Store(line + done, fill);
+            if (count > kBlockSize) {
+                if (done + kLongRunRoom > lineSize) {  // left to the byte-at-a-time loop
+                    *srcPos = pos + code;
+                    *produced = done;
+                    return;
+                }
+                blocks::Store(line + done + kBlockSize, fill);
+                blocks::Store(line + done + 2 * kBlockSize, fill);
+                blocks::Store(line + done + 3 * kBlockSize, fill);
+            }
+            done += count;
+            at = code + 2;  // at most 17: the value byte may be the one after the block
+            codes &= ~uint32_t{0} << at;
+            if (done + kFastRoom > lineSize) {
+                roomLeft = false;
+                break;
+            }
         }
-        const size_t literals = blocks::LowestBit(codes);
-        pos += literals;
-        done += literals;
-        const size_t count = src[pos] & kRunCountMask;
-        FillRun(line + done, src[pos + 1], count);
-        pos += 2;
-        done += count;
+        if (roomLeft && at < kBlockSize) {  // the rest of the block is literals
+            blocks::Store(line + done, blocks::Load(block + at));
+            done += kBlockSize - at;
+            at = kBlockSize;
+        }
+        pos += at;
     }
     *srcPos = pos;
     *produced = done;

@@ -26,13 +26,62 @@ struct NibbleSpread {
 
 const NibbleSpread kSpread;
 
+#if defined(KYPCX_SSE2_BLOCKS)
+// Exchanges the bits of each 32-bit lane at the positions in `mask` with
+// those `delta` places above them.
+template <int delta>
+inline __m128i SwapBits(__m128i x, uint32_t mask) {
+    const __m128i t = _mm_and_si128(_mm_xor_si128(_mm_srli_epi32(x, delta), x), _mm_set1_epi32(static_cast<int>(mask)));
+    return _mm_xor_si128(_mm_xor_si128(x, t), _mm_slli_epi32(t, delta));
+}
+
+// Four pixels-by-planes words at once: a lane holds plane k's byte in its
+// byte k, so bit 8k + (7 - x) is plane k of pixel x; the row wants that bit
+// at 8(x / 2) + 4(1 - x % 2) + k. Numbering the bits of a position as
+// fields (1 - x % 2 : 1 bit, 3 - x / 2 : 2 bits, k : 2 bits), from the
+// lowest, the move is to (k, 1 - x % 2, 3 - x / 2): the two upper fields
+// are exchanged, then the lowest two rotated, four exchanges of position
+// bits in all; reversing the lane's bytes then turns 3 - x / 2 into x / 2.
+inline __m128i PlanesToNibbles(__m128i x) {
+    x = SwapBits<6>(x, 0x00CC00CCu);   // position bits 1 and 3
+    x = SwapBits<12>(x, 0x0000F0F0u);  // position bits 2 and 4
+    x = SwapBits<1>(x, 0x22222222u);   // position bits 0 and 1
+    x = SwapBits<2>(x, 0x0C0C0C0Cu);   // position bits 1 and 2
+    x = _mm_shufflehi_epi16(_mm_shufflelo_epi16(x, _MM_SHUFFLE(2, 3, 0, 1)), _MM_SHUFFLE(2, 3, 0, 1));
+    return _mm_or_si128(_mm_slli_epi16(x, 8), _mm_srli_epi16(x, 8));
+}
+
+// 16 bytes of each plane (128 pixels) at a time into 64 row bytes. Returns
+// the plane bytes done.
+uint32_t AssembleFourPlaneBlocks(const uint8_t* p0, const uint8_t* p1, const uint8_t* p2, const uint8_t* p3,
+                                 uint32_t planeBytes, uint8_t* row) {
+    uint32_t g = 0;
+    for (; g + blocks::kBlockSize <= planeBytes; g += blocks::kBlockSize) {
+        const __m128i b0 = blocks::Load(p0 + g), b1 = blocks::Load(p1 + g);
+        const __m128i b2 = blocks::Load(p2 + g), b3 = blocks::Load(p3 + g);
+        const __m128i low01 = _mm_unpacklo_epi8(b0, b1), high01 = _mm_unpackhi_epi8(b0, b1);
+        const __m128i low23 = _mm_unpacklo_epi8(b2, b3), high23 = _mm_unpackhi_epi8(b2, b3);
+        uint8_t* out = row + 4 * size_t(g);
+        blocks::Store(out, PlanesToNibbles(_mm_unpacklo_epi16(low01, low23)));
+        blocks::Store(out + 16, PlanesToNibbles(_mm_unpackhi_epi16(low01, low23)));
+        blocks::Store(out + 32, PlanesToNibbles(_mm_unpacklo_epi16(high01, high23)));
+        blocks::Store(out + 48, PlanesToNibbles(_mm_unpackhi_epi16(high01, high23)));
+    }
+    return g;
+}
+#endif
+
 void AssembleFourPlanes(const PcxDecodeLayout& layout, const uint8_t* planes, uint8_t* row) {
     const uint8_t* p0 = planes;
     const uint8_t* p1 = planes + layout.bytesPerLine;
     const uint8_t* p2 = planes + 2 * size_t(layout.bytesPerLine);
     const uint8_t* p3 = planes + 3 * size_t(layout.bytesPerLine);
     // planeBytesUsed = ceil(width / 8); four row bytes per plane byte.
-    for (uint32_t g = 0; g < layout.planeBytesUsed; ++g) {
+    uint32_t g = 0;
+#if defined(KYPCX_SSE2_BLOCKS)
+    g = AssembleFourPlaneBlocks(p0, p1, p2, p3, layout.planeBytesUsed, row);
+#endif
+    for (; g < layout.planeBytesUsed; ++g) {
         const uint32_t v = kSpread.value[p0[g]] | (kSpread.value[p1[g]] << 1) | (kSpread.value[p2[g]] << 2) |
                            (kSpread.value[p3[g]] << 3);
         std::memcpy(row + 4 * size_t(g), &v, 4);  // the host is little-endian

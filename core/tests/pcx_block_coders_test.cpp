@@ -3,6 +3,7 @@
 // long runs, and values that need a count byte, at every cut.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -130,6 +131,34 @@ TEST(BlockDecoders, MatchTheReferenceOnWholeCutAndMisfitData) {
     }
 }
 
+// One count byte at every place of the first input blocks, with a value byte
+// that may itself look like a count byte (only the mask of count bytes tells
+// them apart), followed at once by another code and then literals; decoded
+// into lines that end before, at and after the run, with the data cut at
+// every byte.
+TEST(BlockDecoders, MatchTheReferenceWithACodeAtEveryPlaceOfABlock) {
+    for (size_t prefix = 0; prefix <= 34; ++prefix) {
+        for (uint8_t count : {0, 1, 2, 16, 17, 63}) {
+            for (uint8_t value : {0x55, 0xC3}) {
+                Bytes coded;
+                for (size_t i = 0; i < prefix; ++i) coded.push_back(static_cast<uint8_t>(0x10 + i));
+                coded.push_back(static_cast<uint8_t>(0xC0 | count));
+                coded.push_back(value);
+                coded.push_back(0xC1);
+                coded.push_back(0xC1);
+                for (size_t i = 0; i < 40; ++i) coded.push_back(static_cast<uint8_t>(0x80 + i));
+                const size_t atRunEnd = prefix + count;
+                const size_t justBefore = atRunEnd > 1 ? atRunEnd - 1 : 1;
+                for (size_t lineSize : {justBefore, std::max<size_t>(atRunEnd, 1), atRunEnd + 1, size_t{79}, size_t{80},
+                                        size_t{200}}) {
+                    for (size_t available = 0; available <= coded.size(); ++available)
+                        ExpectDecodersMatchReference(coded, available, lineSize, "code at a block place");
+                }
+            }
+        }
+    }
+}
+
 TEST(BlockDecoders, ResumeMidLineAsTheReferenceDoes) {
     Random random(3);
     const Bytes line = MixedLine(random, 500);
@@ -151,7 +180,8 @@ TEST(BlockRowAssembly, MatchesTheReferenceForEveryLayoutAndWidth) {
         uint8_t planes, bits;
     };
     for (const Shape shape : {Shape{1, 1}, Shape{1, 8}, Shape{3, 8}, Shape{4, 1}}) {
-        for (int16_t width = 1; width <= 90; ++width) {
+        // Up to a few 16-byte blocks of every plane, each block's end met.
+        for (int16_t width = 1; width <= 420; ++width) {
             PcxHeader h;
             std::memset(&h, 0, sizeof h);
             h.version = 5;

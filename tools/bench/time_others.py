@@ -14,7 +14,16 @@ GraphicsMagick and ImageMagick `convert file.pcx out.pcx` less `convert
 file.pcx null:` (their decoding); netpbm `ppmtopcx file.ppm` (which includes
 reading the PPM) less its start-up.
 
-Usage: time_others.py --tmp DIR --one-pixel DIR [--runs N] [--slow-runs N] [--pillow-only] file.pcx...
+With --fresh-pages only Pillow's decoding is timed, as op=decode-fresh: the
+caller starts this process with glibc told to give every large block back to
+the system at once (MALLOC_MMAP_THRESHOLD_=131072, which also stops the
+threshold from growing), so that each decoded image lands in pages never
+touched before, as every DIB a KyPCX decode hands out does. Pillow's usual
+in-process figure gets its image memory from a heap that reuses pages the
+previous image touched.
+
+Usage: time_others.py --tmp DIR --one-pixel DIR [--runs N] [--slow-runs N] [--pillow-only]
+       [--fresh-pages] file.pcx...
 where the --one-pixel directory holds a 1x1 image named like each file
 (mono1.pcx -> one_mono1.pcx).
 """
@@ -98,6 +107,18 @@ def pillow(path, out_dir, runs):
         median, best = timings_of(runs, lambda: im.save(out, "PCX"))
         emit("pillow", "encode", path, size, median, "in-process", min_ms=best)
         os.remove(out)
+    return size
+
+
+def pillow_fresh_pages(path, runs):
+    def decode():
+        with Image.open(path) as im:
+            im.load()
+
+    with Image.open(path) as im:
+        size = im.size
+    median, best = timings_of(runs, decode)
+    emit("pillow", "decode-fresh", path, size, median, "in-process-fresh-pages", min_ms=best)
     return size
 
 
@@ -192,11 +213,21 @@ def main():
     parser.add_argument("--runs", type=int, default=5, help="runs of the in-process timings (Pillow)")
     parser.add_argument("--slow-runs", type=int, default=3, help="runs of gm, ImageMagick and netpbm")
     parser.add_argument("--pillow-only", action="store_true", help="time Pillow alone")
+    parser.add_argument("--fresh-pages", action="store_true",
+                        help="time Pillow's decoding alone, as op=decode-fresh (start the process with "
+                             "MALLOC_MMAP_THRESHOLD_=131072)")
     parser.add_argument("files", nargs="+")
     args = parser.parse_args()
     os.makedirs(args.tmp, exist_ok=True)
 
     failures = 0
+    if args.fresh_pages:
+        if "MALLOC_MMAP_THRESHOLD_" not in os.environ:
+            print("time_others.py: --fresh-pages wants MALLOC_MMAP_THRESHOLD_ set for this process", file=sys.stderr)
+            return 2
+        for path in args.files:
+            pillow_fresh_pages(path, args.runs)
+        return 0
     for path in args.files:
         one_pixel = os.path.join(args.one_pixel, "one_" + os.path.basename(path))
         size = None

@@ -11,8 +11,11 @@
 
 namespace kypcx {
 
-// Extra room after a plane buffer, so that a run's overshoot (at most 63
-// bytes) stays inside it.
+// Room the callers keep after a plane buffer, as a margin only: the decoders
+// write nothing at or after the line's end (a run that reaches past it is
+// cut there, and their block-wise stores are made only where a whole block
+// and the longest run still fit inside the line). The fuzz target checks
+// that this room stays untouched.
 constexpr size_t kPlaneSlack = 63;
 
 // The most bytes a decode will allocate for a DIB when the file's data
