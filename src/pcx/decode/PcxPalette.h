@@ -1,5 +1,6 @@
-// The colours of a PCX image as the file decoders read them: raw triples by
-// the format's palette rules, or a GDI logical palette.
+// The colours of a PCX image as the decoders read them: raw triples by the
+// format's palette rules, or a GDI logical palette. The file decoders and the
+// memory decoder follow the same rules but for two points, stated below.
 #pragma once
 
 #include <windows.h>
@@ -17,6 +18,13 @@
 // trailer was read.
 LONG ReadPcxPaletteBytes(HANDLE file, DWORD start, DWORD end, const PcxHeader* header, BYTE* triples,
                          PcxErrorCode* code, BOOL* trailerFound = nullptr);
+
+// As ReadPcxPaletteBytes for an image held whole in memory (`length` bytes
+// from its header on), with two differences: a 1-bit image is always black
+// and white, and a 256-colour image whose block ends in no 0x0C-marked
+// trailer has no colours (0, code 10). Leaves the code alone otherwise.
+LONG ReadPcxPaletteBytesFromMemory(const BYTE* data, DWORD length, const PcxHeader& header, BYTE* triples,
+                                   PcxErrorCode* code, bool* trailerFound);
 
 // The colours of an image as the file decoders use them.
 struct PcxImageColours {
