@@ -1,48 +1,44 @@
 // BuildDibPcxHeader, DibColorCount and DibColorTableSize.
 #include "pcx/encode/DibPcxHeader.h"
 
+#include <algorithm>
+
 #include "kypcx/pcx_encode_header.h"
 #include "pcx/encode/BitmapPcxHeader.h"
 #include "frame/HandleGuards.h"
 
-kypcx::DibInfo DibInfoFromHeader(const BITMAPINFOHEADER* info) {
-    kypcx::DibInfo d;
-    d.headerSize = info->biSize;
-    if (info->biSize == kypcx::kDibCoreHeaderSize) {
-        const auto* core = reinterpret_cast<const BITMAPCOREHEADER*>(info);
-        d.width = core->bcWidth;
-        d.height = core->bcHeight;
-        d.planes = core->bcPlanes;
-        d.bitCount = core->bcBitCount;
-        return d;
-    }
-    d.width = info->biWidth;
-    d.height = info->biHeight;
-    d.planes = info->biPlanes;
-    d.bitCount = info->biBitCount;
-    d.compression = info->biCompression;
-    d.xPelsPerMeter = info->biXPelsPerMeter;
-    d.yPelsPerMeter = info->biYPelsPerMeter;
-    d.colorsUsed = info->biClrUsed;
-    return d;
+namespace {
+
+// The header's fields as the core reads them; the header is taken to be as
+// long as it says (a core header 12 bytes, an info header at least 40).
+bool ReadHeaderFields(const BITMAPINFOHEADER* info, kypcx::DibInfo* fields) {
+    const DWORD size = info->biSize == kypcx::kDibCoreHeaderSize ? info->biSize
+                                                                  : std::max<DWORD>(info->biSize, sizeof *info);
+    return kypcx::ReadDibInfo(reinterpret_cast<const uint8_t*>(info), size, fields);
 }
 
-BOOL BuildDibPcxHeader(PcxHeader* header, const BITMAPINFOHEADER* info, PcxErrorCode* error) {
+}  // namespace
+
+BOOL BuildDibPcxHeader(PcxHeader* header, const kypcx::DibLayout& layout, const BYTE* dib, PcxErrorCode* error) {
     *error = PCX_OK;
     ScopedWindowDC screen(nullptr);
     if (screen.get() == nullptr) {
         *error = PCX_ERR_COMPATIBLE_DC;
         return FALSE;
     }
-    const kypcx::DibInfo dib = DibInfoFromHeader(info);
-    const BYTE* colorTable = reinterpret_cast<const BYTE*>(info) + info->biSize;
-    kypcx::FillDibPcxHeader(dib, ReadDisplayMetrics(screen.get()), colorTable, kypcx::DibColorCount(dib), header);
+    kypcx::FillDibPcxHeader(layout.info, ReadDisplayMetrics(screen.get()), dib + layout.colorTableOffset,
+                            layout.colorTableEntries, header);
     return TRUE;
 }
 
-UINT DibColorCount(const BITMAPINFOHEADER* info) { return kypcx::DibColorCount(DibInfoFromHeader(info)); }
+UINT DibColorCount(const BITMAPINFOHEADER* info) {
+    kypcx::DibInfo fields;
+    return ReadHeaderFields(info, &fields) ? kypcx::DibColorCount(fields) : 0;
+}
 
 DWORD DibColorTableSize(const BITMAPINFOHEADER* info) {
-    const uint64_t size = kypcx::DibColorTableSize(DibInfoFromHeader(info));
+    kypcx::DibInfo fields;
+    if (!ReadHeaderFields(info, &fields)) return 0;
+    const uint64_t size = kypcx::DibColorTableSize(fields);
     return size > MAXDWORD ? MAXDWORD : static_cast<DWORD>(size);
 }

@@ -7,18 +7,16 @@
 #include "KyPcxTypes.h"
 #include "kypcx/pcx_encode_dib_layout.h"
 
-// The info-header fields of `info` (a BITMAPINFOHEADER, or a 12-byte
-// BITMAPCOREHEADER when biSize is 12), as the portable core reads them.
-kypcx::DibInfo DibInfoFromHeader(const BITMAPINFOHEADER* info);
+// Fills `header` for the checked DIB `layout` read from `dib`; the header
+// palette comes from the DIB's colour table where the layout found it (at
+// most 16 entries, and no more than the table holds). Writes 1 to `error`;
+// FALSE with 8 when the screen's context cannot be had. The caller clears
+// the header.
+BOOL BuildDibPcxHeader(PcxHeader* header, const kypcx::DibLayout& layout, const BYTE* dib, PcxErrorCode* error);
 
-// Fills `header` for the DIB whose info header is `info`; the colour table
-// is read `biSize` bytes after it (at most 16 entries, and no more than the
-// DIB's table holds). Writes 1 to `error`; FALSE with 8 when the screen's
-// context cannot be had. The caller clears the header.
-BOOL BuildDibPcxHeader(PcxHeader* header, const BITMAPINFOHEADER* info, PcxErrorCode* error);
-
-// Colour-table entries of the DIB: biClrUsed when set, else 2, 16 or 256 for
-// 1, 4 or 8 bits, else 0.
+// Colour-table entries of the DIB whose header is `info` (a 12-byte core
+// header or an info header of 40 bytes or more): biClrUsed when set, else 2,
+// 16 or 256 for 1, 4 or 8 bits, else 0; 0 for a header of another size.
 UINT DibColorCount(const BITMAPINFOHEADER* info);
 
 // The colour table's size in bytes (3 per entry after a core header, else 4);
