@@ -21,8 +21,14 @@ INT_PTR ShowItemDialog(LPCWSTR templateName, DLGPROC procedure, LPARAM parameter
 // The message of a failure code, in the library's message box.
 void ShowCodeMessage(PcxErrorCode* code) { GetPCXErrorString(nullptr, code); }
 
-}  // namespace
+// How ChooseDcxItem ended.
+enum class ItemChoice { Chosen, Cancelled, Failed };
 
+// Counts the items, shows the dialog and returns the 1-based number chosen
+// with OK in *number (0 otherwise). Failed: no items, an unreadable file or
+// one whose first item cannot be read (28), or the parameter block could not
+// be had (12, 11); the code is set. Cancelled: the user cancelled (or the
+// dialog could not be shown); the code is untouched.
 ItemChoice ChooseDcxItem(LPCWSTR path, PcxErrorCode* code, DWORD* number) {
     *number = 0;
     const DWORD count = GetDCXInfoW(path, code);
@@ -52,6 +58,8 @@ ItemChoice ChooseDcxItem(LPCWSTR path, PcxErrorCode* code, DWORD* number) {
     *number = params->itemCount;
     return ItemChoice::Chosen;
 }
+
+}  // namespace
 
 extern "C" UINT WINAPI SelectDCXItemW(LPCWSTR path, PcxErrorCode* error) {
     ErrorSlot slot(error);
