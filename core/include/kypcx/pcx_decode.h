@@ -11,8 +11,10 @@
 
 namespace kypcx {
 
-// Extra room after a plane buffer, so that a run's overshoot (at most 63
-// bytes) stays inside it.
+// Spare room behind each plane buffer and band of rows, as long as the
+// longest run. The run decoders cut every run at the line's end and the row
+// assembly writes whole rows only, so nothing is written there; the room is a
+// margin, not a place a decoder relies on.
 constexpr size_t kPlaneSlack = 63;
 
 // The most bytes a decode will allocate for a DIB when the file's data
