@@ -15,6 +15,7 @@
 #include "kypcx/pcx_decode.h"
 #include "kypcx/pcx_format.h"
 #include "pcx/decode/PcxBitmapInfo.h"
+#include "pcx/decode/PcxDecodeSetup.h"
 #include "pcx/decode/PcxPalette.h"
 
 extern "C" HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD length, PcxErrorCode* error,
@@ -38,7 +39,7 @@ extern "C" HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD le
         *code = check;
         return nullptr;
     }
-    if (layout.imageSize > 0x7FFF0000 || !kypcx::IsPlausibleImageSize(layout, length - kypcx::kPcxHeaderSize)) {
+    if (layout.imageSize > kMaxDecodedImageBytes || !kypcx::IsPlausibleImageSize(layout, length - kypcx::kPcxHeaderSize)) {
         *code = PCX_ERR_CREATE_BITMAP;
         return nullptr;
     }

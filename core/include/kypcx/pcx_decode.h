@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "KyPcxTypes.h"
+#include "kypcx/pcx_format.h"
 
 namespace kypcx {
 
@@ -15,7 +16,7 @@ namespace kypcx {
 // longest run. The run decoders cut every run at the line's end and the row
 // assembly writes whole rows only, so nothing is written there; the room is a
 // margin, not a place a decoder relies on.
-constexpr size_t kPlaneSlack = 63;
+constexpr size_t kPlaneSlack = kMaxRunLength;
 
 // The most bytes a decode will allocate for a DIB when the file's data
 // could not possibly fill it: a header may claim 32767 x 32767 in a file of

@@ -105,7 +105,7 @@ HPALETTE CreatePaletteFromTriples(const BYTE* triples, LONG count, PcxErrorCode*
         return nullptr;
     }
     auto* logical = static_cast<LOGPALETTE*>(block);
-    logical->palVersion = 0x300;
+    logical->palVersion = kLogPaletteVersion;
     logical->palNumEntries = static_cast<WORD>(count);
     for (LONG i = 0; i < count; ++i) {
         logical->palPalEntry[i].peRed = triples[3 * i];

@@ -6,6 +6,10 @@
 #include <windows.h>
 
 #include "KyPcxTypes.h"
+#include "kypcx/pcx_format.h"
+
+// The version every LOGPALETTE the library builds carries.
+constexpr WORD kLogPaletteVersion = 0x300;
 
 // Fills `triples` (room for 256 entries) with the image's colours and returns
 // how many it filled (2, 4, 8, 16 or 256), or 0 with code 3 for a layout that
@@ -28,7 +32,7 @@ LONG ReadPcxPaletteBytesFromMemory(const BYTE* data, DWORD length, const PcxHead
 
 // The colours of an image as the file decoders use them.
 struct PcxImageColours {
-    BYTE triples[3 * 256];
+    BYTE triples[3 * kypcx::kPaletteTrailerColours];
     LONG count = 0;           // entries filled, 0 for a layout with no palette
     BOOL trailerFound = FALSE;
 };
