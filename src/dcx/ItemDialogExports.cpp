@@ -59,6 +59,23 @@ ItemChoice ChooseDcxItem(LPCWSTR path, PcxErrorCode* code, DWORD* number) {
     return ItemChoice::Chosen;
 }
 
+// The chooser for the operations that act on the chosen item: true with the
+// 1-based number when the user chose one; false after a cancel, or after a
+// failure, which is shown to the user in the library's message box.
+bool PickDcxItem(LPCWSTR path, PcxErrorCode* code, DWORD* number) {
+    switch (ChooseDcxItem(path, code, number)) {
+    case ItemChoice::Failed:
+        ShowCodeMessage(code);
+        return false;
+    case ItemChoice::Cancelled:
+        // The user chose not to go on: nothing to report.
+        return false;
+    case ItemChoice::Chosen:
+        break;
+    }
+    return true;
+}
+
 }  // namespace
 
 extern "C" UINT WINAPI SelectDCXItemW(LPCWSTR path, PcxErrorCode* error) {
@@ -76,16 +93,7 @@ extern "C" HBITMAP WINAPI LoadDCXImageW(LPCWSTR path, PcxErrorCode* error) {
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
     DWORD number;
-    switch (ChooseDcxItem(path, code, &number)) {
-    case ItemChoice::Failed:
-        ShowCodeMessage(code);
-        return nullptr;
-    case ItemChoice::Cancelled:
-        // The user chose not to load: nothing to report.
-        return nullptr;
-    case ItemChoice::Chosen:
-        break;
-    }
+    if (!PickDcxItem(path, code, &number)) return nullptr;
     return LoadDCXItemToBitmapW(path, number - 1, code, nullptr);
 }
 
@@ -97,15 +105,7 @@ extern "C" int WINAPI DelDCXImageW(LPCWSTR path, PcxErrorCode* error) {
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
     DWORD number;
-    switch (ChooseDcxItem(path, code, &number)) {
-    case ItemChoice::Failed:
-        ShowCodeMessage(code);
-        return 0;
-    case ItemChoice::Cancelled:
-        return 0;
-    case ItemChoice::Chosen:
-        break;
-    }
+    if (!PickDcxItem(path, code, &number)) return 0;
     // The deletion follows the OK at once, as the user asked.
     return DelItemFromDCXFileW(path, number - 1, code) ? 1 : 0;
 }

@@ -10,14 +10,9 @@
 
 extern "C" BOOL WINAPI SaveBitmapInPCXFormatW(LPCWSTR path, HBITMAP bitmap, PcxErrorCode* error) {
     ErrorSlot code(error);
-    PcxSaveFile file(path);
-    if (!file.valid()) {
-        *code.get() = PCX_ERR_OPEN_FILE;
-        return FALSE;
-    }
-    const BOOL saved = EncodeBitmapToPcx(bitmap, file.get(), FALSE, code.get(), nullptr);
-    file.Finish();
-    return saved;
+    return SaveAsPcxFile(path, code.get(), [&](HANDLE file, PcxErrorCode* c) {
+        return EncodeBitmapToPcx(bitmap, file, FALSE, c, nullptr);
+    });
 }
 
 extern "C" BOOL WINAPI SaveBitmapInPCXFormatA(LPCSTR path, HBITMAP bitmap, PcxErrorCode* error) {

@@ -11,14 +11,9 @@
 
 extern "C" BOOL WINAPI SaveDIBInPCXFormatW(LPCWSTR path, HGLOBAL dib, PcxErrorCode* error) {
     ErrorSlot code(error);
-    PcxSaveFile file(path);
-    if (!file.valid()) {
-        *code.get() = PCX_ERR_OPEN_FILE;
-        return FALSE;
-    }
-    const BOOL saved = EncodeDibToPcx(dib, file.get(), FALSE, code.get(), nullptr);
-    file.Finish();
-    return saved;
+    return SaveAsPcxFile(path, code.get(), [&](HANDLE file, PcxErrorCode* c) {
+        return EncodeDibToPcx(dib, file, FALSE, c, nullptr);
+    });
 }
 
 extern "C" BOOL WINAPI SaveDIBInPCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCode* error) {
@@ -32,15 +27,9 @@ extern "C" BOOL WINAPI SaveNonRGBDIBInPCXFormatW(LPCWSTR path, HGLOBAL dib, PcxE
         *code.get() = PCX_ERR_COLOR_SPACE;
         return FALSE;
     }
-    PcxSaveFile file(path);
-    if (!file.valid()) {
-        *code.get() = PCX_ERR_OPEN_FILE;
-        return FALSE;
-    }
-    const BOOL saved =
-        EncodeNonRgbDibToPcx(dib, file.get(), FALSE, code.get(), nullptr, static_cast<BYTE>(colorSpace));
-    file.Finish();
-    return saved;
+    return SaveAsPcxFile(path, code.get(), [&](HANDLE file, PcxErrorCode* c) {
+        return EncodeNonRgbDibToPcx(dib, file, FALSE, c, nullptr, static_cast<BYTE>(colorSpace));
+    });
 }
 
 extern "C" BOOL WINAPI SaveNonRGBDIBInPCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCode* error) {
