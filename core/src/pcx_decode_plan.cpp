@@ -30,7 +30,7 @@ bool IsPlausibleImageSize(const PcxDecodeLayout& layout, uint64_t dataBytes) {
     // Every two coded bytes decode to at most 63; compare in the decoded
     // size of the file's scan lines, which padding can make larger than the DIB.
     const uint64_t decodedNeeded = uint64_t(layout.encodedLineSize) * uint64_t(layout.height);
-    const uint64_t decodable = (dataBytes / 2 + 1) * 63;
+    const uint64_t decodable = (dataBytes / 2 + 1) * kMaxRunLength;
     return decodedNeeded / kTruncationAllowance <= decodable;
 }
 

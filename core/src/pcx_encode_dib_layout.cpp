@@ -117,8 +117,8 @@ PcxErrorCode ReadDibLayout(const uint8_t* block, size_t size, DibLayout* layout)
     uint64_t masksAfterHeader = 0;
     if (bitfields) {
         const uint64_t maskOffset = kDibInfoHeaderSize;
-        if (info.headerSize == kDibInfoHeaderSize) masksAfterHeader = 12;
-        if (maskOffset + 12 > size) return PCX_ERR_CREATE_BITMAP;
+        if (info.headerSize == kDibInfoHeaderSize) masksAfterHeader = kDibBitfieldMasksSize;
+        if (maskOffset + kDibBitfieldMasksSize > size) return PCX_ERR_CREATE_BITMAP;
         for (int c = 0; c < 3; ++c) l.channelMasks[c] = Read32(block + maskOffset + 4 * c);
         for (uint32_t mask : l.channelMasks)
             if (!IsContiguousMask(mask)) return PCX_ERR_HARDWARE_DEPENDENT;

@@ -23,7 +23,7 @@ void FillCommonFields(PcxHeader* header) {
 
 int16_t DpiFromPelsPerMeter(int32_t pelsPerMeter, int32_t displayDpi) {
     if (pelsPerMeter == 0) return Low16(displayDpi);
-    const double dpi = static_cast<double>(static_cast<float>(pelsPerMeter)) / 39.37;
+    const double dpi = static_cast<double>(static_cast<float>(pelsPerMeter)) / kInchesPerMeter;
     return Low16(static_cast<int64_t>(dpi));
 }
 

@@ -148,6 +148,39 @@ TEST(DibLayoutCheck, AcceptsWellFormedDibsAndLocatesTheirParts) {
     EXPECT_EQ(0xF800u, l.channelMasks[0]);
     EXPECT_EQ(3, l.pcx.planes);
     EXPECT_EQ(4, l.pcx.bytesPerLine);
+
+    // The colour table lies behind the header and the masks, whatever the
+    // header's kind: masks inside a V4 or V5 header take no room of their own.
+    struct TableCase {
+        uint32_t headerSize;
+        uint16_t bitCount;
+        uint32_t compression;
+        uint32_t colorsUsed;
+        uint64_t tableOffset;
+    };
+    const TableCase tables[] = {
+        {40, 8, kDibBiRgb, 0, 40},        {108, 8, kDibBiRgb, 0, 108},      {124, 4, kDibBiRgb, 0, 124},
+        {40, 16, kDibBiBitfields, 2, 52}, {108, 16, kDibBiBitfields, 2, 108}, {124, 32, kDibBiBitfields, 3, 124},
+    };
+    for (const TableCase& t : tables) {
+        DibSpec k;
+        k.headerSize = t.headerSize;
+        k.bitCount = t.bitCount;
+        k.compression = t.compression;
+        k.colorsUsed = t.colorsUsed;
+        const size_t masks = t.headerSize == 40 && t.compression == kDibBiBitfields ? 12 : 0;
+        const size_t tableBytes = 4 * size_t{t.colorsUsed != 0 ? t.colorsUsed : (1u << t.bitCount)};
+        block = DibBlock(k, masks + tableBytes);
+        if (t.compression == kDibBiBitfields) {
+            Put32(block, 40, 0x00FF0000);
+            Put32(block, 44, 0x0000FF00);
+            Put32(block, 48, 0x000000FF);
+        }
+        const std::string name = std::to_string(t.headerSize) + "/" + std::to_string(t.bitCount);
+        ASSERT_EQ(PCX_OK, ReadDibLayout(block.data(), block.size(), &l)) << name;
+        EXPECT_EQ(t.tableOffset, l.colorTableOffset) << name;
+        EXPECT_EQ(t.tableOffset + tableBytes, l.pixelOffset) << name;
+    }
 }
 
 TEST(DibLayoutCheck, RefusesWhatItCannotWriteSafely) {

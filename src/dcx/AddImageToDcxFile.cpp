@@ -17,48 +17,14 @@
 
 namespace {
 
-// The encoder of one kind of image, run in append mode on the open file.
-struct ImageEncoder {
-    virtual BOOL Encode(HANDLE file, PcxErrorCode* code) const = 0;
-
-protected:
-    ~ImageEncoder() = default;
-};
-
-struct BitmapEncoder : ImageEncoder {
-    HBITMAP bitmap;
-    PcxLineCallback callback;
-    BitmapEncoder(HBITMAP b, PcxLineCallback c) : bitmap(b), callback(c) {}
-    BOOL Encode(HANDLE file, PcxErrorCode* code) const override {
-        return EncodeBitmapToPcx(bitmap, file, TRUE, code, callback);
-    }
-};
-
-struct DibEncoder : ImageEncoder {
-    HGLOBAL dib;
-    PcxDibLineCallback callback;
-    DibEncoder(HGLOBAL d, PcxDibLineCallback c) : dib(d), callback(c) {}
-    BOOL Encode(HANDLE file, PcxErrorCode* code) const override {
-        return EncodeDibToPcx(dib, file, TRUE, code, callback);
-    }
-};
-
-struct NonRgbDibEncoder : ImageEncoder {
-    HGLOBAL dib;
-    PcxDibLineCallback callback;
-    BYTE colorSpace;
-    NonRgbDibEncoder(HGLOBAL d, PcxDibLineCallback c, BYTE s) : dib(d), callback(c), colorSpace(s) {}
-    BOOL Encode(HANDLE file, PcxErrorCode* code) const override {
-        return EncodeNonRgbDibToPcx(dib, file, TRUE, code, callback, colorSpace);
-    }
-};
-
 // The add itself: check the directory, find the first empty entry k, append
 // the image, then list it. Entry k + 1 is set to 0 first (unless k is the
 // last usable entry: entry 1023 is never written), then entry k to the
 // image's start, so the directory lists the old items or the old items and
-// the whole new one, never a stale entry behind the new item.
-BOOL AddImage(const ImageEncoder& encoder, LPCWSTR path, PcxErrorCode* code) {
+// the whole new one, never a stale entry behind the new item. `encode(file,
+// code)` runs one of the encoders in append mode on the open file.
+template <typename Encode>
+BOOL AddImage(Encode encode, LPCWSTR path, PcxErrorCode* code) {
     ScopedFile file(OpenFileFor(path, GENERIC_READ | GENERIC_WRITE));
     if (!file.valid()) {
         *code = PCX_ERR_OPEN_FILE;
@@ -75,7 +41,7 @@ BOOL AddImage(const ImageEncoder& encoder, LPCWSTR path, PcxErrorCode* code) {
         *code = search != PCX_OK ? search : PCX_ERR_NO_EMPTY_ENTRY;
         return FALSE;
     }
-    if (!encoder.Encode(file.get(), code)) {
+    if (!encode(file.get(), code)) {
         // Whatever stopped the encoder (a line function included), the item
         // could not be written.
         *code = PCX_ERR_FILE_IO;
@@ -104,8 +70,8 @@ BOOL AddImage(const ImageEncoder& encoder, LPCWSTR path, PcxErrorCode* code) {
 extern "C" BOOL WINAPI AddBitmapToDCXFileW(HBITMAP bitmap, LPCWSTR path, PcxErrorCode* error,
                                           PcxLineCallback callback) {
     ErrorSlot slot(error);
-    PcxErrorCode* code = slot.get();
-    return AddImage(BitmapEncoder(bitmap, callback), path, code);
+    const auto encode = [&](HANDLE file, PcxErrorCode* c) { return EncodeBitmapToPcx(bitmap, file, TRUE, c, callback); };
+    return AddImage(encode, path, slot.get());
 }
 
 extern "C" BOOL WINAPI AddBitmapToDCXFileA(HBITMAP bitmap, LPCSTR path, PcxErrorCode* error,
@@ -115,8 +81,8 @@ extern "C" BOOL WINAPI AddBitmapToDCXFileA(HBITMAP bitmap, LPCSTR path, PcxError
 
 extern "C" BOOL WINAPI AddDIBToDCXFileW(HGLOBAL dib, LPCWSTR path, PcxErrorCode* error, PcxDibLineCallback callback) {
     ErrorSlot slot(error);
-    PcxErrorCode* code = slot.get();
-    return AddImage(DibEncoder(dib, callback), path, code);
+    const auto encode = [&](HANDLE file, PcxErrorCode* c) { return EncodeDibToPcx(dib, file, TRUE, c, callback); };
+    return AddImage(encode, path, slot.get());
 }
 
 extern "C" BOOL WINAPI AddDIBToDCXFileA(HGLOBAL dib, LPCSTR path, PcxErrorCode* error, PcxDibLineCallback callback) {
@@ -129,7 +95,10 @@ BOOL AddNonRgbDibToDcxFile(HGLOBAL dib, LPCWSTR path, PcxErrorCode* code, PcxDib
         *code = PCX_ERR_COLOR_SPACE;
         return FALSE;
     }
-    return AddImage(NonRgbDibEncoder(dib, callback, static_cast<BYTE>(colorSpace)), path, code);
+    const auto encode = [&](HANDLE file, PcxErrorCode* c) {
+        return EncodeNonRgbDibToPcx(dib, file, TRUE, c, callback, static_cast<BYTE>(colorSpace));
+    };
+    return AddImage(encode, path, code);
 }
 
 extern "C" BOOL WINAPI AddClipboardToDCXFileW(LPCWSTR path, PcxErrorCode* error) {

@@ -7,7 +7,6 @@
 
 #include "KyPCX.h"
 #include "dcx/DcxDirectory.h"
-#include "dcx/DcxItemReaders.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
 #include "frame/HandleGuards.h"
@@ -17,6 +16,11 @@
 #include "pcx/decode/ReadPcxHeader.h"
 #include "ui/CopyPcxToClipboard.h"
 
+namespace {
+
+// The item decoded into a DIB with the encoding check off (a non-RGB item
+// holds its colour space in the encoding byte). Null on failure with the
+// code set, or with the code still 1 when the index lies behind the list.
 HGLOBAL LoadNonRgbDcxItemToDib(LPCWSTR path, UINT index, PcxErrorCode* code, PcxDibLineCallback callback) {
     *code = PCX_OK;
     ImageLocation item;
@@ -24,12 +28,16 @@ HGLOBAL LoadNonRgbDcxItemToDib(LPCWSTR path, UINT index, PcxErrorCode* code, Pcx
     return DecodePcxToDib(item.file.get(), item.start, item.end, code, callback, FALSE);
 }
 
+// Reads the item's header with the encoding check off; no end is looked up.
+// 1 on success; 0 with the code set (or still 1 behind the list).
 int ReadDcxItemHeader(LPCWSTR path, UINT index, PcxHeader* header, PcxErrorCode* code) {
     *code = PCX_OK;
     ImageLocation item;
     if (!LocateDcxItem(path, index, &item, code, true)) return 0;
     return ReadPcxHeader(item.file.get(), item.start, header, code, FALSE);
 }
+
+}  // namespace
 
 extern "C" HBITMAP WINAPI LoadDCXItemToBitmapW(LPCWSTR path, UINT index, PcxErrorCode* error,
                                                PcxLineCallback callback) {

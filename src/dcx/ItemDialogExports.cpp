@@ -21,8 +21,14 @@ INT_PTR ShowItemDialog(LPCWSTR templateName, DLGPROC procedure, LPARAM parameter
 // The message of a failure code, in the library's message box.
 void ShowCodeMessage(PcxErrorCode* code) { GetPCXErrorString(nullptr, code); }
 
-}  // namespace
+// How ChooseDcxItem ended.
+enum class ItemChoice { Chosen, Cancelled, Failed };
 
+// Counts the items, shows the dialog and returns the 1-based number chosen
+// with OK in *number (0 otherwise). Failed: no items, an unreadable file or
+// one whose first item cannot be read (28), or the parameter block could not
+// be had (12, 11); the code is set. Cancelled: the user cancelled (or the
+// dialog could not be shown); the code is untouched.
 ItemChoice ChooseDcxItem(LPCWSTR path, PcxErrorCode* code, DWORD* number) {
     *number = 0;
     const DWORD count = GetDCXInfoW(path, code);
@@ -54,6 +60,25 @@ ItemChoice ChooseDcxItem(LPCWSTR path, PcxErrorCode* code, DWORD* number) {
     return ItemChoice::Chosen;
 }
 
+// The chooser for the operations that act on the chosen item: true with the
+// 1-based number when the user chose one; false after a cancel, or after a
+// failure, which is shown to the user in the library's message box.
+bool PickDcxItem(LPCWSTR path, PcxErrorCode* code, DWORD* number) {
+    switch (ChooseDcxItem(path, code, number)) {
+    case ItemChoice::Failed:
+        ShowCodeMessage(code);
+        return false;
+    case ItemChoice::Cancelled:
+        // The user chose not to go on: nothing to report.
+        return false;
+    case ItemChoice::Chosen:
+        break;
+    }
+    return true;
+}
+
+}  // namespace
+
 extern "C" UINT WINAPI SelectDCXItemW(LPCWSTR path, PcxErrorCode* error) {
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
@@ -70,16 +95,7 @@ extern "C" HBITMAP WINAPI LoadDCXImageW(LPCWSTR path, PcxErrorCode* error) {
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
     DWORD number;
-    switch (ChooseDcxItem(path, code, &number)) {
-    case ItemChoice::Failed:
-        ShowCodeMessage(code);
-        return nullptr;
-    case ItemChoice::Cancelled:
-        // The user chose not to load: nothing to report.
-        return nullptr;
-    case ItemChoice::Chosen:
-        break;
-    }
+    if (!PickDcxItem(path, code, &number)) return nullptr;
     return LoadDCXItemToBitmapW(path, number - 1, code, nullptr);
 }
 
@@ -91,15 +107,7 @@ extern "C" int WINAPI DelDCXImageW(LPCWSTR path, PcxErrorCode* error) {
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
     DWORD number;
-    switch (ChooseDcxItem(path, code, &number)) {
-    case ItemChoice::Failed:
-        ShowCodeMessage(code);
-        return 0;
-    case ItemChoice::Cancelled:
-        return 0;
-    case ItemChoice::Chosen:
-        break;
-    }
+    if (!PickDcxItem(path, code, &number)) return 0;
     // The deletion follows the OK at once, as the user asked.
     return DelItemFromDCXFileW(path, number - 1, code) ? 1 : 0;
 }

@@ -1,11 +1,8 @@
-// CopyPcxToClipboard and PutPCXToClipboardW/A.
+// CopyPcxToClipboard: a decoded PCX image handed to the clipboard.
 #include "ui/CopyPcxToClipboard.h"
 
 #include "KyPCX.h"
-#include "frame/AnsiEntry.h"
-#include "frame/ErrorSlot.h"
 #include "frame/HandleGuards.h"
-#include "frame/ImageLocation.h"
 #include "pcx/decode/DecodePcxToBitmap.h"
 
 int CopyPcxToClipboard(HANDLE file, DWORD start, DWORD end, PcxErrorCode* code) {
@@ -29,16 +26,4 @@ int CopyPcxToClipboard(HANDLE file, DWORD start, DWORD end, PcxErrorCode* code) 
     }
     bitmap.release();  // the system owns it now
     return 1;
-}
-
-extern "C" int WINAPI PutPCXToClipboardW(LPCWSTR path, PcxErrorCode* error) {
-    ErrorSlot slot(error);
-    PcxErrorCode* code = slot.get();
-    ImageLocation image;
-    if (!LocatePcxFile(path, GENERIC_READ | GENERIC_WRITE, &image, code)) return 0;
-    return CopyPcxToClipboard(image.file.get(), image.start, image.end, code);
-}
-
-extern "C" int WINAPI PutPCXToClipboardA(LPCSTR path, PcxErrorCode* code) {
-    return CallWithWidePath(PutPCXToClipboardW, path, code);
 }

@@ -15,38 +15,8 @@
 #include "kypcx/pcx_decode.h"
 #include "kypcx/pcx_format.h"
 #include "pcx/decode/PcxBitmapInfo.h"
+#include "pcx/decode/PcxDecodeSetup.h"
 #include "pcx/decode/PcxPalette.h"
-
-namespace {
-
-// The colours of the image, or none (code 10 for a missing trailer).
-LONG MemoryPaletteTriples(const BYTE* data, DWORD length, const PcxHeader& header, BYTE* triples,
-                          PcxErrorCode* code, bool* trailerFound) {
-    *trailerFound = false;
-    if (header.planes == 1 && header.bitsPerPixel == 1) {
-        const BYTE blackWhite[6] = {0, 0, 0, 255, 255, 255};
-        std::memcpy(triples, blackWhite, sizeof blackWhite);
-        return 2;
-    }
-    if (header.planes == 1 && header.bitsPerPixel == 8) {
-        uint64_t marker = 0;
-        if (kypcx::FindPaletteTrailerSlot(0, length, &marker) && data[marker] == kypcx::kPaletteMarker) {
-            std::memcpy(triples, data + marker + 1, 3 * kypcx::kPaletteTrailerColours);
-            *trailerFound = true;
-            return 256;
-        }
-        *code = PCX_ERR_PALETTE_READ;
-        return 0;
-    }
-    if (header.planes == 3) {
-        kypcx::BuildDefaultPalette256(triples);
-        return 256;
-    }
-    std::memcpy(triples, header.palette, 48);
-    return 16;
-}
-
-}  // namespace
 
 extern "C" HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD length, PcxErrorCode* error,
                                                       PcxLineCallback callback) {
@@ -69,14 +39,14 @@ extern "C" HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD le
         *code = check;
         return nullptr;
     }
-    if (layout.imageSize > 0x7FFF0000 || !kypcx::IsPlausibleImageSize(layout, length - kypcx::kPcxHeaderSize)) {
+    if (layout.imageSize > kMaxDecodedImageBytes || !kypcx::IsPlausibleImageSize(layout, length - kypcx::kPcxHeaderSize)) {
         *code = PCX_ERR_CREATE_BITMAP;
         return nullptr;
     }
 
-    BYTE triples[3 * 256];
+    BYTE triples[3 * kypcx::kPaletteTrailerColours];
     bool trailerFound = false;
-    const LONG colours = MemoryPaletteTriples(data, length, header, triples, code, &trailerFound);
+    const LONG colours = ReadPcxPaletteBytesFromMemory(data, length, header, triples, code, &trailerFound);
     ScopedGdiObject<HPALETTE> palette;
     if (colours != 0) palette.reset(CreatePaletteFromTriples(triples, colours, code));
 

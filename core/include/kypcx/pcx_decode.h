@@ -1,6 +1,7 @@
 // Decoding PCX scan lines, portably: the checks that make a header safe to
-// decode, the run-length decoder, and the conversion of one scan line's
-// planes into a DIB row. The Win32 decoders feed these from files, memory
+// decode and the layout they give; with it come the run-length decoder
+// (pcx_rle_decode.h) and the conversion of one scan line's planes into a DIB
+// row (pcx_row_assemble.h). The Win32 decoders feed these from files, memory
 // and the clipboard; the fuzz target and the benchmark feed them directly.
 #pragma once
 
@@ -8,6 +9,9 @@
 #include <cstdint>
 
 #include "KyPcxTypes.h"
+#include "kypcx/pcx_format.h"
+#include "kypcx/pcx_rle_decode.h"
+#include "kypcx/pcx_row_assemble.h"
 
 namespace kypcx {
 
@@ -16,7 +20,7 @@ namespace kypcx {
 // cut there, and their block-wise stores are made only where a whole block
 // and the longest run still fit inside the line). The fuzz target checks
 // that this room stays untouched.
-constexpr size_t kPlaneSlack = 63;
+constexpr size_t kPlaneSlack = kMaxRunLength;
 
 // The most bytes a decode will allocate for a DIB when the file's data
 // could not possibly fill it: a header may claim 32767 x 32767 in a file of
@@ -53,28 +57,5 @@ bool IsPlausibleImageSize(const PcxDecodeLayout& layout, uint64_t dataBytes);
 // Bytes of coded data the decoders keep ready for one scan line: twice the
 // planes' share of a DIB row, the longest line a writer produces.
 uint64_t PcxLineReserve(const PcxDecodeLayout& layout);
-
-// Run-length decodes from src[*srcPos, srcSize) into line[produced,
-// lineSize) until the line is full or the input ends, and returns how many
-// bytes the line then holds. A run that reaches past the line's end is cut
-// there; a run of count 0 adds nothing; a count byte whose value byte lies
-// beyond srcSize is left unread. Never reads or writes outside the ranges;
-// line bytes past the returned count may have been written over (whole
-// 16-byte blocks are stored), so a caller that keeps a cut line completes
-// it itself, as the decoders do with zeros.
-size_t DecodePcxRuns(const uint8_t* src, size_t srcSize, size_t* srcPos, uint8_t* line, size_t lineSize,
-                     size_t produced);
-
-// Like DecodePcxRuns for a whole line, but a run that would reach past the
-// line's end is an error: returns false and leaves *srcPos at that run.
-// Used by the in-memory decoder, which treats such data as corrupt.
-bool DecodePcxRunsStrict(const uint8_t* src, size_t srcSize, size_t* srcPos, uint8_t* line, size_t lineSize,
-                         size_t* produced);
-
-// Converts the planes of one decoded scan line (plane k at
-// planes + k x bytesPerLine) into one DIB row of layout.rowSize bytes.
-// Reads only planeBytesUsed bytes of each plane; padding bytes of the row
-// are zero.
-void AssemblePcxRow(const PcxDecodeLayout& layout, const uint8_t* planes, uint8_t* row);
 
 }  // namespace kypcx

@@ -16,6 +16,7 @@ constexpr uint32_t kDibCoreHeaderSize = 12;  // BITMAPCOREHEADER: 3-byte colour 
 constexpr uint32_t kDibInfoHeaderSize = 40;  // BITMAPINFOHEADER: 4-byte colour entries
 constexpr uint32_t kDibBiRgb = 0;
 constexpr uint32_t kDibBiBitfields = 3;
+constexpr uint32_t kDibBitfieldMasksSize = 12;  // red, green and blue masks, 4 bytes each
 constexpr uint32_t kFirstColorSpace = 10;    // non-RGB DIBs carry 10..17 in biCompression
 constexpr uint32_t kLastColorSpace = 17;
 // The header's 16-bit signed fields bound what a PCX image can describe.

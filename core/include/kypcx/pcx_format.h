@@ -21,6 +21,8 @@ constexpr uint8_t kPaletteMarker = 0x0C; // leads the 768-byte palette after 8-b
 constexpr uint32_t kPaletteTrailerSize = 769;
 constexpr uint32_t kPaletteTrailerColours = 256;
 constexpr uint32_t kHeaderPaletteColours = 16;
+// Resolutions: the header counts dots per inch, a DIB pixels per metre.
+constexpr double kInchesPerMeter = 39.37;
 
 // Byte offsets inside the 128-byte header, for code that works on raw bytes.
 constexpr size_t kHeaderPaletteOffset = 16;

@@ -1,11 +1,8 @@
-// DecodePcxToBitmap, FlushPCXLine and LoadPCXIntoBitmapW/A.
+// DecodePcxToBitmap: a PCX image between two offsets into a screen bitmap.
 #include "pcx/decode/DecodePcxToBitmap.h"
 
-#include "frame/AnsiEntry.h"
-#include "frame/ErrorSlot.h"
 #include "frame/FileAccess.h"
 #include "frame/HandleGuards.h"
-#include "frame/ImageLocation.h"
 #include "frame/PcxThreadState.h"
 #include "frame/WaitCursor.h"
 #include "kypcx/pcx_format.h"
@@ -49,8 +46,8 @@ private:
     ScopedPaletteSelection transferSelection_;
 };
 
-}  // namespace
-
+// Rows per band: 1 for 24-bit images, else a tenth of the height, capped so
+// a band stays within 61,937 bytes, and at least 1.
 LONG PcxBandHeight(LONG height, LONG bitCount, DWORD rowSize) {
     if (bitCount == 24) return 1;
     LONG band = height / 10;
@@ -59,6 +56,8 @@ LONG PcxBandHeight(LONG height, LONG bitCount, DWORD rowSize) {
     return band < 1 ? 1 : band;
 }
 
+// Replaces a colour table with the DIB_PAL_COLORS form (16-bit indices 0, 1,
+// 2, ...) matching the selected palette entry for entry.
 void SetPaletteIndexTable(BITMAPINFO* info) {
     const BITMAPINFOHEADER& h = info->bmiHeader;
     if (h.biClrUsed == 0 || h.biBitCount == 24) return;
@@ -66,13 +65,7 @@ void SetPaletteIndexTable(BITMAPINFO* info) {
     for (DWORD i = 0; i < h.biClrUsed; ++i) indices[i] = static_cast<WORD>(i);
 }
 
-extern "C" BOOL CALLBACK FlushPCXLine(BYTE* rows, INT_PTR startRow, INT_PTR rowCount, HBITMAP bitmap, HDC dc,
-                                      void* description) {
-    if (rowCount == 0) return TRUE;
-    const int copied = SetDIBits(dc, bitmap, static_cast<UINT>(startRow), static_cast<UINT>(rowCount), rows,
-                                 static_cast<BITMAPINFO*>(description), GetPcxThreadState()->colorUsage);
-    return copied == rowCount;
-}
+}  // namespace
 
 HBITMAP DecodePcxToBitmap(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* code, PcxLineCallback callback) {
     *code = PCX_OK;
@@ -109,77 +102,59 @@ HBITMAP DecodePcxToBitmap(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* co
         return nullptr;
     }
 
+    if (callback == nullptr) callback = FlushPCXLine;
+    // A palette that could not be had stops the decode before any row; the
+    // line function hears of it.
+    if (*code != PCX_OK) {
+        callback(nullptr, 0, 0, bitmap.get(), dc.get(), info);
+        return nullptr;
+    }
+    // Failures setting up the buffers end the decode without that call.
+    if (!SeekFileTo(file, offset + kypcx::kPcxHeaderSize)) {
+        *code = PCX_ERR_FILE_IO;
+        return nullptr;
+    }
     const LONG bandHeight = PcxBandHeight(layout.height, layout.bitCount, layout.rowSize);
+    ScopedGlobal bandBlock(GlobalAlloc(GHND, SIZE_T(bandHeight) * layout.rowSize + kypcx::kPlaneSlack));
+    ScopedGlobalLock bandLock(bandBlock.get());
+    BYTE* band = bandLock.as<BYTE>();
+    if (band == nullptr) {
+        *code = PCX_ERR_CREATE_BITMAP;
+        return nullptr;
+    }
     const DWORD dataEnd = colours.trailerFound ? end - kypcx::kPaletteTrailerSize : end;
     PcxScanLineSource source;
-    ScopedGlobal bandBlock;
-    ScopedGlobalLock bandLock;
-    BYTE* band = nullptr;
-    bool buffersReady = false;
-    bool setupFailed = false;
-    if (*code == PCX_OK && !SeekFileTo(file, offset + kypcx::kPcxHeaderSize)) {
-        *code = PCX_ERR_FILE_IO;
-        setupFailed = true;
-    }
-    if (*code == PCX_OK) {
-        PcxErrorCode setupCode = PCX_OK;
-        bandBlock.reset(GlobalAlloc(GHND, SIZE_T(bandHeight) * layout.rowSize + kypcx::kPlaneSlack));
-        bandLock = ScopedGlobalLock(bandBlock.get());
-        band = bandLock.as<BYTE>();
-        if (band == nullptr) {
-            setupCode = PCX_ERR_CREATE_BITMAP;
-        } else {
-            buffersReady = source.Open(layout, PcxImageDataBytes(offset, dataEnd), &setupCode);
-        }
-        if (setupCode != PCX_OK) {
-            *code = setupCode;
-            bitmap.reset();
-            setupFailed = true;
-        }
-    }
+    if (!source.Open(layout, PcxImageDataBytes(offset, dataEnd), code)) return nullptr;
 
-    if (callback == nullptr) callback = FlushPCXLine;
-    if (buffersReady) {
-        dc.SelectForTransfer();
-        BYTE* const bandEnd = band + SIZE_T(bandHeight) * layout.rowSize;
-        BYTE* position = bandEnd;
-        LONG rowsInBand = 0;
-        const PcxLoopResult result = RunPcxScanLineLoop(
-            file, layout, source, code,
-            [&](LONG) { return position - layout.rowSize; },
-            [&](LONG r, LONG, BYTE* row) {
-                position = row;
-                if (++rowsInBand < bandHeight) return true;
-                if (!callback(position, r, rowsInBand, bitmap.get(), dc.get(), info)) {
-                    *code = PCX_ERR_USER_ABORT;
-                    return false;
-                }
-                rowsInBand = 0;
-                position = bandEnd;
-                return true;
-            });
-        if (*code == PCX_ERR_PALETTE_READ) bitmap.reset();  // a failed refill
-        // The last band may be short: the image's bottom rows, or the rows
-        // before the data ran out.
-        if (rowsInBand > 0 && *code == PCX_OK &&
-            !callback(position, result.lastRow, rowsInBand, bitmap.get(), dc.get(), info))
-            *code = PCX_ERR_USER_ABORT;
-    }
+    // Rows fill the band from its end backwards, so a full band is one
+    // bottom-up block of rows for the line function.
+    dc.SelectForTransfer();
+    BYTE* const bandEnd = band + SIZE_T(bandHeight) * layout.rowSize;
+    BYTE* position = bandEnd;
+    LONG rowsInBand = 0;
+    const PcxLoopResult result = RunPcxScanLineLoop(
+        file, layout, source, code,
+        [&](LONG) { return position - layout.rowSize; },
+        [&](LONG r, LONG, BYTE* row) {
+            position = row;
+            if (++rowsInBand < bandHeight) return true;
+            if (!callback(position, r, rowsInBand, bitmap.get(), dc.get(), info)) {
+                *code = PCX_ERR_USER_ABORT;
+                return false;
+            }
+            rowsInBand = 0;
+            position = bandEnd;
+            return true;
+        });
+    if (*code == PCX_ERR_PALETTE_READ) bitmap.reset();  // a failed refill
+    // The last band may be short: the image's bottom rows, or the rows
+    // before the data ran out.
+    if (rowsInBand > 0 && *code == PCX_OK &&
+        !callback(position, result.lastRow, rowsInBand, bitmap.get(), dc.get(), info))
+        *code = PCX_ERR_USER_ABORT;
     // Tells the line function that the decode failed for a reason not its own.
-    if (!setupFailed && *code != PCX_OK && *code != PCX_ERR_USER_ABORT) callback(nullptr, 0, 0, bitmap.get(), dc.get(), info);
+    if (*code != PCX_OK && *code != PCX_ERR_USER_ABORT) callback(nullptr, 0, 0, bitmap.get(), dc.get(), info);
 
     if (*code != PCX_OK) return nullptr;
     return bitmap.release();
-}
-
-extern "C" HBITMAP WINAPI LoadPCXIntoBitmapW(LPCWSTR path, PcxErrorCode* error) {
-    ErrorSlot slot(error);
-    PcxErrorCode* code = slot.get();
-    ImageLocation image;
-    if (!LocatePcxFile(path, GENERIC_READ, &image, code)) return nullptr;
-    return DecodePcxToBitmap(image.file.get(), image.start, image.end, code, nullptr);
-}
-
-extern "C" HBITMAP WINAPI LoadPCXIntoBitmapA(LPCSTR path, PcxErrorCode* code) {
-    return CallWithWidePath(LoadPCXIntoBitmapW, path, code);
 }

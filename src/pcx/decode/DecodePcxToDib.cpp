@@ -18,7 +18,7 @@ DWORD ColourTableEntries(int bitCount) {
     return 0;
 }
 
-LONG DotsPerInchToPelsPerMeter(int16_t dpi) { return static_cast<LONG>(static_cast<double>(dpi) * 39.37); }
+LONG DotsPerInchToPelsPerMeter(int16_t dpi) { return static_cast<LONG>(static_cast<double>(dpi) * kypcx::kInchesPerMeter); }
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 
 #include "KyPcxTypes.h"
 #include "kypcx/pcx_decode.h"
+#include "kypcx/pcx_format.h"
 
 // The largest DIB or band the decoders will allocate.
 constexpr uint64_t kMaxDecodedImageBytes = 0x7FFF0000;
@@ -18,6 +19,6 @@ BOOL PreparePcxDecode(HANDLE file, DWORD offset, DWORD end, BOOL checkEncoding, 
 
 // Bytes of coded image data between the end of the header and `dataEnd`.
 inline DWORD PcxImageDataBytes(DWORD offset, DWORD dataEnd) {
-    const DWORD start = offset + 128;
+    const DWORD start = offset + kypcx::kPcxHeaderSize;
     return dataEnd > start && start > offset ? dataEnd - start : 0;
 }

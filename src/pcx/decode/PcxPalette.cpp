@@ -1,4 +1,6 @@
-// Palette readers shared by the file decoders and ReadPCXPalette.
+// The palette rules of every decoder: which colours an image has, from its
+// header, its 256-colour trailer or the built-in palettes, and the GDI
+// palette made of them.
 #include "pcx/decode/PcxPalette.h"
 
 #include <cstring>
@@ -34,36 +36,66 @@ void ReadTrailerPalette(HANDLE file, DWORD start, DWORD end, BYTE* triples, PcxE
     if (trailerFound != nullptr) *trailerFound = TRUE;
 }
 
+// The colours that follow from the header alone: the default palette for
+// 24-bit images, the header palette for the 4-, 8- and 16-colour layouts;
+// 0 for the layouts that read a trailer, use the two-colour rule, or have no
+// palette at all.
+LONG ColoursFromHeader(const PcxHeader& header, BYTE* triples) {
+    const int planes = header.planes;
+    const int bits = header.bitsPerPixel;
+    if (planes == 3 && bits == 8) {
+        kypcx::BuildDefaultPalette256(triples);
+        return kypcx::kPaletteTrailerColours;
+    }
+    LONG count = 0;
+    if (planes == 2 && bits == 4) count = 4;
+    else if (planes == 3 && bits == 1) count = 8;
+    else if (planes == 4 && bits == 1) count = kypcx::kHeaderPaletteColours;
+    std::memcpy(triples, header.palette, 3 * static_cast<size_t>(count));
+    return count;
+}
+
+bool IsTwoColourLayout(const PcxHeader& header) { return header.planes == 1 && header.bitsPerPixel == 1; }
+bool HasTrailerLayout(const PcxHeader& header) { return header.planes == 1 && header.bitsPerPixel == 8; }
+
 }  // namespace
 
 LONG ReadPcxPaletteBytes(HANDLE file, DWORD start, DWORD end, const PcxHeader* header, BYTE* triples,
                          PcxErrorCode* code, BOOL* trailerFound) {
     *code = PCX_OK;
     if (trailerFound != nullptr) *trailerFound = FALSE;
-    const int planes = header->planes;
-    const int bits = header->bitsPerPixel;
-    if (planes == 1 && bits == 1) {
+    if (IsTwoColourLayout(*header)) {
         kypcx::BuildTwoColourPalette(*header, triples);
         return 2;
     }
-    if (planes == 1 && bits == 8) {
+    if (HasTrailerLayout(*header)) {
         ReadTrailerPalette(file, start, end, triples, code, trailerFound);
-        return 256;
+        return kypcx::kPaletteTrailerColours;
     }
-    if (planes == 3 && bits == 8) {
-        kypcx::BuildDefaultPalette256(triples);
-        return 256;
+    const LONG count = ColoursFromHeader(*header, triples);
+    if (count == 0) *code = PCX_ERR_VERSION;
+    return count;
+}
+
+LONG ReadPcxPaletteBytesFromMemory(const BYTE* data, DWORD length, const PcxHeader& header, BYTE* triples,
+                                   PcxErrorCode* code, bool* trailerFound) {
+    *trailerFound = false;
+    if (IsTwoColourLayout(header)) {
+        const BYTE blackWhite[6] = {0, 0, 0, 255, 255, 255};
+        std::memcpy(triples, blackWhite, sizeof blackWhite);
+        return 2;
     }
-    LONG count = 0;
-    if (planes == 2 && bits == 4) count = 4;
-    else if (planes == 3 && bits == 1) count = 8;
-    else if (planes == 4 && bits == 1) count = 16;
-    if (count == 0) {
-        *code = PCX_ERR_VERSION;
+    if (HasTrailerLayout(header)) {
+        uint64_t marker = 0;
+        if (kypcx::FindPaletteTrailerSlot(0, length, &marker) && data[marker] == kypcx::kPaletteMarker) {
+            std::memcpy(triples, data + marker + 1, 3 * kypcx::kPaletteTrailerColours);
+            *trailerFound = true;
+            return kypcx::kPaletteTrailerColours;
+        }
+        *code = PCX_ERR_PALETTE_READ;
         return 0;
     }
-    std::memcpy(triples, header->palette, 3 * static_cast<size_t>(count));
-    return count;
+    return ColoursFromHeader(header, triples);
 }
 
 HPALETTE CreatePaletteFromTriples(const BYTE* triples, LONG count, PcxErrorCode* code) {
@@ -73,7 +105,7 @@ HPALETTE CreatePaletteFromTriples(const BYTE* triples, LONG count, PcxErrorCode*
         return nullptr;
     }
     auto* logical = static_cast<LOGPALETTE*>(block);
-    logical->palVersion = 0x300;
+    logical->palVersion = kLogPaletteVersion;
     logical->palNumEntries = static_cast<WORD>(count);
     for (LONG i = 0; i < count; ++i) {
         logical->palPalEntry[i].peRed = triples[3 * i];

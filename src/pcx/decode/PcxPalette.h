@@ -1,10 +1,15 @@
-// The colours of a PCX image as the file decoders read them: raw triples by
-// the format's palette rules, or a GDI logical palette.
+// The colours of a PCX image as the decoders read them: raw triples by the
+// format's palette rules, or a GDI logical palette. The file decoders and the
+// memory decoder follow the same rules but for two points, stated below.
 #pragma once
 
 #include <windows.h>
 
 #include "KyPcxTypes.h"
+#include "kypcx/pcx_format.h"
+
+// The version every LOGPALETTE the library builds carries.
+constexpr WORD kLogPaletteVersion = 0x300;
 
 // Fills `triples` (room for 256 entries) with the image's colours and returns
 // how many it filled (2, 4, 8, 16 or 256), or 0 with code 3 for a layout that
@@ -18,9 +23,16 @@
 LONG ReadPcxPaletteBytes(HANDLE file, DWORD start, DWORD end, const PcxHeader* header, BYTE* triples,
                          PcxErrorCode* code, BOOL* trailerFound = nullptr);
 
+// As ReadPcxPaletteBytes for an image held whole in memory (`length` bytes
+// from its header on), with two differences: a 1-bit image is always black
+// and white, and a 256-colour image whose block ends in no 0x0C-marked
+// trailer has no colours (0, code 10). Leaves the code alone otherwise.
+LONG ReadPcxPaletteBytesFromMemory(const BYTE* data, DWORD length, const PcxHeader& header, BYTE* triples,
+                                   PcxErrorCode* code, bool* trailerFound);
+
 // The colours of an image as the file decoders use them.
 struct PcxImageColours {
-    BYTE triples[3 * 256];
+    BYTE triples[3 * kypcx::kPaletteTrailerColours];
     LONG count = 0;           // entries filled, 0 for a layout with no palette
     BOOL trailerFound = FALSE;
 };

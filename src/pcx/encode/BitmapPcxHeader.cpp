@@ -5,6 +5,7 @@
 
 #include "frame/HandleGuards.h"
 #include "kypcx/pcx_format.h"
+#include "pcx/decode/PcxPalette.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ BOOL CollectSystemPalette(BYTE* triples, PcxErrorCode* error) {
         *error = PCX_ERR_LOCK;
         return FALSE;
     }
-    logical->version = 0x300;
+    logical->version = kLogPaletteVersion;
     logical->entryCount = kSystemPaletteColours;
     for (UINT i = 0; i < kSystemPaletteColours; ++i) {
         logical->entries[i].peRed = static_cast<BYTE>(i);

@@ -4,32 +4,56 @@
 #include <cstring>
 
 #include "frame/HandleGuards.h"
-#include "frame/WaitCursor.h"
 #include "kypcx/pcx_encode_dib_layout.h"
 #include "kypcx/pcx_format.h"
 #include "pcx/encode/BitmapLineSource.h"
 #include "pcx/encode/BitmapPcxHeader.h"
-#include "pcx/encode/PcxSaveFile.h"
 #include "pcx/encode/PcxWriter.h"
+#include "pcx/encode/WritePcxImage.h"
 
 namespace {
 
-// The 256-colour trailer of an 8-bit single-plane image: the marker and the
-// display's colours. Colours are collected before anything is written, so a
-// failure leaves no half trailer.
-void WriteSystemPaletteTrailer(HANDLE file, const BITMAP& record, HBITMAP bitmap, PcxErrorCode* error) {
-    ScopedGlobal block(GlobalAlloc(GHND, 3 * kypcx::kPaletteTrailerColours));
-    ScopedGlobalLock lock(block.get());
-    BYTE* triples = lock.as<BYTE>();
-    if (triples == nullptr) {
-        *error = PCX_ERR_ALLOC;
-        return;
+// The lines of a device bitmap, fetched one at a time, and the display's
+// colours as the trailer.
+class BitmapLines : public PcxImageLines {
+public:
+    BitmapLines(BitmapLineSource& source, const BITMAP& record, HBITMAP bitmap, PcxLineCallback callback)
+        : source_(source), record_(record), bitmap_(bitmap), callback_(callback) {}
+
+    // After a line that could not be had or written, the line function is
+    // called once more with a null line and counts of 0.
+    PcxErrorCode EncodeLine(int32_t lineFromTop, HANDLE file) override {
+        if (!source_.FetchLine(lineFromTop) || EncodePcxLine(source_.line(), source_.lineSize(), file) == 0) {
+            if (callback_ != nullptr) callback_(nullptr, 0, 0, source_.lineBitmap(), source_.sourceContext(), &record_);
+            return PCX_ERR_ENCODING;
+        }
+        if (callback_ != nullptr && !callback_(source_.line(), record_.bmHeight - 1 - lineFromTop, 1,
+                                               source_.lineBitmap(), source_.sourceContext(), &record_))
+            return PCX_ERR_USER_ABORT;
+        return PCX_OK;
     }
-    if (!CollectBitmapPalette(triples, kypcx::kPaletteTrailerColours, error, &record, bitmap)) return;
-    const BYTE marker = kypcx::kPaletteMarker;
-    if (!WritePcxBytes(file, &marker, 1) || !WritePcxBytes(file, triples, 3 * kypcx::kPaletteTrailerColours))
-        *error = PCX_ERR_WRITE;
-}
+
+    // Colours are collected before anything is written, so a failure leaves
+    // no half trailer.
+    PcxErrorCode WritePaletteTrailer(HANDLE file) override {
+        ScopedGlobal block(GlobalAlloc(GHND, 3 * kypcx::kPaletteTrailerColours));
+        ScopedGlobalLock lock(block.get());
+        BYTE* triples = lock.as<BYTE>();
+        if (triples == nullptr) return PCX_ERR_ALLOC;
+        PcxErrorCode code = PCX_OK;
+        if (!CollectBitmapPalette(triples, kypcx::kPaletteTrailerColours, &code, &record_, bitmap_)) return code;
+        const BYTE marker = kypcx::kPaletteMarker;
+        if (!WritePcxBytes(file, &marker, 1) || !WritePcxBytes(file, triples, 3 * kypcx::kPaletteTrailerColours))
+            return PCX_ERR_WRITE;
+        return PCX_OK;
+    }
+
+private:
+    BitmapLineSource& source_;
+    BITMAP record_;  // a copy: the line function is handed a pointer it may write through
+    HBITMAP bitmap_;
+    PcxLineCallback callback_;
+};
 
 }  // namespace
 
@@ -71,31 +95,6 @@ BOOL EncodeBitmapToPcx(HBITMAP bitmap, HANDLE file, BOOL append, PcxErrorCode* e
         *error = code;
         return FALSE;
     }
-    if (!MoveToImageStart(file, append, L"SORRY", error)) return FALSE;
-
-    ScopedWaitCursor waitCursor(WaitCursorFamily::Coder);
-    if (!WritePcxBytes(file, reinterpret_cast<const BYTE*>(&header), sizeof header)) *error = PCX_ERR_WRITE;
-
-    BOOL lineFailed = FALSE;
-    for (int y = 0; y < record.bmHeight && *error == PCX_OK; ++y) {
-        if (!source.FetchLine(y) || EncodePcxLine(source.line(), source.lineSize(), file) == 0) {
-            *error = PCX_ERR_ENCODING;
-            lineFailed = TRUE;
-            break;
-        }
-        if (callback != nullptr &&
-            !callback(source.line(), record.bmHeight - 1 - y, 1, source.lineBitmap(), source.sourceContext(), &record)) {
-            *error = PCX_ERR_USER_ABORT;
-            break;
-        }
-    }
-    if (lineFailed && callback != nullptr)
-        callback(nullptr, 0, 0, source.lineBitmap(), source.sourceContext(), &record);
-
-    if (*error == PCX_OK && header.bitsPerPixel == 8 && header.planes == 1)
-        WriteSystemPaletteTrailer(file, record, bitmap, error);
-
-    if (WritePcxByte(file, 0, 1) == kWriterFailed && *error == PCX_OK) *error = PCX_ERR_WRITE;
-    if (!append) CutFileAtPosition(file);
-    return *error == PCX_OK;
+    BitmapLines lines(source, record, bitmap, callback);
+    return WritePcxImage(file, append, L"SORRY", header, record.bmHeight, lines, error);
 }

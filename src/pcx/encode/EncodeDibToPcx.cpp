@@ -6,13 +6,12 @@
 #include <cstring>
 
 #include "frame/HandleGuards.h"
-#include "frame/WaitCursor.h"
 #include "kypcx/pcx_encode_dib_layout.h"
 #include "kypcx/pcx_encode_planes.h"
 #include "kypcx/pcx_format.h"
 #include "pcx/encode/DibPcxHeader.h"
-#include "pcx/encode/PcxSaveFile.h"
 #include "pcx/encode/PcxWriter.h"
+#include "pcx/encode/WritePcxImage.h"
 
 namespace {
 
@@ -29,20 +28,41 @@ private:
     SIZE_T size_;
 };
 
-// The marker and 256 colours from the DIB's table; entries a short table
-// lacks are written black.
-BOOL WriteColourTableTrailer(HANDLE file, const kypcx::DibLayout& layout, const BYTE* dib) {
-    BYTE trailer[kypcx::kPaletteTrailerSize] = {};
-    trailer[0] = kypcx::kPaletteMarker;
-    const BYTE* table = dib + layout.colorTableOffset;
-    const uint32_t entries = std::min<uint32_t>(layout.colorTableEntries, kypcx::kPaletteTrailerColours);
-    for (uint32_t i = 0; i < entries; ++i) {
-        trailer[1 + 3 * i] = table[4 * i + 2];
-        trailer[2 + 3 * i] = table[4 * i + 1];
-        trailer[3 + 3 * i] = table[4 * i];
+// The lines of a checked DIB, from the top, and its colour table as the
+// trailer: the marker and 256 colours, entries a short table lacks black.
+class DibLines : public PcxImageLines {
+public:
+    DibLines(const kypcx::DibLayout& layout, BYTE* dib, BYTE* line, PcxDibLineCallback callback)
+        : layout_(layout), dib_(dib), line_(line), callback_(callback) {}
+
+    PcxErrorCode EncodeLine(int32_t lineFromTop, HANDLE file) override {
+        const size_t length = kypcx::AssemblePcxLine(layout_, kypcx::DibRowForLine(layout_, dib_, lineFromTop), line_);
+        if (EncodePcxLine(line_, static_cast<DWORD>(length), file) == 0) return PCX_ERR_ENCODING;
+        auto* info = reinterpret_cast<BITMAPINFOHEADER*>(dib_);
+        if (callback_ != nullptr && !callback_(line_, layout_.height - 1 - lineFromTop, 1, info))
+            return PCX_ERR_USER_ABORT;
+        return PCX_OK;
     }
-    return WritePcxBytes(file, trailer, sizeof trailer);
-}
+
+    PcxErrorCode WritePaletteTrailer(HANDLE file) override {
+        BYTE trailer[kypcx::kPaletteTrailerSize] = {};
+        trailer[0] = kypcx::kPaletteMarker;
+        const BYTE* table = dib_ + layout_.colorTableOffset;
+        const uint32_t entries = std::min<uint32_t>(layout_.colorTableEntries, kypcx::kPaletteTrailerColours);
+        for (uint32_t i = 0; i < entries; ++i) {
+            trailer[1 + 3 * i] = table[4 * i + 2];
+            trailer[2 + 3 * i] = table[4 * i + 1];
+            trailer[3 + 3 * i] = table[4 * i];
+        }
+        return WritePcxBytes(file, trailer, sizeof trailer) ? PCX_OK : PCX_ERR_WRITE;
+    }
+
+private:
+    const kypcx::DibLayout& layout_;
+    BYTE* dib_;  // the caller's line function is handed its header
+    BYTE* line_;
+    PcxDibLineCallback callback_;
+};
 
 BOOL EncodeDib(HGLOBAL dib, HANDLE file, BOOL append, PcxErrorCode* error, PcxDibLineCallback callback,
                const BYTE* colorSpace) {
@@ -58,10 +78,9 @@ BOOL EncodeDib(HGLOBAL dib, HANDLE file, BOOL append, PcxErrorCode* error, PcxDi
         *error = layoutCode;
         return FALSE;
     }
-    auto* info = reinterpret_cast<BITMAPINFOHEADER*>(locked.bytes());
     PcxHeader header;
     std::memset(&header, 0, sizeof header);
-    if (!BuildDibPcxHeader(&header, info, error)) return FALSE;
+    if (!BuildDibPcxHeader(&header, layout, locked.bytes(), error)) return FALSE;
     if (colorSpace != nullptr) header.encoding = *colorSpace;
 
     const SIZE_T lineBufferSize = std::max<SIZE_T>(layout.encodedLineSize, static_cast<SIZE_T>(layout.rowStride));
@@ -72,29 +91,8 @@ BOOL EncodeDib(HGLOBAL dib, HANDLE file, BOOL append, PcxErrorCode* error, PcxDi
         *error = PCX_ERR_ALLOC;
         return FALSE;
     }
-    if (!MoveToImageStart(file, append, L"KyPCX.dll [SORRY]", error)) return FALSE;
-
-    ScopedWaitCursor waitCursor(WaitCursorFamily::Coder);
-    if (!WritePcxBytes(file, reinterpret_cast<const BYTE*>(&header), sizeof header)) *error = PCX_ERR_WRITE;
-
-    for (int32_t i = 0; i < layout.height && *error == PCX_OK; ++i) {
-        const size_t length = kypcx::AssemblePcxLine(layout, kypcx::DibRowForLine(layout, locked.bytes(), i), line);
-        if (EncodePcxLine(line, static_cast<DWORD>(length), file) == 0) {
-            *error = PCX_ERR_ENCODING;
-            break;
-        }
-        if (callback != nullptr && !callback(line, layout.height - 1 - i, 1, info)) {
-            *error = PCX_ERR_USER_ABORT;
-            break;
-        }
-    }
-    if (*error == PCX_OK && header.bitsPerPixel == 8 && header.planes == 1 &&
-        !WriteColourTableTrailer(file, layout, locked.bytes()))
-        *error = PCX_ERR_WRITE;
-
-    if (WritePcxByte(file, 0, 1) == kWriterFailed && *error == PCX_OK) *error = PCX_ERR_WRITE;
-    if (!append) CutFileAtPosition(file);
-    return *error == PCX_OK;
+    DibLines lines(layout, locked.bytes(), line, callback);
+    return WritePcxImage(file, append, L"KyPCX.dll [SORRY]", header, layout.height, lines, error);
 }
 
 }  // namespace
@@ -110,6 +108,7 @@ BOOL EncodeNonRgbDibToPcx(HGLOBAL dib, HANDLE file, BOOL append, PcxErrorCode* e
 
 int GetDibColorSpace(HGLOBAL dib) {
     LockedDib locked(dib);
-    if (locked.bytes() == nullptr || locked.size() < sizeof(BITMAPINFOHEADER)) return -1;
-    return static_cast<int>(reinterpret_cast<const BITMAPINFOHEADER*>(locked.bytes())->biCompression);
+    kypcx::DibInfo info;
+    if (locked.bytes() == nullptr || !kypcx::ReadDibInfo(locked.bytes(), locked.size(), &info)) return -1;
+    return static_cast<int>(info.compression);
 }

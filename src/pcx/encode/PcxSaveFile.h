@@ -38,3 +38,18 @@ private:
     ScopedFile file_;
     BOOL created_ = FALSE;
 };
+
+// A save operation: opens `path` as a PcxSaveFile (code 5 when it cannot be
+// opened), runs `encode(file, code)` on it from offset 0 and finishes the
+// file. Returns the encoder's result.
+template <typename Encode>
+BOOL SaveAsPcxFile(LPCWSTR path, PcxErrorCode* code, Encode encode) {
+    PcxSaveFile file(path);
+    if (!file.valid()) {
+        *code = PCX_ERR_OPEN_FILE;
+        return FALSE;
+    }
+    const BOOL saved = encode(file.get(), code);
+    file.Finish();
+    return saved;
+}

@@ -13,8 +13,9 @@ constexpr int kWriterFailed = -1;
 // flush == 1: writes what the thread's buffer holds and releases the buffer.
 // Otherwise appends `value`, first writing a full block when the buffer holds
 // 32,768 bytes. Returns kWriterFailed when the buffer cannot be had or a
-// block write fails or falls short; any other value is success. The bytes of
-// a block whose write failed stay held, so none is silently dropped.
+// block write fails or falls short; any other value is success. A block whose
+// write failed is dropped: some of it may be in the file already, and the
+// flush must not write those bytes a second time.
 int WritePcxByte(HANDLE file, BYTE value, int flush);
 
 // Appends `count` bytes one by one; FALSE at the first failed byte.

@@ -11,15 +11,9 @@
 
 extern "C" BOOL WINAPI SaveBitmapInPCXFormatW(LPCWSTR path, HBITMAP bitmap, PcxErrorCode* error) {
     ErrorSlot slot(error);
-    PcxErrorCode* code = slot.get();
-    PcxSaveFile file(path);
-    if (!file.valid()) {
-        *code = PCX_ERR_OPEN_FILE;
-        return FALSE;
-    }
-    const BOOL saved = EncodeBitmapToPcx(bitmap, file.get(), FALSE, code, nullptr);
-    file.Finish();
-    return saved;
+    return SaveAsPcxFile(path, slot.get(), [&](HANDLE file, PcxErrorCode* c) {
+        return EncodeBitmapToPcx(bitmap, file, FALSE, c, nullptr);
+    });
 }
 
 extern "C" BOOL WINAPI SaveBitmapInPCXFormatA(LPCSTR path, HBITMAP bitmap, PcxErrorCode* error) {

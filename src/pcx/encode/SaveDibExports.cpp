@@ -11,15 +11,9 @@
 
 extern "C" BOOL WINAPI SaveDIBInPCXFormatW(LPCWSTR path, HGLOBAL dib, PcxErrorCode* error) {
     ErrorSlot slot(error);
-    PcxErrorCode* code = slot.get();
-    PcxSaveFile file(path);
-    if (!file.valid()) {
-        *code = PCX_ERR_OPEN_FILE;
-        return FALSE;
-    }
-    const BOOL saved = EncodeDibToPcx(dib, file.get(), FALSE, code, nullptr);
-    file.Finish();
-    return saved;
+    return SaveAsPcxFile(path, slot.get(), [&](HANDLE file, PcxErrorCode* c) {
+        return EncodeDibToPcx(dib, file, FALSE, c, nullptr);
+    });
 }
 
 extern "C" BOOL WINAPI SaveDIBInPCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCode* error) {
@@ -34,15 +28,9 @@ extern "C" BOOL WINAPI SaveNonRGBDIBInPCXFormatW(LPCWSTR path, HGLOBAL dib, PcxE
         *code = PCX_ERR_COLOR_SPACE;
         return FALSE;
     }
-    PcxSaveFile file(path);
-    if (!file.valid()) {
-        *code = PCX_ERR_OPEN_FILE;
-        return FALSE;
-    }
-    const BOOL saved =
-        EncodeNonRgbDibToPcx(dib, file.get(), FALSE, code, nullptr, static_cast<BYTE>(colorSpace));
-    file.Finish();
-    return saved;
+    return SaveAsPcxFile(path, code, [&](HANDLE file, PcxErrorCode* c) {
+        return EncodeNonRgbDibToPcx(dib, file, FALSE, c, nullptr, static_cast<BYTE>(colorSpace));
+    });
 }
 
 extern "C" BOOL WINAPI SaveNonRGBDIBInPCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCode* error) {
