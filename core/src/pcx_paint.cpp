@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "kypcx/pcx_encode_dib_layout.h"
+#include "kypcx/dib_layout.h"
 #include "kypcx/pcx_format.h"
 
 namespace kypcx {

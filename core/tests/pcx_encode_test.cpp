@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "kypcx/pcx_encode_dib_layout.h"
+#include "kypcx/dib_layout.h"
 #include "kypcx/pcx_encode_header.h"
 #include "kypcx/pcx_encode_planes.h"
 #include "kypcx/pcx_rle_encode.h"

@@ -4,13 +4,13 @@
 #include <windows.h>
 
 #include "KyPCX.h"
-#include "dcx/AddImageToDcxFile.h"
+#include "dcx/AddImageExports.h"
 #include "dcx/DcxDirectory.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
 #include "frame/FileAccess.h"
 #include "frame/HandleGuards.h"
-#include "kypcx/pcx_encode_dib_layout.h"
+#include "kypcx/dib_layout.h"
 #include "pcx/encode/EncodeDibToPcx.h"
 
 namespace {

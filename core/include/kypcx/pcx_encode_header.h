@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "KyPcxTypes.h"
-#include "kypcx/pcx_encode_dib_layout.h"
+#include "kypcx/dib_layout.h"
 
 namespace kypcx {
 

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "KyPcxTypes.h"
-#include "kypcx/pcx_encode_dib_layout.h"
+#include "kypcx/dib_layout.h"
 
 // Fills `header` for the checked DIB `layout` read from `dib`; the header
 // palette comes from the DIB's colour table where the layout found it (at

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "frame/HandleGuards.h"
-#include "kypcx/pcx_encode_dib_layout.h"
+#include "kypcx/dib_layout.h"
 #include "kypcx/pcx_format.h"
 #include "pcx/encode/BitmapLineSource.h"
 #include "pcx/encode/BitmapPcxHeader.h"

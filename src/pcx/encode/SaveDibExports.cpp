@@ -5,7 +5,7 @@
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
-#include "kypcx/pcx_encode_dib_layout.h"
+#include "kypcx/dib_layout.h"
 #include "pcx/encode/EncodeDibToPcx.h"
 #include "pcx/encode/PcxSaveFile.h"
 

@@ -12,7 +12,7 @@
 #include "frame/FileAccess.h"
 #include "frame/HandleGuards.h"
 #include "frame/WaitCursor.h"
-#include "kypcx/pcx_encode_dib_layout.h"
+#include "kypcx/dib_layout.h"
 #include "kypcx/pcx_format.h"
 #include "pcx/encode/BitmapLineSource.h"
 #include "pcx/encode/EncodeBitmapToPcx.h"

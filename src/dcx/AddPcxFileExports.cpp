@@ -12,7 +12,7 @@
 #include "frame/ErrorSlot.h"
 #include "frame/FileAccess.h"
 #include "frame/HandleGuards.h"
-#include "kypcx/pcx_encode_dib_layout.h"
+#include "kypcx/dib_layout.h"
 #include "kypcx/pcx_format.h"
 #include "pcx/decode/ReadPcxHeader.h"
 

@@ -1,5 +1,5 @@
 // Reading and checking a DIB block for the encoders.
-#include "kypcx/pcx_encode_dib_layout.h"
+#include "kypcx/dib_layout.h"
 
 #include <cstring>
 

@@ -3,7 +3,7 @@
 // of a DCX file by the PCX encoders in append mode, then listed in the first
 // empty directory entry. A failed add cuts the file back to its old length,
 // so the file is either as it was or holds the new item, listed.
-#include "dcx/AddImageToDcxFile.h"
+#include "dcx/AddImageExports.h"
 
 #include "dcx/DcxDirectory.h"
 #include "dcx/DcxWritableDirectory.h"
@@ -11,7 +11,7 @@
 #include "frame/ErrorSlot.h"
 #include "frame/FileAccess.h"
 #include "frame/HandleGuards.h"
-#include "kypcx/pcx_encode_dib_layout.h"
+#include "kypcx/dib_layout.h"
 #include "pcx/encode/EncodeBitmapToPcx.h"
 #include "pcx/encode/EncodeDibToPcx.h"
 
