@@ -296,10 +296,10 @@ HGLOBAL LoadBmpAsDib(const wchar_t* in) {
         CopyMemory(&file, bytes.data(), sizeof file);
         CopyMemory(&header, bytes.data() + sizeof file, sizeof header);
     }
-    DWORD colours = header.biClrUsed;
-    if (colours == 0 && header.biBitCount <= 8) colours = 1u << header.biBitCount;
+    DWORD colors = header.biClrUsed;
+    if (colors == 0 && header.biBitCount <= 8) colors = 1u << header.biBitCount;
     const DWORD masks = header.biCompression == BI_BITFIELDS && header.biSize == sizeof header ? 12 : 0;
-    const ULONGLONG front = ULONGLONG{header.biSize} + masks + ULONGLONG{colours} * sizeof(RGBQUAD);
+    const ULONGLONG front = ULONGLONG{header.biSize} + masks + ULONGLONG{colors} * sizeof(RGBQUAD);
     if (file.bfType != 0x4D42 || header.biSize < sizeof header || file.bfOffBits > bytes.size() ||
         sizeof file + front > file.bfOffBits) {
         std::fwprintf(stderr, L"%ls: not a Windows BMP file with an info header\n", in);

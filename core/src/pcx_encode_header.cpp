@@ -27,13 +27,13 @@ int16_t DpiFromPelsPerMeter(int32_t pelsPerMeter, int32_t displayDpi) {
     return Low16(static_cast<int64_t>(dpi));
 }
 
-uint32_t HeaderPaletteColours(uint32_t planes, uint32_t bitsPerPixel) {
+uint32_t HeaderPaletteColors(uint32_t planes, uint32_t bitsPerPixel) {
     const uint32_t n = (planes * bitsPerPixel) & 0xFF;
     return n < 8 ? (1u << n) : 0;
 }
 
 void SetHeaderPalette(PcxHeader* header, const uint8_t* triples, uint32_t count) {
-    if (count > kHeaderPaletteColours) count = kHeaderPaletteColours;
+    if (count > kHeaderPaletteColors) count = kHeaderPaletteColors;
     std::memcpy(header->palette, triples, 3 * count);
 }
 
@@ -53,10 +53,10 @@ void FillDibPcxHeader(const DibInfo& info, const DisplayMetrics& display, const 
     header->horizontalDpi = DpiFromPelsPerMeter(info.xPelsPerMeter, display.dpiX);
     header->verticalDpi = DpiFromPelsPerMeter(info.yPelsPerMeter, display.dpiY);
 
-    uint32_t colours = HeaderPaletteColours(header->planes, header->bitsPerPixel);
-    if (colours > kHeaderPaletteColours) colours = kHeaderPaletteColours;
-    if (colours > tableEntries) colours = tableEntries;
-    for (uint32_t i = 0; i < colours; ++i) {
+    uint32_t colors = HeaderPaletteColors(header->planes, header->bitsPerPixel);
+    if (colors > kHeaderPaletteColors) colors = kHeaderPaletteColors;
+    if (colors > tableEntries) colors = tableEntries;
+    for (uint32_t i = 0; i < colors; ++i) {
         const uint8_t* quad = colorTable + 4 * i;  // blue, green, red, reserved
         header->palette[3 * i] = quad[2];
         header->palette[3 * i + 1] = quad[1];

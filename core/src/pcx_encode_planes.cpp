@@ -79,7 +79,7 @@ size_t SplitBlocks(const uint8_t* row, size_t width, uint8_t* blue, uint8_t* gre
 }
 #endif
 
-void SplitTrueColour(const DibLayout& layout, const uint8_t* row, uint8_t* line) {
+void SplitTrueColor(const DibLayout& layout, const uint8_t* row, uint8_t* line) {
     const size_t bpl = static_cast<size_t>(layout.pcx.bytesPerLine);
     uint8_t* red = line;
     uint8_t* green = line + bpl;
@@ -166,7 +166,7 @@ size_t AssemblePcxLine(const DibLayout& layout, const uint8_t* row, uint8_t* lin
     const size_t length = layout.encodedLineSize;
     if (layout.pcx.planes == 3) {
         ZeroPlaneEnds(layout, static_cast<size_t>(layout.width), line);
-        SplitTrueColour(layout, row, line);
+        SplitTrueColor(layout, row, line);
     } else if (layout.pcx.planes == 4) {
         ZeroPlaneEnds(layout, (static_cast<size_t>(layout.width) + 7) / 8, line);
         SplitNibbles(layout, row, line);

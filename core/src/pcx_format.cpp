@@ -54,7 +54,7 @@ PcxGeometry GetPcxGeometry(const PcxHeader& header) {
     return g;
 }
 
-void BuildTwoColourPalette(const PcxHeader& header, uint8_t* triples) {
+void BuildTwoColorPalette(const PcxHeader& header, uint8_t* triples) {
     const uint8_t a = header.palette[0];
     const uint8_t b = header.palette[3];
     const bool greys = (a ^ b) == 0xFF;
@@ -65,7 +65,7 @@ void BuildTwoColourPalette(const PcxHeader& header, uint8_t* triples) {
 }
 
 void BuildDefaultPalette256(uint8_t* triples) {
-    for (uint32_t i = 0; i < kPaletteTrailerColours; ++i) {
+    for (uint32_t i = 0; i < kPaletteTrailerColors; ++i) {
         triples[3 * i + 0] = static_cast<uint8_t>((i % 8) * 32);
         triples[3 * i + 1] = static_cast<uint8_t>(((i / 8) % 8) * 32);
         triples[3 * i + 2] = static_cast<uint8_t>((i / 64) * 64);
@@ -73,7 +73,7 @@ void BuildDefaultPalette256(uint8_t* triples) {
 }
 
 void BuildGreyPalette256(uint8_t* triples) {
-    for (uint32_t i = 0; i < kPaletteTrailerColours; ++i) std::memset(triples + 3 * i, static_cast<int>(i), 3);
+    for (uint32_t i = 0; i < kPaletteTrailerColors; ++i) std::memset(triples + 3 * i, static_cast<int>(i), 3);
 }
 
 }  // namespace kypcx

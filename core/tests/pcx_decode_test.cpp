@@ -138,7 +138,7 @@ TEST(DecodePcxRunsStrict, RefusesARunThatCrossesTheLineEnd) {
     EXPECT_EQ(3u, pos);
 }
 
-TEST(AssemblePcxRow, SixteenColoursNineWideTakesTheNinthPixelFromTheSecondByte) {
+TEST(AssemblePcxRow, SixteenColorsNineWideTakesTheNinthPixelFromTheSecondByte) {
     kypcx::PcxDecodeLayout layout;
     ASSERT_EQ(PCX_OK, kypcx::PlanPcxDecode(Header(4, 1, 0, 8, 0, 0, 2), &layout));
     // Pixel x has value x for x < 8 and 15 for the ninth.
@@ -153,7 +153,7 @@ TEST(AssemblePcxRow, SixteenColoursNineWideTakesTheNinthPixelFromTheSecondByte) 
     EXPECT_EQ((Bytes{0x01, 0x23, 0x45, 0x67, 0xF0, 0x00, 0x00, 0x00}), row);
 }
 
-TEST(AssemblePcxRow, TrueColourReordersPlanesIntoBlueGreenRed) {
+TEST(AssemblePcxRow, TrueColorReordersPlanesIntoBlueGreenRed) {
     kypcx::PcxDecodeLayout layout;
     ASSERT_EQ(PCX_OK, kypcx::PlanPcxDecode(Header(3, 8, 10, 11, 0, 0, 3), &layout));
     const Bytes planes = {1, 2, 99, 3, 4, 99, 5, 6, 99};  // red, green, blue, one padding byte each

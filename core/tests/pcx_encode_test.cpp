@@ -381,12 +381,12 @@ TEST(BitmapPcxHeader, DeviceLayoutUnchanged) {
     EXPECT_EQ(32, h.bitsPerPixel);
     EXPECT_EQ(80, h.bytesPerLine);
 
-    EXPECT_EQ(2u, HeaderPaletteColours(1, 1));
-    EXPECT_EQ(16u, HeaderPaletteColours(1, 4));
-    EXPECT_EQ(16u, HeaderPaletteColours(4, 1));
-    EXPECT_EQ(128u, HeaderPaletteColours(1, 7));
-    EXPECT_EQ(0u, HeaderPaletteColours(1, 8));
-    EXPECT_EQ(0u, HeaderPaletteColours(1, 32));
+    EXPECT_EQ(2u, HeaderPaletteColors(1, 1));
+    EXPECT_EQ(16u, HeaderPaletteColors(1, 4));
+    EXPECT_EQ(16u, HeaderPaletteColors(4, 1));
+    EXPECT_EQ(128u, HeaderPaletteColors(1, 7));
+    EXPECT_EQ(0u, HeaderPaletteColors(1, 8));
+    EXPECT_EQ(0u, HeaderPaletteColors(1, 32));
 }
 
 std::vector<uint8_t> Line(const DibSpec& s, const std::vector<uint8_t>& row, size_t tableBytes = 0,
@@ -456,7 +456,7 @@ namespace {
 
 // 24-bit rows of every width from 1 to 100 (the block split covers 32 pixels
 // at a time; the rest goes pixel by pixel): each plane holds its channel.
-TEST(PcxLineAssembly, TrueColourRowsOfEveryWidth) {
+TEST(PcxLineAssembly, TrueColorRowsOfEveryWidth) {
     uint32_t seed = 12345;
     for (int32_t width = 1; width <= 100; ++width) {
         DibSpec s;

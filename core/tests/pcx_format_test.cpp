@@ -145,7 +145,7 @@ TEST(PaletteTrailerSlot, LiesWhollyBehindTheHeaderOfTheImagesOwnExtent) {
     }
 }
 
-TEST(TwoColourRule, ComplementaryRedBytesGiveGreys) {
+TEST(TwoColorRule, ComplementaryRedBytesGiveGreys) {
     struct Case { uint8_t a, b; std::array<uint8_t, 6> expected; };
     const Case cases[] = {
         {0x10, 0xEF, {16, 16, 16, 239, 239, 239}},
@@ -161,7 +161,7 @@ TEST(TwoColourRule, ComplementaryRedBytesGiveGreys) {
         h.palette[3] = c.b;
         h.palette[5] = 0x33;
         std::array<uint8_t, 6> got{};
-        kypcx::BuildTwoColourPalette(h, got.data());
+        kypcx::BuildTwoColorPalette(h, got.data());
         EXPECT_EQ(c.expected, got) << "a=" << int(c.a) << " b=" << int(c.b);
     }
 }

@@ -99,7 +99,7 @@ TEST(PaintRow, ReadsFourPlanesAsTheBitsOfTheIndex) {
     EXPECT_EQ((std::vector<uint8_t>{0, 1, 2, 3, 4, 5, 6, 7, 15}), indices);
 }
 
-TEST(PaintRow, PaintsOtherPlaneCountsInColourZero) {
+TEST(PaintRow, PaintsOtherPlaneCountsInColorZero) {
     PcxPaintLayout layout;
     layout.width = 4;
     layout.planes = 3;

@@ -8,10 +8,10 @@
 
 /* Bytes of the colour table (or of the three masks) that follow the DIB's
    header, which a BMP file's pixel offset has to step over. */
-static DWORD colourTableBytes(const BITMAPINFOHEADER* header) {
+static DWORD colorTableBytes(const BITMAPINFOHEADER* header) {
     if (header->biBitCount <= 8) {
-        DWORD colours = header->biClrUsed != 0 ? header->biClrUsed : (DWORD)1 << header->biBitCount;
-        return colours * (DWORD)sizeof(RGBQUAD);
+        DWORD colors = header->biClrUsed != 0 ? header->biClrUsed : (DWORD)1 << header->biBitCount;
+        return colors * (DWORD)sizeof(RGBQUAD);
     }
     if (header->biCompression == BI_BITFIELDS && header->biSize == sizeof(BITMAPINFOHEADER)) {
         return 3 * (DWORD)sizeof(DWORD);
@@ -23,7 +23,7 @@ static DWORD colourTableBytes(const BITMAPINFOHEADER* header) {
 static SIZE_T dibBytes(const BITMAPINFOHEADER* header) {
     SIZE_T rowBytes = ((SIZE_T)header->biWidth * header->biBitCount + 31) / 32 * 4;
     SIZE_T rows = (SIZE_T)(header->biHeight < 0 ? -header->biHeight : header->biHeight);
-    return header->biSize + colourTableBytes(header) + rowBytes * rows;
+    return header->biSize + colorTableBytes(header) + rowBytes * rows;
 }
 
 /* Writes the DIB behind a BMP file header. */
@@ -36,7 +36,7 @@ static int writeBmp(const char* path, const BITMAPINFOHEADER* dib) {
     fileHeader.bfSize = (DWORD)(sizeof fileHeader + dibBytes(dib));
     fileHeader.bfReserved1 = 0;
     fileHeader.bfReserved2 = 0;
-    fileHeader.bfOffBits = (DWORD)sizeof fileHeader + dib->biSize + colourTableBytes(dib);
+    fileHeader.bfOffBits = (DWORD)sizeof fileHeader + dib->biSize + colorTableBytes(dib);
 
     file = fopen(path, "wb");
     if (file == NULL) {

@@ -44,16 +44,16 @@ extern "C" HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD le
         return nullptr;
     }
 
-    BYTE triples[3 * kypcx::kPaletteTrailerColours];
+    BYTE triples[3 * kypcx::kPaletteTrailerColors];
     bool trailerFound = false;
-    const LONG colours = ReadPcxPaletteBytesFromMemory(data, length, header, triples, code, &trailerFound);
+    const LONG colors = ReadPcxPaletteBytesFromMemory(data, length, header, triples, code, &trailerFound);
     ScopedGdiObject<HPALETTE> palette;
-    if (colours != 0) palette.reset(CreatePaletteFromTriples(triples, colours, code));
+    if (colors != 0) palette.reset(CreatePaletteFromTriples(triples, colors, code));
 
     // Without a palette the colour table stays zero.
     ScopedGlobal infoBlock;
     ScopedGlobalLock infoLock;
-    BITMAPINFO* info = BuildPcxBitmapInfo(layout, triples, palette ? colours : 0, &infoBlock, &infoLock);
+    BITMAPINFO* info = BuildPcxBitmapInfo(layout, triples, palette ? colors : 0, &infoBlock, &infoLock);
     if (info == nullptr) {
         *code = PCX_ERR_ALLOC;
         return nullptr;

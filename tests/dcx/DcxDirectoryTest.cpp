@@ -23,7 +23,7 @@ namespace fixtures = kypcx_test::fixtures;
 // Three pages of different layouts.
 Bytes ThreePages() {
     return AssembleDcx({fixtures::MonoGreys().Bytes(), fixtures::TwoFiftySix().Bytes(),
-                        fixtures::TrueColour().Bytes()});
+                        fixtures::TrueColor().Bytes()});
 }
 
 // A table with all 1022 entries in use: every page the same small image.
@@ -151,7 +151,7 @@ TEST(DCXItemInfo, ReadsEachItemsHeaderOrAnswersWithACode) {
         {L"second.dcx", ThreePages(), 1, 1, PCX_OK, 8, 1},
         {L"third.dcx", ThreePages(), 2, 1, PCX_OK, 8, 3},
         {L"last of a full table.dcx", FullTable(), 1021, 1, PCX_OK, 1, 1},
-        {L"4100.dcx", AssembleDcx({fixtures::TrueColour().Bytes()}, 4100), 0, 1, PCX_OK, 8, 3},
+        {L"4100.dcx", AssembleDcx({fixtures::TrueColor().Bytes()}, 4100), 0, 1, PCX_OK, 8, 3},
         {L"index = count.dcx", ThreePages(), 3, 0, PCX_OK, 0, 0},
         {L"index 1022.dcx", ThreePages(), 1022, 0, PCX_ERR_NO_ITEM, 0, 0},
         {L"index -1.dcx", ThreePages(), 0xFFFFFFFFu, 0, PCX_ERR_NO_ITEM, 0, 0},

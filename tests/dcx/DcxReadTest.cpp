@@ -34,7 +34,7 @@ PcxFixture OtherTwoFiftySix() {
 // The pages of the multi-page fixture, in order.
 std::vector<Bytes> Pages() {
     return {fixtures::TwoFiftySix().Bytes(), fixtures::MonoGreys().Bytes(), OtherTwoFiftySix().Bytes(),
-            fixtures::SixteenColours().Bytes(), fixtures::TrueColour().Bytes()};
+            fixtures::SixteenColors().Bytes(), fixtures::TrueColor().Bytes()};
 }
 
 // The whole DIB block: header, colour table and pixels.
@@ -174,7 +174,7 @@ TEST_F(DcxRead, LineFunctionsSeeTheSameCallsAsForTheFile) {
     g_rows = nullptr;
 }
 
-TEST_F(DcxRead, PaletteHeaderColourSpaceAndClipboard) {
+TEST_F(DcxRead, PaletteHeaderColorSpaceAndClipboard) {
     PcxHeader header;
     std::memset(&header, 0, sizeof header);
     PcxErrorCode code = 0;
@@ -190,7 +190,7 @@ TEST_F(DcxRead, PaletteHeaderColourSpaceAndClipboard) {
     DeleteObject(palette);
 
     // A non-RGB page: colour space 12 in the encoding byte.
-    PcxFixture nonRgb = fixtures::TrueColour();
+    PcxFixture nonRgb = fixtures::TrueColor();
     nonRgb.header.encoding = 12;
     const std::wstring mixed = dir_.Path(L"mixed.dcx");
     WriteFileBytes(mixed, AssembleDcx({fixtures::MonoGreys().Bytes(), nonRgb.Bytes()}));

@@ -50,7 +50,7 @@ TEST_F(DcxRewrite, AddPcxFileCopiesAPageOfManyBlocks) {
 
 TEST_F(DcxRewrite, AddPcxFileForEachDirectoryState) {
     const std::vector<Bytes> three = ThreeItems();
-    const Bytes page = fixtures::SixteenColours().Bytes();
+    const Bytes page = fixtures::SixteenColors().Bytes();
     std::vector<Bytes> full = TinyItems(kDcxUsableEntries - 1);
     struct Case {
         const char* name;
@@ -180,7 +180,7 @@ TEST_F(DcxRewrite, FileHeldElsewhere) {
 // file stays whole under its name and the temporary file is gone.
 TEST_F(DcxRewrite, FailedWritesLeaveTheOldFile) {
     const Bytes before = DcxBytes(ThreeItems());
-    WriteFileBytes(Pcx(), fixtures::TrueColour().Bytes());
+    WriteFileBytes(Pcx(), fixtures::TrueColor().Bytes());
     EncodeProbe probe;
     ASSERT_TRUE(probe.loaded());
     auto addPcx = probe.Get<decltype(&AddPCXFileToDCXFileW)>("AddPCXFileToDCXFileW");

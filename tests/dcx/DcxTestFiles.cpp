@@ -16,7 +16,7 @@ Bytes DcxSpecBytes(const DcxSpec& spec) {
 }
 
 std::vector<Bytes> ThreeItems() {
-    return {fixtures::MonoGreys().Bytes(), fixtures::TwoFiftySix().Bytes(), fixtures::TrueColour().Bytes()};
+    return {fixtures::MonoGreys().Bytes(), fixtures::TwoFiftySix().Bytes(), fixtures::TrueColor().Bytes()};
 }
 
 Bytes TinyItem(uint8_t value) {

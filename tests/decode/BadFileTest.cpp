@@ -35,8 +35,8 @@ struct BadFile {
 constexpr Outcome Refused(PcxErrorCode code) { return {code, false}; }
 constexpr Outcome Partial(PcxErrorCode code) { return {code, true}; }
 
-PcxFixture TrueColourWith(void (*change)(kypcx_test::HeaderSpec*)) {
-    PcxFixture f = TrueColour();
+PcxFixture TrueColorWith(void (*change)(kypcx_test::HeaderSpec*)) {
+    PcxFixture f = TrueColor();
     change(&f.header);
     return f;
 }
@@ -47,7 +47,7 @@ Bytes Cut(Bytes bytes, size_t length) {
 }
 
 std::vector<BadFile> BadFiles() {
-    const Bytes whole = TrueColour().Bytes();
+    const Bytes whole = TrueColor().Bytes();
     return {
         {"empty", {}, Refused(PCX_ERR_FILE_IO), Refused(PCX_ERR_FILE_IO), Refused(PCX_ERR_FILE_IO),
          Refused(PCX_ERR_FILE_IO)},
@@ -59,25 +59,25 @@ std::vector<BadFile> BadFiles() {
          Partial(PCX_OK), Refused(PCX_ERR_PALETTE_READ)},
         {"cut_inside_the_second_line", Cut(whole, 128 + 35), Partial(PCX_OK), Partial(PCX_OK), Partial(PCX_OK),
          Partial(PCX_OK)},
-        {"version_1", TrueColourWith([](kypcx_test::HeaderSpec* h) { h->version = 1; }).Bytes(),
+        {"version_1", TrueColorWith([](kypcx_test::HeaderSpec* h) { h->version = 1; }).Bytes(),
          Refused(PCX_ERR_VERSION), Refused(PCX_ERR_VERSION), Refused(PCX_ERR_VERSION), Refused(PCX_ERR_VERSION)},
-        {"version_9", TrueColourWith([](kypcx_test::HeaderSpec* h) { h->version = 9; }).Bytes(),
+        {"version_9", TrueColorWith([](kypcx_test::HeaderSpec* h) { h->version = 9; }).Bytes(),
          Refused(PCX_ERR_VERSION), Refused(PCX_ERR_VERSION), Refused(PCX_ERR_VERSION), Refused(PCX_ERR_VERSION)},
-        {"not_coded", TrueColourWith([](kypcx_test::HeaderSpec* h) { h->encoding = 0; }).Bytes(),
+        {"not_coded", TrueColorWith([](kypcx_test::HeaderSpec* h) { h->encoding = 0; }).Bytes(),
          Refused(PCX_ERR_ENCODING), Refused(PCX_ERR_ENCODING), Refused(PCX_ERR_ENCODING), Refused(PCX_ERR_ENCODING)},
-        {"colour_space_code", TrueColourWith([](kypcx_test::HeaderSpec* h) { h->encoding = 11; }).Bytes(),
+        {"colour_space_code", TrueColorWith([](kypcx_test::HeaderSpec* h) { h->encoding = 11; }).Bytes(),
          Refused(PCX_ERR_ENCODING), Refused(PCX_ERR_ENCODING), Refused(PCX_ERR_ENCODING), Refused(PCX_ERR_ENCODING)},
-        {"two_planes", TrueColourWith([](kypcx_test::HeaderSpec* h) { h->planes = 2; }).Bytes(),
+        {"two_planes", TrueColorWith([](kypcx_test::HeaderSpec* h) { h->planes = 2; }).Bytes(),
          Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT),
          Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT)},
-        {"bytes_per_line_2", TrueColourWith([](kypcx_test::HeaderSpec* h) { h->bytesPerLine = 2; }).Bytes(),
+        {"bytes_per_line_2", TrueColorWith([](kypcx_test::HeaderSpec* h) { h->bytesPerLine = 2; }).Bytes(),
          Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT),
          Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT)},
-        {"bytes_per_line_3", TrueColourWith([](kypcx_test::HeaderSpec* h) { h->bytesPerLine = 3; }).Bytes(),
+        {"bytes_per_line_3", TrueColorWith([](kypcx_test::HeaderSpec* h) { h->bytesPerLine = 3; }).Bytes(),
          Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT),
          Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT)},
         {"32000_square_in_a_tiny_file",
-         TrueColourWith([](kypcx_test::HeaderSpec* h) {
+         TrueColorWith([](kypcx_test::HeaderSpec* h) {
              h->xMin = 0;
              h->xMax = 32000;
              h->yMax = 32000;
@@ -113,7 +113,7 @@ protected:
     void SetUp() override {
         // One good decode first, so that what the system sets up once is not
         // counted as left behind.
-        Bytes good = TrueColour().Bytes();
+        Bytes good = TrueColor().Bytes();
         PcxErrorCode code = 0;
         HBITMAP warm = KYPCX_EXPORT(LoadPCXIntoBitmapFromMemory)(good.data(), DWORD(good.size()), &code, nullptr);
         if (warm != nullptr) DeleteObject(warm);

@@ -114,9 +114,9 @@ TEST_F(BandTest, BandsAreATenthOfTheImageCappedNearSixtyKilobytes) {
     }
 }
 
-TEST_F(BandTest, TrueColourGoesRowByRowWithPaletteIndices) {
+TEST_F(BandTest, TrueColorGoesRowByRowWithPaletteIndices) {
     PcxErrorCode code = 0;
-    HBITMAP bitmap = Decode(TrueColour().Bytes(), &code);
+    HBITMAP bitmap = Decode(TrueColor().Bytes(), &code);
     ASSERT_NE(nullptr, bitmap) << "code " << code;
     DeleteObject(bitmap);
     ASSERT_EQ(2u, recorder_.calls.size());
@@ -126,7 +126,7 @@ TEST_F(BandTest, TrueColourGoesRowByRowWithPaletteIndices) {
     EXPECT_EQ(UINT(DIB_PAL_COLORS), probe_.ThreadState()->colorUsage);
 }
 
-TEST_F(BandTest, MonochromeBecomesAMonochromeBitmapWithRgbColours) {
+TEST_F(BandTest, MonochromeBecomesAMonochromeBitmapWithRgbColors) {
     PcxErrorCode code = 0;
     HBITMAP bitmap = Decode(MonoGreys().Bytes(), &code);
     ASSERT_NE(nullptr, bitmap) << "code " << code;
@@ -195,7 +195,7 @@ std::vector<kypcx_test::Rgb> ReadPixels(HBITMAP bitmap, int width, int height) {
     return pixels;
 }
 
-TEST(LoadPCXIntoBitmap, EveryLayoutArrivesWithItsColours) {
+TEST(LoadPCXIntoBitmap, EveryLayoutArrivesWithItsColors) {
     using kypcx_test::Rgb;
     struct Case {
         const char* name;
@@ -205,9 +205,9 @@ TEST(LoadPCXIntoBitmap, EveryLayoutArrivesWithItsColours) {
     };
     const Case cases[] = {
         {"monochrome", MonoGreys(), 10, 2, {{{0, 0}, {255, 255, 255}}, {{1, 0}, {0, 0, 0}}, {{5, 1}, {255, 255, 255}}}},
-        {"sixteen", SixteenColours(), 9, 2, {{{3, 0}, {48, 207, 3}}, {{8, 0}, {240, 15, 15}}, {{4, 1}, {0, 255, 0}}}},
+        {"sixteen", SixteenColors(), 9, 2, {{{3, 0}, {48, 207, 3}}, {{8, 0}, {240, 15, 15}}, {{4, 1}, {0, 255, 0}}}},
         {"256", TwoFiftySix(), 5, 3, {{{0, 0}, {1, 254, 0}}, {{4, 2}, {7, 248, 3}}, {{2, 1}, {0xC8, 0x37, 0x64}}}},
-        {"true colour", TrueColour(), 10, 2, {{{9, 0}, {9, 19, 29}}, {{0, 1}, {0x30, 0x40, 0x50}}}},
+        {"true colour", TrueColor(), 10, 2, {{{9, 0}, {9, 19, 29}}, {{0, 1}, {0x30, 0x40, 0x50}}}},
     };
     for (const Case& c : cases) {
         ScratchDir dir;

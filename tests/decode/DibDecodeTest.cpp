@@ -39,7 +39,7 @@ void LoadBytes(const Bytes& bytes, Loaded* out, const wchar_t* name = L"image.pc
 
 using namespace kypcx_test::fixtures;
 
-TEST(LoadPCXIntoDIB, MonochromeUsesTheTwoColourRule) {
+TEST(LoadPCXIntoDIB, MonochromeUsesTheTwoColorRule) {
     Loaded l;
     LoadBytes(MonoGreys().Bytes(), &l);
     ASSERT_NE(nullptr, l.dib) << "code " << l.code;
@@ -68,14 +68,14 @@ TEST(LoadPCXIntoDIB, MonochromeWithoutComplementaryRedsIsBlackAndWhite) {
     EXPECT_EQ((Rgb{255, 255, 255}), v.Pixel(0, 0));
 }
 
-TEST(LoadPCXIntoDIB, SixteenColoursTakeTheHeaderPalette) {
+TEST(LoadPCXIntoDIB, SixteenColorsTakeTheHeaderPalette) {
     Loaded l;
-    LoadBytes(SixteenColours().Bytes(), &l);
+    LoadBytes(SixteenColors().Bytes(), &l);
     ASSERT_NE(nullptr, l.dib) << "code " << l.code;
     DibView v(l.dib);
     EXPECT_EQ(4, v.header().biBitCount);
     ASSERT_EQ(16u, v.header().biClrUsed);
-    const Bytes pal = kypcx_test::SixteenColourPalette();
+    const Bytes pal = kypcx_test::SixteenColorPalette();
     for (int i = 0; i < 16; ++i) {
         const RGBQUAD& q = v.table()[i];
         EXPECT_EQ(pal[3 * i], q.rgbRed);
@@ -88,7 +88,7 @@ TEST(LoadPCXIntoDIB, SixteenColoursTakeTheHeaderPalette) {
     for (int x = 0; x < 9; ++x) EXPECT_EQ(0, v.Index(x, 1));
 }
 
-TEST(LoadPCXIntoDIB, TwoFiftySixColoursTakeTheTrailerAndDropPadding) {
+TEST(LoadPCXIntoDIB, TwoFiftySixColorsTakeTheTrailerAndDropPadding) {
     Loaded l;
     LoadBytes(TwoFiftySix().Bytes(), &l);
     ASSERT_NE(nullptr, l.dib) << "code " << l.code;
@@ -119,9 +119,9 @@ TEST(LoadPCXIntoDIB, TwoFiftySixColoursTakeTheTrailerAndDropPadding) {
     }
 }
 
-TEST(LoadPCXIntoDIB, TrueColourReordersPlanesAndHasNoColourTable) {
+TEST(LoadPCXIntoDIB, TrueColorReordersPlanesAndHasNoColorTable) {
     Loaded l;
-    LoadBytes(TrueColour().Bytes(), &l);
+    LoadBytes(TrueColor().Bytes(), &l);
     ASSERT_NE(nullptr, l.dib) << "code " << l.code;
     DibView v(l.dib);
     EXPECT_EQ(10, v.header().biWidth);
@@ -153,7 +153,7 @@ TEST(LoadPCXIntoDIB, TruncatedDataLeavesTheRowsBelowTheCutZero) {
         for (int x = 0; x < 3; ++x) EXPECT_EQ((Rgb{0, 0, 0}), v.Pixel(x, y));
 }
 
-TEST(LoadPCXIntoDIB, TruncatedTwoFiftySixColoursDoNotDecodeTheTrailerAsPixels) {
+TEST(LoadPCXIntoDIB, TruncatedTwoFiftySixColorsDoNotDecodeTheTrailerAsPixels) {
     PcxFixture f = TwoFiftySix();
     f.data.resize(6);  // only the first line
     Loaded l;
@@ -207,7 +207,7 @@ TEST(LoadPCXIntoDIB, UnreadableTrailerFailsWithCodeTenButReadPCXPaletteGivesDefa
     DeleteObject(palette);
 }
 
-TEST(ReadPCXPalette, GivesTheImagesColours) {
+TEST(ReadPCXPalette, GivesTheImagesColors) {
     struct Case {
         const char* name;
         PcxFixture fixture;
@@ -217,9 +217,9 @@ TEST(ReadPCXPalette, GivesTheImagesColours) {
     const Bytes trailer = kypcx_test::TrailerPalette();
     const Case cases[] = {
         {"two colours", MonoGreys(), 2, {239, 239, 239, 0}},
-        {"sixteen", SixteenColours(), 16, {16, 239, 1, 0}},
+        {"sixteen", SixteenColors(), 16, {16, 239, 1, 0}},
         {"trailer", TwoFiftySix(), 256, {trailer[3], trailer[4], trailer[5], 0}},
-        {"true colour default", TrueColour(), 256, {32, 0, 0, 0}},
+        {"true colour default", TrueColor(), 256, {32, 0, 0, 0}},
     };
     for (const Case& c : cases) {
         ScratchDir dir;
@@ -258,8 +258,8 @@ BOOL CALLBACK RecordRow(BYTE* row, LONG rowNumber, LONG lines, BITMAPINFOHEADER*
     return g_stopAfter == 0 || lines < g_stopAfter;
 }
 
-TEST(LoadPCXIntoDIB, ColourSpaceFilesLoadOnlyAsNonRgb) {
-    PcxFixture f = TrueColour();
+TEST(LoadPCXIntoDIB, ColorSpaceFilesLoadOnlyAsNonRgb) {
+    PcxFixture f = TrueColor();
     f.header.encoding = 12;
     ScratchDir dir;
     const std::wstring path = dir.Path(L"cs.pcx");
@@ -285,7 +285,7 @@ TEST(LoadPCXIntoDIB, ColourSpaceFilesLoadOnlyAsNonRgb) {
 
 TEST(LoadPCXIntoDIB, AnsiFormLoadsTheSameFile) {
     ScratchDir dir;
-    kypcx_test::WriteFileBytes(dir.Path(L"a.pcx"), TrueColour().Bytes());
+    kypcx_test::WriteFileBytes(dir.Path(L"a.pcx"), TrueColor().Bytes());
     PcxErrorCode code = 0;
     HGLOBAL dib = KYPCX_EXPORT(LoadPCXIntoDIBA)(dir.PathA("a.pcx").c_str(), &code);
     ASSERT_NE(nullptr, dib);
@@ -402,30 +402,30 @@ TEST(LoadPCXIntoDIB, MalformedFilesAnswerWithACode) {
     huge.header.xMax = 32766;
     huge.header.yMax = 32766;
     huge.header.bytesPerLine = 32767;
-    PcxFixture hugeTrue = TrueColour();
+    PcxFixture hugeTrue = TrueColor();
     hugeTrue.header.xMin = 0;
     hugeTrue.header.xMax = 32766;
     hugeTrue.header.yMax = 32766;
     hugeTrue.header.bytesPerLine = 32767;
-    PcxFixture xBackwards = TrueColour();
+    PcxFixture xBackwards = TrueColor();
     xBackwards.header.xMax = 5;
-    PcxFixture yBackwards = TrueColour();
+    PcxFixture yBackwards = TrueColor();
     yBackwards.header.yMin = 4;
     yBackwards.header.yMax = 3;
-    PcxFixture zeroRuns = TrueColour();
+    PcxFixture zeroRuns = TrueColor();
     zeroRuns.data.insert(zeroRuns.data.begin(), {0xC0, 0x55, 0xC0, 0x66});
-    PcxFixture overshoot = TrueColour();
+    PcxFixture overshoot = TrueColor();
     Append(overshoot.data, RunOf(63, 0x77));  // past the last line
     PcxFixture cutTrailer = TwoFiftySix();
     cutTrailer.trailer.resize(100);
-    PcxFixture header2planes = TrueColour();
+    PcxFixture header2planes = TrueColor();
     header2planes.header.planes = 2;
     const MalformedCase cases[] = {
         {"1-bit bytes per line short", WithBytesPerLine(MonoGreys(), 1), PCX_ERR_HARDWARE_DEPENDENT},
         {"8-bit bytes per line short", WithBytesPerLine(TwoFiftySix(), 4), PCX_ERR_HARDWARE_DEPENDENT},
-        {"24-bit bytes per line short", WithBytesPerLine(TrueColour(), 9), PCX_ERR_HARDWARE_DEPENDENT},
-        {"16-colour bytes per line short", WithBytesPerLine(SixteenColours(), 1), PCX_ERR_HARDWARE_DEPENDENT},
-        {"bytes per line 0", WithBytesPerLine(TrueColour(), 0), PCX_ERR_HARDWARE_DEPENDENT},
+        {"24-bit bytes per line short", WithBytesPerLine(TrueColor(), 9), PCX_ERR_HARDWARE_DEPENDENT},
+        {"16-colour bytes per line short", WithBytesPerLine(SixteenColors(), 1), PCX_ERR_HARDWARE_DEPENDENT},
+        {"bytes per line 0", WithBytesPerLine(TrueColor(), 0), PCX_ERR_HARDWARE_DEPENDENT},
         {"bytes per line 0xFFFF", WithBytesPerLine(MonoGreys(), -1), PCX_ERR_HARDWARE_DEPENDENT},
         {"Xmax below Xmin", xBackwards, PCX_ERR_HARDWARE_DEPENDENT},
         {"Ymax below Ymin", yBackwards, PCX_ERR_HARDWARE_DEPENDENT},

@@ -33,8 +33,8 @@ TEST(MutatedFiles, EveryDecoderAnswersWithAnImageOrACode) {
     const std::set<PcxErrorCode> refusals = {PCX_ERR_VERSION,      PCX_ERR_ENCODING, PCX_ERR_CREATE_BITMAP,
                                              PCX_ERR_HARDWARE_DEPENDENT, PCX_ERR_PALETTE_READ, PCX_ERR_ALLOC,
                                              PCX_ERR_FILE_IO};
-    const Bytes seeds[] = {MonoGreys().Bytes(), SixteenColours().Bytes(), TwoFiftySix().Bytes(),
-                           TrueColour().Bytes()};
+    const Bytes seeds[] = {MonoGreys().Bytes(), SixteenColors().Bytes(), TwoFiftySix().Bytes(),
+                           TrueColor().Bytes()};
     kypcx_test::ScratchDir dir;
     const std::wstring path = dir.Path(L"mutant.pcx");
     auto loadDib = KYPCX_EXPORT(LoadPCXIntoDIBW);

@@ -39,7 +39,7 @@ TEST(NullArguments, DecodersWorkWithoutAnErrorAddress) {
 TEST(NullArguments, NoHeaderToFillOrReadFrom) {
     kypcx_test::ScratchDir dir;
     const std::wstring good = dir.Path(L"good.pcx");
-    kypcx_test::WriteFileBytes(good, TrueColour().Bytes());
+    kypcx_test::WriteFileBytes(good, TrueColor().Bytes());
     PcxErrorCode code = PCX_OK;
     EXPECT_FALSE(KYPCX_EXPORT(PCXInfoW)(good.c_str(), nullptr, &code));
     EXPECT_EQ(PCX_ERR_FILE_IO, code);

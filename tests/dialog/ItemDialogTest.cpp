@@ -28,10 +28,10 @@ constexpr int kEdit = 101;
 constexpr int kCount = 100;
 constexpr PcxErrorCode kCallersCode = 77;  // a value no operation writes
 
-struct Colour {
+struct Color {
     uint8_t r, g, b;
 };
-Colour PageColour(int page) { return {uint8_t(40 * page), uint8_t(250 - 30 * page), uint8_t(17 * page + 3)}; }
+Color PageColor(int page) { return {uint8_t(40 * page), uint8_t(250 - 30 * page), uint8_t(17 * page + 3)}; }
 
 // Page `page` (1-based): a 24-bit 5 x (page + 1) picture of one colour.
 Bytes PageBytes(int page) {
@@ -41,7 +41,7 @@ Bytes PageBytes(int page) {
     f.header.xMax = 4;
     f.header.yMax = int16_t(page);
     f.header.bytesPerLine = 5;
-    const Colour c = PageColour(page);
+    const Color c = PageColor(page);
     for (int y = 0; y <= page; ++y) {
         kypcx_test::Append(f.data, RunOf(5, c.r));
         kypcx_test::Append(f.data, RunOf(5, c.g));
@@ -261,7 +261,7 @@ TEST_F(ItemDialog, LoadsThePageChosen) {
         ASSERT_NE(nullptr, bitmap) << "code " << code;
         EXPECT_EQ(PCX_OK, code);
         int width = 0, height = 0;
-        const Colour c = PageColour(page);
+        const Color c = PageColor(page);
         EXPECT_EQ(RGB(c.r, c.g, c.b), PixelOf(bitmap, 4, page, &width, &height));
         EXPECT_EQ(5, width);
         EXPECT_EQ(page + 1, height) << "the page's own height";

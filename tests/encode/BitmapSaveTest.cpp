@@ -22,10 +22,10 @@ std::vector<uint8_t> SaveBitmap(HBITMAP bitmap, PcxErrorCode expected = PCX_OK) 
 }
 
 // The colour table GDI reports for a bitmap of fewer than 8 bits.
-std::vector<RGBQUAD> GdiColourTable(HBITMAP bitmap, int bitCount) {
+std::vector<RGBQUAD> GdiColorTable(HBITMAP bitmap, int bitCount) {
     struct {
         BITMAPINFOHEADER header;
-        RGBQUAD colours[256];
+        RGBQUAD colors[256];
     } info = {};
     info.header.biSize = sizeof info.header;
     BITMAP record = {};
@@ -38,7 +38,7 @@ std::vector<RGBQUAD> GdiColourTable(HBITMAP bitmap, int bitCount) {
     HDC screen = GetDC(nullptr);
     GetDIBits(screen, bitmap, 0, 1, scan.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
-    return std::vector<RGBQUAD>(info.colours, info.colours + (1 << bitCount));
+    return std::vector<RGBQUAD>(info.colors, info.colors + (1 << bitCount));
 }
 
 class DeviceDepth : public ::testing::TestWithParam<int> {};  // 0: the screen's own depth
@@ -59,8 +59,8 @@ TEST_P(DeviceDepth, HeaderAndLinesInTheDevicesLayout) {
     e.bytesPerLine = DeviceLineBytes(width, bits);
     e.width = width;
     e.height = height;
-    const size_t colours = bits < 8 ? size_t(1) << bits : 0;
-    const std::vector<RGBQUAD> table = colours ? GdiColourTable(bitmap, bits) : std::vector<RGBQUAD>{};
+    const size_t colors = bits < 8 ? size_t(1) << bits : 0;
+    const std::vector<RGBQUAD> table = colors ? GdiColorTable(bitmap, bits) : std::vector<RGBQUAD>{};
     for (const RGBQUAD& q : table) e.palette.push_back(Rgb{q.rgbRed, q.rgbGreen, q.rgbBlue});
     ExpectPcxHeader(pcx.header, e);
     const PcxHeader& h = pcx.header;

@@ -52,7 +52,7 @@ std::vector<uint8_t> Saved(const std::vector<uint8_t>& dib, const char* what) {
     return ReadFileBytes(path);
 }
 
-TEST(DibHeaderKinds, LongerHeadersKeepTheirColourTableBehindThem) {
+TEST(DibHeaderKinds, LongerHeadersKeepTheirColorTableBehindThem) {
     for (int bits : {1, 4, 8, 24}) {
         const std::vector<uint8_t> plain = DibBytes(PatternDib(bits, 11, 3));
         const std::vector<uint8_t> expected = Saved(plain, "40-byte header");

@@ -22,7 +22,7 @@ std::vector<uint8_t> ExpectedLine(const DibModel& m, const std::vector<uint8_t>&
         const size_t bpl = ((size_t(m.width) * 8 + 15) / 16) * 2;
         std::vector<uint8_t> line(3 * bpl, 0);
         for (int x = 0; x < m.width; ++x) {
-            const Rgb c = m.Colour(x, y);
+            const Rgb c = m.Color(x, y);
             line[x] = c.r;
             line[bpl + x] = c.g;
             line[2 * bpl + x] = c.b;
@@ -115,7 +115,7 @@ TEST(DibSave, WorkedExamples) {
     DibModel rgb;
     rgb.width = 3;
     rgb.bitCount = 24;
-    rgb.colours = {Rgb{3, 2, 1}, Rgb{6, 5, 4}, Rgb{9, 8, 7}};
+    rgb.colors = {Rgb{3, 2, 1}, Rgb{6, 5, 4}, Rgb{9, 8, 7}};
     std::vector<uint8_t> file = SaveDib(DibBytes(rgb));
     ASSERT_EQ(140u, file.size());
     EXPECT_EQ((std::vector<uint8_t>{3, 6, 9, 0, 2, 5, 8, 0, 1, 4, 7, 0}),
@@ -137,7 +137,7 @@ TEST(DibSave, TopDownRowsGiveTheSameFile) {
     }
 }
 
-TEST(DibSave, ShortAndLongColourTables) {
+TEST(DibSave, ShortAndLongColorTables) {
     // biClrUsed 3: the trailer's other 253 entries are black.
     DibModel m = PatternDib(8, 5, 2);
     m.table.resize(3);
@@ -172,7 +172,7 @@ TEST(DibSave, ShortAndLongColourTables) {
     EXPECT_EQ(l.table[255].rgbRed, pcx.rest[766]);
 }
 
-TEST(DibSave, NonRgbColourSpaceInTheEncodingByte) {
+TEST(DibSave, NonRgbColorSpaceInTheEncodingByte) {
     ScratchDir dir;
     auto saveNonRgb = KYPCX_EXPORT(SaveNonRGBDIBInPCXFormatW);
     for (uint32_t space : {10u, 12u, 14u, 17u}) {
@@ -436,7 +436,7 @@ TEST_F(DibEncoderProbe, UnmovableFilePointerIsReported) {
 
 // Where the colour table ends and the pixels begin: a table of biClrUsed
 // entries stands even before colour pixels.
-TEST(DibSave, ColourTableSizeLocatesThePixels) {
+TEST(DibSave, ColorTableSizeLocatesThePixels) {
     DibModel plain = PatternDib(32, 6, 3);
     DibModel tabled = plain;
     tabled.table = {RGBQUAD{1, 2, 3, 0}, RGBQUAD{4, 5, 6, 0}, RGBQUAD{7, 8, 9, 0}};

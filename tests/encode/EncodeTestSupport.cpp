@@ -10,9 +10,9 @@
 
 namespace kypcx_test {
 
-Rgb DibModel::Colour(int x, int y) const {
+Rgb DibModel::Color(int x, int y) const {
     const size_t at = size_t(y) * width + x;
-    if (bitCount > 8) return colours[at];
+    if (bitCount > 8) return colors[at];
     const RGBQUAD& q = table[indices[at]];
     return Rgb{q.rgbRed, q.rgbGreen, q.rgbBlue};
 }
@@ -46,7 +46,7 @@ DibModel PatternDib(int bitCount, int width, int height) {
                     auto five = [](uint8_t v) { return static_cast<uint8_t>((v & 0xF8) | (v >> 5)); };
                     c = Rgb{five(c.r), five(c.g), five(c.b)};
                 }
-                m.colours.push_back(c);
+                m.colors.push_back(c);
             }
         }
     }
@@ -83,7 +83,7 @@ std::vector<uint8_t> DibBytes(const DibModel& m) {
             case 4: row[x / 2] |= static_cast<uint8_t>(m.indices[at] << (x % 2 ? 0 : 4)); break;
             case 8: row[x] = static_cast<uint8_t>(m.indices[at]); break;
             case 16: {
-                const Rgb c = m.colours[at];
+                const Rgb c = m.colors[at];
                 const uint16_t v = static_cast<uint16_t>(((c.r >> 3) << 10) | ((c.g >> 3) << 5) | (c.b >> 3));
                 row[2 * x] = static_cast<uint8_t>(v);
                 row[2 * x + 1] = static_cast<uint8_t>(v >> 8);
@@ -91,9 +91,9 @@ std::vector<uint8_t> DibBytes(const DibModel& m) {
             }
             default: {
                 const size_t step = m.bitCount / 8;
-                row[step * x] = m.colours[at].b;
-                row[step * x + 1] = m.colours[at].g;
-                row[step * x + 2] = m.colours[at].r;
+                row[step * x] = m.colors[at].b;
+                row[step * x + 1] = m.colors[at].g;
+                row[step * x + 2] = m.colors[at].r;
                 break;
             }
             }

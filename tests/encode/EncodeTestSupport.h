@@ -29,12 +29,12 @@ struct DibModel {
     std::vector<RGBQUAD> table;       // written after the header
     uint32_t colorsUsedField = 0;     // biClrUsed as stored
     std::vector<uint32_t> indices;    // 1, 4, 8 bits: per pixel, top row first
-    std::vector<Rgb> colours;         // 16, 24, 32 bits: per pixel, top row first
+    std::vector<Rgb> colors;         // 16, 24, 32 bits: per pixel, top row first
     uint8_t paddingByte = 0;          // fills row padding (and 32-bit pixels' spare byte)
 
     size_t Stride() const { return ((size_t(bitCount) * width + 31) / 32) * 4; }
     // The colour pixel (x, y from the top) shows.
-    Rgb Colour(int x, int y) const;
+    Rgb Color(int x, int y) const;
 };
 
 // A deterministic picture: every index or colour level occurs, neighbours

@@ -64,7 +64,7 @@ TEST_P(IndependentReader, SeesTheSamePixels) {
         const bool swap = reader.swapsMonochrome && depths[i] == 1;
         for (int y = 0; y < m.height; ++y)
             for (int x = 0; x < m.width; ++x)
-                ASSERT_EQ(swap ? Swapped(m.Colour(x, y)) : m.Colour(x, y), image.pixels[y * m.width + x])
+                ASSERT_EQ(swap ? Swapped(m.Color(x, y)) : m.Color(x, y), image.pixels[y * m.width + x])
                     << reader.name << ", " << depths[i] << " bits, pixel " << x << "," << y;
     }
 }

@@ -51,7 +51,7 @@ TEST(Monochrome, MonochromeStaysTheSame) {
     DeleteObject(source);
 }
 
-TEST(Monochrome, BlackAndWhiteColourBitmapKeepsItsPicture) {
+TEST(Monochrome, BlackAndWhiteColorBitmapKeepsItsPicture) {
     const int width = 23, height = 7;
     HBITMAP source = MakeScreenBitmap(width, height);
     HDC dc = CreateCompatibleDC(nullptr);

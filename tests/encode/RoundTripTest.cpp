@@ -54,7 +54,7 @@ TEST_P(DibRoundTrip, LoadsBackEqual) {
             if (c.bitCount <= 8) {
                 ASSERT_EQ(int(m.indices[y * c.width + x]), view.Index(x, y)) << x << "," << y;
             }
-            ASSERT_EQ(m.Colour(x, y), view.Pixel(x, y)) << x << "," << y;
+            ASSERT_EQ(m.Color(x, y), view.Pixel(x, y)) << x << "," << y;
         }
     }
 }
@@ -71,7 +71,7 @@ INSTANTIATE_TEST_SUITE_P(Table, DibRoundTrip, ::testing::ValuesIn(kRoundTrips),
                                     "x" + std::to_string(info.param.height) + (info.param.topDown ? "_topdown" : "");
                          });
 
-TEST(RoundTrip, NonRgbDibKeepsItsColourSpace) {
+TEST(RoundTrip, NonRgbDibKeepsItsColorSpace) {
     ScratchDir dir;
     DibModel m = PatternDib(8, 11, 4);
     m.compression = 11;

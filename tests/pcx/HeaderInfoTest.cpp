@@ -23,7 +23,7 @@ struct InfoCase {
 
 class HeaderInfo : public ::testing::TestWithParam<InfoCase> {};
 
-TEST_P(HeaderInfo, ChecksInOrderAndReportsTheColourSpace) {
+TEST_P(HeaderInfo, ChecksInOrderAndReportsTheColorSpace) {
     const InfoCase& c = GetParam();
     ScratchDir dir;
     HeaderSpec spec;

@@ -23,7 +23,7 @@ std::vector<uint8_t> TrailerPalette() {
     return p;
 }
 
-std::vector<uint8_t> SixteenColourPalette() {
+std::vector<uint8_t> SixteenColorPalette() {
     std::vector<uint8_t> p(48);
     for (int i = 0; i < 16; ++i) {
         p[3 * i] = static_cast<uint8_t>(16 * i);
@@ -58,14 +58,14 @@ PcxFixture MonoGreys() {
 
 // 16 colours, 9 x 2: pixel x of row 0 is x (15 for the ninth); row 1 is one
 // run of zeros across all four planes.
-PcxFixture SixteenColours() {
+PcxFixture SixteenColors() {
     PcxFixture f;
     f.header.bitsPerPixel = 1;
     f.header.planes = 4;
     f.header.xMax = 8;
     f.header.yMax = 1;
     f.header.bytesPerLine = 2;
-    f.header.palette = SixteenColourPalette();
+    f.header.palette = SixteenColorPalette();
     f.data = {0x55, 0x80, 0x33, 0x80, 0x0F, 0x80, 0x00, 0x80};
     Append(f.data, RunOf(8, 0));
     return f;
@@ -90,7 +90,7 @@ PcxFixture TwoFiftySix() {
 }
 
 // 24 bits, 10 x 2 at x = 10..19.
-PcxFixture TrueColour() {
+PcxFixture TrueColor() {
     PcxFixture f;
     f.header.bitsPerPixel = 8;
     f.header.planes = 3;

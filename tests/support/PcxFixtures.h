@@ -20,7 +20,7 @@ struct PcxFixture {
 // 256 palette triples with entry i = (r(i), g(i), b(i)) for a simple rule.
 std::vector<uint8_t> TrailerPalette();
 // The 16 header-palette entries the tests use: entry i = (16i, 255 - 16i, i).
-std::vector<uint8_t> SixteenColourPalette();
+std::vector<uint8_t> SixteenColorPalette();
 
 // Literal coding of raw bytes below 0xC0 (each byte stands for itself).
 std::vector<uint8_t> Literal(const std::vector<uint8_t>& raw);
@@ -33,13 +33,13 @@ namespace fixtures {
 // row 0 alternates 1, 0, ...; row 1 is all 1.
 PcxFixture MonoGreys();
 // 16 colours, 9 x 2: pixel x of row 0 is x (15 for the ninth); row 1 is 0.
-PcxFixture SixteenColours();
+PcxFixture SixteenColors();
 // 256 colours, 5 x 3, one padding byte a line, trailer palette: rows
 // {1,2,3,4,5}, {0xC8 x 5}, {7 x 5} (the last from a run past the line end).
 PcxFixture TwoFiftySix();
 // 24 bits, 10 x 2 at x = 10..19: row 0 pixel x = (x, 10 + x, 20 + x); row 1
 // all (0x30, 0x40, 0x50).
-PcxFixture TrueColour();
+PcxFixture TrueColor();
 }  // namespace fixtures
 
 }  // namespace kypcx_test

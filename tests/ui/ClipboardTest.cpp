@@ -49,7 +49,7 @@ TEST(PutPCXToClipboard, LeavesOnlyTheDecodedBitmap) {
 
 TEST(PutPCXToClipboard, FailedDecodeKeepsTheClipboard) {
     ScratchDir dir;
-    kypcx_test::PcxFixture bad = TrueColour();
+    kypcx_test::PcxFixture bad = TrueColor();
     bad.header.version = 1;
     const std::wstring path = dir.Path(L"bad.pcx");
     kypcx_test::WriteFileBytes(path, bad.Bytes());
@@ -84,7 +84,7 @@ DWORD WINAPI HoldClipboard(void* param) {
 TEST(PutPCXToClipboard, ClipboardHeldElsewhereGivesCodeSeven) {
     ScratchDir dir;
     const std::wstring path = dir.Path(L"held.pcx");
-    kypcx_test::WriteFileBytes(path, TrueColour().Bytes());
+    kypcx_test::WriteFileBytes(path, TrueColor().Bytes());
     PutText(L"still here");
     Holder holder;
     HANDLE thread = CreateThread(nullptr, 0, HoldClipboard, &holder, 0, nullptr);

@@ -71,7 +71,7 @@ protected:
     PcxErrorCode code_ = 0;
 };
 
-TEST_F(MemoryDecode, TwoFiftySixColoursTakeTheTrailerEntryForEntry) {
+TEST_F(MemoryDecode, TwoFiftySixColorsTakeTheTrailerEntryForEntry) {
     Decode(TwoFiftySixExact().Bytes(), 8);
     ASSERT_NE(nullptr, bitmap_);
     EXPECT_EQ(PCX_OK, code_);
@@ -105,7 +105,7 @@ TEST_F(MemoryDecode, MissingTrailerGivesCodeTenAndABlankBitmap) {
     EXPECT_EQ(3, bm.bmHeight);
 }
 
-TEST_F(MemoryDecode, MonochromeIsAlwaysBlackAndWhiteInAColourBitmap) {
+TEST_F(MemoryDecode, MonochromeIsAlwaysBlackAndWhiteInAColorBitmap) {
     Decode(MonoGreys().Bytes(), 4);
     ASSERT_NE(nullptr, bitmap_);
     ASSERT_FALSE(lines_.calls.empty());
@@ -121,8 +121,8 @@ TEST_F(MemoryDecode, MonochromeIsAlwaysBlackAndWhiteInAColourBitmap) {
     EXPECT_EQ(RGB(0, 0, 0), PixelAt(1, 0));
 }
 
-TEST_F(MemoryDecode, TrueColourReordersThePlanesAndHasNoTable) {
-    Decode(TrueColour().Bytes(), 32);
+TEST_F(MemoryDecode, TrueColorReordersThePlanesAndHasNoTable) {
+    Decode(TrueColor().Bytes(), 32);
     ASSERT_NE(nullptr, bitmap_);
     ASSERT_EQ(2u, lines_.calls.size());
     EXPECT_EQ(0u, lines_.calls[0].clrUsed);
@@ -130,11 +130,11 @@ TEST_F(MemoryDecode, TrueColourReordersThePlanesAndHasNoTable) {
     EXPECT_EQ(RGB(9, 19, 29), PixelAt(9, 0));
 }
 
-TEST_F(MemoryDecode, SixteenColoursTakeTheHeaderPalette) {
-    Decode(SixteenColours().Bytes(), 8);
+TEST_F(MemoryDecode, SixteenColorsTakeTheHeaderPalette) {
+    Decode(SixteenColors().Bytes(), 8);
     ASSERT_NE(nullptr, bitmap_);
     ASSERT_FALSE(lines_.calls.empty());
-    const Bytes pal = kypcx_test::SixteenColourPalette();
+    const Bytes pal = kypcx_test::SixteenColorPalette();
     ASSERT_EQ(16u, lines_.calls[0].table.size());
     EXPECT_EQ(pal[3 * 5], lines_.calls[0].table[5].rgbRed);
     EXPECT_EQ(pal[3 * 5 + 1], lines_.calls[0].table[5].rgbGreen);
@@ -142,7 +142,7 @@ TEST_F(MemoryDecode, SixteenColoursTakeTheHeaderPalette) {
 }
 
 TEST_F(MemoryDecode, RefusalOnTheThirdLineKeepsThePartlyDrawnBitmap) {
-    PcxFixture tall = TrueColour();
+    PcxFixture tall = TrueColor();
     tall.header.yMax = 4;
     for (int i = 0; i < 3; ++i)
         for (int p = 0; p < 3; ++p) kypcx_test::Append(tall.data, RunOf(10, uint8_t(p)));

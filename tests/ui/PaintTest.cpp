@@ -91,7 +91,7 @@ Bytes Encode(const Bytes& raw) {
 
 // A 16-colour image of w x h whose pixel (x, y) has index (x * 3 + y * 5 + x * y) mod 16,
 // with runs of equal colour in its left third; palette entry 1 is pure red.
-PcxFixture SixteenColourPicture(int w, int h) {
+PcxFixture SixteenColorPicture(int w, int h) {
     PcxFixture f;
     f.header.bitsPerPixel = 1;
     f.header.planes = 4;
@@ -101,7 +101,7 @@ PcxFixture SixteenColourPicture(int w, int h) {
     f.header.yMax = int16_t(-7 + h - 1);
     const int bytesPerLine = ((w + 15) / 16) * 2;
     f.header.bytesPerLine = int16_t(bytesPerLine);
-    f.header.palette = kypcx_test::SixteenColourPalette();
+    f.header.palette = kypcx_test::SixteenColorPalette();
     f.header.palette[3] = 255;
     f.header.palette[4] = 0;
     f.header.palette[5] = 0;
@@ -215,14 +215,14 @@ protected:
     GaugeWatch watch_;
 };
 
-TEST_F(Paint, PaintsSixteenColourAndMonochromeFilesAsTheDecoderReadsThem) {
+TEST_F(Paint, PaintsSixteenColorAndMonochromeFilesAsTheDecoderReadsThem) {
     struct Case {
         const char* name;
         PcxFixture fixture;
         int w, h;
     } cases[] = {
-        {"16 colours, 37 x 25 at (100, -7)", SixteenColourPicture(37, 25), 37, 25},
-        {"16 colours, 9 x 2", kypcx_test::fixtures::SixteenColours(), 9, 2},
+        {"16 colours, 37 x 25 at (100, -7)", SixteenColorPicture(37, 25), 37, 25},
+        {"16 colours, 9 x 2", kypcx_test::fixtures::SixteenColors(), 9, 2},
         {"1 bit, 10 x 2 at (1, 1)", MonoPicture(), 10, 2},
     };
     for (const Case& c : cases) {
@@ -236,7 +236,7 @@ TEST_F(Paint, PaintsSixteenColourAndMonochromeFilesAsTheDecoderReadsThem) {
 }
 
 TEST_F(Paint, AnsiFormPaintsTheSamePicture) {
-    const PcxFixture f = SixteenColourPicture(20, 6);
+    const PcxFixture f = SixteenColorPicture(20, 6);
     const std::wstring path = Write(L"ansi.pcx", f.Bytes());
     Canvas canvas;
     EXPECT_EQ(1, KYPCX_EXPORT(LoadPCXA)(FALSE, canvas.dc(), dir_.PathA("ansi.pcx").c_str()));
@@ -256,7 +256,7 @@ TEST_F(Paint, PaintsTheFormatsEdgesAsTheFormatSays) {
     crossing.header.palette = {10, 20, 30, 200, 210, 220};
     crossing.data = {0xC5, 0xFF, 0x0F};
     // Three planes (a 24-bit image): a solid rectangle in palette entry 0.
-    PcxFixture threePlanes = kypcx_test::fixtures::TrueColour();
+    PcxFixture threePlanes = kypcx_test::fixtures::TrueColor();
     threePlanes.header.palette = {7, 77, 177};
 
     Canvas a;
@@ -277,8 +277,8 @@ TEST_F(Paint, PaintsTheFormatsEdgesAsTheFormatSays) {
 TEST_F(Paint, TruncatedFilePaintsItsCompleteRows) {
     // The first four rows of a 16 x 10 picture are coded as those of a
     // 16 x 4 one; the file is cut three bytes into row 4.
-    const PcxFixture fourRows = SixteenColourPicture(16, 4);
-    Bytes bytes = SixteenColourPicture(16, 10).Bytes();
+    const PcxFixture fourRows = SixteenColorPicture(16, 4);
+    Bytes bytes = SixteenColorPicture(16, 10).Bytes();
     bytes.resize(128 + fourRows.data.size() + 3);
     Canvas canvas;
     EXPECT_EQ(1, KYPCX_EXPORT(LoadPCXW)(TRUE, canvas.dc(), Write(L"cut.pcx", bytes).c_str()));
@@ -288,7 +288,7 @@ TEST_F(Paint, TruncatedFilePaintsItsCompleteRows) {
 }
 
 TEST_F(Paint, GaugeLivesOnlyDuringTheCall) {
-    const std::wstring path = Write(L"gauge.pcx", SixteenColourPicture(37, 25).Bytes());
+    const std::wstring path = Write(L"gauge.pcx", SixteenColorPicture(37, 25).Bytes());
     const int windowsBefore = ThreadWindowCount();
     Canvas canvas;
     EXPECT_EQ(1, KYPCX_EXPORT(LoadPCXW)(TRUE, canvas.dc(), path.c_str()));
@@ -331,7 +331,7 @@ TEST_F(Paint, LeavesThePenTheCursorAndTheCaptureAsTheyWere) {
     SetActiveWindow(owner);
     ASSERT_EQ(owner, GetActiveWindow());
 
-    const std::wstring path = Write(L"pen.pcx", SixteenColourPicture(37, 25).Bytes());
+    const std::wstring path = Write(L"pen.pcx", SixteenColorPicture(37, 25).Bytes());
     struct Before {
         bool captured;
         BOOL gauge;
@@ -367,7 +367,7 @@ TEST_F(Paint, LeavesThePenTheCursorAndTheCaptureAsTheyWere) {
 }
 
 TEST_F(Paint, RefusesWhatCannotBeAPictureAndPaintsNothing) {
-    const PcxFixture good = SixteenColourPicture(16, 4);
+    const PcxFixture good = SixteenColorPicture(16, 4);
     auto withHeader = [&](void (*change)(kypcx_test::HeaderSpec&)) {
         PcxFixture f = good;
         change(f.header);
@@ -408,7 +408,7 @@ TEST_F(Paint, RefusesWhatCannotBeAPictureAndPaintsNothing) {
 }
 
 TEST_F(Paint, PaintsReadOnlyFilesAndFilesOthersAreReading) {
-    const PcxFixture f = SixteenColourPicture(16, 4);
+    const PcxFixture f = SixteenColorPicture(16, 4);
     const std::wstring readOnly = Write(L"readonly.pcx", f.Bytes());
     ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
     Canvas a;

@@ -214,8 +214,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Require(strictCheck != PCX_OK, "the encoding check only adds refusals");
         return 0;
     }
-    uint8_t twoColours[6];
-    kypcx::BuildTwoColourPalette(header, twoColours);
+    uint8_t twoColors[6];
+    kypcx::BuildTwoColorPalette(header, twoColors);
 
     kypcx::PcxDecodeLayout layout;
     if (kypcx::PlanPcxDecode(header, &layout) != PCX_OK) return 0;

@@ -50,9 +50,9 @@ void FillLine(const std::string& kind, int width, int y, uint32_t bytesPerLine, 
             const bool ink = textRow && (NextRandom(rng) % 5 == 0 || ((x / 7) % 3 == 0 && (y % 40) == 20));
             if (!ink) setBit(0, x);
         } else if (kind == "ega4") {
-            const int colour = ((x / 32) + (y / 24) * 3) % 16;
+            const int color = ((x / 32) + (y / 24) * 3) % 16;
             for (uint32_t p = 0; p < 4; ++p)
-                if (colour & (1 << p)) setBit(p, x);
+                if (color & (1 << p)) setBit(p, x);
         } else if (kind == "gradient8") {
             line[x] = static_cast<uint8_t>(((x * 256) / (width > 0 ? width : 1) + (y / 8)) & 0xFF);
             if ((x / 64 + y / 64) % 3 == 0) line[x] = static_cast<uint8_t>(NextRandom(rng));

@@ -47,7 +47,7 @@ void FillBitmapPcxHeader(const BitmapFields& bitmap, const DisplayMetrics& displ
 
 // How many colours a header palette of planes x bits per pixel asks for: 2^n
 // when n is below 8, else 0.
-uint32_t HeaderPaletteColours(uint32_t planes, uint32_t bitsPerPixel);
+uint32_t HeaderPaletteColors(uint32_t planes, uint32_t bitsPerPixel);
 
 // Stores `count` (at most 16) colour triples in the header palette.
 void SetHeaderPalette(PcxHeader* header, const uint8_t* triples, uint32_t count);

@@ -19,8 +19,8 @@ constexpr uint8_t kRunCountMask = 0x3F;  // 00111111: the count inside a count b
 constexpr uint32_t kMaxRunLength = 63;
 constexpr uint8_t kPaletteMarker = 0x0C; // leads the 768-byte palette after 8-bit images
 constexpr uint32_t kPaletteTrailerSize = 769;
-constexpr uint32_t kPaletteTrailerColours = 256;
-constexpr uint32_t kHeaderPaletteColours = 16;
+constexpr uint32_t kPaletteTrailerColors = 256;
+constexpr uint32_t kHeaderPaletteColors = 16;
 // Resolutions: the header counts dots per inch, a DIB pixels per metre.
 constexpr double kInchesPerMeter = 39.37;
 
@@ -61,7 +61,7 @@ PcxGeometry GetPcxGeometry(const PcxHeader& header);
 // Two-colour rule: if the red bytes of header entries 0 and 1 are each
 // other's complement, the two colours are those greys, else black and white.
 // Writes 2 triples (6 bytes).
-void BuildTwoColourPalette(const PcxHeader& header, uint8_t* triples);
+void BuildTwoColorPalette(const PcxHeader& header, uint8_t* triples);
 
 // The 256-colour palette used for 3-plane images and in place of an
 // unreadable trailer: 3 bits red, 3 bits green, 2 bits blue. Writes 768 bytes.

@@ -75,12 +75,12 @@ HBITMAP DecodePcxToBitmap(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* co
     kypcx::PcxDecodeLayout layout;
     if (!PreparePcxDecode(file, offset, end, TRUE, &header, &layout, code)) return nullptr;
 
-    PcxImageColours colours;
-    ScopedGdiObject<HPALETTE> palette(ReadPcxImageColours(file, offset, end, &header, &colours, code));
+    PcxImageColors colors;
+    ScopedGdiObject<HPALETTE> palette(ReadPcxImageColors(file, offset, end, &header, &colors, code));
 
     ScopedGlobal infoBlock;
     ScopedGlobalLock infoLock;
-    BITMAPINFO* info = BuildPcxBitmapInfo(layout, colours.triples, colours.count, &infoBlock, &infoLock);
+    BITMAPINFO* info = BuildPcxBitmapInfo(layout, colors.triples, colors.count, &infoBlock, &infoLock);
     if (info == nullptr) {
         *code = PCX_ERR_ALLOC;
         return nullptr;
@@ -122,7 +122,7 @@ HBITMAP DecodePcxToBitmap(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* co
         *code = PCX_ERR_CREATE_BITMAP;
         return nullptr;
     }
-    const DWORD dataEnd = colours.trailerFound ? end - kypcx::kPaletteTrailerSize : end;
+    const DWORD dataEnd = colors.trailerFound ? end - kypcx::kPaletteTrailerSize : end;
     PcxScanLineSource source;
     if (!source.Open(layout, PcxImageDataBytes(offset, dataEnd), code)) return nullptr;
 

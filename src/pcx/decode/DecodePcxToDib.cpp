@@ -11,7 +11,7 @@
 
 namespace {
 
-DWORD ColourTableEntries(int bitCount) {
+DWORD ColorTableEntries(int bitCount) {
     if (bitCount < 2) return 2;
     if (bitCount <= 4) return 16;
     if (bitCount <= 8) return 256;
@@ -37,7 +37,7 @@ HGLOBAL AllocDibFromBitmapRecord(LONG width, LONG height, WORD planes, WORD bits
     info.biBitCount = static_cast<WORD>(bitCount);
     info.biCompression = BI_RGB;
     info.biSizeImage = static_cast<DWORD>(sizeImage);
-    info.biClrUsed = ColourTableEntries(bitCount);
+    info.biClrUsed = ColorTableEntries(bitCount);
     const DWORD tableBytes = info.biClrUsed * sizeof(RGBQUAD);
 
     ScopedGlobal dib(GlobalAlloc(GHND, sizeof info + tableBytes));
@@ -74,8 +74,8 @@ HGLOBAL DecodePcxToDib(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* code,
 
     // The palette reader sets its own code: an unreadable 256-colour trailer
     // (10) stops the decode below before any row.
-    PcxImageColours colours;
-    ScopedGdiObject<HPALETTE> palette(ReadPcxImageColours(file, offset, end, &header, &colours, code));
+    PcxImageColors colors;
+    ScopedGdiObject<HPALETTE> palette(ReadPcxImageColors(file, offset, end, &header, &colors, code));
 
     ScopedGlobal dib(AllocDibFromBitmapRecord(layout.width, layout.height, header.planes, header.bitsPerPixel,
                                               palette.get()));
@@ -94,7 +94,7 @@ HGLOBAL DecodePcxToDib(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* code,
     BYTE* rows = reinterpret_cast<BYTE*>(info) + info->biSize + info->biClrUsed * sizeof(RGBQUAD);
 
     // The trailer of a 256-colour image is not image data.
-    const DWORD dataEnd = colours.trailerFound ? end - kypcx::kPaletteTrailerSize : end;
+    const DWORD dataEnd = colors.trailerFound ? end - kypcx::kPaletteTrailerSize : end;
     if (*code == PCX_OK && !SeekFileTo(file, offset + kypcx::kPcxHeaderSize)) *code = PCX_ERR_FILE_IO;
     PcxScanLineSource source;
     if (*code == PCX_OK && source.Open(layout, PcxImageDataBytes(offset, dataEnd), code)) {

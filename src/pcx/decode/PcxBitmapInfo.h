@@ -11,5 +11,5 @@
 // Allocates the block (GHND) into `block`, locks it into `lock` and fills
 // the header and the table from `colours` triples (missing entries stay 0).
 // Returns the locked block, or null when it cannot be had.
-BITMAPINFO* BuildPcxBitmapInfo(const kypcx::PcxDecodeLayout& layout, const BYTE* triples, LONG colours,
+BITMAPINFO* BuildPcxBitmapInfo(const kypcx::PcxDecodeLayout& layout, const BYTE* triples, LONG colors,
                                ScopedGlobal* block, ScopedGlobalLock* lock);

@@ -28,7 +28,7 @@ void ReadTrailerPalette(HANDLE file, DWORD start, DWORD end, BYTE* triples, PcxE
         kypcx::BuildGreyPalette256(triples);
         return;
     }
-    if (!ReadFileExactly(file, triples, 3 * kypcx::kPaletteTrailerColours)) {
+    if (!ReadFileExactly(file, triples, 3 * kypcx::kPaletteTrailerColors)) {
         *code = PCX_ERR_PALETTE_READ;
         kypcx::BuildDefaultPalette256(triples);
         return;
@@ -40,22 +40,22 @@ void ReadTrailerPalette(HANDLE file, DWORD start, DWORD end, BYTE* triples, PcxE
 // 24-bit images, the header palette for the 4-, 8- and 16-colour layouts;
 // 0 for the layouts that read a trailer, use the two-colour rule, or have no
 // palette at all.
-LONG ColoursFromHeader(const PcxHeader& header, BYTE* triples) {
+LONG ColorsFromHeader(const PcxHeader& header, BYTE* triples) {
     const int planes = header.planes;
     const int bits = header.bitsPerPixel;
     if (planes == 3 && bits == 8) {
         kypcx::BuildDefaultPalette256(triples);
-        return kypcx::kPaletteTrailerColours;
+        return kypcx::kPaletteTrailerColors;
     }
     LONG count = 0;
     if (planes == 2 && bits == 4) count = 4;
     else if (planes == 3 && bits == 1) count = 8;
-    else if (planes == 4 && bits == 1) count = kypcx::kHeaderPaletteColours;
+    else if (planes == 4 && bits == 1) count = kypcx::kHeaderPaletteColors;
     std::memcpy(triples, header.palette, 3 * static_cast<size_t>(count));
     return count;
 }
 
-bool IsTwoColourLayout(const PcxHeader& header) { return header.planes == 1 && header.bitsPerPixel == 1; }
+bool IsTwoColorLayout(const PcxHeader& header) { return header.planes == 1 && header.bitsPerPixel == 1; }
 bool HasTrailerLayout(const PcxHeader& header) { return header.planes == 1 && header.bitsPerPixel == 8; }
 
 }  // namespace
@@ -64,15 +64,15 @@ LONG ReadPcxPaletteBytes(HANDLE file, DWORD start, DWORD end, const PcxHeader* h
                          PcxErrorCode* code, BOOL* trailerFound) {
     *code = PCX_OK;
     if (trailerFound != nullptr) *trailerFound = FALSE;
-    if (IsTwoColourLayout(*header)) {
-        kypcx::BuildTwoColourPalette(*header, triples);
+    if (IsTwoColorLayout(*header)) {
+        kypcx::BuildTwoColorPalette(*header, triples);
         return 2;
     }
     if (HasTrailerLayout(*header)) {
         ReadTrailerPalette(file, start, end, triples, code, trailerFound);
-        return kypcx::kPaletteTrailerColours;
+        return kypcx::kPaletteTrailerColors;
     }
-    const LONG count = ColoursFromHeader(*header, triples);
+    const LONG count = ColorsFromHeader(*header, triples);
     if (count == 0) *code = PCX_ERR_VERSION;
     return count;
 }
@@ -80,7 +80,7 @@ LONG ReadPcxPaletteBytes(HANDLE file, DWORD start, DWORD end, const PcxHeader* h
 LONG ReadPcxPaletteBytesFromMemory(const BYTE* data, DWORD length, const PcxHeader& header, BYTE* triples,
                                    PcxErrorCode* code, bool* trailerFound) {
     *trailerFound = false;
-    if (IsTwoColourLayout(header)) {
+    if (IsTwoColorLayout(header)) {
         const BYTE blackWhite[6] = {0, 0, 0, 255, 255, 255};
         std::memcpy(triples, blackWhite, sizeof blackWhite);
         return 2;
@@ -88,14 +88,14 @@ LONG ReadPcxPaletteBytesFromMemory(const BYTE* data, DWORD length, const PcxHead
     if (HasTrailerLayout(header)) {
         uint64_t marker = 0;
         if (kypcx::FindPaletteTrailerSlot(0, length, &marker) && data[marker] == kypcx::kPaletteMarker) {
-            std::memcpy(triples, data + marker + 1, 3 * kypcx::kPaletteTrailerColours);
+            std::memcpy(triples, data + marker + 1, 3 * kypcx::kPaletteTrailerColors);
             *trailerFound = true;
-            return kypcx::kPaletteTrailerColours;
+            return kypcx::kPaletteTrailerColors;
         }
         *code = PCX_ERR_PALETTE_READ;
         return 0;
     }
-    return ColoursFromHeader(header, triples);
+    return ColorsFromHeader(header, triples);
 }
 
 HPALETTE CreatePaletteFromTriples(const BYTE* triples, LONG count, PcxErrorCode* code) {
@@ -118,18 +118,18 @@ HPALETTE CreatePaletteFromTriples(const BYTE* triples, LONG count, PcxErrorCode*
     return palette;
 }
 
-HPALETTE ReadPcxImageColours(HANDLE file, DWORD start, DWORD end, const PcxHeader* header,
-                             PcxImageColours* colours, PcxErrorCode* code) {
-    colours->count =
-        ReadPcxPaletteBytes(file, start, end, header, colours->triples, code, &colours->trailerFound);
-    if (colours->count == 0) return nullptr;
+HPALETTE ReadPcxImageColors(HANDLE file, DWORD start, DWORD end, const PcxHeader* header,
+                             PcxImageColors* colors, PcxErrorCode* code) {
+    colors->count =
+        ReadPcxPaletteBytes(file, start, end, header, colors->triples, code, &colors->trailerFound);
+    if (colors->count == 0) return nullptr;
     PcxErrorCode allocCode = PCX_OK;
-    HPALETTE palette = CreatePaletteFromTriples(colours->triples, colours->count, &allocCode);
+    HPALETTE palette = CreatePaletteFromTriples(colors->triples, colors->count, &allocCode);
     if (allocCode != PCX_OK) *code = allocCode;
     return palette;
 }
 
 HPALETTE ReadPcxPaletteFromFile(HANDLE file, DWORD start, DWORD end, const PcxHeader* header, PcxErrorCode* code) {
-    PcxImageColours colours;
-    return ReadPcxImageColours(file, start, end, header, &colours, code);
+    PcxImageColors colors;
+    return ReadPcxImageColors(file, start, end, header, &colors, code);
 }

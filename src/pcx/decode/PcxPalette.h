@@ -31,8 +31,8 @@ LONG ReadPcxPaletteBytesFromMemory(const BYTE* data, DWORD length, const PcxHead
                                    PcxErrorCode* code, bool* trailerFound);
 
 // The colours of an image as the file decoders use them.
-struct PcxImageColours {
-    BYTE triples[3 * kypcx::kPaletteTrailerColours];
+struct PcxImageColors {
+    BYTE triples[3 * kypcx::kPaletteTrailerColors];
     LONG count = 0;           // entries filled, 0 for a layout with no palette
     BOOL trailerFound = FALSE;
 };
@@ -40,8 +40,8 @@ struct PcxImageColours {
 // Reads the image's colours into `colours` and returns them as a logical
 // palette, or null; the code as ReadPcxPaletteBytes sets it, or 2 when the
 // palette block cannot be allocated.
-HPALETTE ReadPcxImageColours(HANDLE file, DWORD start, DWORD end, const PcxHeader* header,
-                             PcxImageColours* colours, PcxErrorCode* code);
+HPALETTE ReadPcxImageColors(HANDLE file, DWORD start, DWORD end, const PcxHeader* header,
+                             PcxImageColors* colors, PcxErrorCode* code);
 
 // The image's colours as a logical palette, or null (code 3 for no palette,
 // 2 when the palette block cannot be allocated). A palette is returned with

@@ -9,13 +9,13 @@
 
 namespace {
 
-constexpr UINT kSystemPaletteColours = 256;
+constexpr UINT kSystemPaletteColors = 256;
 
 // A LOGPALETTE of 256 entries, as one block.
 struct LogPalette256 {
     WORD version;
     WORD entryCount;
-    PALETTEENTRY entries[kSystemPaletteColours];
+    PALETTEENTRY entries[kSystemPaletteColors];
 };
 
 BOOL CollectSystemPalette(BYTE* triples, PcxErrorCode* error) {
@@ -36,8 +36,8 @@ BOOL CollectSystemPalette(BYTE* triples, PcxErrorCode* error) {
         return FALSE;
     }
     logical->version = kLogPaletteVersion;
-    logical->entryCount = kSystemPaletteColours;
-    for (UINT i = 0; i < kSystemPaletteColours; ++i) {
+    logical->entryCount = kSystemPaletteColors;
+    for (UINT i = 0; i < kSystemPaletteColors; ++i) {
         logical->entries[i].peRed = static_cast<BYTE>(i);
         logical->entries[i].peGreen = 0;
         logical->entries[i].peBlue = 0;
@@ -45,14 +45,14 @@ BOOL CollectSystemPalette(BYTE* triples, PcxErrorCode* error) {
     }
     // Where the display has a system palette its entries replace the
     // explicit ones; elsewhere the call does nothing, which is fine.
-    GetSystemPaletteEntries(screen.get(), 0, kSystemPaletteColours, logical->entries);
+    GetSystemPaletteEntries(screen.get(), 0, kSystemPaletteColors, logical->entries);
     ScopedGdiObject<HPALETTE> palette(CreatePalette(reinterpret_cast<LOGPALETTE*>(logical)));
     if (!palette) {
         *error = PCX_ERR_PALETTE_READ;
         return FALSE;
     }
     ScopedPaletteSelection selection(screen.get(), palette.get());
-    for (UINT i = 0; i < kSystemPaletteColours; ++i) {
+    for (UINT i = 0; i < kSystemPaletteColors; ++i) {
         const COLORREF c = GetNearestColor(screen.get(), PALETTEINDEX(i));
         triples[3 * i] = GetRValue(c);
         triples[3 * i + 1] = GetGValue(c);
@@ -61,7 +61,7 @@ BOOL CollectSystemPalette(BYTE* triples, PcxErrorCode* error) {
     return TRUE;
 }
 
-BOOL CollectBitmapColourTable(BYTE* triples, UINT count, PcxErrorCode* error, const BITMAP* bitmap,
+BOOL CollectBitmapColorTable(BYTE* triples, UINT count, PcxErrorCode* error, const BITMAP* bitmap,
                               HBITMAP bitmapHandle) {
     ScopedWindowDC screen(nullptr);
     if (screen.get() == nullptr) {
@@ -72,7 +72,7 @@ BOOL CollectBitmapColourTable(BYTE* triples, UINT count, PcxErrorCode* error, co
     // and for the one scan line it fetches along with it.
     const WORD bitCount = static_cast<WORD>(bitmap->bmPlanes * bitmap->bmBitsPixel);
     const uint64_t scanLine = kypcx::DibRowSize(bitCount, bitmap->bmWidth);
-    const uint64_t size = sizeof(BITMAPINFOHEADER) + kSystemPaletteColours * sizeof(RGBQUAD) + scanLine;
+    const uint64_t size = sizeof(BITMAPINFOHEADER) + kSystemPaletteColors * sizeof(RGBQUAD) + scanLine;
     ScopedGlobal block(size <= MAXDWORD ? GlobalAlloc(GHND, static_cast<SIZE_T>(size)) : nullptr);
     if (!block) {
         *error = PCX_ERR_ALLOC;
@@ -90,7 +90,7 @@ BOOL CollectBitmapColourTable(BYTE* triples, UINT count, PcxErrorCode* error, co
     info->bmiHeader.biHeight = bitmap->bmHeight;
     info->bmiHeader.biPlanes = 1;
     info->bmiHeader.biBitCount = bitCount;
-    BYTE* scanRoom = bytes + sizeof(BITMAPINFOHEADER) + kSystemPaletteColours * sizeof(RGBQUAD);
+    BYTE* scanRoom = bytes + sizeof(BITMAPINFOHEADER) + kSystemPaletteColors * sizeof(RGBQUAD);
 
     {
         ScopedPaletteSelection selection(screen.get(), static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)));
@@ -98,7 +98,7 @@ BOOL CollectBitmapColourTable(BYTE* triples, UINT count, PcxErrorCode* error, co
         GetDIBits(screen.get(), bitmapHandle, 0, 1, scanRoom, info, DIB_RGB_COLORS);
     }
 
-    if (count > kSystemPaletteColours) count = kSystemPaletteColours;
+    if (count > kSystemPaletteColors) count = kSystemPaletteColors;
     for (UINT i = 0; i < count; ++i) {
         triples[3 * i] = info->bmiColors[i].rgbRed;
         triples[3 * i + 1] = info->bmiColors[i].rgbGreen;
@@ -138,19 +138,19 @@ BOOL BuildBitmapPcxHeader(PcxHeader* header, const BITMAP* bitmap, PcxErrorCode*
     fields.bitsPixel = bitmap->bmBitsPixel;
     kypcx::FillBitmapPcxHeader(fields, ReadDisplayMetrics(display.get()), header);
 
-    const uint32_t colours = kypcx::HeaderPaletteColours(header->planes, header->bitsPerPixel);
-    if (colours == 0) return TRUE;
-    BYTE triples[3 * kSystemPaletteColours] = {};
-    if (!CollectBitmapPalette(triples, colours, error, bitmap, bitmapHandle)) return FALSE;
+    const uint32_t colors = kypcx::HeaderPaletteColors(header->planes, header->bitsPerPixel);
+    if (colors == 0) return TRUE;
+    BYTE triples[3 * kSystemPaletteColors] = {};
+    if (!CollectBitmapPalette(triples, colors, error, bitmap, bitmapHandle)) return FALSE;
     // Layouts of 5 to 7 bits would ask for more colours than the header has
     // room for; the first 16 are kept.
-    kypcx::SetHeaderPalette(header, triples, colours);
+    kypcx::SetHeaderPalette(header, triples, colors);
     return TRUE;
 }
 
 BOOL CollectBitmapPalette(BYTE* triples, UINT count, PcxErrorCode* error, const BITMAP* bitmap,
                           HBITMAP bitmapHandle) {
     *error = PCX_OK;
-    if (count >= kSystemPaletteColours) return CollectSystemPalette(triples, error);
-    return CollectBitmapColourTable(triples, count, error, bitmap, bitmapHandle);
+    if (count >= kSystemPaletteColors) return CollectSystemPalette(triples, error);
+    return CollectBitmapColorTable(triples, count, error, bitmap, bitmapHandle);
 }

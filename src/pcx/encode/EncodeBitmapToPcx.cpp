@@ -36,14 +36,14 @@ public:
     // Colours are collected before anything is written, so a failure leaves
     // no half trailer.
     PcxErrorCode WritePaletteTrailer(HANDLE file) override {
-        ScopedGlobal block(GlobalAlloc(GHND, 3 * kypcx::kPaletteTrailerColours));
+        ScopedGlobal block(GlobalAlloc(GHND, 3 * kypcx::kPaletteTrailerColors));
         ScopedGlobalLock lock(block.get());
         BYTE* triples = lock.as<BYTE>();
         if (triples == nullptr) return PCX_ERR_ALLOC;
         PcxErrorCode code = PCX_OK;
-        if (!CollectBitmapPalette(triples, kypcx::kPaletteTrailerColours, &code, &record_, bitmap_)) return code;
+        if (!CollectBitmapPalette(triples, kypcx::kPaletteTrailerColors, &code, &record_, bitmap_)) return code;
         const BYTE marker = kypcx::kPaletteMarker;
-        if (!WritePcxBytes(file, &marker, 1) || !WritePcxBytes(file, triples, 3 * kypcx::kPaletteTrailerColours))
+        if (!WritePcxBytes(file, &marker, 1) || !WritePcxBytes(file, triples, 3 * kypcx::kPaletteTrailerColors))
             return PCX_ERR_WRITE;
         return PCX_OK;
     }

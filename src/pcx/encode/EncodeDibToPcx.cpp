@@ -48,7 +48,7 @@ public:
         BYTE trailer[kypcx::kPaletteTrailerSize] = {};
         trailer[0] = kypcx::kPaletteMarker;
         const BYTE* table = dib_ + layout_.colorTableOffset;
-        const uint32_t entries = std::min<uint32_t>(layout_.colorTableEntries, kypcx::kPaletteTrailerColours);
+        const uint32_t entries = std::min<uint32_t>(layout_.colorTableEntries, kypcx::kPaletteTrailerColors);
         for (uint32_t i = 0; i < entries; ++i) {
             trailer[1 + 3 * i] = table[4 * i + 2];
             trailer[2 + 3 * i] = table[4 * i + 1];
