@@ -18,23 +18,34 @@
 
 namespace {
 
+// Clears the code, locates item `index` of the DCX file (the end looked up
+// unless `headerOnly`) and hands it to `read`; `failed` when the item cannot
+// be located, with the code set (or still 1 when the index lies behind the
+// list).
+template <typename Result, typename Read>
+Result ReadDcxItem(LPCWSTR path, UINT index, PcxErrorCode* code, Result failed, Read read, bool headerOnly = false) {
+    *code = PCX_OK;
+    ImageLocation item;
+    if (!LocateDcxItem(path, index, &item, code, headerOnly)) return failed;
+    return read(item);
+}
+
 // The item decoded into a DIB with the encoding check off (a non-RGB item
 // holds its colour space in the encoding byte). Null on failure with the
 // code set, or with the code still 1 when the index lies behind the list.
 HGLOBAL LoadNonRgbDcxItemToDib(LPCWSTR path, UINT index, PcxErrorCode* code, PcxDibLineCallback callback) {
-    *code = PCX_OK;
-    ImageLocation item;
-    if (!LocateDcxItem(path, index, &item, code)) return nullptr;
-    return DecodePcxToDib(item.file.get(), item.start, item.end, code, callback, FALSE);
+    return ReadDcxItem<HGLOBAL>(path, index, code, nullptr, [&](const ImageLocation& item) {
+        return DecodePcxToDib(item.file.get(), item.start, item.end, code, callback, FALSE);
+    });
 }
 
 // Reads the item's header with the encoding check off; no end is looked up.
 // 1 on success; 0 with the code set (or still 1 behind the list).
 int ReadDcxItemHeader(LPCWSTR path, UINT index, PcxHeader* header, PcxErrorCode* code) {
-    *code = PCX_OK;
-    ImageLocation item;
-    if (!LocateDcxItem(path, index, &item, code, true)) return 0;
-    return ReadPcxHeader(item.file.get(), item.start, header, code, FALSE);
+    return ReadDcxItem<int>(
+        path, index, code, 0,
+        [&](const ImageLocation& item) { return ReadPcxHeader(item.file.get(), item.start, header, code, FALSE); },
+        true);
 }
 
 }  // namespace
@@ -43,10 +54,9 @@ extern "C" HBITMAP WINAPI LoadDCXItemToBitmapW(LPCWSTR path, UINT index, PcxErro
                                                PcxLineCallback callback) {
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
-    *code = PCX_OK;
-    ImageLocation item;
-    if (!LocateDcxItem(path, index, &item, code)) return nullptr;
-    return DecodePcxToBitmap(item.file.get(), item.start, item.end, code, callback);
+    return ReadDcxItem<HBITMAP>(path, index, code, nullptr, [&](const ImageLocation& item) {
+        return DecodePcxToBitmap(item.file.get(), item.start, item.end, code, callback);
+    });
 }
 
 extern "C" HBITMAP WINAPI LoadDCXItemToBitmapA(LPCSTR path, UINT index, PcxErrorCode* code,
@@ -66,10 +76,9 @@ extern "C" HGLOBAL WINAPI LoadDCXItemToDIBW(LPCWSTR path, UINT index, PcxErrorCo
                                             PcxDibLineCallback callback) {
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
-    *code = PCX_OK;
-    ImageLocation item;
-    if (!LocateDcxItem(path, index, &item, code)) return nullptr;
-    return DecodePcxToDib(item.file.get(), item.start, item.end, code, callback, TRUE);
+    return ReadDcxItem<HGLOBAL>(path, index, code, nullptr, [&](const ImageLocation& item) {
+        return DecodePcxToDib(item.file.get(), item.start, item.end, code, callback, TRUE);
+    });
 }
 
 extern "C" HGLOBAL WINAPI LoadDCXItemToDIBA(LPCSTR path, UINT index, PcxErrorCode* code,
@@ -103,10 +112,9 @@ extern "C" HGLOBAL WINAPI LoadNonRGBDCXIntoDIBA(LPCSTR path, UINT index, PcxErro
 extern "C" int WINAPI PutDCXItemToClipboardW(LPCWSTR path, UINT index, PcxErrorCode* error) {
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
-    *code = PCX_OK;
-    ImageLocation item;
-    if (!LocateDcxItem(path, index, &item, code)) return 0;
-    return CopyPcxToClipboard(item.file.get(), item.start, item.end, code);
+    return ReadDcxItem<int>(path, index, code, 0, [&](const ImageLocation& item) {
+        return CopyPcxToClipboard(item.file.get(), item.start, item.end, code);
+    });
 }
 
 extern "C" int WINAPI PutDCXItemToClipboardA(LPCSTR path, UINT index, PcxErrorCode* code) {
@@ -121,10 +129,10 @@ extern "C" HPALETTE WINAPI ReadDCXItemPaletteW(LPCWSTR path, UINT index, PcxHead
         *code = PCX_ERR_FILE_IO;
         return nullptr;
     }
-    ImageLocation item;
-    if (!LocateDcxItem(path, index, &item, code)) return nullptr;
-    if (!ReadPcxHeader(item.file.get(), item.start, header, code, TRUE)) return nullptr;
-    return ReadPcxPaletteFromFile(item.file.get(), item.start, item.end, header, code);
+    return ReadDcxItem<HPALETTE>(path, index, code, nullptr, [&](const ImageLocation& item) -> HPALETTE {
+        if (!ReadPcxHeader(item.file.get(), item.start, header, code, TRUE)) return nullptr;
+        return ReadPcxPaletteFromFile(item.file.get(), item.start, item.end, header, code);
+    });
 }
 
 extern "C" HPALETTE WINAPI ReadDCXItemPaletteA(LPCSTR path, UINT index, PcxHeader* header, PcxErrorCode* code) {
