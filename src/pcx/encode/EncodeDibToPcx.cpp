@@ -106,9 +106,12 @@ BOOL EncodeNonRgbDibToPcx(HGLOBAL dib, HANDLE file, BOOL append, PcxErrorCode* e
     return EncodeDib(dib, file, append, error, callback, &colorSpace);
 }
 
+// The biCompression field as it stands, whatever the header's size says: a
+// non-RGB DIB is told by that field alone, and the layout check that follows
+// refuses a header that does not hold it. -1 when the block is too short to
+// have the field.
 int GetDibColorSpace(HGLOBAL dib) {
     LockedDib locked(dib);
-    kypcx::DibInfo info;
-    if (locked.bytes() == nullptr || !kypcx::ReadDibInfo(locked.bytes(), locked.size(), &info)) return -1;
-    return static_cast<int>(info.compression);
+    if (locked.bytes() == nullptr || locked.size() < sizeof(BITMAPINFOHEADER)) return -1;
+    return static_cast<int>(reinterpret_cast<const BITMAPINFOHEADER*>(locked.bytes())->biCompression);
 }

@@ -22,7 +22,7 @@ BOOL EncodeDibToPcx(HGLOBAL dib, HANDLE file, BOOL append, PcxErrorCode* error, 
 BOOL EncodeNonRgbDibToPcx(HGLOBAL dib, HANDLE file, BOOL append, PcxErrorCode* error, PcxDibLineCallback callback,
                           BYTE colorSpace);
 
-// The DIB's biCompression (a colour-space code 10..17 for non-RGB DIBs; 0 for
-// a core header, which has none), or -1 when the handle is null, cannot be
-// locked, or does not hold the header its first field names.
+// The DIB's biCompression (a colour-space code 10..17 for non-RGB DIBs), or
+// -1 when the handle is null, cannot be locked, or the block is shorter than
+// an info header.
 int GetDibColorSpace(HGLOBAL dib);
