@@ -292,9 +292,35 @@ KYPCX_API HBITMAP WINAPI LoadDCXImageA(LPCSTR path, PcxErrorCode* code);
    message box. */
 KYPCX_API int WINAPI DelDCXImageW(LPCWSTR path, PcxErrorCode* code);
 KYPCX_API int WINAPI DelDCXImageA(LPCSTR path, PcxErrorCode* code);
-/* The dialog procedure of CHOOSE_PCX; lParam of WM_INITDIALOG is the
-   library's own parameter block, so only the library creates the dialog. */
+/* The parameter block of the CHOOSE_PCX dialog: the whole path pointer
+   first, then the 32-bit page count. In a 32-bit process that is two 32-bit
+   words (8 bytes); in a 64-bit one the pointer takes 8 bytes and the count
+   follows at offset 8 (16 bytes with the padding). The caller owns it; it
+   must stay in place while the dialog is open. */
+typedef struct DcxChooserParams {
+    LPCWSTR path;    /* the DCX file; the dialog leaves it unchanged */
+    DWORD itemCount; /* in: N, the number of pages; out: the page chosen with OK, 1 to N */
+} DcxChooserParams;
+/* The dialog procedure of CHOOSE_PCX, for callers that run the dialog
+   themselves: DialogBoxParamW(the KyPCX.dll module, L"CHOOSE_PCX", owner,
+   SelectPCXDlgProc, (LPARAM)&params) returns 1 after OK, with the chosen
+   page in params.itemCount, and 0 after Cancel. Each open dialog has its own
+   block; dialogs may be opened over one another. Frees nothing it is given. */
 KYPCX_API INT_PTR CALLBACK SelectPCXDlgProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+/* Extensions: exports of this library beyond the classic set above. They
+   leave the classic exports' results and codes as they are. */
+
+/* Where page `index` (from 0) of a DCX file lies: *start is the offset of its
+   header, *end one past its last byte (the next page's offset, or the file's
+   length for the last page; the last page of a file past 4 GiB ends past
+   4 GiB), as every reader of pages finds them. Codes: 5 the file cannot be
+   opened, 18 a directory cut short or an extent outside the file (and null
+   start or end), 21 no such page (behind the end of the list included), 22
+   wrong magic, 23 offsets that give the page no bytes of its own. Nothing to
+   free. */
+KYPCX_API BOOL WINAPI DCXItemExtentW(LPCWSTR path, UINT index, ULONGLONG* start, ULONGLONG* end, PcxErrorCode* code);
+KYPCX_API BOOL WINAPI DCXItemExtentA(LPCSTR path, UINT index, ULONGLONG* start, ULONGLONG* end, PcxErrorCode* code);
 
 #ifdef __cplusplus
 }

@@ -177,61 +177,49 @@ int ToBmp(const Library& lib, const wchar_t* in, const wchar_t* out) {
 struct DcxReading {
     decltype(&GetDCXInfoW) count = nullptr;
     decltype(&DCXItemInfoW) itemInfo = nullptr;
+    decltype(&DCXItemExtentW) itemExtent = nullptr;
     decltype(&LoadDCXIntoDIBW) loadDib = nullptr;
 
     bool Load(HMODULE module) {
         count = KyPcxGetProc<decltype(count)>(module, "GetDCXInfoW");
         itemInfo = KyPcxGetProc<decltype(itemInfo)>(module, "DCXItemInfoW");
+        itemExtent = KyPcxGetProc<decltype(itemExtent)>(module, "DCXItemExtentW");
         loadDib = KyPcxGetProc<decltype(loadDib)>(module, "LoadDCXIntoDIBW");
-        return count && itemInfo && loadDib;
+        return count && itemInfo && itemExtent && loadDib;
     }
 };
-
-// The directory's offsets, read here only to show where each page lies and
-// how many bytes it takes; what a page is, the library says.
-std::vector<DWORD> DcxOffsets(const wchar_t* path, DWORD* fileLength) {
-    std::vector<DWORD> words(1024, 0);
-    *fileLength = 0;
-    HANDLE f = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return words;
-    DWORD got = 0;
-    if (!ReadFile(f, words.data(), 4096, &got, nullptr)) got = 0;
-    *fileLength = GetFileSize(f, nullptr);
-    CloseHandle(f);
-    return words;
-}
-
-// Page n's size by the directory: to the next page's offset, or the file's end.
-long long PageSize(const std::vector<DWORD>& words, UINT count, UINT n, DWORD fileLength) {
-    const DWORD start = words[n + 1];
-    const DWORD end = n + 1 < count && n + 2 < words.size() ? words[n + 2] : fileLength;
-    return static_cast<long long>(end) - start;
-}
 
 int Pages(const Library& lib, const DcxReading& dcx, const wchar_t* path) {
     PcxErrorCode code = PCX_OK;
     const UINT count = dcx.count(path, &code);
     if (code != PCX_OK) return lib.Fail(path, code);
-    DWORD fileLength = 0;
-    const std::vector<DWORD> words = DcxOffsets(path, &fileLength);
     std::wprintf(L"%ls: %u page%ls\n", path, count, count == 1 ? L"" : L"s");
     std::wprintf(L"%5ls %10ls %10ls  %-11ls %ls\n", L"page", L"offset", L"bytes", L"size", L"layout");
     int status = 0;
     for (UINT n = 0; n < count; ++n) {
+        // Where the page lies and what it holds, both as the library reads them.
+        ULONGLONG start = 0, end = 0;
+        PcxErrorCode extentCode = PCX_OK;
+        const bool located = dcx.itemExtent(path, n, &start, &end, &extentCode) != FALSE;
         PcxHeader h;
         code = PCX_OK;
         wchar_t size[32] = L"-";
         const char* layout = nullptr;
         char message[64] = "";
-        if (dcx.itemInfo(path, n, &h, &code)) {
+        if (located && dcx.itemInfo(path, n, &h, &code)) {
             swprintf(size, 32, L"%dx%d", h.xMax - h.xMin + 1, h.yMax - h.yMin + 1);
             layout = LayoutName(h.planes, h.bitsPerPixel);
         } else {
+            if (!located) code = extentCode;
             lib.errorString(message, &code);
             status = 1;
         }
-        std::wprintf(L"%5u %10lu %10lld  %-11ls %hs\n", n, words[n + 1], PageSize(words, count, n, fileLength), size,
-                     layout != nullptr ? layout : message);
+        wchar_t offset[24] = L"-", bytes[24] = L"-";
+        if (located) {
+            swprintf(offset, 24, L"%llu", start);
+            swprintf(bytes, 24, L"%llu", end - start);
+        }
+        std::wprintf(L"%5u %10ls %10ls  %-11ls %hs\n", n, offset, bytes, size, layout != nullptr ? layout : message);
     }
     return status;
 }
@@ -411,6 +399,11 @@ int Pack(const Library& lib, int count, wchar_t** pages, const wchar_t* dcxPath)
 int Add(const Library& lib, const wchar_t* dcxPath, const wchar_t* page) {
     DcxWriting dcx;
     if (!dcx.Load(lib.module)) return 1;
+    // The copy of a PCX page reports any directory it cannot add to as "no
+    // such item"; the user is told first what is wrong with the file.
+    auto count = KyPcxGetProc<decltype(&GetDCXInfoW)>(lib.module, "GetDCXInfoW");
+    PcxErrorCode code = PCX_OK;
+    if (count != nullptr && count(dcxPath, &code) == 0 && code != PCX_OK) return lib.Fail(dcxPath, code);
     if (AddPage(lib, dcx, dcxPath, page, dcxPath) != 0) return 1;
     std::wprintf(L"%ls: added %ls\n", dcxPath, page);
     return 0;

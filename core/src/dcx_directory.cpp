@@ -98,7 +98,7 @@ uint32_t DirectoryWordsEnd(uint32_t listLength) {
 
 }  // namespace
 
-PcxErrorCode FindDcxItemExtent(const DcxDirectory& directory, uint32_t index, uint32_t fileLength,
+PcxErrorCode FindDcxItemExtent(const DcxDirectory& directory, uint32_t index, uint64_t fileLength,
                                DcxItemExtent* extent, bool headerOnly) {
     *extent = DcxItemExtent();
     if (index >= kDcxLastUsableEntry) return PCX_ERR_NO_ITEM;
@@ -117,7 +117,7 @@ PcxErrorCode FindDcxItemExtent(const DcxDirectory& directory, uint32_t index, ui
     if (start < DirectoryWordsEnd(listLength) || next == start) return PCX_ERR_ITEM_OFFSET;
     // The nearest listed offset above the start ends the item: the next
     // entry in a well-formed file, the right one whatever the order.
-    uint32_t end = fileLength;
+    uint64_t end = fileLength;
     bool endFromEntry = false;
     for (uint32_t n = 1; n <= listLength; ++n) {
         const uint32_t offset = directory.words[n];
@@ -133,8 +133,8 @@ PcxErrorCode FindDcxItemExtent(const DcxDirectory& directory, uint32_t index, ui
     return PCX_OK;
 }
 
-PcxErrorCode CheckDcxLayoutForWriting(const DcxDirectory& directory, uint32_t fileLength) {
-    if (fileLength < kDcxDirectorySize) return PCX_ERR_FILE_IO;
+PcxErrorCode CheckDcxLayoutForWriting(const DcxDirectory& directory, uint64_t fileLength) {
+    if (fileLength < kDcxDirectorySize || fileLength > kDcxMaxFileLength) return PCX_ERR_FILE_IO;
     const uint32_t listLength = ListLength(directory);
     uint32_t previous = kDcxDirectorySize - 1;
     for (uint32_t n = 1; n <= listLength; ++n) {
@@ -145,27 +145,51 @@ PcxErrorCode CheckDcxLayoutForWriting(const DcxDirectory& directory, uint32_t fi
     return PCX_OK;
 }
 
-PcxErrorCode PlanDcxItemDelete(const DcxDirectory& directory, uint32_t fileLength, uint32_t index,
-                               DcxDeletePlan* plan) {
-    if (!HasDcxMagic(directory)) return PCX_ERR_DCX_ID;
-    if (index >= kDcxLastUsableEntry) return PCX_ERR_NO_ITEM;
+PcxErrorCode PlanDcxItemAdd(const DcxDirectory& directory, uint64_t fileLength, DcxAddRoute route,
+                            DcxAddPlan* plan) {
+    *plan = DcxAddPlan();
+    // What the copy route says of a directory it finds no empty entry in.
+    const bool copying = route == DcxAddRoute::ThroughCopy;
+    if (!HasDcxMagic(directory)) return copying ? PCX_ERR_NO_ITEM : PCX_ERR_DCX_ID;
+    if (fileLength < kDcxDirectorySize) return copying ? PCX_ERR_NO_ITEM : PCX_ERR_FILE_IO;
     PcxErrorCode code = CheckDcxLayoutForWriting(directory, fileLength);
     if (code != PCX_OK) return code;
+    // An item needs at least its header behind the old end.
+    if (fileLength > kDcxMaxFileLength - kPcxHeaderSize) return PCX_ERR_FILE_IO;
+    // The layout check leaves the list unbroken and ascending, so the first
+    // empty entry is the one behind the list.
+    const uint32_t entry = FindFirstEmptyDcxEntry(directory);
+    if (entry == 0) return copying ? PCX_ERR_NO_ITEM : PCX_ERR_NO_EMPTY_ENTRY;
+    plan->entry = entry;
+    plan->start = static_cast<uint32_t>(fileLength);
+    plan->endsList = entry < kDcxLastUsableEntry;
+    plan->room = static_cast<uint32_t>(kDcxMaxFileLength - fileLength);
+    return PCX_OK;
+}
+
+PcxErrorCode PlanDcxItemDelete(const DcxDirectory& directory, uint64_t fileLength, uint32_t index,
+                               DcxDeletePlan* plan) {
+    // Every way of not finding the item is one answer: there is no such item.
+    if (!HasDcxMagic(directory) || fileLength < kDcxDirectorySize || index >= kDcxLastUsableEntry)
+        return PCX_ERR_NO_ITEM;
     const uint32_t entry = index + 1;
     const uint32_t start = ListedDcxEntry(directory, entry);
     if (start == 0) return PCX_ERR_NO_ITEM;
-    // A valid layout has entry 2 at 4096 or above, so B never narrows this.
-    code = CheckDcxEntryNumber(directory, entry + 1);
+    // The item's end is looked up in entry + 1, which must be a usable entry
+    // within B.
+    PcxErrorCode code = CheckDcxEntryNumber(directory, entry + 1);
+    if (code != PCX_OK) return code;
+    code = CheckDcxLayoutForWriting(directory, fileLength);
     if (code != PCX_OK) return code;
     const uint32_t next = ListedDcxEntry(directory, entry + 1);
-    const uint32_t end = next != 0 ? next : fileLength;
+    const uint32_t end = next != 0 ? next : static_cast<uint32_t>(fileLength);
     if (end <= start) return PCX_ERR_ITEM_OFFSET;  // excluded by the layout check; kept as the guard
 
     plan->entry = entry;
     plan->start = start;
     plan->end = end;
     plan->removed = end - start;
-    plan->newLength = fileLength - plan->removed;
+    plan->newLength = static_cast<uint32_t>(fileLength) - plan->removed;
     DcxDirectory& moved = plan->directory;
     moved = directory;
     // Later entries move one slot down. Entry 1023 is never an item, so

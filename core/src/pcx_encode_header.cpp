@@ -1,6 +1,7 @@
 // Header fields for the PCX images the encoders write.
 #include "kypcx/pcx_encode_header.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "kypcx/pcx_format.h"
@@ -24,7 +25,13 @@ void FillCommonFields(PcxHeader* header) {
 int16_t DpiFromPelsPerMeter(int32_t pelsPerMeter, int32_t displayDpi) {
     if (pelsPerMeter == 0) return Low16(displayDpi);
     const double dpi = static_cast<double>(static_cast<float>(pelsPerMeter)) / kInchesPerMeter;
-    return Low16(static_cast<int64_t>(dpi));
+    return Low16(std::llround(dpi));
+}
+
+uint64_t MaxEncodedPcxImageSize(const PcxHeader& header, uint32_t lineCount) {
+    const uint64_t lineBytes = uint64_t{header.planes} * static_cast<uint16_t>(header.bytesPerLine);
+    const uint64_t trailer = header.planes == 1 && header.bitsPerPixel == 8 ? kPaletteTrailerSize : 0;
+    return kPcxHeaderSize + 2 * lineBytes * lineCount + trailer;
 }
 
 uint32_t HeaderPaletteColors(uint32_t planes, uint32_t bitsPerPixel) {

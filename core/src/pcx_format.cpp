@@ -1,6 +1,7 @@
 // The PCX header check, the values derived from a header, and the palette rules.
 #include "kypcx/pcx_format.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace kypcx {
@@ -10,6 +11,10 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
 
 void LoadPcxHeader(const uint8_t* bytes, PcxHeader* header) {
     std::memcpy(header, bytes, kPcxHeaderSize);
+}
+
+int32_t PelsPerMeterFromDpi(int32_t dpi) {
+    return static_cast<int32_t>(std::llround(static_cast<double>(dpi) * kInchesPerMeter));
 }
 
 bool IsAcceptedPcxVersion(uint8_t version) {

@@ -165,7 +165,7 @@ TEST(DcxLayoutForWriting, RefusesWhatWouldWriteIntoAPage) {
     struct Case {
         const char* name;
         DcxDirectory directory;
-        uint32_t fileLength;
+        uint64_t fileLength;
         PcxErrorCode code;
     };
     const Case cases[] = {
@@ -180,8 +180,60 @@ TEST(DcxLayoutForWriting, RefusesWhatWouldWriteIntoAPage) {
         {"past the end", Directory({4096, 7000}), 6000, PCX_ERR_ITEM_OFFSET},
         {"at the end", Directory({4096, 6000}), 6000, PCX_ERR_ITEM_OFFSET},
         {"garbage behind the list is no item", Directory({4096, 0, 1}), 6000, PCX_OK},
+        {"the largest length offsets reach", Directory({4096}), 0xFFFFFFFFull, PCX_OK},
+        {"4 GiB", Directory({4096}), 0x100000000ull, PCX_ERR_FILE_IO},
+        {"past 4 GiB", Directory({4096}), 0x110000000ull, PCX_ERR_FILE_IO},
     };
     for (const Case& c : cases) EXPECT_EQ(c.code, kypcx::CheckDcxLayoutForWriting(c.directory, c.fileLength)) << c.name;
+}
+
+TEST(DcxAddPlan, ListsTheItemBehindTheLastOne) {
+    kypcx::DcxAddPlan plan;
+    ASSERT_EQ(PCX_OK, kypcx::PlanDcxItemAdd(Directory({4096, 5000, 0, 77}), 6000, kypcx::DcxAddRoute::InPlace, &plan));
+    EXPECT_EQ(3u, plan.entry) << "the first empty entry, a stale one behind it notwithstanding";
+    EXPECT_EQ(6000u, plan.start);
+    EXPECT_TRUE(plan.endsList);
+    EXPECT_EQ(0xFFFFFFFFu - 6000, plan.room);
+
+    DcxDirectory almostFull = FullDirectory();
+    almostFull.words[1022] = 0;
+    const uint32_t length = 4096 + 200 * 1021;
+    ASSERT_EQ(PCX_OK, kypcx::PlanDcxItemAdd(almostFull, length, kypcx::DcxAddRoute::ThroughCopy, &plan));
+    EXPECT_EQ(1022u, plan.entry);
+    EXPECT_FALSE(plan.endsList) << "entry 1023 is never written";
+}
+
+// The same directories, refused by each route with its own codes: the copy
+// route reports every directory it finds no empty entry in as 21.
+TEST(DcxAddPlan, RefusesWithEachRoutesCodes) {
+    DcxDirectory wrongMagic = Directory({4096});
+    wrongMagic.words[0] = 0x3ADE68B2;
+    struct Case {
+        const char* name;
+        DcxDirectory directory;
+        uint64_t fileLength;
+        PcxErrorCode inPlace;
+        PcxErrorCode throughCopy;
+    };
+    const Case cases[] = {
+        {"wrong magic", wrongMagic, 6000, PCX_ERR_DCX_ID, PCX_ERR_NO_ITEM},
+        {"directory cut short", Directory({}), 100, PCX_ERR_FILE_IO, PCX_ERR_NO_ITEM},
+        {"full table", FullDirectory(), 4096 + 200 * 1022, PCX_ERR_NO_EMPTY_ENTRY, PCX_ERR_NO_ITEM},
+        {"offsets backwards", Directory({5000, 4096}), 6000, PCX_ERR_ITEM_OFFSET, PCX_ERR_ITEM_OFFSET},
+        {"4 GiB", Directory({4096}), 0x100000000ull, PCX_ERR_FILE_IO, PCX_ERR_FILE_IO},
+        {"no room for a header", Directory({4096}), 0xFFFFFFFFull - 127, PCX_ERR_FILE_IO, PCX_ERR_FILE_IO},
+    };
+    for (const Case& c : cases) {
+        kypcx::DcxAddPlan plan;
+        EXPECT_EQ(c.inPlace, kypcx::PlanDcxItemAdd(c.directory, c.fileLength, kypcx::DcxAddRoute::InPlace, &plan))
+            << c.name;
+        EXPECT_EQ(c.throughCopy,
+                  kypcx::PlanDcxItemAdd(c.directory, c.fileLength, kypcx::DcxAddRoute::ThroughCopy, &plan))
+            << c.name;
+    }
+    kypcx::DcxAddPlan plan;
+    EXPECT_EQ(PCX_OK, kypcx::PlanDcxItemAdd(Directory({4096}), 0xFFFFFFFFull - 128, kypcx::DcxAddRoute::InPlace, &plan));
+    EXPECT_EQ(128u, plan.room) << "a header's room is enough to plan";
 }
 
 TEST(DcxDeletePlan, MovesLaterEntriesDownAndLowersThem) {
@@ -222,16 +274,17 @@ TEST(DcxDeletePlan, RefusesWithTheCodesInOrder) {
     struct Case {
         const char* name;
         DcxDirectory directory;
-        uint32_t fileLength;
+        uint64_t fileLength;
         uint32_t index;
         PcxErrorCode code;
     };
     DcxDirectory wrongMagic = Directory({4096});
     wrongMagic.words[0] = 0x3ADE68B2;
     const Case cases[] = {
-        {"wrong magic", wrongMagic, 6000, 0, PCX_ERR_DCX_ID},
+        {"wrong magic", wrongMagic, 6000, 0, PCX_ERR_NO_ITEM},
         {"index 1022", Directory({4096}), 6000, 1022, PCX_ERR_NO_ITEM},
-        {"directory cut short", Directory({4096}), 4000, 0, PCX_ERR_FILE_IO},
+        {"directory cut short", Directory({4096}), 4000, 0, PCX_ERR_NO_ITEM},
+        {"4 GiB", Directory({4096}), 0x100000000ull, 0, PCX_ERR_FILE_IO},
         {"equal offsets", Directory({4096, 4096}), 6000, 1, PCX_ERR_ITEM_OFFSET},
         {"first page inside the directory", Directory({2048}), 6000, 0, PCX_ERR_ITEM_OFFSET},
         {"index = count", Directory({4096, 5000}), 6000, 2, PCX_ERR_NO_ITEM},

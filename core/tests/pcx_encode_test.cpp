@@ -8,6 +8,7 @@
 #include "kypcx/dib_layout.h"
 #include "kypcx/pcx_encode_header.h"
 #include "kypcx/pcx_encode_planes.h"
+#include "kypcx/pcx_format.h"
 #include "kypcx/pcx_rle_encode.h"
 
 namespace {
@@ -315,6 +316,14 @@ TEST(DibPcxHeader, ResolutionAndPalette) {
     EXPECT_EQ(72, DpiFromPelsPerMeter(0, 72));
     EXPECT_EQ(300, DpiFromPelsPerMeter(11811, 72));
     EXPECT_EQ(-96, DpiFromPelsPerMeter(-3780, 72));
+    EXPECT_EQ(96, DpiFromPelsPerMeter(3779, 72)) << "95.99 rounds to 96";
+    // Every resolution a header can hold comes back from a DIB unchanged.
+    for (int32_t dpi = -32768; dpi <= 32767; ++dpi) {
+        if (dpi == 0) continue;  // no resolution: the display's
+        ASSERT_EQ(dpi, DpiFromPelsPerMeter(PelsPerMeterFromDpi(dpi), 72)) << dpi << " dpi";
+    }
+    EXPECT_EQ(3780, PelsPerMeterFromDpi(96));
+    EXPECT_EQ(2835, PelsPerMeterFromDpi(72));
 
     DibSpec s;
     s.bitCount = 4;

@@ -2,11 +2,11 @@
 // the internal AddNonRgbDibToDcxFile: an image encoded straight onto the end
 // of a DCX file by the PCX encoders in append mode, then listed in the first
 // empty directory entry. A failed add cuts the file back to its old length,
-// so the file is either as it was or holds the new item, listed.
+// so the file is either as it was or holds the new item, listed. A file
+// whose new item could end past 4 GiB is refused before anything is written.
 #include "dcx/AddImageExports.h"
 
 #include "dcx/DcxDirectory.h"
-#include "dcx/DcxWritableDirectory.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
 #include "frame/FileAccess.h"
@@ -17,12 +17,13 @@
 
 namespace {
 
-// The add itself: check the directory, find the first empty entry k, append
-// the image, then list it. Entry k + 1 is set to 0 first (unless k is the
-// last usable entry: entry 1023 is never written), then entry k to the
-// image's start, so the directory lists the old items or the old items and
-// the whole new one, never a stale entry behind the new item. `encode(file,
-// code)` runs one of the encoders in append mode on the open file.
+// The add itself: read the directory once and plan from it, append the
+// image, then list it. Entry k + 1 is set to 0 first (unless k is the last
+// usable entry: entry 1023 is never written), then entry k to the image's
+// start, so the directory lists the old items or the old items and the whole
+// new one, never a stale entry behind the new item. `encode(file, code,
+// endLimit)` runs one of the encoders in append mode on the open file; it
+// writes nothing when the image could end past endLimit.
 template <typename Encode>
 BOOL AddImage(Encode encode, LPCWSTR path, PcxErrorCode* code) {
     ScopedFile file(OpenFileFor(path, GENERIC_READ | GENERIC_WRITE));
@@ -30,33 +31,30 @@ BOOL AddImage(Encode encode, LPCWSTR path, PcxErrorCode* code) {
         *code = PCX_ERR_OPEN_FILE;
         return FALSE;
     }
-    const DWORD length = GetFileLength(file.get());
+    const ULONGLONG length = GetFileLength(file.get());
     kypcx::DcxDirectory directory;
-    if (!ReadDcxDirectoryForWriting(file.get(), length, &directory, code)) return FALSE;
-    // The list passed the check, so the first empty entry is the one behind
-    // the list; with none left the table is full.
-    PcxErrorCode search = PCX_OK;
-    const UINT entry = FindEmptyDcxEntry(file.get(), &search);
-    if (entry == 0) {
-        *code = search != PCX_OK ? search : PCX_ERR_NO_EMPTY_ENTRY;
+    if (!ReadDcxDirectory(file.get(), &directory, nullptr, code)) return FALSE;
+    kypcx::DcxAddPlan plan;
+    const PcxErrorCode planned = kypcx::PlanDcxItemAdd(directory, length, kypcx::DcxAddRoute::InPlace, &plan);
+    if (planned != PCX_OK) {
+        *code = planned;
         return FALSE;
     }
-    if (!encode(file.get(), code)) {
-        // Whatever stopped the encoder (a line function included), the item
-        // could not be written.
+    if (!encode(file.get(), code, ULONGLONG{plan.start} + plan.room)) {
+        // Whatever stopped the encoder (a line function, the 4 GiB limit),
+        // the item could not be written.
         *code = PCX_ERR_FILE_IO;
         SetFileLengthTo(file.get(), length);  // best effort: the code says it failed
         return FALSE;
     }
     PcxErrorCode listing = PCX_OK;
-    const BOOL endsList = entry < kypcx::kDcxLastUsableEntry;
-    if (endsList) WriteDcxEntry(file.get(), entry + 1, 0, &listing);
-    if (listing == PCX_OK) WriteDcxEntry(file.get(), entry, length, &listing);
+    if (plan.endsList) WriteDcxEntry(file.get(), plan.entry + 1, 0, &listing);
+    if (listing == PCX_OK) WriteDcxEntry(file.get(), plan.entry, plan.start, &listing);
     if (listing != PCX_OK) {
         // Put back what entry k + 1 held (0, or a stale value behind the
         // list) and the old length; entry k was not written or failed.
         PcxErrorCode ignored = PCX_OK;
-        if (endsList) WriteDcxEntry(file.get(), entry + 1, directory.words[entry + 1], &ignored);
+        if (plan.endsList) WriteDcxEntry(file.get(), plan.entry + 1, directory.words[plan.entry + 1], &ignored);
         *code = listing;
         SetFileLengthTo(file.get(), length);  // best effort: the code says it failed
         return FALSE;
@@ -70,7 +68,9 @@ BOOL AddImage(Encode encode, LPCWSTR path, PcxErrorCode* code) {
 extern "C" BOOL WINAPI AddBitmapToDCXFileW(HBITMAP bitmap, LPCWSTR path, PcxErrorCode* error,
                                           PcxLineCallback callback) {
     ErrorSlot slot(error);
-    const auto encode = [&](HANDLE file, PcxErrorCode* c) { return EncodeBitmapToPcx(bitmap, file, TRUE, c, callback); };
+    const auto encode = [&](HANDLE file, PcxErrorCode* c, ULONGLONG endLimit) {
+        return EncodeBitmapToPcx(bitmap, file, TRUE, c, callback, endLimit);
+    };
     return AddImage(encode, path, slot.get());
 }
 
@@ -81,7 +81,9 @@ extern "C" BOOL WINAPI AddBitmapToDCXFileA(HBITMAP bitmap, LPCSTR path, PcxError
 
 extern "C" BOOL WINAPI AddDIBToDCXFileW(HGLOBAL dib, LPCWSTR path, PcxErrorCode* error, PcxDibLineCallback callback) {
     ErrorSlot slot(error);
-    const auto encode = [&](HANDLE file, PcxErrorCode* c) { return EncodeDibToPcx(dib, file, TRUE, c, callback); };
+    const auto encode = [&](HANDLE file, PcxErrorCode* c, ULONGLONG endLimit) {
+        return EncodeDibToPcx(dib, file, TRUE, c, callback, endLimit);
+    };
     return AddImage(encode, path, slot.get());
 }
 
@@ -95,8 +97,8 @@ BOOL AddNonRgbDibToDcxFile(HGLOBAL dib, LPCWSTR path, PcxErrorCode* code, PcxDib
         *code = PCX_ERR_COLOR_SPACE;
         return FALSE;
     }
-    const auto encode = [&](HANDLE file, PcxErrorCode* c) {
-        return EncodeNonRgbDibToPcx(dib, file, TRUE, c, callback, static_cast<BYTE>(colorSpace));
+    const auto encode = [&](HANDLE file, PcxErrorCode* c, ULONGLONG endLimit) {
+        return EncodeNonRgbDibToPcx(dib, file, TRUE, c, callback, static_cast<BYTE>(colorSpace), endLimit);
     };
     return AddImage(encode, path, code);
 }

@@ -6,7 +6,6 @@
 
 #include "KyPCX.h"
 #include "dcx/DcxDirectory.h"
-#include "dcx/DcxWritableDirectory.h"
 #include "dcx/RewriteDcxThroughTempFile.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
@@ -38,23 +37,23 @@ struct AddPcxFile {
 // empty entry set to where the PCX file begins and the entry after it to 0.
 PcxErrorCode BuildWithPcxAdded(const DcxRewriteFiles& files, void* context) {
     HANDLE pcx = static_cast<AddPcxFile*>(context)->pcx;
-    const DWORD dcxLength = GetFileLength(files.dcx);
-    const DWORD pcxLength = GetFileLength(pcx);
+    const ULONGLONG dcxLength = GetFileLength(files.dcx);
+    const ULONGLONG pcxLength = GetFileLength(pcx);
     kypcx::DcxDirectory directory;
     PcxErrorCode code = PCX_OK;
-    if (!ReadDcxDirectoryForWriting(files.dcx, dcxLength, &directory, &code)) return code;
-    // Offsets are 32-bit: the new file must stay below 4 GiB.
-    const ULONGLONG newLength = ULONGLONG{dcxLength} + pcxLength;
-    if (newLength > 0xFFFFFFFFull) return PCX_ERR_FILE_IO;
-    if (!HasRoomForRewrite(files, newLength)) return PCX_ERR_DISK_SPACE;
-    const UINT entry = FindEmptyDcxEntry(files.dcx, &code);
-    if (entry == 0) return PCX_ERR_NO_ITEM;
+    // A directory that cannot be read at all is one with no empty entry.
+    if (!ReadDcxDirectory(files.dcx, &directory, nullptr, &code)) return PCX_ERR_NO_ITEM;
+    kypcx::DcxAddPlan plan;
+    code = kypcx::PlanDcxItemAdd(directory, dcxLength, kypcx::DcxAddRoute::ThroughCopy, &plan);
+    if (code != PCX_OK) return code;
+    // Offsets are 32-bit: the new file must end where they reach.
+    if (pcxLength > plan.room) return PCX_ERR_FILE_IO;
+    if (!HasRoomForRewrite(files, dcxLength + pcxLength)) return PCX_ERR_DISK_SPACE;
     if (!CopyFileRange(files.dcx, files.temporary, 0, dcxLength, &code) ||
         !CopyFileRange(pcx, files.temporary, 0, pcxLength, &code))
         return code;
-    WriteDcxEntry(files.temporary, entry, dcxLength, &code);
-    // Entry 1023 is never written: the last usable entry needs no end mark.
-    if (code == PCX_OK && entry < kypcx::kDcxLastUsableEntry) WriteDcxEntry(files.temporary, entry + 1, 0, &code);
+    if (plan.endsList && !WriteDcxEntry(files.temporary, plan.entry + 1, 0, &code)) return code;
+    WriteDcxEntry(files.temporary, plan.entry, plan.start, &code);
     return code;
 }
 

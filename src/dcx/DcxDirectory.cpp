@@ -5,13 +5,13 @@ namespace {
 
 using kypcx::DcxDirectory;
 
-// Reads the whole directory and checks the magic: FALSE with `shortCode`
-// when fewer than 4096 bytes arrive, 22 for a wrong magic.
-BOOL ReadWholeDcxDirectory(HANDLE file, DcxDirectory* directory, PcxErrorCode shortCode, PcxErrorCode* code) {
+// Reads the whole directory and checks the magic: FALSE with 18 when fewer
+// than 4096 bytes arrive, 22 for a wrong magic.
+BOOL ReadWholeDcxDirectory(HANDLE file, DcxDirectory* directory, PcxErrorCode* code) {
     DWORD bytesRead = 0;
     PcxErrorCode readCode = PCX_OK;
     if (!ReadDcxDirectory(file, directory, &bytesRead, &readCode) || bytesRead != kypcx::kDcxDirectorySize) {
-        *code = shortCode;
+        *code = PCX_ERR_FILE_IO;
         return FALSE;
     }
     if (!kypcx::HasDcxMagic(*directory)) {
@@ -50,31 +50,14 @@ BOOL WriteDcxDirectory(HANDLE file, const DcxDirectory& directory, PcxErrorCode*
     return TRUE;
 }
 
-UINT FindEmptyDcxEntry(HANDLE file, PcxErrorCode* code) {
-    DcxDirectory directory;
-    if (!ReadDcxDirectory(file, &directory, nullptr, code)) return 0;
-    if (!kypcx::HasDcxMagic(directory)) {
-        *code = PCX_ERR_DCX_ID;
-        return 0;
-    }
-    return kypcx::FindFirstEmptyDcxEntry(directory);
-}
-
 int WriteDcxEntry(HANDLE file, UINT n, DWORD value, PcxErrorCode* code) {
     if (n == 0 || n > kypcx::kDcxLastUsableEntry) {
         *code = PCX_ERR_NO_ITEM;
         return 0;
     }
-    DcxDirectory directory;
-    if (!ReadWholeDcxDirectory(file, &directory, PCX_ERR_READ, code)) return 0;
-    const PcxErrorCode range = kypcx::CheckDcxEntryNumber(directory, n);
-    if (range != PCX_OK) {
-        *code = range;
-        return 0;
-    }
     BYTE bytes[4];
     kypcx::WriteLe32(bytes, value);
-    if (!SeekFileTo(file, 4 * n)) {
+    if (!SeekFileTo(file, 4 * ULONGLONG{n})) {
         *code = PCX_ERR_FILE_IO;
         return 0;
     }
@@ -96,7 +79,7 @@ BOOL LocateDcxItem(LPCWSTR path, UINT index, ImageLocation* image, PcxErrorCode*
         return FALSE;
     }
     DcxDirectory directory;
-    if (!ReadWholeDcxDirectory(image->file.get(), &directory, PCX_ERR_FILE_IO, code)) return FALSE;
+    if (!ReadWholeDcxDirectory(image->file.get(), &directory, code)) return FALSE;
     kypcx::DcxItemExtent extent;
     const PcxErrorCode found =
         kypcx::FindDcxItemExtent(directory, index, GetFileLength(image->file.get()), &extent, headerOnly);

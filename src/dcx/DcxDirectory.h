@@ -5,7 +5,8 @@
 // core's, in kypcx/dcx_directory.h; these routines move the bytes.
 //
 // Conventions shared by every routine here:
-//  - the directory is read afresh on every call; nothing is cached;
+//  - nothing is cached between calls: an operation reads the directory once
+//    and decides from that copy;
 //  - the caller's code is written only on failure, never set to 1;
 //  - the file pointer is left where the last read or write ended, so every
 //    caller positions the file itself before its next transfer;
@@ -28,16 +29,10 @@ BOOL ReadDcxDirectory(HANDLE file, kypcx::DcxDirectory* directory, DWORD* bytesR
 // position cannot be set) or 17 (a short write).
 BOOL WriteDcxDirectory(HANDLE file, const kypcx::DcxDirectory& directory, PcxErrorCode* code);
 
-// The number (1..1022) of the first empty entry within the scan limit; 0
-// with the code set on failure (18 unreadable, 22 wrong magic), or 0 with
-// the code untouched when every entry within the limit is in use. A
-// directory cut short is searched as far as it was read.
-UINT FindEmptyDcxEntry(HANDLE file, PcxErrorCode* code);
-
-// Writes `value` into entry n (4 bytes at 4n). 1 on success; 0 with the code
-// set: 21 n outside 1..1022 or above B (so entry 1023 is never written), 16 a
-// directory shorter than 4096 bytes, 22 wrong magic, 18 position, 17 short
-// write. Entries before n need not be in use.
+// Writes `value` into entry n (4 bytes at 4n) without reading the directory:
+// the caller decided from its own copy. 1 on success; 0 with the code set:
+// 21 n outside 1..1022 (so entry 1023 is never written), 18 position, 17
+// short write.
 int WriteDcxEntry(HANDLE file, UINT n, DWORD value, PcxErrorCode* code);
 
 // Opens the DCX file at `path` read-only and finds item `index` (0-based):

@@ -1,5 +1,6 @@
-// MakeDCXFileW/A, GetDCXInfoW/A, GetNumberOfImagesInDCXFileW/A and
-// DCXItemInfoW/A: making an empty DCX file and reading its directory.
+// MakeDCXFileW/A, GetDCXInfoW/A, GetNumberOfImagesInDCXFileW/A,
+// DCXItemInfoW/A and the extension DCXItemExtentW/A: making an empty DCX
+// file and reading its directory.
 #include <windows.h>
 
 #include "KyPCX.h"
@@ -60,4 +61,28 @@ extern "C" int WINAPI DCXItemInfoW(LPCWSTR path, UINT index, PcxHeader* header, 
 
 extern "C" int WINAPI DCXItemInfoA(LPCSTR path, UINT index, PcxHeader* header, PcxErrorCode* code) {
     return CallWithWidePath(DCXItemInfoW, path, index, header, code);
+}
+
+extern "C" BOOL WINAPI DCXItemExtentW(LPCWSTR path, UINT index, ULONGLONG* start, ULONGLONG* end,
+                                     PcxErrorCode* error) {
+    ErrorSlot slot(error);
+    PcxErrorCode* code = slot.get();
+    *code = PCX_OK;
+    if (start == nullptr || end == nullptr) {  // nowhere to put the answer
+        *code = PCX_ERR_FILE_IO;
+        return FALSE;
+    }
+    ImageLocation item;
+    if (!LocateDcxItem(path, index, &item, code)) {
+        // Behind the end of the list there is no page either.
+        if (*code == PCX_OK) *code = PCX_ERR_NO_ITEM;
+        return FALSE;
+    }
+    *start = item.start;
+    *end = item.end;
+    return TRUE;
+}
+
+extern "C" BOOL WINAPI DCXItemExtentA(LPCSTR path, UINT index, ULONGLONG* start, ULONGLONG* end, PcxErrorCode* code) {
+    return CallWithWidePath(DCXItemExtentW, path, index, start, end, code);
 }

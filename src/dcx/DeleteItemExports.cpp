@@ -21,12 +21,13 @@ struct DeleteItem {
 // items behind it.
 PcxErrorCode BuildWithItemDeleted(const DcxRewriteFiles& files, void* context) {
     const UINT index = static_cast<DeleteItem*>(context)->index;
-    const DWORD length = GetFileLength(files.dcx);
+    const ULONGLONG length = GetFileLength(files.dcx);
     kypcx::DcxDirectory directory;
     PcxErrorCode code = PCX_OK;
-    if (!ReadDcxDirectory(files.dcx, &directory, nullptr, &code)) return code;
-    // The plan refuses a wrong magic (22), an index beyond the list (21) and
-    // a layout that writing would damage (18, 23).
+    // A directory that cannot be read at all lists no item to delete.
+    if (!ReadDcxDirectory(files.dcx, &directory, nullptr, &code)) return PCX_ERR_NO_ITEM;
+    // The plan refuses an item it cannot find (21) and a file that writing
+    // would damage (18 past 4 GiB, 23 offsets out of order).
     kypcx::DcxDeletePlan plan;
     code = kypcx::PlanDcxItemDelete(directory, length, index, &plan);
     if (code != PCX_OK) return code;

@@ -4,15 +4,12 @@
 
 #include <windows.h>
 
-#include "KyPcxTypes.h"
+#include "KyPCX.h"
 
-// Handed to the dialog as its creation parameter and kept with the dialog
-// window for its whole life, so dialogs on different threads never see each
-// other's block. A whole pointer, so that 64-bit builds hold it too.
-struct DcxChooserParams {
-    LPCWSTR path;     // the DCX file, as the caller gave it
-    DWORD itemCount;  // in: N, the number of items; out: the number chosen, 1..N
-};
+// DcxChooserParams, the block handed to the dialog as its creation
+// parameter, is declared in KyPCX.h for callers that run the dialog
+// themselves; the dialog keeps its address with its window for its whole
+// life, so dialogs on different threads never see each other's block.
 
 constexpr int kItemNumberEditId = 101;   // where the user types the number
 constexpr int kItemCountStaticId = 100;  // shows "N):"

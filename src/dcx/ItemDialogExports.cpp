@@ -5,6 +5,7 @@
 
 #include "KyPCX.h"
 #include "dcx/ItemDialog.h"
+#include "dcx/DcxDirectory.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
 #include "frame/HandleGuards.h"
@@ -34,10 +35,13 @@ ItemChoice ChooseDcxItem(LPCWSTR path, PcxErrorCode* code, DWORD* number) {
     const DWORD count = GetDCXInfoW(path, code);
     // A missing or foreign file reports this too: there is nothing to pick.
     // So does a file cut short before its first page, whose directory still
-    // lists pages that are not there.
-    PcxHeader firstPage;
+    // lists pages that are not there. What the first page holds is not
+    // looked at: a non-RGB page has its colour-space code where other pages
+    // have their encoding, and a page the user deletes need not be one this
+    // library decodes.
+    ImageLocation firstPage;
     PcxErrorCode firstPageCode = PCX_OK;
-    if (count == 0 || !DCXItemInfoW(path, 0, &firstPage, &firstPageCode)) {
+    if (count == 0 || !LocateDcxItem(path, 0, &firstPage, &firstPageCode, true)) {
         *code = PCX_ERR_EMPTY_DCX;
         return ItemChoice::Failed;
     }

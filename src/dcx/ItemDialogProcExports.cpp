@@ -1,7 +1,8 @@
 // SelectPCXDlgProc: the dialog procedure of CHOOSE_PCX. The edit field takes
 // a 1-based item number; OK accepts 1..N and ends the dialog with 1, anything
-// else is answered with a message box and the dialog stays open. The dialog's
-// texts are formatted in a small block kept in the calling thread's state.
+// else is answered with a message box and the dialog stays open. Each dialog
+// formats its texts in a small block of its own, which the calling thread's
+// state points at while the dialog is the thread's newest.
 #include <windows.h>
 
 #include <cwchar>
@@ -19,18 +20,70 @@ DcxChooserParams* ParamsOf(HWND window) {
     return reinterpret_cast<DcxChooserParams*>(GetWindowLongPtrW(window, DWLP_USER));
 }
 
-// Allocates and locks the thread's text block; FALSE when either fails.
-BOOL TakeDialogText(PcxThreadState* state) {
+// Each open dialog owns its text block, kept with its window. The thread's
+// state points at the block of the dialog opened last on the thread; a
+// dialog opened over another (from its owner window) remembers the outer
+// one's block and points the thread's state back at it when it ends, so
+// neither block is lost or shared.
+constexpr wchar_t kTextProperty[] = L"KyPCX.ItemDialogText";
+
+struct DialogText {
+    HGLOBAL handle;       // this dialog's block, locked at `text`
+    WCHAR* text;
+    HGLOBAL outerHandle;  // the thread's block when this dialog opened
+    WCHAR* outerText;
+};
+
+DialogText* TextOf(HWND window) { return static_cast<DialogText*>(GetPropW(window, kTextProperty)); }
+
+// Allocates and locks the dialog's own text block; FALSE when that fails.
+BOOL TakeDialogText(HWND window, PcxThreadState* state) {
+    auto* own = static_cast<DialogText*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(DialogText)));
+    if (own == nullptr) return FALSE;
     void* text = nullptr;
-    state->dialogTextHandle = AllocLockedGlobal(GMEM_MOVEABLE | GMEM_ZEROINIT, kDialogTextChars * sizeof(WCHAR), &text);
-    state->dialogText = static_cast<WCHAR*>(text);
-    return state->dialogTextHandle != nullptr;
+    own->handle = AllocLockedGlobal(GMEM_MOVEABLE | GMEM_ZEROINIT, kDialogTextChars * sizeof(WCHAR), &text);
+    if (own->handle == nullptr || !SetPropW(window, kTextProperty, own)) {
+        FreeLockedGlobal(own->handle);
+        HeapFree(GetProcessHeap(), 0, own);
+        return FALSE;
+    }
+    own->text = static_cast<WCHAR*>(text);
+    own->outerHandle = state->dialogTextHandle;
+    own->outerText = state->dialogText;
+    state->dialogTextHandle = own->handle;
+    state->dialogText = own->text;
+    return TRUE;
 }
 
-void ReleaseDialogText(PcxThreadState* state) {
-    FreeLockedGlobal(state->dialogTextHandle);
-    state->dialogTextHandle = nullptr;
-    state->dialogText = nullptr;
+// A dialog still open over the one that ends may remember the ending one's
+// block as its outer block: it gets the ending one's outer block instead.
+struct OuterBlockPatch {
+    const DialogText* ending;
+};
+
+BOOL CALLBACK PatchOuterBlock(HWND window, LPARAM context) {
+    const DialogText* ending = reinterpret_cast<OuterBlockPatch*>(context)->ending;
+    DialogText* text = TextOf(window);
+    if (text != nullptr && text != ending && text->outerHandle == ending->handle) {
+        text->outerHandle = ending->outerHandle;
+        text->outerText = ending->outerText;
+    }
+    return TRUE;
+}
+
+// Gives the dialog's block back (once; later calls find nothing to free).
+void ReleaseDialogText(HWND window, PcxThreadState* state) {
+    auto* own = static_cast<DialogText*>(RemovePropW(window, kTextProperty));
+    if (own == nullptr) return;
+    if (state->dialogTextHandle == own->handle) {
+        state->dialogTextHandle = own->outerHandle;
+        state->dialogText = own->outerText;
+    } else {
+        OuterBlockPatch patch{own};
+        EnumThreadWindows(GetCurrentThreadId(), PatchOuterBlock, reinterpret_cast<LPARAM>(&patch));
+    }
+    FreeLockedGlobal(own->handle);
+    HeapFree(GetProcessHeap(), 0, own);
 }
 
 // Shows a refusal over the dialog and puts the user back in the edit field.
@@ -41,19 +94,18 @@ void Refuse(HWND window, const WCHAR* text) {
 
 BOOL OnInitDialog(HWND window, DcxChooserParams* params) {
     SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(params));
-    PcxThreadState* state = GetPcxThreadState();
-    if (!TakeDialogText(state)) return FALSE;
+    if (!TakeDialogText(window, GetPcxThreadState())) return FALSE;
+    WCHAR* text = TextOf(window)->text;
     SendDlgItemMessageW(window, kItemNumberEditId, EM_LIMITTEXT, kItemNumberMaxDigits, 0);
-    std::swprintf(state->dialogText, kDialogTextChars, L"%u):", static_cast<unsigned>(params->itemCount));
+    std::swprintf(text, kDialogTextChars, L"%u):", static_cast<unsigned>(params->itemCount));
     SetDlgItemTextW(window, kItemNumberEditId, L"1");
-    SetDlgItemTextW(window, kItemCountStaticId, state->dialogText);
+    SetDlgItemTextW(window, kItemCountStaticId, text);
     // TRUE: the system gives the focus to the first tab stop, the edit field.
     return TRUE;
 }
 
 void OnOk(HWND window) {
     DcxChooserParams* params = ParamsOf(window);
-    PcxThreadState* state = GetPcxThreadState();
     BOOL translated = FALSE;
     const UINT number = GetDlgItemInt(window, kItemNumberEditId, &translated, FALSE);
     if (number == 0 && !translated) {
@@ -61,13 +113,14 @@ void OnOk(HWND window) {
         return;
     }
     if (number >= 1 && number <= params->itemCount) {
-        ReleaseDialogText(state);
+        ReleaseDialogText(window, GetPcxThreadState());
         params->itemCount = number;
         EndDialog(window, 1);
         return;
     }
     WCHAR fallback[kDialogTextChars];
-    WCHAR* text = state->dialogText != nullptr ? state->dialogText : fallback;
+    DialogText* own = TextOf(window);
+    WCHAR* text = own != nullptr ? own->text : fallback;
     std::swprintf(text, kDialogTextChars, L"DCX file contains %u PCX images!",
                   static_cast<unsigned>(params->itemCount));
     Refuse(window, text);
@@ -86,7 +139,7 @@ extern "C" INT_PTR CALLBACK SelectPCXDlgProc(HWND window, UINT message, WPARAM w
             return TRUE;
         }
         if (LOWORD(wParam) == IDCANCEL) {
-            ReleaseDialogText(GetPcxThreadState());
+            ReleaseDialogText(window, GetPcxThreadState());
             EndDialog(window, 0);
             return TRUE;
         }
@@ -94,7 +147,7 @@ extern "C" INT_PTR CALLBACK SelectPCXDlgProc(HWND window, UINT message, WPARAM w
     case WM_DESTROY:
         // A dialog ended some other way (its owner destroyed) still gives
         // its text block back.
-        ReleaseDialogText(GetPcxThreadState());
+        ReleaseDialogText(window, GetPcxThreadState());
         return FALSE;
     default:
         return FALSE;

@@ -10,16 +10,6 @@ namespace {
 
 constexpr DWORD kCopyBlockSize = DWORD{1} << 20;
 
-// Moves to the end; TRUE with the position there.
-BOOL SeekFileToEnd(HANDLE file, DWORD* position) {
-    LONG high = 0;
-    SetLastError(NO_ERROR);
-    const DWORD reached = SetFilePointer(file, 0, &high, FILE_END);
-    if (reached == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return FALSE;
-    *position = reached;
-    return high == 0;
-}
-
 }  // namespace
 
 HANDLE OpenFileFor(LPCWSTR path, DWORD access, FileOpening opening, BOOL* created) {
@@ -40,21 +30,28 @@ HANDLE OpenFileFor(LPCWSTR path, DWORD access, FileOpening opening, BOOL* create
     return file;
 }
 
-DWORD GetFileLength(HANDLE file) {
-    const DWORD position = SetFilePointer(file, 0, nullptr, FILE_CURRENT);
-    const DWORD length = SetFilePointer(file, 0, nullptr, FILE_END);
-    SeekFileTo(file, position);
-    return length;
+ULONGLONG GetFileLength(HANDLE file) {
+    LARGE_INTEGER length;
+    if (!GetFileSizeEx(file, &length) || length.QuadPart < 0) return 0;
+    return static_cast<ULONGLONG>(length.QuadPart);
 }
 
-BOOL SeekFileTo(HANDLE file, DWORD position) {
-    // The high word is passed so that positions of 2 GiB and more are not
-    // taken as negative distances.
-    LONG high = 0;
-    SetLastError(NO_ERROR);
-    const DWORD reached = SetFilePointer(file, static_cast<LONG>(position), &high, FILE_BEGIN);
-    if (reached == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return FALSE;
-    return reached == position && high == 0;
+BOOL SeekFileTo(HANDLE file, ULONGLONG position) {
+    if (position > static_cast<ULONGLONG>(MAXLONGLONG)) return FALSE;
+    LARGE_INTEGER distance;
+    distance.QuadPart = static_cast<LONGLONG>(position);
+    LARGE_INTEGER reached;
+    return SetFilePointerEx(file, distance, &reached, FILE_BEGIN) &&
+           static_cast<ULONGLONG>(reached.QuadPart) == position;
+}
+
+BOOL SeekFileToEnd(HANDLE file, ULONGLONG* position) {
+    LARGE_INTEGER distance;
+    distance.QuadPart = 0;
+    LARGE_INTEGER reached;
+    if (!SetFilePointerEx(file, distance, &reached, FILE_END) || reached.QuadPart < 0) return FALSE;
+    *position = static_cast<ULONGLONG>(reached.QuadPart);
+    return TRUE;
 }
 
 BOOL ReadFileExactly(HANDLE file, void* buffer, DWORD size) {
@@ -67,10 +64,11 @@ BOOL WriteFileExactly(HANDLE file, const void* bytes, DWORD size) {
     return WriteFile(file, bytes, size, &written, nullptr) && written == size;
 }
 
-BOOL SetFileLengthTo(HANDLE file, DWORD length) { return SeekFileTo(file, length) && SetEndOfFile(file); }
+BOOL SetFileLengthTo(HANDLE file, ULONGLONG length) { return SeekFileTo(file, length) && SetEndOfFile(file); }
 
-int CopyFileRange(HANDLE source, HANDLE destination, DWORD offset, DWORD count, PcxErrorCode* code) {
-    ScopedGlobal block(GlobalAlloc(GMEM_MOVEABLE, count < kCopyBlockSize ? (count > 0 ? count : 1) : kCopyBlockSize));
+int CopyFileRange(HANDLE source, HANDLE destination, ULONGLONG offset, ULONGLONG count, PcxErrorCode* code) {
+    const SIZE_T wanted = count < kCopyBlockSize ? static_cast<SIZE_T>(count > 0 ? count : 1) : kCopyBlockSize;
+    ScopedGlobal block(GlobalAlloc(GMEM_MOVEABLE, wanted));
     ScopedGlobalLock lock(block.get());
     BYTE* buffer = lock.as<BYTE>();
     if (buffer == nullptr) {
@@ -78,17 +76,18 @@ int CopyFileRange(HANDLE source, HANDLE destination, DWORD offset, DWORD count, 
         return 0;
     }
     const DWORD blockSize = static_cast<DWORD>(GlobalSize(block.get()));
-    DWORD destinationEnd = 0;
+    ULONGLONG destinationEnd = 0;
     if (!SeekFileToEnd(destination, &destinationEnd) || destinationEnd != GetFileLength(destination) ||
         !SeekFileTo(source, offset)) {
         *code = PCX_ERR_FILE_IO;
         return 0;
     }
-    DWORD copied = 0;
+    ULONGLONG copied = 0;
     while (copied < count) {
-        const DWORD missing = count - copied;
+        const ULONGLONG missing = count - copied;
+        const DWORD request = missing < blockSize ? static_cast<DWORD>(missing) : blockSize;
         DWORD got = 0;
-        if (!ReadFile(source, buffer, missing < blockSize ? missing : blockSize, &got, nullptr) || got == 0) {
+        if (!ReadFile(source, buffer, request, &got, nullptr) || got == 0) {
             *code = PCX_ERR_READ;
             return 0;
         }

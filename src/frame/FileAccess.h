@@ -5,7 +5,9 @@
 // without sharing (the painter's read-only open aside), so a file held open
 // elsewhere cannot be opened (code 5 at the exports) and no one else changes
 // it while we work.
-// Positions are 32-bit: files of 4 GiB and more are outside the library's range.
+// Positions and lengths are 64-bit, so a file of 4 GiB or more is measured
+// and read as it is; what may be written into a DCX file's 32-bit directory
+// is decided by its callers.
 #pragma once
 
 #include <windows.h>
@@ -27,11 +29,15 @@ enum class FileOpening {
 // says whether the call made the file.
 HANDLE OpenFileFor(LPCWSTR path, DWORD access, FileOpening opening = FileOpening::Existing, BOOL* created = nullptr);
 
-// The file's length in bytes (low 32 bits); the file position is unchanged.
-DWORD GetFileLength(HANDLE file);
+// The file's length in bytes; the file position is unchanged. 0 when the
+// handle has no length (a pipe, a closed handle).
+ULONGLONG GetFileLength(HANDLE file);
 
-// Moves to an absolute position below 4 GiB; TRUE when the file is there.
-BOOL SeekFileTo(HANDLE file, DWORD position);
+// Moves to an absolute position; TRUE when the file is there.
+BOOL SeekFileTo(HANDLE file, ULONGLONG position);
+
+// Moves to the end of the file; TRUE with *position there.
+BOOL SeekFileToEnd(HANDLE file, ULONGLONG* position);
 
 // Reads exactly `size` bytes; FALSE on a failed or short read.
 BOOL ReadFileExactly(HANDLE file, void* buffer, DWORD size);
@@ -41,7 +47,7 @@ BOOL ReadFileExactly(HANDLE file, void* buffer, DWORD size);
 BOOL WriteFileExactly(HANDLE file, const void* bytes, DWORD size);
 
 // Cuts (or extends) the file to `length` bytes; TRUE on success.
-BOOL SetFileLengthTo(HANDLE file, DWORD length);
+BOOL SetFileLengthTo(HANDLE file, ULONGLONG length);
 
 // Appends `count` bytes of `source`, from its absolute offset `offset`, to
 // the end of `destination`. 1 when all were appended; 0 with the code set
@@ -50,7 +56,7 @@ BOOL SetFileLengthTo(HANDLE file, DWORD length);
 // appended), 17 a short write. A count of 0 reads nothing and succeeds. The
 // code is written only on failure. Moves the data in blocks of 1 MiB, large
 // enough that a copy runs at the speed of the disk.
-int CopyFileRange(HANDLE source, HANDLE destination, DWORD offset, DWORD count, PcxErrorCode* code);
+int CopyFileRange(HANDLE source, HANDLE destination, ULONGLONG offset, ULONGLONG count, PcxErrorCode* code);
 
 // Free bytes available to the caller on the volume that holds `path` (a
 // file's path; relative paths resolve against the current directory), 0 when

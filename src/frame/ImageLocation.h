@@ -11,8 +11,8 @@
 
 struct ImageLocation {
     ScopedFile file;  // closed when the location goes out of scope
-    DWORD start = 0;  // the image's 128-byte header begins here
-    DWORD end = 0;    // one past its last byte (where a palette trailer ends)
+    ULONGLONG start = 0;  // the image's 128-byte header begins here
+    ULONGLONG end = 0;    // one past its last byte (where a palette trailer ends)
 };
 
 // Opens the PCX file at `path` with `access` (GENERIC_READ, or GENERIC_READ |

@@ -5,7 +5,7 @@
 #include "frame/HandleGuards.h"
 #include "pcx/decode/DecodePcxToBitmap.h"
 
-int CopyPcxToClipboard(HANDLE file, DWORD start, DWORD end, PcxErrorCode* code) {
+int CopyPcxToClipboard(HANDLE file, ULONGLONG start, ULONGLONG end, PcxErrorCode* code) {
     // Decode first, so the clipboard is held only for the hand-over.
     ScopedGdiObject<HBITMAP> bitmap(DecodePcxToBitmap(file, start, end, code, nullptr));
     if (!bitmap) return 0;

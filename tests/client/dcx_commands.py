@@ -92,6 +92,21 @@ def main():
         if status != 0 or read("book.dcx") != dcx([a, bmp_page, b, a]):
             failures.append("add: status %d, %s" % (status, output))
 
+        # Where each page lies, as the library reads it: with the offsets
+        # listed out of order, each page still ends at the nearest page
+        # start above its own.
+        swapped = bytearray(dcx([a, bmp_page, b]))
+        first, second = struct.unpack_from("<2I", swapped, 4)
+        struct.pack_into("<2I", swapped, 4, second, first)
+        write("swapped.dcx", bytes(swapped))
+        status, output = kypcx("pages", "swapped.dcx")
+        rows = [line.split() for line in output.splitlines()[2:]]
+        extents = [(second, len(bmp_page)), (first, len(a)), (first + len(a) + len(bmp_page), len(b))]
+        got = [(int(r[1]), int(r[2])) for r in rows if len(r) >= 3 and r[1].isdigit()]
+        if status != 0 or got != extents:
+            failures.append("pages: status %d, %r (expected offsets and bytes %s)" % (status, output, extents))
+        os.remove(path("swapped.dcx"))
+
         status, output = kypcx("delete", "book.dcx", "1")
         if status != 0 or read("book.dcx") != dcx([a, b, a]):
             failures.append("delete: status %d, %s" % (status, output))

@@ -47,7 +47,8 @@ std::vector<DeleteCase> DeleteCases() {
         {"offset past the end", {items, {}, {}, {{3, end + 1}}}, 0, PCX_ERR_ITEM_OFFSET, {}},
         {"first item inside the directory", {{a, b}, {}, {}, {{1, 1024}, {2, 1024 + static_cast<uint32_t>(a.size())}}},
          0, PCX_ERR_ITEM_OFFSET, {}},
-        {"wrong magic", {items, {}, {}, {{0, 123456789}}}, 0, PCX_ERR_DCX_ID, {}},
+        // Whatever keeps the item from being found is "no such item".
+        {"wrong magic", {items, {}, {}, {{0, 123456789}}}, 0, PCX_ERR_NO_ITEM, {}},
     };
 }
 
@@ -78,6 +79,15 @@ TEST_F(DeleteItem, NewFileForEachDirectoryState) {
         if (c.expected == PCX_OK) EXPECT_EQ(DcxSpecBytes(c.after), after) << c.name;
         else EXPECT_EQ(before, after) << c.name << ": a refused delete leaves the file as it was";
     }
+}
+
+// Directories cut short list no item that could be deleted.
+TEST_F(DeleteItem, CutDirectory) {
+    Bytes cut = DcxBytes(ThreeItems());
+    cut.resize(8);
+    EXPECT_EQ(cut, Delete(cut, 0, PCX_ERR_NO_ITEM, "cut after entry 1"));
+    cut.resize(4);
+    EXPECT_EQ(cut, Delete(cut, 0, PCX_ERR_NO_ITEM, "the magic alone"));
 }
 
 TEST_F(DeleteItem, AnsiFormAndMissingFile) {

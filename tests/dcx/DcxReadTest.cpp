@@ -261,7 +261,28 @@ TEST_F(DcxRead, IndexErrorsAndDamagedDirectories) {
         PcxHeader header;
         EXPECT_EQ(nullptr, KYPCX_EXPORT(ReadDCXItemPaletteW)(path.c_str(), c.index, &header, &code));
         EXPECT_EQ(c.code, code) << kypcx_test::Narrow(c.name);
+        // The extent says "no such page" where the readers find none.
+        ULONGLONG start = 1, end = 1;
+        code = 0;
+        EXPECT_FALSE(KYPCX_EXPORT(DCXItemExtentW)(path.c_str(), c.index, &start, &end, &code));
+        EXPECT_EQ(c.code == PCX_OK ? PCX_ERR_NO_ITEM : c.code, code) << kypcx_test::Narrow(c.name);
         EXPECT_TRUE(DeleteFileW(path.c_str())) << kypcx_test::Narrow(c.name) << " is still open";
+    }
+    // Where the pages lie, as the directory lists them.
+    const std::string pathA = kypcx_test::Narrow(dcx_);
+    for (UINT index = 0; index < 5; ++index) {
+        ULONGLONG start = 0, end = 0;
+        PcxErrorCode code = 0;
+        ASSERT_TRUE(KYPCX_EXPORT(DCXItemExtentA)(pathA.c_str(), index, &start, &end, &code)) << index;
+        EXPECT_EQ(PCX_OK, code);
+        EXPECT_EQ(DcxEntry(pages, index + 1), start) << index;
+        EXPECT_EQ(index < 4 ? DcxEntry(pages, index + 2) : pages.size(), end) << index;
+    }
+    {
+        PcxErrorCode code = 0;
+        ULONGLONG start = 0;
+        EXPECT_FALSE(KYPCX_EXPORT(DCXItemExtentW)(dcx_.c_str(), 0, &start, nullptr, &code));
+        EXPECT_EQ(PCX_ERR_FILE_IO, code) << "nowhere to put the end";
     }
     PcxErrorCode code = 0;
     HGLOBAL last = KYPCX_EXPORT(LoadDCXIntoDIBW)(dir_.Path(L"full.dcx").c_str(), 1020, &code);

@@ -67,7 +67,8 @@ TEST_F(DcxRewrite, AddPcxFileForEachDirectoryState) {
          {{three[0], page}, 4, {}, {}}},
         {"into the last usable entry", {full, {}, {}, {}}, PCX_OK, {{}, {}, {}, {}}},
         {"full directory", {TinyItems(kDcxUsableEntries), {}, {}, {}}, PCX_ERR_NO_ITEM, {}},
-        {"wrong magic", {three, {}, {}, {{0, 7}}}, PCX_ERR_DCX_ID, {}},
+        // A directory with no empty entry to be found, whatever the reason.
+        {"wrong magic", {three, {}, {}, {{0, 7}}}, PCX_ERR_NO_ITEM, {}},
         {"first item inside the directory", {{three[0]}, {}, {}, {{1, 4000}}}, PCX_ERR_ITEM_OFFSET, {}},
         {"offsets running backwards", {three, {}, {}, {{2, 4000000}}}, PCX_ERR_ITEM_OFFSET, {}},
     };
@@ -93,6 +94,15 @@ TEST_F(DcxRewrite, AddPcxFileForEachDirectoryState) {
         EXPECT_EQ(expected, after) << c.name;
     }
     EXPECT_EQ(page, ReadFileBytes(Pcx())) << "the PCX file is only read";
+
+    // Directories cut short, down to nothing, have no empty entry either.
+    for (size_t length : {size_t{100}, size_t{8}, size_t{0}}) {
+        Bytes cut = DcxBytes(three);
+        cut.resize(length);
+        WriteFileBytes(Dcx(), cut);
+        EXPECT_EQ(PCX_ERR_NO_ITEM, AddPcx(Pcx(), Dcx())) << "cut to " << length << " bytes";
+        EXPECT_EQ(cut, ReadFileBytes(Dcx())) << "cut to " << length << " bytes";
+    }
 }
 
 // The PCX file's header is checked before anything is written; non-RGB

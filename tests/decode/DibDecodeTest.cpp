@@ -101,8 +101,8 @@ TEST(LoadPCXIntoDIB, TwoFiftySixColorsTakeTheTrailerAndDropPadding) {
     EXPECT_EQ(8, h.biBitCount);
     EXPECT_EQ(DWORD(BI_RGB), h.biCompression);
     EXPECT_EQ(DWORD((5 + 31) / 32 * 4 * 8 * 3), h.biSizeImage);
-    EXPECT_EQ(11811, h.biXPelsPerMeter);  // 300.0 * 39.37 rounds to 11811.0 in double
-    EXPECT_EQ(2834, h.biYPelsPerMeter);   // 72 x 39.37
+    EXPECT_EQ(11811, h.biXPelsPerMeter);  // 300 x 39.37 = 11811
+    EXPECT_EQ(2835, h.biYPelsPerMeter);   // 72 x 39.37 = 2834.64, to the nearest
     EXPECT_EQ(256u, h.biClrUsed);
     EXPECT_EQ(0u, h.biClrImportant);
     EXPECT_GE(v.blockSize(), 40 + 256 * 4 + h.biSizeImage);

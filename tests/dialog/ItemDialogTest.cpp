@@ -1,16 +1,21 @@
 // The page picker as a user meets it: the CHOOSE_PCX dialog's layout, its
 // texts, the two refusals, the four-digit limit, OK and Cancel; the page
 // that LoadDCXImageW loads and DelDCXImageW deletes is the one chosen; two
-// dialogs on two threads keep their own page counts; files without pages get
-// code 28 and no dialog.
+// dialogs on two threads, and two on one thread one over the other, keep
+// their own page counts and texts; a first page whose encoding byte holds a
+// colour-space code is a page; files without pages get code 28 and no
+// dialog.
 #include <windows.h>
 
+#include <cstddef>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "dialog/DialogDriver.h"
+#include "frame/PcxThreadState.h"
 #include "support/KyPcxTestSupport.h"
+#include "support/ProbeLibrary.h"
 #include "support/PcxFixtures.h"
 #include "support/TestThread.h"
 
@@ -358,6 +363,152 @@ TEST_F(ItemDialog, TwoDialogsOnTwoThreadsKeepTheirOwnCounts) {
     EXPECT_TRUE(b.failures.empty()) << Report(b.failures);
     EXPECT_EQ(2u, a.chosen);
     EXPECT_EQ(5u, b.chosen);
+}
+
+// A first page saved from a non-RGB DIB holds its colour-space code in the
+// encoding byte: still a page, so the picker opens and the page chosen goes.
+TEST_F(ItemDialog, FirstPageWithAColorSpaceCode) {
+    Bytes nonRgb = PageBytes(1);
+    nonRgb[2] = 12;
+    const std::wstring path = Write(L"three.dcx", DcxOf({nonRgb, PageBytes(2), PageBytes(3)}));
+    PcxErrorCode code = kCallersCode;
+    int deleted = -1;
+    auto failures = RunWithDialogScript([&] { deleted = KYPCX_EXPORT(DelDCXImageW)(path.c_str(), &code); },
+                                        [](DialogDriver& d) {
+                                            HWND picker = d.WaitForPicker();
+                                            if (picker == nullptr) return;
+                                            SCRIPT_EXPECT(d, DialogDriver::ItemText(picker, kCount) == L"3):");
+                                            d.Type(picker, kEdit, L"2");
+                                            d.Press(picker, IDOK);
+                                            SCRIPT_EXPECT(d, d.WaitGone(picker));
+                                        });
+    EXPECT_TRUE(failures.empty()) << Report(failures);
+    EXPECT_EQ(1, deleted) << "code " << code;
+    EXPECT_EQ(DcxOf({nonRgb, PageBytes(3)}), kypcx_test::ReadFileBytes(path));
+}
+
+// A window of the test thread that opens a second picker when asked, from
+// inside the first picker's message loop, as an owner window may.
+struct NestedPick {
+    const kypcx_test::ProbeLibrary* probe;
+    std::wstring path;
+    UINT chosen = 99;
+    HGLOBAL outerBlock = nullptr;     // the thread's block before the second picker
+    HGLOBAL blockAfterInner = nullptr;  // and after it
+};
+NestedPick* g_nested = nullptr;
+LRESULT CALLBACK OpenNestedPicker(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP && g_nested != nullptr) {
+        const kypcx_test::ProbeLibrary& probe = *g_nested->probe;
+        g_nested->outerBlock = probe.ThreadState()->dialogTextHandle;
+        PcxErrorCode code = kCallersCode;
+        g_nested->chosen = probe.Get<decltype(&SelectDCXItemW)>("SelectDCXItemW")(g_nested->path.c_str(), &code);
+        g_nested->blockAfterInner = probe.ThreadState()->dialogTextHandle;
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+struct PickerSearch {
+    std::wstring count;
+    HWND found;
+};
+BOOL CALLBACK MatchPickerCount(HWND window, LPARAM data) {
+    auto* search = reinterpret_cast<PickerSearch*>(data);
+    if (GetDlgItem(window, kEdit) == nullptr || !IsWindowVisible(window)) return TRUE;
+    if (DialogDriver::ItemText(window, kCount) != search->count) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// The picker of the thread whose count reads `count`, or null after a while.
+HWND WaitForPickerOf(DWORD thread, const std::wstring& count) {
+    PickerSearch search{count + L"):", nullptr};
+    for (int i = 0; i < 1000 && search.found == nullptr; ++i) {
+        EnumThreadWindows(thread, MatchPickerCount, reinterpret_cast<LPARAM>(&search));
+        if (search.found == nullptr) Sleep(20);
+    }
+    return search.found;
+}
+
+TEST_F(ItemDialog, APickerOpenedOverAnotherKeepsItsOwnText) {
+    kypcx_test::ProbeLibrary probe;
+    ASSERT_TRUE(probe.loaded());
+    auto select = probe.Get<decltype(&SelectDCXItemW)>("SelectDCXItemW");
+    const std::wstring outerPath = Write(L"three.dcx", DcxOfPages(3));
+    NestedPick nested{&probe, Write(L"five.dcx", DcxOfPages(5))};
+    ASSERT_TRUE(probe.WatchFrees(TRUE));
+    g_nested = &nested;
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = OpenNestedPicker;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"KyPcxNestedPickerTest";
+    RegisterClassW(&wc);
+    HWND opener = CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(nullptr, opener);
+    const DWORD thread = GetCurrentThreadId();
+    PcxErrorCode code = kCallersCode;
+    UINT outerChosen = 99;
+    auto failures = RunWithDialogScript(
+        [&] { outerChosen = select(outerPath.c_str(), &code); },
+        [&](DialogDriver& d) {
+            HWND outer = WaitForPickerOf(thread, L"3");
+            if (outer == nullptr) return d.Fail("the first picker did not appear");
+            PostMessageW(opener, WM_APP, 0, 0);
+            HWND inner = WaitForPickerOf(thread, L"5");
+            if (inner == nullptr) return d.Fail("the second picker did not appear");
+            d.Type(inner, kEdit, L"9");
+            d.Press(inner, IDOK);
+            SCRIPT_EXPECT(d, d.DismissMessageBox(inner) == L"DCX file contains 5 PCX images!");
+            d.Type(inner, kEdit, L"4");
+            d.Press(inner, IDOK);
+            SCRIPT_EXPECT(d, d.WaitGone(inner));
+            // The first dialog's block outlived the second one's.
+            d.Type(outer, kEdit, L"9");
+            d.Press(outer, IDOK);
+            SCRIPT_EXPECT(d, d.DismissMessageBox(outer) == L"DCX file contains 3 PCX images!");
+            d.Type(outer, kEdit, L"2");
+            d.Press(outer, IDOK);
+            SCRIPT_EXPECT(d, d.WaitGone(outer));
+        });
+    DestroyWindow(opener);
+    UnregisterClassW(wc.lpszClassName, wc.hInstance);
+    g_nested = nullptr;
+    EXPECT_TRUE(failures.empty()) << Report(failures);
+    EXPECT_EQ(4u, nested.chosen);
+    EXPECT_EQ(2u, outerChosen);
+    EXPECT_EQ(kCallersCode, code);
+    ASSERT_NE(nullptr, nested.outerBlock);
+    EXPECT_EQ(nested.outerBlock, nested.blockAfterInner) << "the thread points at the first dialog's block again";
+    EXPECT_TRUE(probe.WasFreed(nested.outerBlock)) << "the first dialog's block was given back";
+    EXPECT_EQ(nullptr, probe.ThreadState()->dialogTextHandle);
+    probe.WatchFrees(FALSE);
+}
+
+// Callers may run the dialog themselves with the block the header declares.
+TEST_F(ItemDialog, CallersRunTheDialogWithTheDeclaredBlock) {
+    EXPECT_EQ(2 * sizeof(void*), sizeof(DcxChooserParams)) << "the pointer, then the count, padded";
+    EXPECT_EQ(sizeof(void*), offsetof(DcxChooserParams, itemCount));
+    const std::wstring path = Write(L"four.dcx", DcxOfPages(4));
+    DcxChooserParams params{path.c_str(), 4};
+    INT_PTR result = -1;
+    auto failures = RunWithDialogScript(
+        [&] {
+            result = DialogBoxParamW(kypcx_test::Library(), L"CHOOSE_PCX", nullptr, KYPCX_EXPORT(SelectPCXDlgProc),
+                                     reinterpret_cast<LPARAM>(&params));
+        },
+        [](DialogDriver& d) {
+            HWND picker = d.WaitForPicker();
+            if (picker == nullptr) return;
+            SCRIPT_EXPECT(d, DialogDriver::ItemText(picker, kCount) == L"4):");
+            d.Type(picker, kEdit, L"3");
+            d.Press(picker, IDOK);
+            SCRIPT_EXPECT(d, d.WaitGone(picker));
+        });
+    EXPECT_TRUE(failures.empty()) << Report(failures);
+    EXPECT_EQ(1, result);
+    EXPECT_EQ(3u, params.itemCount);
+    EXPECT_EQ(path.c_str(), params.path);
 }
 
 // Dialog-class windows created on this thread, seen by a CBT hook.

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "encode/EncodeTestSupport.h"
+#include "support/PcxFixtures.h"
 
 namespace {
 
@@ -87,6 +88,35 @@ TEST(RoundTrip, NonRgbDibKeepsItsColorSpace) {
         for (int x = 0; x < 11; ++x) ASSERT_EQ(int(m.indices[y * 11 + x]), view.Index(x, y)) << x << "," << y;
     EXPECT_EQ(nullptr, KYPCX_EXPORT(LoadPCXIntoDIBW)(path.c_str(), &code));
     EXPECT_EQ(PCX_ERR_ENCODING, code) << "an RGB load refuses the colour-space code";
+}
+
+// A file's resolution, loaded into a DIB and saved again, comes back as it
+// was, with the pixels per metre Windows itself writes for it.
+TEST(RoundTrip, ResolutionsSurviveALoadAndASave) {
+    ScratchDir dir;
+    struct Case {
+        int16_t dpi;
+        LONG pelsPerMeter;
+    };
+    const Case cases[] = {{72, 2835}, {96, 3780}, {100, 3937}, {120, 4724}, {150, 5906}, {200, 7874},
+                          {240, 9449}, {300, 11811}, {400, 15748}, {600, 23622}, {1200, 47244}, {1, 39}};
+    const std::wstring path = dir.Path(L"dpi.pcx");
+    for (const Case& c : cases) {
+        PcxFixture f = fixtures::TwoFiftySix();
+        f.header.hDpi = c.dpi;
+        f.header.vDpi = static_cast<int16_t>(c.dpi + 1);
+        WriteFileBytes(path, f.Bytes());
+        PcxErrorCode code = 0;
+        ScopedDib loaded(KYPCX_EXPORT(LoadPCXIntoDIBW)(path.c_str(), &code));
+        ASSERT_NE(nullptr, loaded.get()) << c.dpi << " dpi, code " << code;
+        DibView view(loaded.get());
+        EXPECT_EQ(c.pelsPerMeter, view.header().biXPelsPerMeter) << c.dpi << " dpi";
+        ASSERT_TRUE(KYPCX_EXPORT(SaveDIBInPCXFormatW)(path.c_str(), loaded.get(), &code)) << c.dpi << " dpi";
+        PcxHeader h;
+        ASSERT_TRUE(KYPCX_EXPORT(PCXInfoW)(path.c_str(), &h, &code));
+        EXPECT_EQ(c.dpi, h.horizontalDpi) << c.dpi << " dpi";
+        EXPECT_EQ(c.dpi + 1, h.verticalDpi) << c.dpi + 1 << " dpi";
+    }
 }
 
 TEST(RoundTrip, DeviceBitmapsWhereTheFormatCanBeRead) {

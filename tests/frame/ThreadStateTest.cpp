@@ -146,6 +146,15 @@ TEST(GetFileLength, GivesTheLengthAndKeepsThePosition) {
     EXPECT_EQ(1000u, probe.FileLength(f));
     EXPECT_EQ(128u, SetFilePointer(f, 0, nullptr, FILE_CURRENT));
     CloseHandle(f);
+
+    // Past 4 GiB the whole length counts, not its low 32 bits (a sparse
+    // file: no disk space taken).
+    const ULONGLONG big = 0x110000000ull;
+    ASSERT_TRUE(kypcx_test::SetFileLength(path, big));
+    f = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, f);
+    EXPECT_EQ(big, probe.FileLength(f));
+    CloseHandle(f);
 }
 
 }  // namespace

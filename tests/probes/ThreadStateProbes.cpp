@@ -70,6 +70,6 @@ BOOL WINAPI KyPcxProbeWasFreed(const void* address) {
 // family: 0 coder, 1 viewer, 2 memory, 3 append.
 void WINAPI KyPcxProbeBeginWaitCursor(int family) { BeginWaitCursorFor(FieldForFamily(family)); }
 void WINAPI KyPcxProbeEndWaitCursor(int family) { EndWaitCursorFor(FieldForFamily(family)); }
-DWORD WINAPI KyPcxProbeGetFileLength(HANDLE file) { return GetFileLength(file); }
+ULONGLONG WINAPI KyPcxProbeGetFileLength(HANDLE file) { return GetFileLength(file); }
 
 }

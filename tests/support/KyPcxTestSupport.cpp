@@ -65,6 +65,58 @@ std::vector<uint8_t> ReadFileBytes(const std::wstring& path) {
     return bytes;
 }
 
+namespace {
+
+HANDLE OpenAt(const std::wstring& path, DWORD access, ULONGLONG offset) {
+    HANDLE f = CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return f;
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    if (!SetFilePointerEx(f, to, nullptr, FILE_BEGIN)) {
+        CloseHandle(f);
+        return INVALID_HANDLE_VALUE;
+    }
+    return f;
+}
+
+}  // namespace
+
+bool SetFileLength(const std::wstring& path, ULONGLONG length) {
+    HANDLE f = OpenAt(path, GENERIC_WRITE, length);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    const bool set = SetEndOfFile(f) != FALSE;
+    CloseHandle(f);
+    return set;
+}
+
+ULONGLONG FileLength(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (ULONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
+bool WriteFileBytesAt(const std::wstring& path, ULONGLONG offset, const std::vector<uint8_t>& bytes) {
+    HANDLE f = OpenAt(path, GENERIC_WRITE, offset);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size();
+    CloseHandle(f);
+    return ok;
+}
+
+std::vector<uint8_t> ReadFileBytesAt(const std::wstring& path, ULONGLONG offset, size_t count) {
+    std::vector<uint8_t> bytes;
+    HANDLE f = OpenAt(path, GENERIC_READ, offset);
+    if (f == INVALID_HANDLE_VALUE) return bytes;
+    bytes.resize(count);
+    DWORD got = 0;
+    if (count == 0 || !ReadFile(f, bytes.data(), static_cast<DWORD>(count), &got, nullptr)) got = 0;
+    bytes.resize(got);
+    CloseHandle(f);
+    return bytes;
+}
+
 std::wstring CorpusDir() {
     // The corpus lives in shared/corpus beside the project: the test programs
     // sit in <project>/build/win32/bin, or wherever KYPCX_CORPUS points.

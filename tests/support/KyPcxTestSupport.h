@@ -43,6 +43,15 @@ private:
 void WriteFileBytes(const std::wstring& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadFileBytes(const std::wstring& path);
 
+// Large files without the disk space: SetFileLength cuts or extends a file
+// (an extension is sparse, reading as zeros); WriteFileBytesAt writes into an
+// existing file at any offset; ReadFileBytesAt reads up to `count` bytes
+// from one. False, 0 or empty when the file cannot be had.
+bool SetFileLength(const std::wstring& path, ULONGLONG length);
+ULONGLONG FileLength(const std::wstring& path);
+bool WriteFileBytesAt(const std::wstring& path, ULONGLONG offset, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> ReadFileBytesAt(const std::wstring& path, ULONGLONG offset, size_t count);
+
 // The corpus of real files beside the project, if present (empty otherwise).
 std::wstring CorpusDir();
 // Every file under dir whose name ends with one of the suffixes (any case).

@@ -35,7 +35,7 @@ public:
     }
     void BeginWait(int family) const { Get<void(WINAPI*)(int)>("KyPcxProbeBeginWaitCursor")(family); }
     void EndWait(int family) const { Get<void(WINAPI*)(int)>("KyPcxProbeEndWaitCursor")(family); }
-    DWORD FileLength(HANDLE f) const { return Get<DWORD(WINAPI*)(HANDLE)>("KyPcxProbeGetFileLength")(f); }
+    ULONGLONG FileLength(HANDLE f) const { return Get<ULONGLONG(WINAPI*)(HANDLE)>("KyPcxProbeGetFileLength")(f); }
 
 private:
     HMODULE module_;

@@ -10,7 +10,11 @@
 //  - an item behind the end of the list is reported without a code;
 //  - when a delete is planned, the file it describes (built here from the
 //    input) lists one item fewer, passes the writers' layout check, and
-//    every remaining item has exactly its old bytes.
+//    every remaining item has exactly its old bytes;
+//  - when an add is planned (either route), the file it describes lists one
+//    item more, the new one with exactly the added bytes, passes the
+//    writers' layout check, and every old item has exactly its old bytes;
+//    the two routes agree on whether an add is possible.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -86,6 +90,48 @@ void CheckDelete(const uint8_t* data, uint32_t fileLength, const kypcx::DcxDirec
     }
 }
 
+// Plans adding an item of `itemLength` bytes (taken from the input itself),
+// builds the file the plan describes and compares.
+void CheckAdd(const uint8_t* data, uint32_t fileLength, const kypcx::DcxDirectory& directory, uint32_t itemLength) {
+    kypcx::DcxAddPlan plan, copyPlan;
+    const PcxErrorCode code = kypcx::PlanDcxItemAdd(directory, fileLength, kypcx::DcxAddRoute::InPlace, &plan);
+    const PcxErrorCode copyCode =
+        kypcx::PlanDcxItemAdd(directory, fileLength, kypcx::DcxAddRoute::ThroughCopy, &copyPlan);
+    Require((code == PCX_OK) == (copyCode == PCX_OK), "both routes agree on whether an item can be added");
+    if (code != PCX_OK) return;
+    Require(plan.entry == copyPlan.entry && plan.start == copyPlan.start, "both routes plan the same add");
+    Require(plan.start == fileLength, "the item goes behind the old end");
+    Require(plan.entry >= 1 && plan.entry <= kypcx::kDcxLastUsableEntry, "a usable entry");
+    if (itemLength < 128) itemLength = 128;
+    if (itemLength > plan.room || itemLength > fileLength) return;
+
+    std::vector<uint8_t> rebuilt(data, data + fileLength);
+    rebuilt.insert(rebuilt.end(), data, data + itemLength);
+    if (plan.endsList) kypcx::WriteLe32(rebuilt.data() + 4 * (plan.entry + 1), 0);
+    kypcx::WriteLe32(rebuilt.data() + 4 * plan.entry, plan.start);
+    const uint32_t newLength = static_cast<uint32_t>(rebuilt.size());
+
+    kypcx::DcxDirectory after;
+    kypcx::LoadDcxDirectory(rebuilt.data(), rebuilt.size(), &after);
+    const uint32_t countBefore = kypcx::CountDcxItems(directory);
+    Require(kypcx::CountDcxItems(after) == countBefore + 1, "one item more");
+    Require(kypcx::CheckDcxLayoutForWriting(after, newLength) == PCX_OK, "the new layout is writable");
+    Require(after.words[kypcx::kDcxDirectoryWords - 1] == directory.words[kypcx::kDcxDirectoryWords - 1],
+            "entry 1023 is never written");
+    kypcx::DcxItemExtent added;
+    const PcxErrorCode addedCode = kypcx::FindDcxItemExtent(after, countBefore, newLength, &added, true);
+    Require(addedCode == PCX_OK && added.listed && added.start == fileLength && added.end == newLength,
+            "the new item reads as the added bytes");
+    for (uint32_t old = 0; old < countBefore; ++old) {
+        kypcx::DcxItemExtent before, kept;
+        if (kypcx::FindDcxItemExtent(directory, old, fileLength, &before, true) != PCX_OK || !before.listed) continue;
+        const PcxErrorCode keptCode = kypcx::FindDcxItemExtent(after, old, newLength, &kept, true);
+        Require(keptCode == PCX_OK && kept.listed, "an old item still reads");
+        Require(kept.start == before.start && kept.end - kept.start == before.end - before.start,
+                "an old item keeps its place and size");
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -107,6 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (count > 0) CheckDelete(data, fileLength, directory, count - 1);
         if (count > 0) CheckDelete(data, fileLength, directory, data[size - 1] % count);
         CheckDelete(data, fileLength, directory, count);  // behind the list: must be refused
+        CheckAdd(data, fileLength, directory, fileLength - kypcx::kDcxDirectorySize);
     }
     return 0;
 }

@@ -24,6 +24,10 @@ constexpr uint32_t kDcxDirectorySize = 4096;       // the magic and entries 1..1
 constexpr uint32_t kDcxDirectoryWords = kDcxDirectorySize / 4;
 constexpr uint32_t kDcxLastUsableEntry = 1022;     // entry 1023 is never written: always 0
 constexpr uint32_t kDcxMaxItems = kDcxLastUsableEntry;
+// The longest file whose every byte a 32-bit directory entry can reach. A
+// longer file can list nothing behind this, so items are never added to it
+// or deleted from it; its listed items are still read.
+constexpr uint64_t kDcxMaxFileLength = 0xFFFFFFFFu;
 
 uint32_t ReadLe32(const uint8_t* bytes);
 void WriteLe32(uint8_t* bytes, uint32_t value);
@@ -75,7 +79,7 @@ uint32_t CountDcxItems(const DcxDirectory& directory);
 struct DcxItemExtent {
     bool listed = false;  // false: the index lies behind the end of the list
     uint32_t start = 0;
-    uint32_t end = 0;
+    uint64_t end = 0;     // the last item of a file past 4 GiB ends past 4 GiB
 };
 
 // The extent of item `index` in a file of `fileLength` bytes, as every
@@ -96,15 +100,47 @@ struct DcxItemExtent {
 //     the header alone asks for no further entry.
 // The magic is not looked at here. Returns PCX_OK with extent->listed false,
 // and nothing else checked, when the item is behind the end of the list.
-PcxErrorCode FindDcxItemExtent(const DcxDirectory& directory, uint32_t index, uint32_t fileLength,
+PcxErrorCode FindDcxItemExtent(const DcxDirectory& directory, uint32_t index, uint64_t fileLength,
                                DcxItemExtent* extent, bool headerOnly = false);
 
 // Whether a file with this directory may have items added or deleted: it is
-// at least 4096 bytes long (else 18), and its listed offsets begin at 4096 or
-// later, ascend strictly and lie inside the file (else 23). A directory that
-// fails would have its entries written into a page's bytes, or move bytes
-// that belong to no page, so writers refuse it and leave the file alone.
-PcxErrorCode CheckDcxLayoutForWriting(const DcxDirectory& directory, uint32_t fileLength);
+// at least 4096 bytes long (else 18), no longer than kDcxMaxFileLength (else
+// 18), and its listed offsets begin at 4096 or later, ascend strictly and lie
+// inside the file (else 23). A directory that fails would have its entries
+// written into a page's bytes, move bytes that belong to no page, or lose
+// what lies past 4 GiB, so writers refuse it and leave the file alone.
+PcxErrorCode CheckDcxLayoutForWriting(const DcxDirectory& directory, uint64_t fileLength);
+
+// How an item is added, which decides the codes of a refusal.
+enum class DcxAddRoute {
+    InPlace,      // an image encoded onto the end of the DCX file itself
+    ThroughCopy,  // a PCX file copied behind a copy of the DCX file
+};
+
+// Adding one item at the end of a file: where it goes and what is written.
+struct DcxAddPlan {
+    uint32_t entry = 0;     // k, the first empty entry: it will hold `start`
+    uint32_t start = 0;     // the old file length, where the new item begins
+    bool endsList = false;  // entry k + 1 is set to 0 (not for k = 1022:
+                            // entry 1023 is never written)
+    uint32_t room = 0;      // the most bytes the new item may take, so that
+                            // the new file stays within kDcxMaxFileLength
+};
+
+// Plans adding an item to a file of `fileLength` bytes whose directory is
+// `directory` (read once, and every decision taken from this copy).
+//
+// The two routes answer a directory they cannot add to differently, as
+// callers have always seen them do:
+//   - InPlace: 22 wrong magic; 18 a file shorter than the directory; 25 no
+//     empty entry within the scan limit (a full table).
+//   - ThroughCopy: 21 for all three, "no such item to be made": the copy
+//     route reports any directory it cannot find an empty entry in as 21.
+// Both: 18 a file longer than kDcxMaxFileLength, or one so long that not even
+// a header fits behind it; 23 offsets out of order or outside the file
+// (CheckDcxLayoutForWriting). PCX_OK with `plan` filled otherwise.
+PcxErrorCode PlanDcxItemAdd(const DcxDirectory& directory, uint64_t fileLength, DcxAddRoute route,
+                            DcxAddPlan* plan);
 
 // The file that deleting one item leaves, described from the old one:
 //   bytes 0..4095          `directory`: entries before `entry` unchanged, the
@@ -122,11 +158,13 @@ struct DcxDeletePlan {
 };
 
 // Plans deleting item `index` from a file of `fileLength` bytes whose
-// directory is `directory`. Codes in order: 22 wrong magic; 21 index above
-// 1021; the codes of CheckDcxLayoutForWriting (18, 23); 21 the item is not
-// in the list, or its end lookup asks for entry 1023 (an item in entry
-// 1022); PCX_OK with `plan` filled otherwise.
-PcxErrorCode PlanDcxItemDelete(const DcxDirectory& directory, uint32_t fileLength, uint32_t index,
+// directory is `directory`. Codes in order: 21 for every way the item cannot
+// be found (a wrong magic, a file shorter than the directory, index above
+// 1021, an item behind the end of the list, or one in entry 1022, whose end
+// lookup asks for entry 1023); then the codes of CheckDcxLayoutForWriting
+// (18 a file past kDcxMaxFileLength, 23 offsets out of order); PCX_OK with
+// `plan` filled otherwise.
+PcxErrorCode PlanDcxItemDelete(const DcxDirectory& directory, uint64_t fileLength, uint32_t index,
                                DcxDeletePlan* plan);
 
 }  // namespace kypcx

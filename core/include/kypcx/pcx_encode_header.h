@@ -29,9 +29,15 @@ struct BitmapFields {
 };
 
 // Dots per inch from pixels per metre: the value as a single-precision float,
-// widened, divided by 39.37 and truncated (3,780 gives 96); the display's
-// value when the DIB gives none.
+// widened, divided by 39.37 and rounded to the nearest whole number (3,780
+// and 3,779 give 96), so that a resolution survives a load and a save; the
+// display's value when the DIB gives none.
 int16_t DpiFromPelsPerMeter(int32_t pelsPerMeter, int32_t displayDpi);
+
+// The most bytes an image with this header and `lineCount` lines can take
+// when written: the header, every line coded at worst (each byte as a count
+// and a value), and the 256-colour trailer of an 8-bit single-plane image.
+uint64_t MaxEncodedPcxImageSize(const PcxHeader& header, uint32_t lineCount);
 
 // Fills every field of `header` for a DIB; the header palette gets the first
 // 2^n colour-table entries (n = bits x planes, below 8; at most 16), from

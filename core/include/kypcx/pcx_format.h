@@ -24,6 +24,12 @@ constexpr uint32_t kHeaderPaletteColors = 16;
 // Resolutions: the header counts dots per inch, a DIB pixels per metre.
 constexpr double kInchesPerMeter = 39.37;
 
+// A header's dots per inch as a DIB's pixels per metre, rounded to the
+// nearest whole number (96 gives 3780, as Windows writes it). Rounding both
+// ways, here and in DpiFromPelsPerMeter, brings every resolution back
+// unchanged after a load and a save.
+int32_t PelsPerMeterFromDpi(int32_t dpi);
+
 // Byte offsets inside the 128-byte header, for code that works on raw bytes.
 constexpr size_t kHeaderPaletteOffset = 16;
 constexpr size_t kHeaderEncodingOffset = 2;

@@ -67,7 +67,7 @@ void SetPaletteIndexTable(BITMAPINFO* info) {
 
 }  // namespace
 
-HBITMAP DecodePcxToBitmap(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* code, PcxLineCallback callback) {
+HBITMAP DecodePcxToBitmap(HANDLE file, ULONGLONG offset, ULONGLONG end, PcxErrorCode* code, PcxLineCallback callback) {
     *code = PCX_OK;
     ScopedWaitCursor waitCursor(WaitCursorFamily::Coder);
 
@@ -122,7 +122,7 @@ HBITMAP DecodePcxToBitmap(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* co
         *code = PCX_ERR_CREATE_BITMAP;
         return nullptr;
     }
-    const DWORD dataEnd = colors.trailerFound ? end - kypcx::kPaletteTrailerSize : end;
+    const ULONGLONG dataEnd = colors.trailerFound ? end - kypcx::kPaletteTrailerSize : end;
     PcxScanLineSource source;
     if (!source.Open(layout, PcxImageDataBytes(offset, dataEnd), code)) return nullptr;
 

@@ -8,4 +8,4 @@
 
 // The bitmap of the image at `offset` (data ending at `end`), or null with
 // the code set. `callback` receives each band; null means FlushPCXLine.
-HBITMAP DecodePcxToBitmap(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* code, PcxLineCallback callback);
+HBITMAP DecodePcxToBitmap(HANDLE file, ULONGLONG offset, ULONGLONG end, PcxErrorCode* code, PcxLineCallback callback);

@@ -18,8 +18,6 @@ DWORD ColorTableEntries(int bitCount) {
     return 0;
 }
 
-LONG DotsPerInchToPelsPerMeter(int16_t dpi) { return static_cast<LONG>(static_cast<double>(dpi) * kypcx::kInchesPerMeter); }
-
 }  // namespace
 
 HGLOBAL AllocDibFromBitmapRecord(LONG width, LONG height, WORD planes, WORD bitsPerPixel, HPALETTE palette) {
@@ -63,7 +61,7 @@ HGLOBAL AllocDibFromBitmapRecord(LONG width, LONG height, WORD planes, WORD bits
     return grown;
 }
 
-HGLOBAL DecodePcxToDib(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* code, PcxDibLineCallback callback,
+HGLOBAL DecodePcxToDib(HANDLE file, ULONGLONG offset, ULONGLONG end, PcxErrorCode* code, PcxDibLineCallback callback,
                        BOOL checkEncoding) {
     *code = PCX_OK;
     ScopedWaitCursor waitCursor(WaitCursorFamily::Coder);
@@ -89,12 +87,12 @@ HGLOBAL DecodePcxToDib(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* code,
         *code = PCX_ERR_ALLOC;
         return nullptr;
     }
-    info->biXPelsPerMeter = DotsPerInchToPelsPerMeter(header.horizontalDpi);
-    info->biYPelsPerMeter = DotsPerInchToPelsPerMeter(header.verticalDpi);
+    info->biXPelsPerMeter = kypcx::PelsPerMeterFromDpi(header.horizontalDpi);
+    info->biYPelsPerMeter = kypcx::PelsPerMeterFromDpi(header.verticalDpi);
     BYTE* rows = reinterpret_cast<BYTE*>(info) + info->biSize + info->biClrUsed * sizeof(RGBQUAD);
 
     // The trailer of a 256-colour image is not image data.
-    const DWORD dataEnd = colors.trailerFound ? end - kypcx::kPaletteTrailerSize : end;
+    const ULONGLONG dataEnd = colors.trailerFound ? end - kypcx::kPaletteTrailerSize : end;
     if (*code == PCX_OK && !SeekFileTo(file, offset + kypcx::kPcxHeaderSize)) *code = PCX_ERR_FILE_IO;
     PcxScanLineSource source;
     if (*code == PCX_OK && source.Open(layout, PcxImageDataBytes(offset, dataEnd), code)) {

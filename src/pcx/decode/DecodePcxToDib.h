@@ -8,7 +8,7 @@
 // The DIB of the image whose header is at `offset` and whose data ends at
 // `end` (the file length, or the next DCX item's offset), or null with the
 // code set. The caller owns the DIB.
-HGLOBAL DecodePcxToDib(HANDLE file, DWORD offset, DWORD end, PcxErrorCode* code, PcxDibLineCallback callback,
+HGLOBAL DecodePcxToDib(HANDLE file, ULONGLONG offset, ULONGLONG end, PcxErrorCode* code, PcxDibLineCallback callback,
                        BOOL checkEncoding);
 
 // A zero-filled DIB block of the given shape with its colour table taken

@@ -3,7 +3,7 @@
 
 #include "pcx/decode/ReadPcxHeader.h"
 
-BOOL PreparePcxDecode(HANDLE file, DWORD offset, DWORD end, BOOL checkEncoding, PcxHeader* header,
+BOOL PreparePcxDecode(HANDLE file, ULONGLONG offset, ULONGLONG end, BOOL checkEncoding, PcxHeader* header,
                       kypcx::PcxDecodeLayout* layout, PcxErrorCode* code) {
     if (!ReadPcxHeader(file, offset, header, code, checkEncoding)) return FALSE;
     const PcxErrorCode planned = kypcx::PlanPcxDecode(*header, layout);

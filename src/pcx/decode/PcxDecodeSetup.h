@@ -14,11 +14,11 @@ constexpr uint64_t kMaxDecodedImageBytes = 0x7FFF0000;
 // Reads and checks the header of the image at `offset` (codes 3, 4, 9, 18),
 // refuses sizes the header cannot mean (9), and images too large for memory
 // or for the data the file holds (6). FALSE with the code set.
-BOOL PreparePcxDecode(HANDLE file, DWORD offset, DWORD end, BOOL checkEncoding, PcxHeader* header,
+BOOL PreparePcxDecode(HANDLE file, ULONGLONG offset, ULONGLONG end, BOOL checkEncoding, PcxHeader* header,
                       kypcx::PcxDecodeLayout* layout, PcxErrorCode* code);
 
 // Bytes of coded image data between the end of the header and `dataEnd`.
-inline DWORD PcxImageDataBytes(DWORD offset, DWORD dataEnd) {
-    const DWORD start = offset + kypcx::kPcxHeaderSize;
+inline ULONGLONG PcxImageDataBytes(ULONGLONG offset, ULONGLONG dataEnd) {
+    const ULONGLONG start = offset + kypcx::kPcxHeaderSize;
     return dataEnd > start && start > offset ? dataEnd - start : 0;
 }

@@ -12,12 +12,12 @@ namespace {
 
 // The 256 colours behind the image: the marker byte 12, then 768 bytes.
 // Anything short of that is reported with code 10 and the default colours.
-void ReadTrailerPalette(HANDLE file, DWORD start, DWORD end, BYTE* triples, PcxErrorCode* code,
+void ReadTrailerPalette(HANDLE file, ULONGLONG start, ULONGLONG end, BYTE* triples, PcxErrorCode* code,
                         BOOL* trailerFound) {
     BYTE marker = 0;
     uint64_t markerOffset = 0;
     if (!kypcx::FindPaletteTrailerSlot(start, end, &markerOffset) ||
-        !SeekFileTo(file, static_cast<DWORD>(markerOffset)) || !ReadFileExactly(file, &marker, 1)) {
+        !SeekFileTo(file, markerOffset) || !ReadFileExactly(file, &marker, 1)) {
         *code = PCX_ERR_PALETTE_READ;
         kypcx::BuildDefaultPalette256(triples);
         return;
@@ -60,7 +60,7 @@ bool HasTrailerLayout(const PcxHeader& header) { return header.planes == 1 && he
 
 }  // namespace
 
-LONG ReadPcxPaletteBytes(HANDLE file, DWORD start, DWORD end, const PcxHeader* header, BYTE* triples,
+LONG ReadPcxPaletteBytes(HANDLE file, ULONGLONG start, ULONGLONG end, const PcxHeader* header, BYTE* triples,
                          PcxErrorCode* code, BOOL* trailerFound) {
     *code = PCX_OK;
     if (trailerFound != nullptr) *trailerFound = FALSE;
@@ -118,7 +118,7 @@ HPALETTE CreatePaletteFromTriples(const BYTE* triples, LONG count, PcxErrorCode*
     return palette;
 }
 
-HPALETTE ReadPcxImageColors(HANDLE file, DWORD start, DWORD end, const PcxHeader* header,
+HPALETTE ReadPcxImageColors(HANDLE file, ULONGLONG start, ULONGLONG end, const PcxHeader* header,
                              PcxImageColors* colors, PcxErrorCode* code) {
     colors->count =
         ReadPcxPaletteBytes(file, start, end, header, colors->triples, code, &colors->trailerFound);
@@ -129,7 +129,7 @@ HPALETTE ReadPcxImageColors(HANDLE file, DWORD start, DWORD end, const PcxHeader
     return palette;
 }
 
-HPALETTE ReadPcxPaletteFromFile(HANDLE file, DWORD start, DWORD end, const PcxHeader* header, PcxErrorCode* code) {
+HPALETTE ReadPcxPaletteFromFile(HANDLE file, ULONGLONG start, ULONGLONG end, const PcxHeader* header, PcxErrorCode* code) {
     PcxImageColors colors;
     return ReadPcxImageColors(file, start, end, header, &colors, code);
 }

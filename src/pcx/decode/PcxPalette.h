@@ -20,7 +20,7 @@ constexpr WORD kLogPaletteVersion = 0x300;
 // that extent and behind the header (an image too short for that has an
 // unreadable trailer). `trailerFound`, if given, says whether a 0x0C-marked
 // trailer was read.
-LONG ReadPcxPaletteBytes(HANDLE file, DWORD start, DWORD end, const PcxHeader* header, BYTE* triples,
+LONG ReadPcxPaletteBytes(HANDLE file, ULONGLONG start, ULONGLONG end, const PcxHeader* header, BYTE* triples,
                          PcxErrorCode* code, BOOL* trailerFound = nullptr);
 
 // As ReadPcxPaletteBytes for an image held whole in memory (`length` bytes
@@ -40,13 +40,13 @@ struct PcxImageColors {
 // Reads the image's colours into `colours` and returns them as a logical
 // palette, or null; the code as ReadPcxPaletteBytes sets it, or 2 when the
 // palette block cannot be allocated.
-HPALETTE ReadPcxImageColors(HANDLE file, DWORD start, DWORD end, const PcxHeader* header,
+HPALETTE ReadPcxImageColors(HANDLE file, ULONGLONG start, ULONGLONG end, const PcxHeader* header,
                              PcxImageColors* colors, PcxErrorCode* code);
 
 // The image's colours as a logical palette, or null (code 3 for no palette,
 // 2 when the palette block cannot be allocated). A palette is returned with
 // code 10 when the trailer could not be read.
-HPALETTE ReadPcxPaletteFromFile(HANDLE file, DWORD start, DWORD end, const PcxHeader* header, PcxErrorCode* code);
+HPALETTE ReadPcxPaletteFromFile(HANDLE file, ULONGLONG start, ULONGLONG end, const PcxHeader* header, PcxErrorCode* code);
 
 // A logical palette of `count` triples; null if it cannot be made (code 2
 // when the block cannot be allocated).

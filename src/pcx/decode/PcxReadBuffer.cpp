@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-HGLOBAL CreatePcxReadBuffer(DWORD reserve, DWORD imageDataBytes, PcxReadBuffer* buffer, PcxErrorCode* code) {
+HGLOBAL CreatePcxReadBuffer(DWORD reserve, ULONGLONG imageDataBytes, PcxReadBuffer* buffer, PcxErrorCode* code) {
     (void)code;  // the decoders report every failure here as code 12
     if (reserve == 0) return nullptr;
     const DWORD size = reserve <= kPcxReadLimit ? kPcxReadLimit - (kPcxReadLimit % reserve) : reserve;
@@ -31,7 +31,7 @@ BOOL RefillPcxReadBuffer(PcxReadBuffer* buffer, HANDLE file, PcxErrorCode* code)
     buffer->validCount = remaining;
 
     DWORD wanted = buffer->capacity - remaining;
-    if (wanted > buffer->imageBytesLeft) wanted = buffer->imageBytesLeft;
+    if (wanted > buffer->imageBytesLeft) wanted = static_cast<DWORD>(buffer->imageBytesLeft);
     DWORD got = 0;
     if (wanted != 0 && !ReadFile(file, buffer->data + remaining, wanted, &got, nullptr)) {
         *code = PCX_ERR_PALETTE_READ;

@@ -19,15 +19,15 @@ struct PcxReadBuffer {
     DWORD validCount;      // valid bytes in the data block, from index 0
     DWORD reserve;         // unread bytes a refill guarantees while the data lasts
     BYTE* data;            // locked address of the data block
-    DWORD imageBytesLeft;  // bytes of the image's data not yet read from the file
-    DWORD totalRead;       // bytes read from the file so far
+    ULONGLONG imageBytesLeft;  // bytes of the image's data not yet read from the file
+    ULONGLONG totalRead;   // bytes read from the file so far
 };
 
 // Sets up `buffer` for the image data that starts at the file's current
 // position and runs for `imageDataBytes`; returns the data block, or null.
 // A reserve above the read limit gets a block of exactly one reserve, so wide
 // images decode too.
-HGLOBAL CreatePcxReadBuffer(DWORD reserve, DWORD imageDataBytes, PcxReadBuffer* buffer, PcxErrorCode* code);
+HGLOBAL CreatePcxReadBuffer(DWORD reserve, ULONGLONG imageDataBytes, PcxReadBuffer* buffer, PcxErrorCode* code);
 
 // Makes sure at least `reserve` unread bytes are held, unless the data is
 // exhausted. FALSE with code 10 when a read fails, or when the image has no

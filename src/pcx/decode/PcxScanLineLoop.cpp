@@ -1,7 +1,7 @@
 // Setting up the buffers of one file decode.
 #include "pcx/decode/PcxScanLineLoop.h"
 
-bool PcxScanLineSource::Open(const kypcx::PcxDecodeLayout& layout, DWORD imageDataBytes, PcxErrorCode* code) {
+bool PcxScanLineSource::Open(const kypcx::PcxDecodeLayout& layout, ULONGLONG imageDataBytes, PcxErrorCode* code) {
     layout_ = layout;
     planeBlock_.reset(GlobalAlloc(GHND, SIZE_T(layout.encodedLineSize) + kypcx::kPlaneSlack));
     planeLock_ = ScopedGlobalLock(planeBlock_.get());

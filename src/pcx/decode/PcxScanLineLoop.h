@@ -26,7 +26,7 @@ public:
     // The file must be positioned at the image data; imageDataBytes bounds
     // what is read. Sets code 6 (plane buffer) or 12 (read-ahead buffer) and
     // returns false on failure.
-    bool Open(const kypcx::PcxDecodeLayout& layout, DWORD imageDataBytes, PcxErrorCode* code);
+    bool Open(const kypcx::PcxDecodeLayout& layout, ULONGLONG imageDataBytes, PcxErrorCode* code);
 
     // Decodes the next line into `row`. Returns its status.
     PcxLineStatus NextRow(HANDLE file, BYTE* row, PcxErrorCode* code) {

@@ -4,7 +4,7 @@
 #include "frame/FileAccess.h"
 #include "kypcx/pcx_format.h"
 
-BOOL ReadPcxHeader(HANDLE file, DWORD offset, PcxHeader* header, PcxErrorCode* code, BOOL checkEncoding) {
+BOOL ReadPcxHeader(HANDLE file, ULONGLONG offset, PcxHeader* header, PcxErrorCode* code, BOOL checkEncoding) {
     BYTE bytes[kypcx::kPcxHeaderSize];
     // A short header would leave bytes undefined; it counts as an unreachable image.
     if (!SeekFileTo(file, offset) || !ReadFileExactly(file, bytes, sizeof bytes)) {

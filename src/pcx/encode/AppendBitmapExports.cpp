@@ -37,8 +37,8 @@ BOOL HeightFitsHeader(const PcxHeader& header, const BITMAP& record) {
 // Everything needed to undo an append: the old length, the old header and,
 // when the new lines go over the 256-colour trailer, the trailer's bytes.
 struct AppendUndo {
-    DWORD oldLength = 0;
-    DWORD writeStart = 0;
+    ULONGLONG oldLength = 0;
+    ULONGLONG writeStart = 0;
     PcxHeader oldHeader;
     BYTE oldTrailer[kypcx::kPaletteTrailerSize];
     BOOL trailerKept = FALSE;
@@ -63,7 +63,7 @@ PcxErrorCode FindAppendPosition(HANDLE file, const PcxHeader& header, AppendUndo
     if (undo->oldLength < kypcx::kPaletteTrailerSize) return PCX_ERR_ALLOC;
     uint64_t slot = 0;
     if (!kypcx::FindPaletteTrailerSlot(0, undo->oldLength, &slot)) return PCX_OK;  // too short to hold one
-    const DWORD trailerStart = static_cast<DWORD>(slot);
+    const ULONGLONG trailerStart = slot;
     if (!SeekFileTo(file, trailerStart)) return PCX_ERR_ALLOC;
     if (!ReadFileExactly(file, undo->oldTrailer, sizeof undo->oldTrailer)) return PCX_ERR_READ;
     if (undo->oldTrailer[0] == kypcx::kPaletteMarker) {

@@ -71,7 +71,8 @@ BOOL ReadBitmapRecord(HBITMAP bitmap, BITMAP* record, PcxErrorCode* error) {
     return TRUE;
 }
 
-BOOL EncodeBitmapToPcx(HBITMAP bitmap, HANDLE file, BOOL append, PcxErrorCode* error, PcxLineCallback callback) {
+BOOL EncodeBitmapToPcx(HBITMAP bitmap, HANDLE file, BOOL append, PcxErrorCode* error, PcxLineCallback callback,
+                       ULONGLONG endLimit) {
     *error = PCX_OK;
     BITMAP record;
     if (!ReadBitmapRecord(bitmap, &record, error)) return FALSE;
@@ -96,5 +97,5 @@ BOOL EncodeBitmapToPcx(HBITMAP bitmap, HANDLE file, BOOL append, PcxErrorCode* e
         return FALSE;
     }
     BitmapLines lines(source, record, bitmap, callback);
-    return WritePcxImage(file, append, L"SORRY", header, record.bmHeight, lines, error);
+    return WritePcxImage(file, append, header, record.bmHeight, lines, error, endLimit);
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "KyPCX.h"
+#include "pcx/encode/WritePcxImage.h"
 
 // Writes `bitmap` as a complete PCX image (header, scan lines, and for 8-bit
 // single-plane images the display's 256 colours) at offset 0, or after the
@@ -12,11 +13,14 @@
 // the end. Codes: 4 a line could not be fetched or written, 6 not a bitmap
 // (or one too large for the header) or no line bitmap, 8 no context, 10-12
 // colours or memory, 13 the callback said FALSE, 17 header or trailer not
-// written, 18 the file position could not be set.
+// written, 18 the file position could not be set or the end limit is passed.
 // `callback` (may be null) is called after each line with the line, its
 // number from the bottom, 1, the line bitmap, the source context and the
 // record; after a line failure once more with a null line and counts 0.
-BOOL EncodeBitmapToPcx(HBITMAP bitmap, HANDLE file, BOOL append, PcxErrorCode* error, PcxLineCallback callback);
+// `endLimit` as for WritePcxImage: an image that could end past it is not
+// written (18).
+BOOL EncodeBitmapToPcx(HBITMAP bitmap, HANDLE file, BOOL append, PcxErrorCode* error, PcxLineCallback callback,
+                       ULONGLONG endLimit = kNoImageEndLimit);
 
 // The record of `bitmap` as the encoders use it (bmWidthBytes as a fetched
 // line has it), or FALSE with code 6 for a handle that is not a bitmap and

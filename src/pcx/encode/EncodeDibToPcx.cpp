@@ -65,7 +65,7 @@ private:
 };
 
 BOOL EncodeDib(HGLOBAL dib, HANDLE file, BOOL append, PcxErrorCode* error, PcxDibLineCallback callback,
-               const BYTE* colorSpace) {
+               const BYTE* colorSpace, ULONGLONG endLimit) {
     *error = PCX_OK;
     LockedDib locked(dib);
     if (locked.bytes() == nullptr) {
@@ -92,18 +92,19 @@ BOOL EncodeDib(HGLOBAL dib, HANDLE file, BOOL append, PcxErrorCode* error, PcxDi
         return FALSE;
     }
     DibLines lines(layout, locked.bytes(), line, callback);
-    return WritePcxImage(file, append, L"KyPCX.dll [SORRY]", header, layout.height, lines, error);
+    return WritePcxImage(file, append, header, layout.height, lines, error, endLimit);
 }
 
 }  // namespace
 
-BOOL EncodeDibToPcx(HGLOBAL dib, HANDLE file, BOOL append, PcxErrorCode* error, PcxDibLineCallback callback) {
-    return EncodeDib(dib, file, append, error, callback, nullptr);
+BOOL EncodeDibToPcx(HGLOBAL dib, HANDLE file, BOOL append, PcxErrorCode* error, PcxDibLineCallback callback,
+                    ULONGLONG endLimit) {
+    return EncodeDib(dib, file, append, error, callback, nullptr, endLimit);
 }
 
 BOOL EncodeNonRgbDibToPcx(HGLOBAL dib, HANDLE file, BOOL append, PcxErrorCode* error, PcxDibLineCallback callback,
-                          BYTE colorSpace) {
-    return EncodeDib(dib, file, append, error, callback, &colorSpace);
+                          BYTE colorSpace, ULONGLONG endLimit) {
+    return EncodeDib(dib, file, append, error, callback, &colorSpace, endLimit);
 }
 
 // The biCompression field as it stands, whatever the header's size says: a

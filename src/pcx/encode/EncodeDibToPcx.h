@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "KyPCX.h"
+#include "pcx/encode/WritePcxImage.h"
 
 // Writes the DIB as a complete PCX image at offset 0, or after the file's end
 // when `append` is non-zero, and flushes the writer; written from offset 0,
@@ -14,13 +15,15 @@
 // or rows beyond the block, size beyond the header's fields), 8 no screen
 // context, 9 a bit count or compression not written, 12 no line buffer,
 // 13 the callback said FALSE, 17 header or trailer not written, 18 the file
-// position could not be set. `callback` (may be null) gets each line as
+// position could not be set or the image could end past `endLimit` (see
+// WritePcxImage; nothing is written then). `callback` (may be null) gets each line as
 // encoded, its number from the bottom, 1, and the DIB's info header.
-BOOL EncodeDibToPcx(HGLOBAL dib, HANDLE file, BOOL append, PcxErrorCode* error, PcxDibLineCallback callback);
+BOOL EncodeDibToPcx(HGLOBAL dib, HANDLE file, BOOL append, PcxErrorCode* error, PcxDibLineCallback callback,
+                    ULONGLONG endLimit = kNoImageEndLimit);
 
 // As EncodeDibToPcx, with `colorSpace` in the header's encoding byte.
 BOOL EncodeNonRgbDibToPcx(HGLOBAL dib, HANDLE file, BOOL append, PcxErrorCode* error, PcxDibLineCallback callback,
-                          BYTE colorSpace);
+                          BYTE colorSpace, ULONGLONG endLimit = kNoImageEndLimit);
 
 // The DIB's biCompression (a colour-space code 10..17 for non-RGB DIBs), or
 // -1 when the handle is null, cannot be locked, or the block is shorter than

@@ -3,14 +3,9 @@
 
 #include "frame/FileAccess.h"
 
-BOOL MoveToImageStart(HANDLE file, BOOL append, LPCWSTR failureCaption, PcxErrorCode* error) {
-    LONG high = 0;
-    SetLastError(NO_ERROR);
-    const DWORD position = SetFilePointer(file, 0, &high, append ? FILE_END : FILE_BEGIN);
-    const BOOL failed = (position == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) || high != 0;
-    if (!failed) return TRUE;
-    MessageBeep(100);
-    MessageBoxW(GetActiveWindow(), L"Unable to write save file", failureCaption, MB_ICONEXCLAMATION);
+BOOL MoveToImageStart(HANDLE file, BOOL append, ULONGLONG* start, PcxErrorCode* error) {
+    *start = 0;
+    if (append ? SeekFileToEnd(file, start) : SeekFileTo(file, 0)) return TRUE;
     *error = PCX_ERR_FILE_IO;
     return FALSE;
 }
@@ -25,7 +20,7 @@ PcxSaveFile::~PcxSaveFile() { Finish(); }
 
 void PcxSaveFile::Finish() {
     if (!file_.valid()) return;
-    const BOOL empty = GetFileSize(file_.get(), nullptr) == 0;
+    const BOOL empty = GetFileLength(file_.get()) == 0;
     file_.reset();
     if (created_ && empty) DeleteFileW(path_);
 }

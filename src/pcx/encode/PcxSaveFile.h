@@ -7,10 +7,11 @@
 #include "KyPcxTypes.h"
 #include "frame/HandleGuards.h"
 
-// Moves to offset 0, or to the end of the file in append mode. When the
-// position cannot be set, beeps, tells the user in a message box with the
-// given caption, sets error 18 and returns FALSE.
-BOOL MoveToImageStart(HANDLE file, BOOL append, LPCWSTR failureCaption, PcxErrorCode* error);
+// Moves to offset 0, or to the end of the file in append mode, and gives
+// that position in *start. When the position cannot be set, sets error 18
+// and returns FALSE. The code alone reports it: the file is what failed, and
+// a message box would hold a caller with no one at the screen for ever.
+BOOL MoveToImageStart(HANDLE file, BOOL append, ULONGLONG* start, PcxErrorCode* error);
 
 // Makes the current position the end of the file: a new image written from
 // offset 0 over a longer file leaves none of the old bytes behind it, where a

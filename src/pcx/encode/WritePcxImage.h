@@ -23,12 +23,18 @@ protected:
     ~PcxImageLines() = default;
 };
 
+// No end limit: a plain PCX file may grow as large as the file system allows.
+constexpr ULONGLONG kNoImageEndLimit = ~ULONGLONG{0};
+
 // Writes `header` and its `lineCount` lines at offset 0, or after the file's
 // end when `append` is non-zero, then the trailer when the header describes
 // an 8-bit single-plane image and every line was written; flushes the writer
 // on every path once the file is positioned. Written from offset 0, the image
-// becomes the whole file. Returns TRUE iff *error is still 1 at the end;
-// codes: 18 (position not set, after a message box with `failureCaption`),
-// 17 (header, trailer or flush not written), or those of `lines`.
-BOOL WritePcxImage(HANDLE file, BOOL append, LPCWSTR failureCaption, const PcxHeader& header, int32_t lineCount,
-                   PcxImageLines& lines, PcxErrorCode* error);
+// becomes the whole file. When the image could end past `endLimit` (its
+// largest possible coded size from where it starts), nothing is written and
+// the code is 18: a DCX item must end where a 32-bit offset can reach.
+// Returns TRUE iff *error is still 1 at the end; codes: 18 (position not
+// set, or the limit), 17 (header, trailer or flush not written), or those of
+// `lines`.
+BOOL WritePcxImage(HANDLE file, BOOL append, const PcxHeader& header, int32_t lineCount, PcxImageLines& lines,
+                   PcxErrorCode* error, ULONGLONG endLimit = kNoImageEndLimit);

@@ -21,6 +21,7 @@ typedef unsigned short USHORT;
 typedef long LONG;
 typedef unsigned long ULONG;
 typedef unsigned long DWORD;
+typedef unsigned __int64 ULONGLONG;
 typedef DWORD COLORREF;
 #ifdef _WIN64
 typedef __int64 INT_PTR, LONG_PTR;
