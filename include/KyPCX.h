@@ -322,6 +322,83 @@ KYPCX_API INT_PTR CALLBACK SelectPCXDlgProc(HWND window, UINT message, WPARAM wP
 KYPCX_API BOOL WINAPI DCXItemExtentW(LPCWSTR path, UINT index, ULONGLONG* start, ULONGLONG* end, PcxErrorCode* code);
 KYPCX_API BOOL WINAPI DCXItemExtentA(LPCSTR path, UINT index, ULONGLONG* start, ULONGLONG* end, PcxErrorCode* code);
 
+/* Every layout. The classic readers take the four layouts of the original
+   format (1 plane x 1 bit, 4 planes x 1 bit, 1 plane x 8 bits, 3 planes x 8
+   bits, run-length coded) and refuse the rest with code 9 or 4. These read
+   every layout writers produce, each into the smallest standard DIB that
+   holds it:
+     1 plane x 1 bit               1-bit DIB, 2 colours (the two-colour rule)
+     1 plane x 2 bits (CGA)        4-bit DIB, 4 colours
+     2 planes x 1 bit              4-bit DIB, 4 colours
+     3 planes x 1 bit              4-bit DIB, 8 colours
+     1 plane x 4 bits, 4 planes x 1 bit    4-bit DIB, 16 colours
+     1 plane x 8 bits              8-bit DIB, 256 colours from the trailer
+     3 planes x 8 bits (RGB), 1 plane x 24 bits (blue, green, red a pixel)
+                                   24-bit DIB
+     4 planes x 8 bits (RGB and alpha)     32-bit DIB, alpha in the 4th byte
+   each run-length coded (encoding 1) or stored as it is (encoding 0). For
+   the classic layouts, run-length coded, the DIB is byte for byte the one
+   LoadPCXIntoDIBW gives. Colours of 4, 8 and 16-colour images come from the
+   header. A 4-colour image made on CGA hardware holds CGA palette bytes
+   there instead: the background's number (of the CGA's 16 colours) in the
+   upper nibble of byte 16, repeated in bytes 17 and 18, and in byte 19 the
+   palette (bit 7 clear: cyan, magenta, white; set: green, red, yellow) and
+   its brightness (bit 6 clear: bright; set: dim). The header is read that
+   way when its first entry is a grey other than white and its four entries
+   are not four different colours; a flag chooses either reading instead.
+   Layouts that are no image (5 planes, 3 planes x 2 bits, 16 bits per
+   pixel, no planes) are refused with code 9. */
+#define KYPCX_CLASSIC_LAYOUTS 0x0001u /* only the classic layouts, run-length coded, as the classic readers */
+#define KYPCX_COLOR_SPACE     0x0002u /* accept the colour-space codes 10..17 of non-RGB images in the encoding
+                                          byte; the DIB's biCompression holds the code */
+#define KYPCX_CGA_PALETTE     0x0004u /* read a 4-colour header as CGA palette bytes */
+#define KYPCX_HEADER_COLORS   0x0008u /* read a 4-colour header as four colours */
+/* Other bits are reserved: pass 0. */
+
+/* The item argument: the whole file as one PCX image, or a DCX page (0-based). */
+#define KYPCX_WHOLE_FILE 0xFFFFFFFFu
+
+/* What a file's image is, as the layout readers see it. */
+typedef struct PcxImageInfo {
+    DWORD size;             /* set by the caller to sizeof(PcxImageInfo) */
+    PcxHeader header;       /* the image's 128-byte header */
+    LONG width;
+    LONG height;
+    WORD planes;
+    WORD bitsPerPixel;      /* per plane */
+    WORD dibBitCount;       /* 1, 4, 8, 24 or 32 */
+    WORD colors;            /* entries of the DIB's colour table; 0 for 24 and 32 bits */
+    BYTE storedLines;       /* 1: encoding 0, lines stored as they are */
+    BYTE alpha;             /* 1: the fourth plane is alpha */
+    BYTE cgaPalette;        /* 1: the header's colours are read as CGA palette bytes */
+    BYTE reserved;
+    char layoutName[48];    /* "16 colours (4 planes x 1 bit)" */
+    ULONGLONG start;        /* where the image lies in the file: its header */
+    ULONGLONG end;          /* one past its last byte */
+} PcxImageInfo;
+
+/* Decodes a PCX file (item KYPCX_WHOLE_FILE) or page `item` of a DCX file
+   into a DIB in one movable global block, or NULL with the code set: 3, 4,
+   9 the header; 5 the file cannot be opened; 6 no DIB; 10 palette or data
+   unreadable; 13 the line function said FALSE; 18, 21, 22, 23 as the DCX
+   readers (21 for a page behind the end of the list too). `callback` (may
+   be NULL) gets each row as for LoadDCXItemToDIBW. GlobalFree the block. */
+KYPCX_API HGLOBAL WINAPI LoadPCXImageW(LPCWSTR path, UINT item, DWORD flags, PcxErrorCode* code,
+                                       PcxDibLineCallback callback);
+KYPCX_API HGLOBAL WINAPI LoadPCXImageA(LPCSTR path, UINT item, DWORD flags, PcxErrorCode* code,
+                                       PcxDibLineCallback callback);
+/* As LoadPCXImageW for an image the caller holds in memory: `length` bytes
+   at `data`, the header first (a 256-colour trailer is the block's last 769
+   bytes). The same DIB as from a file of the same bytes; the bytes stay
+   the caller's and are only read. GlobalFree the block. */
+KYPCX_API HGLOBAL WINAPI LoadPCXImageFromMemory(const BYTE* data, DWORD length, DWORD flags, PcxErrorCode* code,
+                                                PcxDibLineCallback callback);
+/* Fills *info for a PCX file or a DCX page (as LoadPCXImageW takes them)
+   without decoding it; info->size must be set (code 18 otherwise). Codes as
+   LoadPCXImageW for the header and the file. Nothing to free. */
+KYPCX_API BOOL WINAPI GetPCXImageInfoW(LPCWSTR path, UINT item, DWORD flags, PcxImageInfo* info, PcxErrorCode* code);
+KYPCX_API BOOL WINAPI GetPCXImageInfoA(LPCSTR path, UINT item, DWORD flags, PcxImageInfo* info, PcxErrorCode* code);
+
 #ifdef __cplusplus
 }
 

@@ -21,7 +21,20 @@ bool IsAcceptedPcxVersion(uint8_t version) {
     return version == 0 || version == 2 || version == 3 || version == 4 || version == 5;
 }
 
-bool IsDecodablePcxLayout(uint8_t planes, uint8_t bitsPerPixel) {
+bool IsDecodablePcxLayout(uint8_t planes, uint8_t bitsPerPixel, PcxLayoutSet layouts) {
+    switch (layouts) {
+    case PcxLayoutSet::AnyPlanes: return planes != 0;
+    case PcxLayoutSet::Every:
+        switch (planes) {
+        case 1: return bitsPerPixel == 1 || bitsPerPixel == 2 || bitsPerPixel == 4 || bitsPerPixel == 8 ||
+                       bitsPerPixel == 24;
+        case 2: return bitsPerPixel == 1;
+        case 3: return bitsPerPixel == 1 || bitsPerPixel == 8;
+        case 4: return bitsPerPixel == 1 || bitsPerPixel == 8;
+        default: return false;
+        }
+    case PcxLayoutSet::Classic: break;
+    }
     switch (planes) {
     case 1: return bitsPerPixel == 1 || bitsPerPixel == 8;
     case 3: return bitsPerPixel == 8;
@@ -30,10 +43,39 @@ bool IsDecodablePcxLayout(uint8_t planes, uint8_t bitsPerPixel) {
     }
 }
 
-PcxErrorCode CheckPcxHeader(const PcxHeader& header, bool checkEncoding) {
+const char* PcxLayoutName(uint8_t planes, uint8_t bitsPerPixel) {
+    struct Named {
+        uint8_t planes;
+        uint8_t bits;
+        const char* name;
+    };
+    static const Named kNames[] = {
+        {1, 1, "monochrome (1 plane x 1 bit)"},
+        {1, 2, "4 colours (1 plane x 2 bits)"},
+        {1, 4, "16 colours (1 plane x 4 bits)"},
+        {2, 1, "4 colours (2 planes x 1 bit)"},
+        {3, 1, "8 colours (3 planes x 1 bit)"},
+        {4, 1, "16 colours (4 planes x 1 bit)"},
+        {1, 8, "256 colours (1 plane x 8 bits)"},
+        {3, 8, "true colour (3 planes x 8 bits)"},
+        {1, 24, "true colour (1 plane x 24 bits)"},
+        {4, 8, "true colour and alpha (4 planes x 8 bits)"},
+    };
+    for (const Named& n : kNames)
+        if (n.planes == planes && n.bits == bitsPerPixel) return n.name;
+    return "not decodable";
+}
+
+bool IsAcceptedEncodingByte(uint8_t encoding, const PcxHeaderRules& rules) {
+    if (rules.anyEncodingByte || encoding == kPcxRleEncoding) return true;
+    if (rules.storedLines && encoding == kPcxStoredEncoding) return true;
+    return rules.colorSpaceCodes && encoding >= kFirstColorSpaceCode && encoding <= kLastColorSpaceCode;
+}
+
+PcxErrorCode CheckPcxHeader(const PcxHeader& header, const PcxHeaderRules& rules) {
     if (!IsAcceptedPcxVersion(header.version)) return PCX_ERR_VERSION;
-    if (checkEncoding && header.encoding != kPcxRleEncoding) return PCX_ERR_ENCODING;
-    if (!IsDecodablePcxLayout(header.planes, header.bitsPerPixel)) return PCX_ERR_HARDWARE_DEPENDENT;
+    if (!IsAcceptedEncodingByte(header.encoding, rules)) return PCX_ERR_ENCODING;
+    if (!IsDecodablePcxLayout(header.planes, header.bitsPerPixel, rules.layouts)) return PCX_ERR_HARDWARE_DEPENDENT;
     return PCX_OK;
 }
 

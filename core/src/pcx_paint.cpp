@@ -3,27 +3,16 @@
 
 #include <cstring>
 
-#include "kypcx/dib_layout.h"
 #include "kypcx/pcx_format.h"
 
 namespace kypcx {
 
-bool PlanPcxPaint(const PcxHeader& header, PcxPaintLayout* layout) {
-    if (!IsAcceptedPcxVersion(header.version) || (header.encoding != kPcxRleEncoding && !IsColorSpaceCode(header.encoding))) return false;
-    const int32_t width = int32_t{header.xMax} - int32_t{header.xMin} + 1;
-    const int32_t height = int32_t{header.yMax} - int32_t{header.yMin} + 1;
-    if (width < 1 || height < 1 || header.planes == 0 || header.bytesPerLine < 1) return false;
-    // Each plane holds at least one bit of every pixel.
-    if (int64_t{header.bytesPerLine} * 8 < width) return false;
-    layout->width = width;
-    layout->height = height;
-    layout->planes = header.planes;
-    layout->bytesPerLine = static_cast<uint32_t>(header.bytesPerLine);
-    layout->encodedLineSize = layout->planes * layout->bytesPerLine;
-    return true;
+bool PlanPcxPaint(const PcxHeader& header, PcxDecodeLayout* layout) {
+    const PcxHeaderRules rules = PainterHeaderRules();
+    return CheckPcxHeader(header, rules) == PCX_OK && PlanPcxDecode(header, rules, layout) == PCX_OK;
 }
 
-void PaintRowIndices(const PcxPaintLayout& layout, const uint8_t* line, uint8_t* indices) {
+void PaintRowIndices(const PcxDecodeLayout& layout, const uint8_t* line, uint8_t* indices) {
     const uint32_t width = static_cast<uint32_t>(layout.width);
     if (layout.planes != 1 && layout.planes != 4) {
         std::memset(indices, 0, width);

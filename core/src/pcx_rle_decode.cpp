@@ -1,6 +1,6 @@
 // Run-length decoding of PCX scan lines, bounded on both sides.
 //
-// Both decoders run a fast loop while the input holds two more blocks and
+// The decoder runs a fast loop while the input holds two more blocks and
 // the line has room for a block of literal bytes plus the longest run: the
 // count bytes of a 16-byte block of input are found at once, each stretch of
 // literals between them is stored as a whole block, and a run is stored in
@@ -30,7 +30,7 @@ constexpr size_t kFastInput = 2 * kBlockSize;
 constexpr size_t kFastRoom = (kBlockSize - 1) + kBlockSize;
 constexpr size_t kLongRunRoom = 4 * kBlockSize;
 
-// The fast loop shared by both decoders. One 16-byte block of input is
+// The fast loop of the decoder, whatever the policy (it never crosses a line's end). One 16-byte block of input is
 // scanned for count bytes once; every code inside it is then taken from
 // that mask (a run's value byte is skipped by clearing its bit, as it may
 // look like a count byte), so that finding the next code does not wait for
@@ -87,32 +87,8 @@ inline void DecodeFast(const uint8_t* src, size_t srcSize, size_t* srcPos, uint8
 
 }  // namespace
 
-size_t DecodePcxRuns(const uint8_t* src, size_t srcSize, size_t* srcPos, uint8_t* line, size_t lineSize,
-                     size_t produced) {
-    size_t pos = *srcPos;
-    DecodeFast(src, srcSize, &pos, line, lineSize, &produced);
-    while (produced < lineSize && pos < srcSize) {
-        const uint8_t b = src[pos];
-        if (!IsRunCode(b)) {
-            line[produced++] = b;
-            ++pos;
-            continue;
-        }
-        if (pos + 1 >= srcSize) break;  // the value byte has not arrived yet
-        const uint8_t value = src[pos + 1];
-        pos += 2;
-        // A run past the line's end is cut; its surplus is discarded.
-        size_t n = b & kRunCountMask;
-        if (n > lineSize - produced) n = lineSize - produced;
-        std::memset(line + produced, value, n);
-        produced += n;
-    }
-    *srcPos = pos;
-    return produced;
-}
-
-bool DecodePcxRunsStrict(const uint8_t* src, size_t srcSize, size_t* srcPos, uint8_t* line, size_t lineSize,
-                         size_t* produced) {
+bool DecodePcxRuns(const uint8_t* src, size_t srcSize, size_t* srcPos, uint8_t* line, size_t lineSize,
+                   size_t* produced, PcxRunPolicy policy) {
     size_t pos = *srcPos;
     size_t done = *produced;
     DecodeFast(src, srcSize, &pos, line, lineSize, &done);
@@ -124,11 +100,14 @@ bool DecodePcxRunsStrict(const uint8_t* src, size_t srcSize, size_t* srcPos, uin
             ++pos;
             continue;
         }
-        if (pos + 1 >= srcSize) break;
-        const size_t count = b & kRunCountMask;
+        if (pos + 1 >= srcSize) break;  // the value byte has not arrived yet
+        size_t count = b & kRunCountMask;
         if (count > lineSize - done) {
-            ok = false;
-            break;
+            if (policy == PcxRunPolicy::RefuseCrossing) {
+                ok = false;
+                break;
+            }
+            count = lineSize - done;  // the surplus is discarded
         }
         std::memset(line + done, src[pos + 1], count);
         done += count;

@@ -71,21 +71,46 @@ uint32_t AssembleFourPlaneBlocks(const uint8_t* p0, const uint8_t* p1, const uin
 }
 #endif
 
-void AssembleFourPlanes(const PcxDecodeLayout& layout, const uint8_t* planes, uint8_t* row) {
-    const uint8_t* p0 = planes;
-    const uint8_t* p1 = planes + layout.bytesPerLine;
-    const uint8_t* p2 = planes + 2 * size_t(layout.bytesPerLine);
-    const uint8_t* p3 = planes + 3 * size_t(layout.bytesPerLine);
+// Planes beyond the image's (2 or 3 planes of 1 bit) read as zeros: the
+// pixel's index simply has no bits there.
+const uint8_t kNoPlane[kMaxPlaneBytes + blocks::kBlockSize] = {};
+
+// 2, 3 or 4 planes of 1 bit into a 4-bit row: plane k gives bit k of each
+// pixel's index.
+void AssembleOneBitPlanes(const PcxDecodeLayout& layout, const uint8_t* planes, uint8_t* row) {
+    const uint8_t* p[4];
+    for (uint32_t k = 0; k < 4; ++k) p[k] = k < layout.planes ? planes + k * size_t(layout.bytesPerLine) : kNoPlane;
     // planeBytesUsed = ceil(width / 8); four row bytes per plane byte.
     uint32_t g = 0;
 #if defined(KYPCX_SSE2_BLOCKS)
-    g = AssembleFourPlaneBlocks(p0, p1, p2, p3, layout.planeBytesUsed, row);
+    g = AssembleFourPlaneBlocks(p[0], p[1], p[2], p[3], layout.planeBytesUsed, row);
 #endif
     for (; g < layout.planeBytesUsed; ++g) {
-        const uint32_t v = kSpread.value[p0[g]] | (kSpread.value[p1[g]] << 1) | (kSpread.value[p2[g]] << 2) |
-                           (kSpread.value[p3[g]] << 3);
+        const uint32_t v = kSpread.value[p[0][g]] | (kSpread.value[p[1][g]] << 1) | (kSpread.value[p[2][g]] << 2) |
+                           (kSpread.value[p[3][g]] << 3);
         std::memcpy(row + 4 * size_t(g), &v, 4);  // the host is little-endian
     }
+}
+
+// twoBitPixels[b]: the four 2-bit pixels of byte b (leftmost in the top bits)
+// as the two bytes of a 4-bit row, in memory order.
+struct TwoBitSpread {
+    uint16_t value[256];
+    TwoBitSpread() {
+        for (uint32_t b = 0; b < 256; ++b) {
+            const uint32_t first = ((b >> 6) & 3) << 4 | ((b >> 4) & 3);
+            const uint32_t second = ((b >> 2) & 3) << 4 | (b & 3);
+            value[b] = static_cast<uint16_t>(first | second << 8);
+        }
+    }
+};
+
+const TwoBitSpread kTwoBitSpread;
+
+// One plane of 2-bit pixels into a 4-bit row: each plane byte gives two row
+// bytes.
+void AssembleTwoBitPixels(const PcxDecodeLayout& layout, const uint8_t* plane, uint8_t* row) {
+    for (uint32_t g = 0; g < layout.planeBytesUsed; ++g) std::memcpy(row + 2 * size_t(g), &kTwoBitSpread.value[plane[g]], 2);
 }
 
 #if defined(KYPCX_SSE2_BLOCKS)
@@ -137,19 +162,79 @@ void AssembleThreePlanes(const PcxDecodeLayout& layout, const uint8_t* planes, u
     }
 }
 
+#if defined(KYPCX_SSE2_BLOCKS)
+// 16 pixels at a time: blue with green and red with alpha paired byte by
+// byte, the pairs joined into 32-bit pixels blue-green-red-alpha. Returns
+// the pixels done.
+size_t InterleaveFourBlocks(const uint8_t* red, const uint8_t* green, const uint8_t* blue, const uint8_t* alpha,
+                            size_t width, uint8_t* row) {
+    size_t x = 0;
+    for (; x + blocks::kBlockSize <= width; x += blocks::kBlockSize) {
+        const __m128i r = blocks::Load(red + x), g = blocks::Load(green + x);
+        const __m128i b = blocks::Load(blue + x), a = blocks::Load(alpha + x);
+        const __m128i bgLow = _mm_unpacklo_epi8(b, g), bgHigh = _mm_unpackhi_epi8(b, g);
+        const __m128i raLow = _mm_unpacklo_epi8(r, a), raHigh = _mm_unpackhi_epi8(r, a);
+        uint8_t* out = row + 4 * x;
+        blocks::Store(out, _mm_unpacklo_epi16(bgLow, raLow));
+        blocks::Store(out + 16, _mm_unpackhi_epi16(bgLow, raLow));
+        blocks::Store(out + 32, _mm_unpacklo_epi16(bgHigh, raHigh));
+        blocks::Store(out + 48, _mm_unpackhi_epi16(bgHigh, raHigh));
+    }
+    return x;
+}
+#endif
+
+// Red, green, blue and alpha planes into a 32-bit row of blue, green, red,
+// alpha.
+void AssembleFourBytePlanes(const PcxDecodeLayout& layout, const uint8_t* planes, uint8_t* row) {
+    const uint8_t* red = planes;
+    const uint8_t* green = planes + layout.bytesPerLine;
+    const uint8_t* blue = planes + 2 * size_t(layout.bytesPerLine);
+    const uint8_t* alpha = planes + 3 * size_t(layout.bytesPerLine);
+    const size_t width = static_cast<uint32_t>(layout.width);
+    size_t x = 0;
+#if defined(KYPCX_SSE2_BLOCKS)
+    x = InterleaveFourBlocks(red, green, blue, alpha, width, row);
+#endif
+    for (; x < width; ++x) {
+        row[4 * x + 0] = blue[x];
+        row[4 * x + 1] = green[x];
+        row[4 * x + 2] = red[x];
+        row[4 * x + 3] = alpha[x];
+    }
+}
+
 }  // namespace
 
 void AssemblePcxRow(const PcxDecodeLayout& layout, const uint8_t* planes, uint8_t* row) {
-    size_t written;
-    if (layout.planes == 1) {
+    size_t written = 0;
+    switch (layout.pixels) {
+    case PcxPixels::Mono:
+    case PcxPixels::Packed4:
+    case PcxPixels::Indexed8:
+    case PcxPixels::PackedBgr:
+        // Already a DIB row's layout: copied as it is.
         written = layout.planeBytesUsed;
         std::memcpy(row, planes, written);
-    } else if (layout.planes == 3) {
+        break;
+    case PcxPixels::Packed2:
+        AssembleTwoBitPixels(layout, planes, row);
+        written = 2 * size_t(layout.planeBytesUsed);
+        break;
+    case PcxPixels::Planar:
+        AssembleOneBitPlanes(layout, planes, row);
+        written = 4 * size_t(layout.planeBytesUsed);
+        break;
+    case PcxPixels::PlanarRgb:
         AssembleThreePlanes(layout, planes, row);
         written = 3 * size_t(static_cast<uint32_t>(layout.width));
-    } else {
-        AssembleFourPlanes(layout, planes, row);
-        written = 4 * size_t(layout.planeBytesUsed);
+        break;
+    case PcxPixels::PlanarRgba:
+        AssembleFourBytePlanes(layout, planes, row);
+        written = 4 * size_t(static_cast<uint32_t>(layout.width));
+        break;
+    case PcxPixels::PaintOnly:
+        break;
     }
     if (written < layout.rowSize) std::memset(row + written, 0, layout.rowSize - written);
 }

@@ -90,11 +90,8 @@ void ExpectDecodersMatchReference(const Bytes& coded, size_t available, size_t l
             Bytes fast(lineSize + kypcx::kPlaneSlack, 0xEE), ref(lineSize, 0xEE);
             size_t produced = 0;
             bool ok = true;
-            if (strict) {
-                ok = kypcx::DecodePcxRunsStrict(coded.data(), available, &pos, fast.data(), lineSize, &produced);
-            } else {
-                produced = kypcx::DecodePcxRuns(coded.data(), available, &pos, fast.data(), lineSize, 0);
-            }
+            ok = kypcx::DecodePcxRuns(coded.data(), available, &pos, fast.data(), lineSize, &produced,
+                                      strict ? kypcx::PcxRunPolicy::RefuseCrossing : kypcx::PcxRunPolicy::CutAtLineEnd);
             const kypcx::reference::DecodeResult expected =
                 kypcx::reference::DecodeRuns(coded.data(), available, refPos, ref.data(), lineSize, 0, strict);
             ASSERT_EQ(expected.produced, produced) << what << " line " << line << " strict " << strict;
@@ -166,8 +163,9 @@ TEST(BlockDecoders, ResumeMidLineAsTheReferenceDoes) {
     for (size_t split = 0; split < coded.size(); split += 7) {
         Bytes out(line.size() + kypcx::kPlaneSlack);
         size_t pos = 0;
-        size_t produced = kypcx::DecodePcxRuns(coded.data(), split, &pos, out.data(), line.size(), 0);
-        produced = kypcx::DecodePcxRuns(coded.data(), coded.size(), &pos, out.data(), line.size(), produced);
+        size_t produced = 0;
+        kypcx::DecodePcxRuns(coded.data(), split, &pos, out.data(), line.size(), &produced);
+        kypcx::DecodePcxRuns(coded.data(), coded.size(), &pos, out.data(), line.size(), &produced);
         ASSERT_EQ(line.size(), produced) << "split " << split;
         ASSERT_EQ(coded.size(), pos);
         ASSERT_EQ(0, std::memcmp(out.data(), line.data(), line.size())) << "split " << split;

@@ -83,7 +83,8 @@ TEST(IsPlausibleImageSize, HugeClaimsNeedDataToMatch) {
 
 Bytes DecodeLine(const Bytes& src, size_t lineSize, size_t* pos) {
     Bytes line(lineSize + kypcx::kPlaneSlack, 0xEE);
-    const size_t produced = kypcx::DecodePcxRuns(src.data(), src.size(), pos, line.data(), lineSize, 0);
+    size_t produced = 0;
+    EXPECT_TRUE(kypcx::DecodePcxRuns(src.data(), src.size(), pos, line.data(), lineSize, &produced));
     line.resize(produced);
     return line;
 }
@@ -115,25 +116,27 @@ TEST(DecodePcxRuns, StopsAtTheEndOfTheInputAndResumes) {
     const Bytes first = {0x01, 0xC3};  // the count byte's value is not here yet
     size_t pos = 0;
     Bytes line(6 + kypcx::kPlaneSlack, 0);
-    size_t produced = kypcx::DecodePcxRuns(first.data(), first.size(), &pos, line.data(), 6, 0);
+    size_t produced = 0;
+    kypcx::DecodePcxRuns(first.data(), first.size(), &pos, line.data(), 6, &produced);
     EXPECT_EQ(1u, produced);
     EXPECT_EQ(1u, pos) << "a dangling count byte stays unread";
     const Bytes more = {0xC3, 0x08, 0x02, 0x03};
     pos = 0;
-    produced = kypcx::DecodePcxRuns(more.data(), more.size(), &pos, line.data(), 6, produced);
+    kypcx::DecodePcxRuns(more.data(), more.size(), &pos, line.data(), 6, &produced);
     EXPECT_EQ(6u, produced);
     EXPECT_EQ((Bytes{1, 8, 8, 8, 2, 3}), Bytes(line.begin(), line.begin() + 6));
 }
 
-TEST(DecodePcxRunsStrict, RefusesARunThatCrossesTheLineEnd) {
+TEST(DecodePcxRuns, RefusingCrossingRunsStopsAtTheRun) {
     const Bytes src = {0x01, 0xC3, 0x05, 0xC4, 0x06};
     size_t pos = 0, produced = 0;
     Bytes line(4, 0);
-    EXPECT_TRUE(kypcx::DecodePcxRunsStrict(src.data(), 3, &pos, line.data(), 4, &produced));
+    EXPECT_TRUE(kypcx::DecodePcxRuns(src.data(), 3, &pos, line.data(), 4, &produced, kypcx::PcxRunPolicy::RefuseCrossing));
     EXPECT_EQ(4u, produced);
     pos = 3;
     produced = 0;
-    EXPECT_FALSE(kypcx::DecodePcxRunsStrict(src.data(), src.size(), &pos, line.data(), 3, &produced));
+    EXPECT_FALSE(kypcx::DecodePcxRuns(src.data(), src.size(), &pos, line.data(), 3, &produced,
+                                      kypcx::PcxRunPolicy::RefuseCrossing));
     EXPECT_EQ(0u, produced);
     EXPECT_EQ(3u, pos);
 }

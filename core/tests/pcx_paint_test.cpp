@@ -8,7 +8,7 @@
 
 namespace {
 
-using kypcx::PcxPaintLayout;
+using PcxPaintLayout = kypcx::PcxDecodeLayout;
 
 PcxHeader PaintableHeader() {
     PcxHeader h;

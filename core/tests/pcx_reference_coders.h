@@ -13,7 +13,7 @@
 namespace kypcx {
 namespace reference {
 
-// What DecodePcxRuns and DecodePcxRunsStrict report for one call.
+// What DecodePcxRuns reports for one call, under either policy.
 struct DecodeResult {
     size_t produced = 0;
     size_t position = 0;
@@ -51,24 +51,36 @@ inline DecodeResult DecodeRuns(const uint8_t* src, size_t srcSize, size_t pos, u
     return r;
 }
 
-// One DIB row from the planes of one decoded scan line, pixel by pixel.
+// One DIB row from the planes of one decoded scan line, pixel by pixel,
+// straight from the layout's planes and bits per pixel.
 inline void AssembleRow(const PcxDecodeLayout& layout, const uint8_t* planes, uint8_t* row) {
     for (size_t i = 0; i < layout.rowSize; ++i) row[i] = 0;
     const size_t width = static_cast<uint32_t>(layout.width);
     const size_t bpl = layout.bytesPerLine;
-    if (layout.planes == 1) {
+    const uint32_t p = layout.planes;
+    const uint32_t bits = layout.bitsPerPixel;
+    if (p == 1 && bits == 2) {
+        // Whole plane bytes: 4 pixels each, also past the width in the last one.
+        for (size_t x = 0; x < 4 * size_t(layout.planeBytesUsed); ++x) {
+            const unsigned pixel = (planes[x / 4] >> (6 - 2 * (x % 4))) & 3u;
+            row[x / 2] |= static_cast<uint8_t>(x % 2 == 0 ? pixel << 4 : pixel);
+        }
+    } else if (p == 1) {
+        // 1, 4 and 8 bits, and blue-green-red pixels: already a DIB row.
         for (size_t i = 0; i < layout.planeBytesUsed; ++i) row[i] = planes[i];
-    } else if (layout.planes == 3) {
+    } else if (bits == 8) {
         for (size_t x = 0; x < width; ++x) {
-            row[3 * x] = planes[2 * bpl + x];
-            row[3 * x + 1] = planes[bpl + x];
-            row[3 * x + 2] = planes[x];
+            const size_t bytes = p == 4 ? 4 : 3;
+            row[bytes * x] = planes[2 * bpl + x];
+            row[bytes * x + 1] = planes[bpl + x];
+            row[bytes * x + 2] = planes[x];
+            if (p == 4) row[bytes * x + 3] = planes[3 * bpl + x];
         }
     } else {
         // Whole plane bytes: 8 pixels each, also past the width in the last one.
         for (size_t x = 0; x < 8 * size_t(layout.planeBytesUsed); ++x) {
             unsigned pixel = 0;
-            for (unsigned k = 0; k < 4; ++k) pixel |= ((planes[k * bpl + x / 8] >> (7 - x % 8)) & 1u) << k;
+            for (unsigned k = 0; k < p; ++k) pixel |= ((planes[k * bpl + x / 8] >> (7 - x % 8)) & 1u) << k;
             row[x / 2] |= static_cast<uint8_t>(x % 2 == 0 ? pixel << 4 : pixel);
         }
     }

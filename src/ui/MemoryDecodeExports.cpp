@@ -5,8 +5,6 @@
 // bitmap when it stops.
 #include <windows.h>
 
-#include <cstring>
-
 #include "KyPCX.h"
 #include "frame/ErrorSlot.h"
 #include "frame/HandleGuards.h"
@@ -16,7 +14,9 @@
 #include "kypcx/pcx_format.h"
 #include "pcx/decode/PcxBitmapInfo.h"
 #include "pcx/decode/PcxDecodeSetup.h"
+#include "pcx/decode/PcxImageSource.h"
 #include "pcx/decode/PcxPalette.h"
+#include "pcx/decode/PcxScanLineLoop.h"
 
 extern "C" HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD length, PcxErrorCode* error,
                                                       PcxLineCallback callback) {
@@ -26,34 +26,20 @@ extern "C" HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD le
     ScopedWaitCursor waitCursor(WaitCursorFamily::Memory);
 
     // A block that cannot hold a header is refused as an unreadable image.
-    if (data == nullptr || length < kypcx::kPcxHeaderSize) {
-        *code = PCX_ERR_FILE_IO;
-        return nullptr;
-    }
+    MemoryPcxSource source(data, data != nullptr ? length : 0);
     PcxHeader header;
-    kypcx::LoadPcxHeader(data, &header);
     kypcx::PcxDecodeLayout layout;
-    PcxErrorCode check = kypcx::CheckPcxHeader(header, true);
-    if (check == PCX_OK) check = kypcx::PlanPcxDecode(header, &layout);
-    if (check != PCX_OK) {
-        *code = check;
-        return nullptr;
-    }
-    if (layout.imageSize > kMaxDecodedImageBytes || !kypcx::IsPlausibleImageSize(layout, length - kypcx::kPcxHeaderSize)) {
-        *code = PCX_ERR_CREATE_BITMAP;
-        return nullptr;
-    }
+    if (!PreparePcxDecode(source, kypcx::ClassicHeaderRules(true), &header, &layout, code)) return nullptr;
 
-    BYTE triples[3 * kypcx::kPaletteTrailerColors];
-    bool trailerFound = false;
-    const LONG colors = ReadPcxPaletteBytesFromMemory(data, length, header, triples, code, &trailerFound);
-    ScopedGdiObject<HPALETTE> palette;
-    if (colors != 0) palette.reset(CreatePaletteFromTriples(triples, colors, code));
+    PcxColorRules colorRules;
+    colorRules.inMemoryBitmap = true;
+    PcxImageColors colors;
+    ScopedGdiObject<HPALETTE> palette(ReadPcxImageColors(source, header, colorRules, &colors, code));
 
     // Without a palette the colour table stays zero.
     ScopedGlobal infoBlock;
     ScopedGlobalLock infoLock;
-    BITMAPINFO* info = BuildPcxBitmapInfo(layout, triples, palette ? colors : 0, &infoBlock, &infoLock);
+    BITMAPINFO* info = BuildPcxBitmapInfo(layout, colors.triples, palette ? colors.count : 0, &infoBlock, &infoLock);
     if (info == nullptr) {
         *code = PCX_ERR_ALLOC;
         return nullptr;
@@ -76,40 +62,31 @@ extern "C" HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD le
         *code = PCX_ERR_CREATE_BITMAP;
         return nullptr;
     }
-    const SIZE_T lineBytes =
-        (layout.encodedLineSize > layout.rowSize ? layout.encodedLineSize : layout.rowSize) + kypcx::kPlaneSlack;
-    ScopedGlobal planeBlock(GlobalAlloc(GHND, lineBytes));
-    ScopedGlobal rowBlock(GlobalAlloc(GHND, lineBytes));
-    ScopedGlobalLock planeLock(planeBlock.get());
+    ScopedGlobal rowBlock(GlobalAlloc(GHND, SIZE_T(layout.rowSize) + kypcx::kPlaneSlack));
     ScopedGlobalLock rowLock(rowBlock.get());
-    BYTE* planes = planeLock.as<BYTE>();
     BYTE* row = rowLock.as<BYTE>();
-    if (planes == nullptr || row == nullptr) {
+    if (row == nullptr) {
         *code = PCX_ERR_CREATE_BITMAP;
         return nullptr;
     }
 
     if (callback == nullptr) callback = FlushPCXLine;
     GetPcxThreadState()->colorUsage = DIB_RGB_COLORS;  // the table holds RGB entries
-    // The coded lines run from byte 128 to the trailer (or the block's end).
-    const size_t dataEnd = trailerFound ? length - kypcx::kPaletteTrailerSize : length;
-    size_t position = kypcx::kPcxHeaderSize;
-    for (LONG line = layout.height - 1; line >= 0 && *code == PCX_OK; --line) {
-        size_t produced = 0;
-        if (!kypcx::DecodePcxRunsStrict(data, dataEnd, &position, planes, layout.encodedLineSize, &produced)) {
-            *code = PCX_ERR_VERSION;
-            break;
-        }
-        if (produced == 0) break;  // the block ends before this line
-        // A line the block cuts short is drawn with the rest zero, and is the last.
-        const bool cut = produced < layout.encodedLineSize;
-        if (cut) std::memset(planes + produced, 0, layout.encodedLineSize - produced);
-        kypcx::AssemblePcxRow(layout, planes, row);
-        if (!callback(row, line, 1, bitmap.get(), dc, info)) {
+    // The coded lines run from byte 128 to the trailer (or the block's end);
+    // a run that crosses a line's end makes the data corrupt (code 3).
+    const ULONGLONG dataEnd = colors.trailerFound ? length - kypcx::kPaletteTrailerSize : length;
+    PcxScanLineSource lines;
+    PcxLoopRules rules;
+    rules.lines.runs = kypcx::PcxRunPolicy::RefuseCrossing;
+    if (*code == PCX_OK) {
+        if (!lines.Open(source, layout, PcxImageDataBytes(0, dataEnd), code)) return nullptr;
+        RunPcxScanLineLoop(lines, rules, layout.height, code, [&](LONG line, LONG, const BYTE* planes) {
+            kypcx::AssemblePcxRow(layout, planes, row);
+            if (callback(row, line, 1, bitmap.get(), dc, info)) return true;
             *code = PCX_ERR_CREATE_BITMAP;
-            break;
-        }
-        if (cut) break;
+            return false;
+        });
     }
+    // A partly drawn bitmap is the caller's too, with the code saying why.
     return bitmap.release();
 }

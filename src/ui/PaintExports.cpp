@@ -6,8 +6,6 @@
 // wait cursor; all of it ends with the call.
 #include <windows.h>
 
-#include <algorithm>
-#include <cstring>
 #include <optional>
 
 #include "KyPCX.h"
@@ -19,7 +17,9 @@
 #include "kypcx/pcx_format.h"
 #include "kypcx/pcx_paint.h"
 #include "ui/PaintProgressGauge.h"
-#include "ui/ViewerByteReader.h"
+#include "pcx/decode/PcxDecodeSetup.h"
+#include "pcx/decode/PcxImageSource.h"
+#include "pcx/decode/PcxScanLineLoop.h"
 
 namespace {
 
@@ -46,10 +46,10 @@ int PaintPcxFile(BOOL showProgress, HDC dc, HANDLE file) {
     if (!ReadFileExactly(file, headerBytes, sizeof headerBytes)) return kPaintResultFailed;
     PcxHeader header;
     kypcx::LoadPcxHeader(headerBytes, &header);
-    kypcx::PcxPaintLayout layout;
+    kypcx::PcxDecodeLayout layout;
     if (!kypcx::PlanPcxPaint(header, &layout)) return kPaintResultFailed;
 
-    ScopedGlobal planeBlock(GlobalAlloc(GHND, layout.encodedLineSize));
+    ScopedGlobal planeBlock(GlobalAlloc(GHND, SIZE_T(layout.encodedLineSize) + kypcx::kPlaneSlack));
     if (!planeBlock) return kPaintResultFailed;
     ScopedGlobalLock planeLock(planeBlock.get());
     BYTE* line = planeLock.as<BYTE>();
@@ -73,32 +73,25 @@ int PaintPcxFile(BOOL showProgress, HDC dc, HANDLE file) {
     ScopedSelection penSelection;
     penSelection.select(dc, pens[0].get());
 
+    // The lines are read ahead into the thread's viewer buffer, to the end
+    // of the file. A run that crosses the end of a line loses its surplus;
+    // a line the file cuts short is not painted.
     PcxThreadState* state = GetPcxThreadState();
-    ResetViewerReader(state);
-    const DWORD lineSize = layout.encodedLineSize;
-    DWORD filled = 0;
-    LONG row = 0;
-    while (row < layout.height) {
-        BYTE value;
-        if (!ReadViewerByte(state, file, &value)) break;
-        DWORD count = 1;
-        if (kypcx::IsRunCode(value)) {
-            count = value & kypcx::kRunCountMask;
-            if (!ReadViewerByte(state, file, &value)) break;
-        }
-        // A run that crosses the end of the line loses its surplus; the next
-        // line starts with the next code byte.
-        const DWORD take = std::min(count, lineSize - filled);
-        std::memset(line + filled, value, take);
-        filled += take;
-        if (filled < lineSize) continue;
-
-        kypcx::PaintRowIndices(layout, line, indices);
+    state->viewerReadPosition = kViewerReadBufferSize;
+    state->viewerReadCount = kViewerReadBufferSize;
+    FilePcxSource source(file, 0, GetFileLength(file), state->viewerReadBuffer, kViewerReadBufferSize);
+    PcxScanLineSource lines;
+    PcxErrorCode code = PCX_OK;
+    if (!lines.Open(source, layout, PcxImageDataBytes(0, source.end()), &code, line)) return kPaintResultPainted;
+    PcxLoopRules rules;
+    rules.keepCutLine = false;
+    RunPcxScanLineLoop(lines, rules, layout.height, &code, [&](LONG r, LONG, const BYTE* planes) {
+        const LONG row = layout.height - 1 - r;
+        kypcx::PaintRowIndices(layout, planes, indices);
         PaintRow(dc, indices, layout.width, row, pens);
-        ++row;
-        if (gauge) gauge->RowsPainted(row);
-        filled = 0;
-    }
+        if (gauge) gauge->RowsPainted(row + 1);
+        return true;
+    });
     return kPaintResultPainted;
 }
 

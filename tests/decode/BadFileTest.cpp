@@ -1,6 +1,7 @@
-// Bad files through every decoder (DIB, bitmap, memory, DCX page): each
-// answers with its code, leaves the caller's file or bytes as they were and
-// holds no handle afterwards.
+// Bad files through every decoder (DIB, bitmap, memory, DCX page, and the
+// layout readers from a file, from memory and from a DCX page): each answers
+// with its code, leaves the caller's file or bytes as they were and holds no
+// handle afterwards.
 #include <windows.h>
 
 #include <string>
@@ -30,6 +31,7 @@ struct BadFile {
     Outcome bitmap;  // LoadPCXIntoBitmapW
     Outcome memory;  // LoadPCXIntoBitmapFromMemory
     Outcome page;    // LoadDCXItemToDIBW, the file as the only page of a DCX file
+    Outcome every;   // LoadPCXImageW (file and DCX page) and LoadPCXImageFromMemory
 };
 
 constexpr Outcome Refused(PcxErrorCode code) { return {code, false}; }
@@ -50,32 +52,32 @@ std::vector<BadFile> BadFiles() {
     const Bytes whole = TrueColor().Bytes();
     return {
         {"empty", {}, Refused(PCX_ERR_FILE_IO), Refused(PCX_ERR_FILE_IO), Refused(PCX_ERR_FILE_IO),
-         Refused(PCX_ERR_FILE_IO)},
+         Refused(PCX_ERR_FILE_IO), Refused(PCX_ERR_FILE_IO)},
         {"shorter_than_a_header", Bytes(100, 0x0A), Refused(PCX_ERR_FILE_IO), Refused(PCX_ERR_FILE_IO),
-         Refused(PCX_ERR_FILE_IO), Refused(PCX_ERR_FILE_IO)},
+         Refused(PCX_ERR_FILE_IO), Refused(PCX_ERR_FILE_IO), Refused(PCX_ERR_FILE_IO)},
         {"shorter_than_a_header_without_maker", Bytes(100, 5), Refused(PCX_ERR_FILE_IO), Refused(PCX_ERR_FILE_IO),
-         Refused(PCX_ERR_FILE_IO), Refused(PCX_ERR_FILE_IO)},
+         Refused(PCX_ERR_FILE_IO), Refused(PCX_ERR_FILE_IO), Refused(PCX_ERR_FILE_IO)},
         {"header_only", Cut(whole, 128), Refused(PCX_ERR_PALETTE_READ), Refused(PCX_ERR_PALETTE_READ),
-         Partial(PCX_OK), Refused(PCX_ERR_PALETTE_READ)},
+         Partial(PCX_OK), Refused(PCX_ERR_PALETTE_READ), Refused(PCX_ERR_PALETTE_READ)},
         {"cut_inside_the_second_line", Cut(whole, 128 + 35), Partial(PCX_OK), Partial(PCX_OK), Partial(PCX_OK),
-         Partial(PCX_OK)},
+         Partial(PCX_OK), Partial(PCX_OK)},
         {"version_1", TrueColorWith([](kypcx_test::HeaderSpec* h) { h->version = 1; }).Bytes(),
-         Refused(PCX_ERR_VERSION), Refused(PCX_ERR_VERSION), Refused(PCX_ERR_VERSION), Refused(PCX_ERR_VERSION)},
+         Refused(PCX_ERR_VERSION), Refused(PCX_ERR_VERSION), Refused(PCX_ERR_VERSION), Refused(PCX_ERR_VERSION), Refused(PCX_ERR_VERSION)},
         {"version_9", TrueColorWith([](kypcx_test::HeaderSpec* h) { h->version = 9; }).Bytes(),
-         Refused(PCX_ERR_VERSION), Refused(PCX_ERR_VERSION), Refused(PCX_ERR_VERSION), Refused(PCX_ERR_VERSION)},
+         Refused(PCX_ERR_VERSION), Refused(PCX_ERR_VERSION), Refused(PCX_ERR_VERSION), Refused(PCX_ERR_VERSION), Refused(PCX_ERR_VERSION)},
         {"not_coded", TrueColorWith([](kypcx_test::HeaderSpec* h) { h->encoding = 0; }).Bytes(),
-         Refused(PCX_ERR_ENCODING), Refused(PCX_ERR_ENCODING), Refused(PCX_ERR_ENCODING), Refused(PCX_ERR_ENCODING)},
+         Refused(PCX_ERR_ENCODING), Refused(PCX_ERR_ENCODING), Refused(PCX_ERR_ENCODING), Refused(PCX_ERR_ENCODING), Partial(PCX_OK)},
         {"colour_space_code", TrueColorWith([](kypcx_test::HeaderSpec* h) { h->encoding = 11; }).Bytes(),
-         Refused(PCX_ERR_ENCODING), Refused(PCX_ERR_ENCODING), Refused(PCX_ERR_ENCODING), Refused(PCX_ERR_ENCODING)},
+         Refused(PCX_ERR_ENCODING), Refused(PCX_ERR_ENCODING), Refused(PCX_ERR_ENCODING), Refused(PCX_ERR_ENCODING), Refused(PCX_ERR_ENCODING)},
         {"two_planes", TrueColorWith([](kypcx_test::HeaderSpec* h) { h->planes = 2; }).Bytes(),
          Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT),
-         Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT)},
+         Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT)},
         {"bytes_per_line_2", TrueColorWith([](kypcx_test::HeaderSpec* h) { h->bytesPerLine = 2; }).Bytes(),
          Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT),
-         Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT)},
+         Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT)},
         {"bytes_per_line_3", TrueColorWith([](kypcx_test::HeaderSpec* h) { h->bytesPerLine = 3; }).Bytes(),
          Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT),
-         Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT)},
+         Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT)},
         {"32000_square_in_a_tiny_file",
          TrueColorWith([](kypcx_test::HeaderSpec* h) {
              h->xMin = 0;
@@ -84,7 +86,32 @@ std::vector<BadFile> BadFiles() {
              h->bytesPerLine = 32002;
          }).Bytes(),
          Refused(PCX_ERR_CREATE_BITMAP), Refused(PCX_ERR_CREATE_BITMAP), Refused(PCX_ERR_CREATE_BITMAP),
-         Refused(PCX_ERR_CREATE_BITMAP)},
+         Refused(PCX_ERR_CREATE_BITMAP), Refused(PCX_ERR_CREATE_BITMAP)},
+        // Layouts that no reader takes: refused alike by the classic decoders
+        // and the layout readers.
+        {"five_planes", TrueColorWith([](kypcx_test::HeaderSpec* h) { h->planes = 5; }).Bytes(),
+         Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT),
+         Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT),
+         Refused(PCX_ERR_HARDWARE_DEPENDENT)},
+        {"three_planes_of_2_bits",
+         TrueColorWith([](kypcx_test::HeaderSpec* h) { h->bitsPerPixel = 2; }).Bytes(),
+         Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT),
+         Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT),
+         Refused(PCX_ERR_HARDWARE_DEPENDENT)},
+        {"16_bits_per_pixel",
+         TrueColorWith([](kypcx_test::HeaderSpec* h) { h->planes = 1; h->bitsPerPixel = 16; }).Bytes(),
+         Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT),
+         Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT),
+         Refused(PCX_ERR_HARDWARE_DEPENDENT)},
+        {"no_planes", TrueColorWith([](kypcx_test::HeaderSpec* h) { h->planes = 0; }).Bytes(),
+         Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT),
+         Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT),
+         Refused(PCX_ERR_HARDWARE_DEPENDENT)},
+        // A layout only the layout readers take, cut inside its first line.
+        {"four_planes_of_8_bits_cut",
+         Cut(TrueColorWith([](kypcx_test::HeaderSpec* h) { h->planes = 4; h->bytesPerLine = 10; }).Bytes(), 150),
+         Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT),
+         Refused(PCX_ERR_HARDWARE_DEPENDENT), Refused(PCX_ERR_HARDWARE_DEPENDENT), Partial(PCX_OK)},
     };
 }
 
@@ -157,6 +184,25 @@ TEST_P(BadFileDecode, EachDecoderAnswersWithItsCodeAndKeepsNothing) {
                            },
                            FreeDib),
                   "DCX page");
+
+    for (bool fromPage : {false, true}) {
+        const std::wstring path = dir_.Path(fromPage ? L"bad.dcx" : L"bad.pcx");
+        ExpectOutcome(c.every,
+                      FromFile(path, fromPage ? kypcx_test::AssembleDcx({c.bytes}) : c.bytes,
+                               [fromPage](LPCWSTR p, PcxErrorCode* code) {
+                                   return KYPCX_EXPORT(LoadPCXImageW)(p, fromPage ? 0 : KYPCX_WHOLE_FILE, 0, code,
+                                                                      nullptr);
+                               },
+                               FreeDib),
+                      fromPage ? "layout reader, DCX page" : "layout reader, file");
+    }
+    Outcome everyFromMemory{0, false};
+    HGLOBAL dib = KYPCX_EXPORT(LoadPCXImageFromMemory)(caller.data(), DWORD(caller.size()), 0,
+                                                       &everyFromMemory.code, nullptr);
+    everyFromMemory.image = dib != nullptr;
+    if (dib != nullptr) GlobalFree(dib);
+    ExpectOutcome(c.every, everyFromMemory, "layout reader, memory");
+    EXPECT_EQ(c.bytes, caller) << "layout reader: the caller's bytes were changed";
 
     EXPECT_EQ(gdiBefore, GdiObjects()) << "a GDI object was left behind";
 }

@@ -25,12 +25,17 @@ int DibView::Index(int x, int y) const {
 }
 
 Rgb DibView::Pixel(int x, int y) const {
-    if (info_->biBitCount == 24) {
-        const BYTE* p = rowFromTop(y) + 3 * x;
+    if (info_->biBitCount == 24 || info_->biBitCount == 32) {
+        const BYTE* p = rowFromTop(y) + (info_->biBitCount / 8) * x;
         return Rgb{p[2], p[1], p[0]};
     }
     const RGBQUAD& q = table()[Index(x, y)];
     return Rgb{q.rgbRed, q.rgbGreen, q.rgbBlue};
+}
+
+int DibView::Alpha(int x, int y) const {
+    if (info_->biBitCount != 32) return -1;
+    return rowFromTop(y)[4 * x + 3];
 }
 
 }  // namespace kypcx_test

@@ -32,6 +32,8 @@ public:
     int Index(int x, int y) const;
     // The colour of pixel (x, y from the top), through the table if any.
     Rgb Pixel(int x, int y) const;
+    // The alpha of pixel (x, y from the top) of a 32-bit DIB; -1 for others.
+    int Alpha(int x, int y) const;
     SIZE_T blockSize() const { return GlobalSize(dib_); }
 
 private:

@@ -63,8 +63,8 @@ uint32_t DecodeInto(const std::vector<uint8_t>& bytes, const kypcx::PcxDecodeLay
     std::vector<uint8_t> planes(layout.encodedLineSize + kypcx::kPlaneSlack);
     size_t pos = kypcx::kPcxHeaderSize;
     for (int32_t y = 0; y < layout.height; ++y) {
-        const size_t got = kypcx::DecodePcxRuns(bytes.data(), bytes.size(), &pos, planes.data(),
-                                                layout.encodedLineSize, 0);
+        size_t got = 0;
+        kypcx::DecodePcxRuns(bytes.data(), bytes.size(), &pos, planes.data(), layout.encodedLineSize, &got);
         if (got < layout.encodedLineSize) std::memset(planes.data() + got, 0, layout.encodedLineSize - got);
         kypcx::AssemblePcxRow(layout, planes.data(), image + size_t(layout.height - 1 - y) * layout.rowSize);
     }

@@ -6,6 +6,9 @@
 // libFuzzer (KYPCX_FUZZ) or, with fuzz_replay_main.cpp, as a runner that
 // replays files. Any sanitizer report or failed check here is a core bug.
 //
+// Every layout the layout readers take is decoded (the classic four too, to
+// the same plan as the classic rules give them), run-length coded or stored.
+//
 // Beyond memory safety the target checks the decoders' promises:
 //  - both decoders (block-wise fast loops) give, call for call, the same
 //    line bytes, input position and verdict as a plain byte-at-a-time
@@ -16,7 +19,10 @@
 //  - neither touches the plane slack, and row padding comes out zero;
 //  - each assembled row equals the reference's pixel-by-pixel assembly;
 //  - each decoded line, encoded, gives the reference encoder's codes, also
-//    when coded in pieces into a small output room, and decodes back to itself.
+//    when coded in pieces into a small output room, and decodes back to itself;
+//  - the scan-line loop gives the same lines and stops where the data ends
+//    whether its feed holds all the data or brings it in small blocks, as a
+//    file's read-ahead does, for run-length coded and for stored lines.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +43,7 @@
 #include "kypcx/pcx_decode.h"
 #include "kypcx/pcx_format.h"
 #include "kypcx/pcx_rle_encode.h"
+#include "kypcx/pcx_scan_lines.h"
 #include "pcx_reference_coders.h"
 
 namespace {
@@ -79,9 +86,69 @@ private:
 
 // Bytes of a DIB row that AssemblePcxRow fills from the planes; the rest is padding.
 size_t RowBytesFromPlanes(const kypcx::PcxDecodeLayout& layout) {
-    if (layout.planes == 3) return 3 * size_t(static_cast<uint32_t>(layout.width));
-    if (layout.planes == 4) return 4 * size_t(layout.planeBytesUsed);
+    const size_t width = static_cast<uint32_t>(layout.width);
+    if (layout.bitsPerPixel == 8 && layout.planes >= 3) return layout.planes * width;
+    if (layout.planes > 1) return 4 * size_t(layout.planeBytesUsed);
+    if (layout.bitsPerPixel == 2) return 2 * size_t(layout.planeBytesUsed);
     return layout.planeBytesUsed;
+}
+
+// A feed that brings the data in blocks of at most `chunk` bytes, moving the
+// unread bytes to the front, as a file's read-ahead does.
+class ChunkedFeed final : public kypcx::PcxByteFeed {
+public:
+    ChunkedFeed(const uint8_t* src, size_t n, size_t chunk) : src_(src), n_(n), chunk_(chunk), buffer_(chunk + 2) {
+        data = buffer_.data();
+    }
+    bool Refill() override {
+        const size_t remaining = size - position;
+        std::memmove(buffer_.data(), buffer_.data() + position, remaining);
+        position = 0;
+        size_t take = n_ - taken_;
+        if (take > buffer_.size() - remaining) take = buffer_.size() - remaining;
+        std::memcpy(buffer_.data() + remaining, src_ + taken_, take);
+        taken_ += take;
+        size = remaining + take;
+        exhausted = taken_ == n_;
+        return true;
+    }
+
+private:
+    const uint8_t* src_;
+    size_t n_;
+    size_t chunk_;
+    size_t taken_ = 0;
+    std::vector<uint8_t> buffer_;
+};
+
+// Every line through the scan-line loop from a whole span and from a
+// chunked feed: the same statuses and lines, stored lines equal to the
+// data, and a stop where the data ends.
+void CheckScanLines(const kypcx::PcxDecodeLayout& layout, const uint8_t* src, size_t n, size_t chunk) {
+    const size_t lineSize = layout.encodedLineSize;
+    kypcx::PcxMemoryFeed whole(src, n);
+    ChunkedFeed chunked(src, n, chunk);
+    PlaneBuffer a(lineSize), b(lineSize);
+    kypcx::PcxScanLineRules rules;
+    rules.coding = layout.coding;
+    size_t consumed = 0;
+    for (int32_t y = 0; y < layout.height; ++y) {
+        const kypcx::PcxLineStatus sa = kypcx::DecodePcxScanLine(whole, rules, a.data(), lineSize);
+        const kypcx::PcxLineStatus sb = kypcx::DecodePcxScanLine(chunked, rules, b.data(), lineSize);
+        Require(sa == sb, "a chunked feed gives the same line status");
+        a.CheckSlack();
+        b.CheckSlack();
+        if (sa == kypcx::PcxLineStatus::Empty) break;
+        Require(sa == kypcx::PcxLineStatus::Complete || sa == kypcx::PcxLineStatus::Truncated, "no read error");
+        Require(std::memcmp(a.data(), b.data(), lineSize) == 0, "a chunked feed gives the same line");
+        if (layout.coding == kypcx::PcxLineCoding::Stored) {
+            const size_t have = n - consumed < lineSize ? n - consumed : lineSize;
+            Require(std::memcmp(a.data(), src + consumed, have) == 0, "a stored line is the data");
+            for (size_t i = have; i < lineSize; ++i) Require(a.data()[i] == 0, "a cut stored line ends in zeros");
+            consumed += have;
+        }
+        if (sa == kypcx::PcxLineStatus::Truncated) break;
+    }
 }
 
 // The block size for the chunked decode, from the header's filler bytes so
@@ -122,8 +189,9 @@ void CheckEncoding(const uint8_t* line, size_t lineSize, size_t room) {
 
     std::vector<uint8_t> back(lineSize);
     size_t at = 0;
-    Require(kypcx::DecodePcxRuns(coded.data(), coded.size(), &at, back.data(), lineSize, 0) == lineSize &&
-                at == coded.size(),
+    size_t decoded = 0;
+    kypcx::DecodePcxRuns(coded.data(), coded.size(), &at, back.data(), lineSize, &decoded);
+    Require(decoded == lineSize && at == coded.size(),
             "encoded line decodes whole");
     Require(std::memcmp(back.data(), line, lineSize) == 0, "encoded line decodes to itself");
 }
@@ -146,7 +214,8 @@ void DecodeAllLines(const PcxHeader& header, const kypcx::PcxDecodeLayout& layou
 
     for (int32_t y = 0; y < layout.height; ++y) {
         const size_t lineStart = posWhole;
-        const size_t got = kypcx::DecodePcxRuns(src, n, &posWhole, whole.data(), lineSize, 0);
+        size_t got = 0;
+        kypcx::DecodePcxRuns(src, n, &posWhole, whole.data(), lineSize, &got);
         Require(got <= lineSize, "line not overfilled");
         Require(posWhole <= n, "input position inside the data");
         Require(posWhole >= lineStart, "input position moves forward");
@@ -158,7 +227,7 @@ void DecodeAllLines(const PcxHeader& header, const kypcx::PcxDecodeLayout& layou
 
         size_t produced = 0;
         for (;;) {
-            produced = kypcx::DecodePcxRuns(src, chunkEnd, &posChunked, chunked.data(), lineSize, produced);
+            kypcx::DecodePcxRuns(src, chunkEnd, &posChunked, chunked.data(), lineSize, &produced);
             Require(posChunked <= chunkEnd, "input position inside the block");
             if (produced == lineSize || chunkEnd == n) break;
             chunkEnd = n - chunkEnd > chunk ? chunkEnd + chunk : n;
@@ -169,7 +238,8 @@ void DecodeAllLines(const PcxHeader& header, const kypcx::PcxDecodeLayout& layou
         if (strictAgrees) {
             size_t done = 0;
             const size_t strictStart = posStrict;
-            strictAgrees = kypcx::DecodePcxRunsStrict(src, n, &posStrict, strict.data(), lineSize, &done);
+            strictAgrees = kypcx::DecodePcxRuns(src, n, &posStrict, strict.data(), lineSize, &done,
+                                                kypcx::PcxRunPolicy::RefuseCrossing);
             Require(done <= lineSize && posStrict <= n, "strict decode stays inside");
             const kypcx::reference::DecodeResult strictExpected =
                 kypcx::reference::DecodeRuns(src, n, strictStart, referenceLine.data(), lineSize, 0, true);
@@ -208,17 +278,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kypcx::LoadPcxHeader(data, &header);
 
     // The file decoders check the encoding byte; the colour-space decoder
-    // does not. Accept what either would.
+    // does not.
     const PcxErrorCode strictCheck = kypcx::CheckPcxHeader(header, true);
-    if (kypcx::CheckPcxHeader(header, false) != PCX_OK) {
-        Require(strictCheck != PCX_OK, "the encoding check only adds refusals");
-        return 0;
-    }
+    if (kypcx::CheckPcxHeader(header, false) != PCX_OK) Require(strictCheck != PCX_OK, "the encoding check only adds refusals");
     uint8_t twoColors[6];
     kypcx::BuildTwoColorPalette(header, twoColors);
 
+    // The layout readers take every layout, stored lines and colour-space
+    // codes; whatever the classic rules take, they take with the same plan.
+    kypcx::PcxHeaderRules every;
+    every.storedLines = true;
+    every.colorSpaceCodes = true;
+    every.layouts = kypcx::PcxLayoutSet::Every;
+    const bool classicTakes = strictCheck == PCX_OK;
+    if (kypcx::CheckPcxHeader(header, every) != PCX_OK) {
+        Require(!classicTakes, "the layout readers take what the classic readers take");
+        return 0;
+    }
     kypcx::PcxDecodeLayout layout;
-    if (kypcx::PlanPcxDecode(header, &layout) != PCX_OK) return 0;
+    if (kypcx::PlanPcxDecode(header, every, &layout) != PCX_OK) return 0;
+    kypcx::PcxDecodeLayout classicLayout;
+    if (classicTakes && kypcx::PlanPcxDecode(header, &classicLayout) == PCX_OK) {
+        Require(classicLayout.bitCount == layout.bitCount && classicLayout.rowSize == layout.rowSize &&
+                    classicLayout.colors == layout.colors && classicLayout.planeBytesUsed == layout.planeBytesUsed &&
+                    classicLayout.pixels == layout.pixels,
+                "a classic layout is planned alike by both rules");
+    }
     Require(layout.width >= 1 && layout.height >= 1, "planned size positive");
     Require(layout.planeBytesUsed <= layout.bytesPerLine, "visible bytes inside a plane");
     Require(uint64_t(layout.planes) * layout.bytesPerLine == layout.encodedLineSize, "scan line size");
@@ -230,6 +315,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!kypcx::IsPlausibleImageSize(layout, n) || layout.imageSize > kMaxImageBytes) return 0;
     (void)kypcx::PcxLineReserve(layout);
 
-    DecodeAllLines(header, layout, src, n);
+    if (layout.coding == kypcx::PcxLineCoding::RunLength) DecodeAllLines(header, layout, src, n);
+    CheckScanLines(layout, src, n, ChunkSize(header));
     return 0;
 }

@@ -22,6 +22,10 @@ namespace kypcx {
 // that this room stays untouched.
 constexpr size_t kPlaneSlack = kMaxRunLength;
 
+// The most bytes one plane of a decodable line holds: the header's bytes per
+// line, a signed 16-bit field.
+constexpr uint32_t kMaxPlaneBytes = 32767;
+
 // The most bytes a decode will allocate for a DIB when the file's data
 // could not possibly fill it: a header may claim 32767 x 32767 in a file of
 // a few hundred bytes. Complete files are always within the limit (every two
@@ -30,11 +34,28 @@ constexpr size_t kPlaneSlack = kMaxRunLength;
 constexpr uint64_t kAlwaysAllowedImageBytes = uint64_t{1} << 24;
 constexpr uint64_t kTruncationAllowance = 16;
 
+// How the pixels of one row lie in a decoded scan line, and so which DIB
+// they become.
+enum class PcxPixels : uint8_t {
+    Mono,        // 1 plane x 1 bit: 1-bit DIB, 2 colours
+    Packed2,     // 1 plane x 2 bits: 4-bit DIB, 4 colours
+    Packed4,     // 1 plane x 4 bits: 4-bit DIB, 16 colours
+    Planar,      // 2, 3 or 4 planes x 1 bit: 4-bit DIB, 4, 8 or 16 colours
+    Indexed8,    // 1 plane x 8 bits: 8-bit DIB, 256 colours from the trailer
+    PlanarRgb,   // 3 planes x 8 bits, red, green, blue: 24-bit DIB
+    PackedBgr,   // 1 plane x 24 bits, each pixel blue, green, red: 24-bit DIB
+    PlanarRgba,  // 4 planes x 8 bits, red, green, blue, alpha: 32-bit DIB with alpha
+    PaintOnly,   // the painter's any-plane layouts: no DIB
+};
+
+// How scan lines are stored.
+enum class PcxLineCoding : uint8_t { RunLength, Stored };
+
 // The shape of a decodable image, from a header that passed CheckPcxHeader.
 struct PcxDecodeLayout {
     int32_t width = 0;
     int32_t height = 0;
-    int32_t bitCount = 0;          // 1, 4, 8 or 24
+    int32_t bitCount = 0;          // the DIB's: 1, 4, 8, 24 or 32
     uint32_t planes = 0;
     uint32_t bitsPerPixel = 0;
     uint32_t bytesPerLine = 0;     // per plane, as stored
@@ -42,13 +63,21 @@ struct PcxDecodeLayout {
     uint32_t planeBytesUsed = 0;   // bytes of each plane that hold visible pixels
     uint32_t rowSize = 0;          // bytes in one DIB row
     uint64_t imageSize = 0;        // rowSize x height
+    uint32_t colors = 0;           // entries of the DIB's colour table (0: none)
+    PcxPixels pixels = PcxPixels::Mono;
+    PcxLineCoding coding = PcxLineCoding::RunLength;
 };
 
-// Fills `layout` for a header whose version and layout are already accepted.
+// Fills `layout` for a header that passed CheckPcxHeader with `rules`.
 // Returns PCX_OK, or PCX_ERR_HARDWARE_DEPENDENT for a size the header cannot
 // mean: a width or height below 1, or bytes per line that are negative or
-// fewer than the width needs.
-PcxErrorCode PlanPcxDecode(const PcxHeader& header, PcxDecodeLayout* layout);
+// fewer than the width needs. The classic layouts come out as they always
+// have (a 4-bit DIB of 16 colours for 4 planes x 1 bit); lines are stored
+// only where the rules accept encoding 0 and the byte is 0.
+PcxErrorCode PlanPcxDecode(const PcxHeader& header, const PcxHeaderRules& rules, PcxDecodeLayout* layout);
+inline PcxErrorCode PlanPcxDecode(const PcxHeader& header, PcxDecodeLayout* layout) {
+    return PlanPcxDecode(header, PcxHeaderRules(), layout);
+}
 
 // True when a DIB of the layout may be allocated for `dataBytes` bytes of
 // coded data (see kAlwaysAllowedImageBytes).

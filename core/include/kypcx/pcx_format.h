@@ -14,6 +14,9 @@ constexpr uint32_t kPcxHeaderSize = 128;
 constexpr uint8_t kPcxManufacturer = 0x0A;
 constexpr uint8_t kPcxWrittenVersion = 5;
 constexpr uint8_t kPcxRleEncoding = 1;
+constexpr uint8_t kPcxStoredEncoding = 0;  // lines stored as they are, no run-length coding
+constexpr uint8_t kFirstColorSpaceCode = 10;  // non-RGB images carry 10..17 in the encoding byte
+constexpr uint8_t kLastColorSpaceCode = 17;
 constexpr uint8_t kRunMarker = 0xC0;     // 11xxxxxx: a count byte, the next byte is the value
 constexpr uint8_t kRunCountMask = 0x3F;  // 00111111: the count inside a count byte
 constexpr uint32_t kMaxRunLength = 63;
@@ -40,13 +43,55 @@ inline bool IsRunCode(uint8_t b) { return (b & kRunMarker) == kRunMarker; }
 // host the library is built for).
 void LoadPcxHeader(const uint8_t* bytes, PcxHeader* header);
 
-// The header check, in its fixed order: version (3), then, if asked, the
-// encoding byte (4), then the planes and bits-per-pixel layout (9).
-// Returns PCX_OK or the first failing code.
-PcxErrorCode CheckPcxHeader(const PcxHeader& header, bool checkEncoding);
+// Which layouts of planes and bits per pixel a reader accepts.
+enum class PcxLayoutSet : uint8_t {
+    // The four every PCX reader knows: 1 plane x 1 bit, 4 planes x 1 bit,
+    // 1 plane x 8 bits, 3 planes x 8 bits.
+    Classic,
+    // Every layout that writers produce: the classic four and 1 plane x 2
+    // bits (CGA), 1 plane x 4 bits (packed 16 colours), 2 and 3 planes x 1
+    // bit (4 and 8 colours), 1 plane x 24 bits (packed blue, green, red),
+    // 4 planes x 8 bits (red, green, blue and alpha).
+    Every,
+    // The painter's: any number of planes, each giving one bit of a pixel's
+    // colour; the bits per pixel are not looked at.
+    AnyPlanes,
+};
+
+// What a reader asks of a header beyond its version. The encoding byte says
+// how scan lines are stored: 1 run-length coded, 0 (where `storedLines`)
+// stored as they are; non-RGB images carry a colour-space code 10..17 there
+// and are run-length coded.
+struct PcxHeaderRules {
+    bool anyEncodingByte = false;  // the byte is not looked at (run-length coding assumed)
+    bool colorSpaceCodes = false;  // 10..17 accepted
+    bool storedLines = false;      // 0 accepted
+    PcxLayoutSet layouts = PcxLayoutSet::Classic;
+};
+
+// The rules of the classic readers: encoding byte 1 when `checkEncoding`,
+// any byte otherwise; the classic layouts.
+inline PcxHeaderRules ClassicHeaderRules(bool checkEncoding) {
+    PcxHeaderRules rules;
+    rules.anyEncodingByte = !checkEncoding;
+    return rules;
+}
+
+// The header check, in its fixed order: version (3), then the encoding byte
+// (4), then the planes and bits-per-pixel layout (9). Returns PCX_OK or the
+// first failing code.
+PcxErrorCode CheckPcxHeader(const PcxHeader& header, const PcxHeaderRules& rules);
+inline PcxErrorCode CheckPcxHeader(const PcxHeader& header, bool checkEncoding) {
+    return CheckPcxHeader(header, ClassicHeaderRules(checkEncoding));
+}
+
+// What a layout of planes and bits per pixel is called, for people:
+// "16 colours (4 planes x 1 bit)"; "not decodable" for one no reader takes.
+const char* PcxLayoutName(uint8_t planes, uint8_t bitsPerPixel);
 
 bool IsAcceptedPcxVersion(uint8_t version);
-bool IsDecodablePcxLayout(uint8_t planes, uint8_t bitsPerPixel);
+bool IsDecodablePcxLayout(uint8_t planes, uint8_t bitsPerPixel, PcxLayoutSet layouts = PcxLayoutSet::Classic);
+bool IsAcceptedEncodingByte(uint8_t encoding, const PcxHeaderRules& rules);
 
 // Bytes in one DIB row: ((bitCount x width + 31) div 32) x 4. Computed in 64
 // bits so that no header value can overflow it; 0 for a non-positive width.

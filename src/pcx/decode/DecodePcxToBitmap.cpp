@@ -71,12 +71,13 @@ HBITMAP DecodePcxToBitmap(HANDLE file, ULONGLONG offset, ULONGLONG end, PcxError
     *code = PCX_OK;
     ScopedWaitCursor waitCursor(WaitCursorFamily::Coder);
 
+    FilePcxSource source(file, offset, end);
     PcxHeader header;
     kypcx::PcxDecodeLayout layout;
-    if (!PreparePcxDecode(file, offset, end, TRUE, &header, &layout, code)) return nullptr;
+    if (!PreparePcxDecode(source, kypcx::ClassicHeaderRules(true), &header, &layout, code)) return nullptr;
 
     PcxImageColors colors;
-    ScopedGdiObject<HPALETTE> palette(ReadPcxImageColors(file, offset, end, &header, &colors, code));
+    ScopedGdiObject<HPALETTE> palette(ReadPcxImageColors(source, header, PcxColorRules(), &colors, code));
 
     ScopedGlobal infoBlock;
     ScopedGlobalLock infoLock;
@@ -110,10 +111,6 @@ HBITMAP DecodePcxToBitmap(HANDLE file, ULONGLONG offset, ULONGLONG end, PcxError
         return nullptr;
     }
     // Failures setting up the buffers end the decode without that call.
-    if (!SeekFileTo(file, offset + kypcx::kPcxHeaderSize)) {
-        *code = PCX_ERR_FILE_IO;
-        return nullptr;
-    }
     const LONG bandHeight = PcxBandHeight(layout.height, layout.bitCount, layout.rowSize);
     ScopedGlobal bandBlock(GlobalAlloc(GHND, SIZE_T(bandHeight) * layout.rowSize + kypcx::kPlaneSlack));
     ScopedGlobalLock bandLock(bandBlock.get());
@@ -123,8 +120,8 @@ HBITMAP DecodePcxToBitmap(HANDLE file, ULONGLONG offset, ULONGLONG end, PcxError
         return nullptr;
     }
     const ULONGLONG dataEnd = colors.trailerFound ? end - kypcx::kPaletteTrailerSize : end;
-    PcxScanLineSource source;
-    if (!source.Open(layout, PcxImageDataBytes(offset, dataEnd), code)) return nullptr;
+    PcxScanLineSource lines;
+    if (!lines.Open(source, layout, PcxImageDataBytes(offset, dataEnd), code)) return nullptr;
 
     // Rows fill the band from its end backwards, so a full band is one
     // bottom-up block of rows for the line function.
@@ -132,11 +129,10 @@ HBITMAP DecodePcxToBitmap(HANDLE file, ULONGLONG offset, ULONGLONG end, PcxError
     BYTE* const bandEnd = band + SIZE_T(bandHeight) * layout.rowSize;
     BYTE* position = bandEnd;
     LONG rowsInBand = 0;
-    const PcxLoopResult result = RunPcxScanLineLoop(
-        file, layout, source, code,
-        [&](LONG) { return position - layout.rowSize; },
-        [&](LONG r, LONG, BYTE* row) {
-            position = row;
+    const PcxLoopResult result =
+        RunPcxScanLineLoop(lines, PcxLoopRules(), layout.height, code, [&](LONG r, LONG, const BYTE* planes) {
+            position -= layout.rowSize;
+            kypcx::AssemblePcxRow(layout, planes, position);
             if (++rowsInBand < bandHeight) return true;
             if (!callback(position, r, rowsInBand, bitmap.get(), dc.get(), info)) {
                 *code = PCX_ERR_USER_ABORT;

@@ -1,12 +1,10 @@
-// DecodePcxToDib and the DIB block it fills.
+// DecodePcxImageToDib and the DIB block it fills.
 #include "pcx/decode/DecodePcxToDib.h"
 
-#include "frame/FileAccess.h"
-#include "kypcx/pcx_format.h"
 #include "frame/HandleGuards.h"
 #include "frame/WaitCursor.h"
+#include "kypcx/pcx_format.h"
 #include "pcx/decode/PcxDecodeSetup.h"
-#include "pcx/decode/PcxPalette.h"
 #include "pcx/decode/PcxScanLineLoop.h"
 
 namespace {
@@ -20,9 +18,8 @@ DWORD ColorTableEntries(int bitCount) {
 
 }  // namespace
 
-HGLOBAL AllocDibFromBitmapRecord(LONG width, LONG height, WORD planes, WORD bitsPerPixel, HPALETTE palette) {
+HGLOBAL AllocPcxDib(LONG width, LONG height, WORD bitCount, DWORD colors, HPALETTE palette) {
     if (palette == nullptr) palette = static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE));
-    const int bitCount = planes * bitsPerPixel;
     if (width < 1 || height < 1) return nullptr;
     const uint64_t sizeImage = uint64_t((width + 31) / 32) * 4 * uint64_t(bitCount) * uint64_t(height);
     if (sizeImage > kMaxDecodedImageBytes) return nullptr;
@@ -32,10 +29,10 @@ HGLOBAL AllocDibFromBitmapRecord(LONG width, LONG height, WORD planes, WORD bits
     info.biWidth = width;
     info.biHeight = height;
     info.biPlanes = 1;
-    info.biBitCount = static_cast<WORD>(bitCount);
+    info.biBitCount = bitCount;
     info.biCompression = BI_RGB;
     info.biSizeImage = static_cast<DWORD>(sizeImage);
-    info.biClrUsed = ColorTableEntries(bitCount);
+    info.biClrUsed = colors;
     const DWORD tableBytes = info.biClrUsed * sizeof(RGBQUAD);
 
     ScopedGlobal dib(GlobalAlloc(GHND, sizeof info + tableBytes));
@@ -61,22 +58,30 @@ HGLOBAL AllocDibFromBitmapRecord(LONG width, LONG height, WORD planes, WORD bits
     return grown;
 }
 
-HGLOBAL DecodePcxToDib(HANDLE file, ULONGLONG offset, ULONGLONG end, PcxErrorCode* code, PcxDibLineCallback callback,
-                       BOOL checkEncoding) {
+HGLOBAL AllocDibFromBitmapRecord(LONG width, LONG height, WORD planes, WORD bitsPerPixel, HPALETTE palette) {
+    const int bitCount = planes * bitsPerPixel;
+    return AllocPcxDib(width, height, static_cast<WORD>(bitCount), ColorTableEntries(bitCount), palette);
+}
+
+HGLOBAL DecodePcxImageToDib(PcxImageSource& source, const PcxDibRules& rules, PcxErrorCode* code,
+                            PcxDibLineCallback callback) {
     *code = PCX_OK;
     ScopedWaitCursor waitCursor(WaitCursorFamily::Coder);
 
     PcxHeader header;
     kypcx::PcxDecodeLayout layout;
-    if (!PreparePcxDecode(file, offset, end, checkEncoding, &header, &layout, code)) return nullptr;
+    if (!PreparePcxDecode(source, rules.header, &header, &layout, code)) return nullptr;
 
     // The palette reader sets its own code: an unreadable 256-colour trailer
-    // (10) stops the decode below before any row.
+    // (10) stops the decode below before any row. An image with alpha has
+    // no colours to read.
     PcxImageColors colors;
-    ScopedGdiObject<HPALETTE> palette(ReadPcxImageColors(file, offset, end, &header, &colors, code));
+    ScopedGdiObject<HPALETTE> palette;
+    if (layout.pixels != kypcx::PcxPixels::PlanarRgba)
+        palette.reset(ReadPcxImageColors(source, header, rules.colors, &colors, code));
 
-    ScopedGlobal dib(AllocDibFromBitmapRecord(layout.width, layout.height, header.planes, header.bitsPerPixel,
-                                              palette.get()));
+    ScopedGlobal dib(AllocPcxDib(layout.width, layout.height, static_cast<WORD>(layout.bitCount), layout.colors,
+                                 palette.get()));
     if (!dib) {
         *code = PCX_ERR_CREATE_BITMAP;
         return nullptr;
@@ -89,22 +94,38 @@ HGLOBAL DecodePcxToDib(HANDLE file, ULONGLONG offset, ULONGLONG end, PcxErrorCod
     }
     info->biXPelsPerMeter = kypcx::PelsPerMeterFromDpi(header.horizontalDpi);
     info->biYPelsPerMeter = kypcx::PelsPerMeterFromDpi(header.verticalDpi);
+    if (rules.colorSpaceInDib && kypcx::IsAcceptedEncodingByte(header.encoding, rules.header) &&
+        header.encoding >= kypcx::kFirstColorSpaceCode)
+        info->biCompression = header.encoding;
     BYTE* rows = reinterpret_cast<BYTE*>(info) + info->biSize + info->biClrUsed * sizeof(RGBQUAD);
 
     // The trailer of a 256-colour image is not image data.
-    const ULONGLONG dataEnd = colors.trailerFound ? end - kypcx::kPaletteTrailerSize : end;
-    if (*code == PCX_OK && !SeekFileTo(file, offset + kypcx::kPcxHeaderSize)) *code = PCX_ERR_FILE_IO;
-    PcxScanLineSource source;
-    if (*code == PCX_OK && source.Open(layout, PcxImageDataBytes(offset, dataEnd), code)) {
-        RunPcxScanLineLoop(
-            file, layout, source, code, [&](LONG r) { return rows + size_t(r) * layout.rowSize; },
-            [&](LONG r, LONG lines, BYTE* row) {
-                if (callback == nullptr || callback(row, r, lines, info)) return true;
-                *code = PCX_ERR_USER_ABORT;
-                return false;
-            });
+    const ULONGLONG dataEnd = colors.trailerFound ? source.end() - kypcx::kPaletteTrailerSize : source.end();
+    PcxScanLineSource lines;
+    PcxLoopRules loopRules;
+    loopRules.lines.coding = layout.coding;
+    // An image with no coded data at all is one whose data cannot be read,
+    // wherever it is held.
+    const ULONGLONG dataBytes = PcxImageDataBytes(source.start(), dataEnd);
+    if (*code == PCX_OK && dataBytes == 0) *code = PCX_ERR_PALETTE_READ;
+    if (*code == PCX_OK && lines.Open(source, layout, dataBytes, code)) {
+        RunPcxScanLineLoop(lines, loopRules, layout.height, code, [&](LONG r, LONG lineCount, const BYTE* planes) {
+            BYTE* row = rows + size_t(r) * layout.rowSize;
+            kypcx::AssemblePcxRow(layout, planes, row);
+            if (callback == nullptr || callback(row, r, lineCount, info)) return true;
+            *code = PCX_ERR_USER_ABORT;
+            return false;
+        });
     }
     if (*code != PCX_OK) return nullptr;
     lock.reset();  // the caller gets the block unlocked
     return dib.release();
+}
+
+HGLOBAL DecodePcxToDib(HANDLE file, ULONGLONG offset, ULONGLONG end, PcxErrorCode* code, PcxDibLineCallback callback,
+                       BOOL checkEncoding) {
+    FilePcxSource source(file, offset, end);
+    PcxDibRules rules;
+    rules.header = kypcx::ClassicHeaderRules(checkEncoding != FALSE);
+    return DecodePcxImageToDib(source, rules, code, callback);
 }

@@ -1,23 +1,35 @@
-// The palette rules of every decoder: which colours an image has, from its
+// The palette rules of every reader: which colours an image has, from its
 // header, its 256-colour trailer or the built-in palettes, and the GDI
 // palette made of them.
 #include "pcx/decode/PcxPalette.h"
 
 #include <cstring>
 
-#include "frame/FileAccess.h"
 #include "kypcx/pcx_format.h"
 
 namespace {
 
 // The 256 colours behind the image: the marker byte 12, then 768 bytes.
-// Anything short of that is reported with code 10 and the default colours.
-void ReadTrailerPalette(HANDLE file, ULONGLONG start, ULONGLONG end, BYTE* triples, PcxErrorCode* code,
-                        BOOL* trailerFound) {
+void ReadTrailerPalette(PcxImageSource& source, bool required, BYTE* triples, PcxErrorCode* code, BOOL* found,
+                        LONG* count) {
     BYTE marker = 0;
     uint64_t markerOffset = 0;
-    if (!kypcx::FindPaletteTrailerSlot(start, end, &markerOffset) ||
-        !SeekFileTo(file, markerOffset) || !ReadFileExactly(file, &marker, 1)) {
+    const bool slot = kypcx::FindPaletteTrailerSlot(source.start(), source.end(), &markerOffset);
+    const bool read = slot && source.ReadAt(markerOffset, &marker, 1);
+    *count = kypcx::kPaletteTrailerColors;
+    if (required) {
+        // No marked trailer, no colours.
+        if (!read || marker != kypcx::kPaletteMarker || !source.ReadAt(markerOffset + 1, triples, 3 * 256)) {
+            *code = PCX_ERR_PALETTE_READ;
+            *count = 0;
+            return;
+        }
+        *found = TRUE;
+        return;
+    }
+    // Anything short of a trailer is reported with code 10 and the default
+    // colours.
+    if (!read) {
         *code = PCX_ERR_PALETTE_READ;
         kypcx::BuildDefaultPalette256(triples);
         return;
@@ -28,74 +40,41 @@ void ReadTrailerPalette(HANDLE file, ULONGLONG start, ULONGLONG end, BYTE* tripl
         kypcx::BuildGreyPalette256(triples);
         return;
     }
-    if (!ReadFileExactly(file, triples, 3 * kypcx::kPaletteTrailerColors)) {
+    if (!source.ReadAt(markerOffset + 1, triples, 3 * kypcx::kPaletteTrailerColors)) {
         *code = PCX_ERR_PALETTE_READ;
         kypcx::BuildDefaultPalette256(triples);
         return;
     }
-    if (trailerFound != nullptr) *trailerFound = TRUE;
+    *found = TRUE;
 }
 
-// The colours that follow from the header alone: the default palette for
-// 24-bit images, the header palette for the 4-, 8- and 16-colour layouts;
-// 0 for the layouts that read a trailer, use the two-colour rule, or have no
-// palette at all.
-LONG ColorsFromHeader(const PcxHeader& header, BYTE* triples) {
-    const int planes = header.planes;
-    const int bits = header.bitsPerPixel;
-    if (planes == 3 && bits == 8) {
-        kypcx::BuildDefaultPalette256(triples);
-        return kypcx::kPaletteTrailerColors;
-    }
-    LONG count = 0;
-    if (planes == 2 && bits == 4) count = 4;
-    else if (planes == 3 && bits == 1) count = 8;
-    else if (planes == 4 && bits == 1) count = kypcx::kHeaderPaletteColors;
-    std::memcpy(triples, header.palette, 3 * static_cast<size_t>(count));
-    return count;
-}
-
-bool IsTwoColorLayout(const PcxHeader& header) { return header.planes == 1 && header.bitsPerPixel == 1; }
 bool HasTrailerLayout(const PcxHeader& header) { return header.planes == 1 && header.bitsPerPixel == 8; }
 
 }  // namespace
 
-LONG ReadPcxPaletteBytes(HANDLE file, ULONGLONG start, ULONGLONG end, const PcxHeader* header, BYTE* triples,
+LONG ReadImageColorBytes(PcxImageSource& source, const PcxHeader& header, const PcxColorRules& rules, BYTE* triples,
                          PcxErrorCode* code, BOOL* trailerFound) {
-    *code = PCX_OK;
-    if (trailerFound != nullptr) *trailerFound = FALSE;
-    if (IsTwoColorLayout(*header)) {
-        kypcx::BuildTwoColorPalette(*header, triples);
-        return 2;
+    BOOL found = FALSE;
+    LONG count = 0;
+    if (rules.inMemoryBitmap && header.planes == 1 && header.bitsPerPixel == 1) {
+        const BYTE blackWhite[6] = {0, 0, 0, 255, 255, 255};
+        std::memcpy(triples, blackWhite, sizeof blackWhite);
+        count = 2;
+    } else if (HasTrailerLayout(header)) {
+        ReadTrailerPalette(source, rules.inMemoryBitmap, triples, code, &found, &count);
+    } else {
+        count = static_cast<LONG>(kypcx::BuildHeaderColors(header, rules.layouts, rules.cga, triples));
+        if (count == 0 && !rules.inMemoryBitmap) *code = PCX_ERR_VERSION;
     }
-    if (HasTrailerLayout(*header)) {
-        ReadTrailerPalette(file, start, end, triples, code, trailerFound);
-        return kypcx::kPaletteTrailerColors;
-    }
-    const LONG count = ColorsFromHeader(*header, triples);
-    if (count == 0) *code = PCX_ERR_VERSION;
+    if (trailerFound != nullptr) *trailerFound = found;
     return count;
 }
 
-LONG ReadPcxPaletteBytesFromMemory(const BYTE* data, DWORD length, const PcxHeader& header, BYTE* triples,
-                                   PcxErrorCode* code, bool* trailerFound) {
-    *trailerFound = false;
-    if (IsTwoColorLayout(header)) {
-        const BYTE blackWhite[6] = {0, 0, 0, 255, 255, 255};
-        std::memcpy(triples, blackWhite, sizeof blackWhite);
-        return 2;
-    }
-    if (HasTrailerLayout(header)) {
-        uint64_t marker = 0;
-        if (kypcx::FindPaletteTrailerSlot(0, length, &marker) && data[marker] == kypcx::kPaletteMarker) {
-            std::memcpy(triples, data + marker + 1, 3 * kypcx::kPaletteTrailerColors);
-            *trailerFound = true;
-            return kypcx::kPaletteTrailerColors;
-        }
-        *code = PCX_ERR_PALETTE_READ;
-        return 0;
-    }
-    return ColorsFromHeader(header, triples);
+LONG ReadPcxPaletteBytes(HANDLE file, ULONGLONG start, ULONGLONG end, const PcxHeader* header, BYTE* triples,
+                         PcxErrorCode* code, BOOL* trailerFound) {
+    *code = PCX_OK;
+    FilePcxSource source(file, start, end);
+    return ReadImageColorBytes(source, *header, PcxColorRules(), triples, code, trailerFound);
 }
 
 HPALETTE CreatePaletteFromTriples(const BYTE* triples, LONG count, PcxErrorCode* code) {
@@ -118,10 +97,10 @@ HPALETTE CreatePaletteFromTriples(const BYTE* triples, LONG count, PcxErrorCode*
     return palette;
 }
 
-HPALETTE ReadPcxImageColors(HANDLE file, ULONGLONG start, ULONGLONG end, const PcxHeader* header,
-                             PcxImageColors* colors, PcxErrorCode* code) {
-    colors->count =
-        ReadPcxPaletteBytes(file, start, end, header, colors->triples, code, &colors->trailerFound);
+HPALETTE ReadPcxImageColors(PcxImageSource& source, const PcxHeader& header, const PcxColorRules& rules,
+                            PcxImageColors* colors, PcxErrorCode* code) {
+    *code = PCX_OK;
+    colors->count = ReadImageColorBytes(source, header, rules, colors->triples, code, &colors->trailerFound);
     if (colors->count == 0) return nullptr;
     PcxErrorCode allocCode = PCX_OK;
     HPALETTE palette = CreatePaletteFromTriples(colors->triples, colors->count, &allocCode);
@@ -130,6 +109,7 @@ HPALETTE ReadPcxImageColors(HANDLE file, ULONGLONG start, ULONGLONG end, const P
 }
 
 HPALETTE ReadPcxPaletteFromFile(HANDLE file, ULONGLONG start, ULONGLONG end, const PcxHeader* header, PcxErrorCode* code) {
+    FilePcxSource source(file, start, end);
     PcxImageColors colors;
-    return ReadPcxImageColors(file, start, end, header, &colors, code);
+    return ReadPcxImageColors(source, *header, PcxColorRules(), &colors, code);
 }
