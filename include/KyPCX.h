@@ -342,10 +342,11 @@ KYPCX_API BOOL WINAPI DCXItemExtentA(LPCSTR path, UINT index, ULONGLONG* start, 
    header. A 4-colour image made on CGA hardware holds CGA palette bytes
    there instead: the background's number (of the CGA's 16 colours) in the
    upper nibble of byte 16, repeated in bytes 17 and 18, and in byte 19 the
-   palette (bit 7 clear: cyan, magenta, white; set: green, red, yellow) and
-   its brightness (bit 6 clear: bright; set: dim). The header is read that
-   way when its first entry is a grey other than white and its four entries
-   are not four different colours; a flag chooses either reading instead.
+   palette (bit 6 set: cyan, magenta, white; clear: green, red, yellow) and
+   its brightness (bit 4 clear: bright; set: dim), and leaves entries 2 and 3
+   empty. The header is read that way when it looks so: its first entry a
+   grey other than white, its third and fourth entries zero; a flag chooses
+   either reading instead.
    Layouts that are no image (5 planes, 3 planes x 2 bits, 16 bits per
    pixel, no planes) are refused with code 9. */
 #define KYPCX_CLASSIC_LAYOUTS 0x0001u /* only the classic layouts, run-length coded, as the classic readers */

@@ -1,8 +1,10 @@
 // kypcx: the command-line client. Loads KyPCX.dll as any program would and
 // reports what the library says of PCX and DCX files, or changes DCX files
-// with it.
-//   kypcx info <file.pcx>     header fields, size, colours
-//   kypcx tobmp <in.pcx> <out.bmp>   decode to a Windows BMP file
+// with it. The reading commands take every PCX layout (the layout readers);
+// `kypcx --classic <command> ...` reads with the classic exports instead,
+// which take the four classic layouts only.
+//   kypcx info <file.pcx>     header fields, size, layout, colours
+//   kypcx tobmp <in.pcx> <out.bmp>   decode to a Windows BMP file (32 bits with alpha where the image has it)
 //   kypcx topcx <in.bmp> <out.pcx>   encode a Windows BMP file as PCX
 //   kypcx paint <in.pcx> <out.bmp>   paint through LoadPCXW, save what was painted
 //   kypcx pages <file.dcx>    each page: number, offset, bytes, size, layout
@@ -34,6 +36,9 @@ struct Library {
     decltype(&SaveDIBInPCXFormatW) saveDib = nullptr;
     decltype(&LoadPCXW) paint = nullptr;
     decltype(&SelectDCXItemW) selectItem = nullptr;
+    decltype(&LoadPCXImageW) loadImage = nullptr;
+    decltype(&GetPCXImageInfoW) imageInfo = nullptr;
+    bool classic = false;  // --classic: the classic exports only
 
     bool Load() {
         module = LoadLibraryW(L"KyPCX.dll");
@@ -46,7 +51,10 @@ struct Library {
         saveDib = KyPcxGetProc<decltype(saveDib)>(module, "SaveDIBInPCXFormatW");
         paint = KyPcxGetProc<decltype(paint)>(module, "LoadPCXW");
         selectItem = KyPcxGetProc<decltype(selectItem)>(module, "SelectDCXItemW");
-        return errorString && version && info && colorSpace && loadDib && saveDib && paint && selectItem;
+        loadImage = KyPcxGetProc<decltype(loadImage)>(module, "LoadPCXImageW");
+        imageInfo = KyPcxGetProc<decltype(imageInfo)>(module, "GetPCXImageInfoW");
+        return errorString && version && info && colorSpace && loadDib && saveDib && paint && selectItem && loadImage &&
+               imageInfo;
     }
 
     int Fail(const wchar_t* what, PcxErrorCode code) const {
@@ -57,7 +65,8 @@ struct Library {
     }
 };
 
-const char* LayoutName(int planes, int bits) {
+// The classic exports' names for their four layouts.
+const char* ClassicLayoutName(int planes, int bits) {
     if (planes == 1 && bits == 1) return "monochrome (1 plane x 1 bit)";
     if (planes == 1 && bits == 8) return "256 colours (1 plane x 8 bits)";
     if (planes == 3 && bits == 8) return "true colour (3 planes x 8 bits)";
@@ -65,14 +74,7 @@ const char* LayoutName(int planes, int bits) {
     return "not decodable";
 }
 
-int Info(const Library& lib, const wchar_t* path) {
-    PcxHeader h;
-    PcxErrorCode code = PCX_OK;
-    if (!lib.info(path, &h, &code)) return lib.Fail(path, code);
-    const int width = h.xMax - h.xMin + 1;
-    const int height = h.yMax - h.yMin + 1;
-    const int bitCount = h.planes * h.bitsPerPixel;
-    std::wprintf(L"%ls\n", path);
+void PrintHeaderFields(const PcxHeader& h) {
     std::wprintf(L"  manufacturer     0x%02X\n", h.manufacturer);
     std::wprintf(L"  version          %d\n", h.version);
     std::wprintf(L"  encoding         %d\n", h.encoding);
@@ -83,12 +85,39 @@ int Info(const Library& lib, const wchar_t* path) {
     std::wprintf(L"  resolution       %d x %d dpi\n", h.horizontalDpi, h.verticalDpi);
     std::wprintf(L"  palette info     %d\n", h.paletteInfo);
     std::wprintf(L"  screen size      %d x %d\n", h.horizontalScreenSize, h.verticalScreenSize);
-    std::wprintf(L"  width            %d\n", width);
-    std::wprintf(L"  height           %d\n", height);
-    std::wprintf(L"  layout           %hs\n", LayoutName(h.planes, h.bitsPerPixel));
-    if (bitCount >= 24) std::wprintf(L"  colours          16777216\n");
-    else std::wprintf(L"  colours          %lu\n", 1ul << bitCount);
-    std::wprintf(L"  colour space     %ld\n", lib.colorSpace(path));
+}
+
+int Info(const Library& lib, const wchar_t* path) {
+    if (lib.classic) {
+        PcxHeader h;
+        PcxErrorCode code = PCX_OK;
+        if (!lib.info(path, &h, &code)) return lib.Fail(path, code);
+        const int bitCount = h.planes * h.bitsPerPixel;
+        std::wprintf(L"%ls\n", path);
+        PrintHeaderFields(h);
+        std::wprintf(L"  width            %d\n", h.xMax - h.xMin + 1);
+        std::wprintf(L"  height           %d\n", h.yMax - h.yMin + 1);
+        std::wprintf(L"  layout           %hs\n", ClassicLayoutName(h.planes, h.bitsPerPixel));
+        if (bitCount >= 24) std::wprintf(L"  colours          16777216\n");
+        else std::wprintf(L"  colours          %lu\n", 1ul << bitCount);
+        std::wprintf(L"  colour space     %ld\n", lib.colorSpace(path));
+        return 0;
+    }
+    PcxImageInfo info = {};
+    info.size = sizeof info;
+    PcxErrorCode code = PCX_OK;
+    if (!lib.imageInfo(path, KYPCX_WHOLE_FILE, KYPCX_COLOR_SPACE, &info, &code)) return lib.Fail(path, code);
+    std::wprintf(L"%ls\n", path);
+    PrintHeaderFields(info.header);
+    std::wprintf(L"  width            %ld\n", info.width);
+    std::wprintf(L"  height           %ld\n", info.height);
+    std::wprintf(L"  layout           %hs\n", info.layoutName);
+    std::wprintf(L"  lines            %ls\n", info.storedLines ? L"stored" : L"run-length coded");
+    if (info.alpha) std::wprintf(L"  colours          16777216 and alpha\n");
+    else if (info.dibBitCount >= 24) std::wprintf(L"  colours          16777216\n");
+    else std::wprintf(L"  colours          %u%ls\n", info.colors, info.cgaPalette ? L" (CGA palette)" : L"");
+    std::wprintf(L"  decoded as       %u bits per pixel\n", info.dibBitCount);
+    std::wprintf(L"  colour space     %d\n", info.header.encoding);
     return 0;
 }
 
@@ -112,6 +141,40 @@ bool WriteBmpFile(const wchar_t* out, const BITMAPINFOHEADER& info, const void* 
     return ok;
 }
 
+// A 32-bit DIB whose fourth bytes are alpha, as a BMP file with a V5 header
+// whose masks say so, so that readers keep the transparency.
+bool WriteAlphaBmpFile(const wchar_t* out, const BITMAPINFOHEADER& info, const void* pixels, DWORD size) {
+    BITMAPV5HEADER header = {};
+    header.bV5Size = sizeof header;
+    header.bV5Width = info.biWidth;
+    header.bV5Height = info.biHeight;
+    header.bV5Planes = 1;
+    header.bV5BitCount = 32;
+    header.bV5Compression = BI_BITFIELDS;
+    header.bV5SizeImage = size;
+    header.bV5XPelsPerMeter = info.biXPelsPerMeter;
+    header.bV5YPelsPerMeter = info.biYPelsPerMeter;
+    header.bV5RedMask = 0x00FF0000;
+    header.bV5GreenMask = 0x0000FF00;
+    header.bV5BlueMask = 0x000000FF;
+    header.bV5AlphaMask = 0xFF000000;
+    header.bV5CSType = 0x73524742;  // LCS_sRGB, 'sRGB'
+    header.bV5Intent = LCS_GM_IMAGES;
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = file.bfOffBits + size;
+    HANDLE f = CreateFileW(out, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool ok = f != INVALID_HANDLE_VALUE;
+    DWORD written = 0;
+    ok = ok && WriteFile(f, &file, sizeof file, &written, nullptr) && written == sizeof file;
+    ok = ok && WriteFile(f, &header, sizeof header, &written, nullptr) && written == sizeof header;
+    ok = ok && WriteFile(f, pixels, size, &written, nullptr) && written == size;
+    if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
+    if (!ok) std::fwprintf(stderr, L"%ls: cannot write\n", out);
+    return ok;
+}
+
 // Writes a DIB block as a BMP file, prints its size and frees the block.
 // 0, or 1 with a message.
 int WriteDibAsBmp(HGLOBAL dib, const wchar_t* out) {
@@ -120,7 +183,9 @@ int WriteDibAsBmp(HGLOBAL dib, const wchar_t* out) {
     const DWORD rowSize = ((info->biBitCount * static_cast<DWORD>(info->biWidth) + 31) / 32) * 4;
     const DWORD pixels = rowSize * static_cast<DWORD>(info->biHeight);
     const BITMAPINFOHEADER header = *info;
-    const bool ok = WriteBmpFile(out, header, reinterpret_cast<const BYTE*>(info) + info->biSize, table, pixels);
+    const BYTE* rest = reinterpret_cast<const BYTE*>(info) + info->biSize;
+    const bool ok = header.biBitCount == 32 ? WriteAlphaBmpFile(out, header, rest, pixels)
+                                            : WriteBmpFile(out, header, rest, table, pixels);
     GlobalUnlock(dib);
     GlobalFree(dib);
     if (!ok) return 1;
@@ -168,7 +233,7 @@ int Paint(const Library& lib, const wchar_t* in, const wchar_t* out) {
 
 int ToBmp(const Library& lib, const wchar_t* in, const wchar_t* out) {
     PcxErrorCode code = PCX_OK;
-    HGLOBAL dib = lib.loadDib(in, &code);
+    HGLOBAL dib = lib.classic ? lib.loadDib(in, &code) : lib.loadImage(in, KYPCX_WHOLE_FILE, 0, &code, nullptr);
     if (dib == nullptr) return lib.Fail(in, code);
     return WriteDibAsBmp(dib, out);
 }
@@ -201,15 +266,24 @@ int Pages(const Library& lib, const DcxReading& dcx, const wchar_t* path) {
         ULONGLONG start = 0, end = 0;
         PcxErrorCode extentCode = PCX_OK;
         const bool located = dcx.itemExtent(path, n, &start, &end, &extentCode) != FALSE;
-        PcxHeader h;
-        code = PCX_OK;
         wchar_t size[32] = L"-";
         const char* layout = nullptr;
         char message[64] = "";
-        if (located && dcx.itemInfo(path, n, &h, &code)) {
-            swprintf(size, 32, L"%dx%d", h.xMax - h.xMin + 1, h.yMax - h.yMin + 1);
-            layout = LayoutName(h.planes, h.bitsPerPixel);
-        } else {
+        code = PCX_OK;
+        if (located && lib.classic) {
+            PcxHeader h;
+            if (dcx.itemInfo(path, n, &h, &code)) {
+                swprintf(size, 32, L"%dx%d", h.xMax - h.xMin + 1, h.yMax - h.yMin + 1);
+                layout = ClassicLayoutName(h.planes, h.bitsPerPixel);
+            }
+        }
+        PcxImageInfo info = {};
+        info.size = sizeof info;
+        if (located && !lib.classic && lib.imageInfo(path, n, KYPCX_COLOR_SPACE, &info, &code)) {
+            swprintf(size, 32, L"%ldx%ld", info.width, info.height);
+            layout = info.layoutName;
+        }
+        if (layout == nullptr) {
             if (!located) code = extentCode;
             lib.errorString(message, &code);
             status = 1;
@@ -236,7 +310,7 @@ bool ParsePageNumber(const wchar_t* text, UINT* n) {
 
 int ExtractPage(const Library& lib, const DcxReading& dcx, const wchar_t* path, UINT n, const wchar_t* out) {
     PcxErrorCode code = PCX_OK;
-    HGLOBAL dib = dcx.loadDib(path, n, &code);
+    HGLOBAL dib = lib.classic ? dcx.loadDib(path, n, &code) : lib.loadImage(path, n, 0, &code, nullptr);
     // No page there is reported with the library's message for it.
     if (dib == nullptr) return lib.Fail(path, code == PCX_OK ? PcxErrorCode{PCX_ERR_NO_ITEM} : code);
     return WriteDibAsBmp(dib, out);
@@ -448,13 +522,13 @@ int Pick(const Library& lib, const wchar_t* in, const wchar_t* out) {
 
 int Usage() {
     std::fwprintf(stderr,
-                  L"usage: kypcx info <file.pcx>\n"
-                  L"       kypcx tobmp <in.pcx> <out.bmp>\n"
+                  L"usage: kypcx [--classic] info <file.pcx>\n"
+                  L"       kypcx [--classic] tobmp <in.pcx> <out.bmp>\n"
                   L"       kypcx topcx <in.bmp> <out.pcx>\n"
                   L"       kypcx paint <in.pcx> <out.bmp>\n"
-                  L"       kypcx pages <file.dcx>\n"
-                  L"       kypcx extract <file.dcx> <n> <out.bmp>\n"
-                  L"       kypcx extract <file.dcx> all <prefix>\n"
+                  L"       kypcx [--classic] pages <file.dcx>\n"
+                  L"       kypcx [--classic] extract <file.dcx> <n> <out.bmp>\n"
+                  L"       kypcx [--classic] extract <file.dcx> all <prefix>\n"
                   L"       kypcx pack <out.dcx> <page.pcx|page.bmp>...\n"
                   L"       kypcx add <file.dcx> <page.pcx|page.bmp>\n"
                   L"       kypcx delete <file.dcx> <page number from 0>\n"
@@ -470,6 +544,11 @@ int wmain(int argc, wchar_t** argv) {
     if (!lib.Load()) {
         std::fwprintf(stderr, L"kypcx: cannot load KyPCX.dll\n");
         return 1;
+    }
+    if (argc >= 2 && std::wcscmp(argv[1], L"--classic") == 0) {
+        lib.classic = true;
+        --argc;
+        ++argv;
     }
     if (argc == 2 && std::wcscmp(argv[1], L"version") == 0) {
         char text[16] = {};

@@ -17,11 +17,9 @@ constexpr uint8_t kCgaRgb[kCgaColors][3] = {
     {0xFF, 0x55, 0x55}, {0xFF, 0x55, 0xFF}, {0xFF, 0xFF, 0x55}, {0xFF, 0xFF, 0xFF},
 };
 
-constexpr uint8_t kCgaGreenRedYellow = 0x80;  // byte 19, bit 7
-constexpr uint8_t kCgaDim = 0x40;             // byte 19, bit 6
+constexpr uint8_t kCgaCyanMagentaWhite = 0x40;  // byte 19, bit 6 (clear: green, red, yellow)
+constexpr uint8_t kCgaDim = 0x10;               // byte 19, bit 4 (clear: the bright forms)
 constexpr uint32_t kCgaBright = 8;            // a colour's bright form, 8 numbers on
-
-bool SameColor(const uint8_t* a, const uint8_t* b) { return a[0] == b[0] && a[1] == b[1] && a[2] == b[2]; }
 
 }  // namespace
 
@@ -30,10 +28,10 @@ bool HoldsCgaPaletteBytes(const PcxHeader& header) {
     const uint8_t* p = header.palette;
     const bool grey = p[0] == p[1] && p[1] == p[2];
     if (!grey || p[0] == 0xFF) return false;
-    for (uint32_t i = 0; i < 4; ++i)
-        for (uint32_t j = i + 1; j < 4; ++j)
-            if (SameColor(p + 3 * i, p + 3 * j)) return true;
-    return false;
+    // Entries 2 and 3 (bytes 22 to 27) left empty.
+    for (uint32_t i = 6; i < 12; ++i)
+        if (p[i] != 0) return false;
+    return true;
 }
 
 void BuildCgaPalette(const PcxHeader& header, uint8_t* triples) {
@@ -43,7 +41,7 @@ void BuildCgaPalette(const PcxHeader& header, uint8_t* triples) {
     // light cyan, light magenta, white; light green, light red, yellow.
     const uint32_t dimCyanSet[3] = {3, 5, 7};
     const uint32_t dimGreenSet[3] = {2, 4, 6};
-    const uint32_t* set = (choice & kCgaGreenRedYellow) != 0 ? dimGreenSet : dimCyanSet;
+    const uint32_t* set = (choice & kCgaCyanMagentaWhite) != 0 ? dimCyanSet : dimGreenSet;
     const uint32_t bright = (choice & kCgaDim) != 0 ? 0 : kCgaBright;
     std::memcpy(triples, kCgaRgb[background], 3);
     for (uint32_t i = 0; i < 3; ++i) std::memcpy(triples + 3 * (i + 1), kCgaRgb[set[i] + bright], 3);

@@ -1,15 +1,19 @@
 #!/usr/bin/env python3
 """Decodes every PCX file of the shared corpus with the library (kypcx tobmp
-under Wine) and with netpbm's pcxtoppm, and checks that they agree; then
-extracts every page of every DCX file (kypcx extract FILE all PREFIX) and
-checks the pages whose single-page PCX originals the corpus holds against
-pcxtoppm's reading of those originals.
+under Wine, which reads every layout) and with netpbm's pcxtoppm (or, for
+the files pcxtoppm does not read, ImageMagick), and checks that they agree;
+then extracts every page of every DCX file (kypcx extract FILE all PREFIX)
+and checks the pages whose single-page PCX originals the corpus holds
+against pcxtoppm's reading of those originals.
 
-Every file and page must decode or fail with one of the library's messages;
-a file that both decode must have the same pixels. For 1-bit images only the
-pixel pattern is compared, since readers choose the two colours by
-different rules: the pixels of each of our colours must all have one colour
-in the reference.
+Every file and page must decode or fail with one of the library's messages,
+and every file outside fuzz/ must decode; a file that both decode must have
+the same pixels. Only the pixel pattern is compared (the pixels of each of
+our colours must all have one colour in the reference) for 1-bit images,
+whose two colours readers choose by different rules. The CGA pictures whose
+header holds CGA palette bytes, which the library reads by its CGA rule and
+the references take for colours, are compared by their colour indices:
+ours, through the header's entries, must give the reference's pixels.
 
 usage: compare_with_reference.py <corpus-dir> <kypcx.exe> <wine-run.sh>
 """
@@ -39,12 +43,27 @@ def decode_with_reference(pcx, ppm):
     return run.returncode == 0 and os.path.getsize(ppm) > 0
 
 
-def compare(ours, reference, one_bit):
+def decode_with_imagemagick(pcx, png):
+    if shutil.which("convert") is None:
+        return False
+    run = subprocess.run(["convert", pcx, "png:" + png], capture_output=True, timeout=120)
+    return run.returncode == 0 and os.path.exists(png) and os.path.getsize(png) > 0
+
+
+# Files whose header holds CGA palette bytes (the library's CGA rule); the
+# references show the bytes as colours.
+CGA_PALETTE_BYTES = {"twelvemonkeys/CGA_RGBI.PCX", "twelvemonkeys/CGA_TST1.PCX"}
+
+# Files neither reference reads, and a file of the same picture that they do.
+SAME_PICTURE = {"commons-imaging/1plane24bppCompressed.pcx": "commons-imaging/3plane8bppCompressed.pcx"}
+
+
+def compare(ours, reference, pattern_only):
     if ours.size != reference.size:
         return "size %s, reference %s" % (ours.size, reference.size)
     a = ours.convert("RGB").tobytes()
     b = reference.convert("RGB").tobytes()
-    if not one_bit:
+    if not pattern_only:
         if a == b:
             return None
         first = next(i for i in range(0, len(a), 3) if a[i:i + 3] != b[i:i + 3]) // 3
@@ -56,7 +75,7 @@ def compare(ours, reference, one_bit):
         mine, theirs = a[i:i + 3], b[i:i + 3]
         if mapping.setdefault(mine, theirs) != theirs:
             p = i // 3
-            return "1-bit pattern differs at (%d, %d)" % (p % ours.size[0], p // ours.size[0])
+            return "pixel pattern differs at (%d, %d)" % (p % ours.size[0], p // ours.size[0])
     return None
 
 
@@ -85,20 +104,37 @@ def main():
             if status != 0:
                 if "error" not in output:
                     failures.append("%s: no error code (exit %d): %s" % (name, status, output[-200:]))
+                elif not name.startswith("fuzz"):
+                    failures.append("%s: refused: %s" % (name, output.splitlines()[-1]))
                 else:
                     refused += 1
                     print("refused  %-60s %s" % (name, output.splitlines()[-1].split(": ", 1)[-1]))
                 continue
             well_formed = not name.startswith("fuzz")
-            if not well_formed or not decode_with_reference(pcx, ppm):
+            if not well_formed:
                 print("decoded  %-60s (no reference to compare)" % name)
                 continue
-            problem = compare(Image.open(bmp), Image.open(ppm), _bit_count(bmp) == 1)
+            key = name.replace(os.sep, "/")
+            source = os.path.join(corpus, SAME_PICTURE.get(key, key))
+            png = os.path.join(work, "%03d.png" % n)
+            if decode_with_reference(source, ppm):
+                reference, by = Image.open(ppm), "pcxtoppm"
+            elif decode_with_imagemagick(source, png):
+                reference, by = Image.open(png), "ImageMagick"
+            else:
+                print("decoded  %-60s (no reference to compare)" % name)
+                continue
+            pattern_only = _bit_count(bmp) == 1
+            ours = Image.open(bmp)
+            if key in CGA_PALETTE_BYTES:
+                ours = _through_header_colors(ours, os.path.join(corpus, key))
+            problem = compare(ours, reference, pattern_only)
             compared += 1
             if problem:
-                failures.append("%s: %s" % (name, problem))
-            print("%s %-60s" % ("DIFFERS " if problem else "same    ", name))
-    print("%d files: %d compared with pcxtoppm, %d refused with a code, %d failures"
+                failures.append("%s: %s (against %s)" % (name, problem, by))
+            print("%s %-60s %s%s" % ("DIFFERS " if problem else "same    ", name, by,
+                                     " (pattern)" if pattern_only else ""))
+    print("%d files: %d compared with a reference, %d refused with a code, %d failures"
           % (len(files), compared, refused, len(failures)))
     failures += compare_dcx_pages(corpus, client, wine_run)
     for f in failures:
@@ -157,6 +193,15 @@ def compare_dcx_pages(corpus, client, wine_run):
     if compared < len(DCX_ORIGINALS):
         failures.append("only %d of %d DCX pages with originals compared" % (compared, len(DCX_ORIGINALS)))
     return failures
+
+
+def _through_header_colors(indexed, pcx):
+    """An indexed image with the PCX file's first four header entries as its colours."""
+    with open(pcx, "rb") as f:
+        entries = f.read(28)[16:28]
+    image = indexed.copy()
+    image.putpalette(list(entries) + [0] * (768 - len(entries)))
+    return image
 
 
 def _bit_count(bmp):

@@ -264,8 +264,9 @@ INSTANTIATE_TEST_SUITE_P(Table, LayoutDecode, ::testing::ValuesIn(kLayouts),
                          [](const ::testing::TestParamInfo<LayoutCase>& info) { return std::string(info.param.name); });
 
 // The CGA rule: a PC Paintbrush CGA header (the background's number in the
-// upper nibble of a grey first entry, the palette byte, empty entries) gives
-// the CGA colours; four different colours are colours; the flags choose.
+// upper nibble of a grey first entry, the palette byte, empty third and
+// fourth entries) gives the CGA colours; other headers give colours; the
+// flags choose.
 TEST(LayoutDecode, CgaHeadersAndTheFlagsThatChoose) {
     ScratchDir dir;
     LayoutImage m = MakeImage(1, 2);
@@ -276,21 +277,26 @@ TEST(LayoutDecode, CgaHeadersAndTheFlagsThatChoose) {
         Bytes expected;  // four colours
     };
     const Bytes cgaBlueGreenRedYellow = {0x13, 0x13, 0x13, 0xA4, 0xFF, 0x67};
-    const Bytes cgaCyanDimGreenRedBrown = {0x3E, 0x3E, 0x3E, 0xF0};
-    const Bytes cgaBlackCyanMagentaWhite = {0x00, 0x00, 0x00, 0x20};
+    const Bytes cgaCyanDimCyanMagentaGrey = {0x3E, 0x3E, 0x3E, 0xF0};
+    const Bytes cgaBlackCyanMagentaWhite = {0x00, 0x00, 0x00, 0x60};
+    const Bytes cgaBlackDimGreenRedBrown = {0x00, 0x00, 0x00, 0x10};
     const Bytes fourColors = {1, 2, 3, 40, 50, 60, 70, 80, 90, 200, 210, 220};
     const Case cases[] = {
         {"bright green, red, yellow on blue", cgaBlueGreenRedYellow, 0,
          {0x00, 0x00, 0xAA, 0x55, 0xFF, 0x55, 0xFF, 0x55, 0x55, 0xFF, 0xFF, 0x55}},
-        {"dim green, red, brown on cyan", cgaCyanDimGreenRedBrown, 0,
-         {0x00, 0xAA, 0xAA, 0x00, 0xAA, 0x00, 0xAA, 0x00, 0x00, 0xAA, 0x55, 0x00}},
+        {"dim cyan, magenta, grey on cyan", cgaCyanDimCyanMagentaGrey, 0,
+         {0x00, 0xAA, 0xAA, 0x00, 0xAA, 0xAA, 0xAA, 0x00, 0xAA, 0xAA, 0xAA, 0xAA}},
         {"bright cyan, magenta, white on black", cgaBlackCyanMagentaWhite, 0,
          {0x00, 0x00, 0x00, 0x55, 0xFF, 0xFF, 0xFF, 0x55, 0xFF, 0xFF, 0xFF, 0xFF}},
+        {"dim green, red, brown on black", cgaBlackDimGreenRedBrown, 0,
+         {0x00, 0x00, 0x00, 0x00, 0xAA, 0x00, 0xAA, 0x00, 0x00, 0xAA, 0x55, 0x00}},
         {"four different colours", fourColors, 0, fourColors},
+        {"three colours from black", {0, 0, 0, 255, 0, 0, 0, 255, 0}, 0,
+         {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 0}},
         {"CGA bytes read as colours", cgaBlueGreenRedYellow, KYPCX_HEADER_COLORS,
          {0x13, 0x13, 0x13, 0xA4, 0xFF, 0x67, 0, 0, 0, 0, 0, 0}},
         {"colours read as CGA bytes", fourColors, KYPCX_CGA_PALETTE,
-         {0x00, 0x00, 0x00, 0x55, 0xFF, 0xFF, 0xFF, 0x55, 0xFF, 0xFF, 0xFF, 0xFF}},
+         {0x00, 0x00, 0x00, 0x55, 0xFF, 0x55, 0xFF, 0x55, 0x55, 0xFF, 0xFF, 0x55}},
     };
     const std::wstring path = dir.Path(L"cga.pcx");
     for (const Case& c : cases) {
@@ -314,7 +320,9 @@ TEST(LayoutDecode, CgaHeadersAndTheFlagsThatChoose) {
         PcxImageInfo info = {};
         info.size = sizeof info;
         ASSERT_TRUE(KYPCX_EXPORT(GetPCXImageInfoW)(path.c_str(), KYPCX_WHOLE_FILE, c.flags, &info, &code));
-        EXPECT_EQ(c.expected != c.palette && c.flags != KYPCX_HEADER_COLORS ? 1 : 0, info.cgaPalette) << c.name;
+        Bytes asColors = c.palette;
+        asColors.resize(12, 0);
+        EXPECT_EQ(c.expected != asColors ? 1 : 0, info.cgaPalette) << c.name;
     }
 }
 

@@ -97,7 +97,7 @@ size_t RowBytesFromPlanes(const kypcx::PcxDecodeLayout& layout) {
 // unread bytes to the front, as a file's read-ahead does.
 class ChunkedFeed final : public kypcx::PcxByteFeed {
 public:
-    ChunkedFeed(const uint8_t* src, size_t n, size_t chunk) : src_(src), n_(n), chunk_(chunk), buffer_(chunk + 2) {
+    ChunkedFeed(const uint8_t* src, size_t n, size_t chunk) : src_(src), n_(n), buffer_(chunk + 2) {
         data = buffer_.data();
     }
     bool Refill() override {
@@ -116,7 +116,6 @@ public:
 private:
     const uint8_t* src_;
     size_t n_;
-    size_t chunk_;
     size_t taken_ = 0;
     std::vector<uint8_t> buffer_;
 };

@@ -7,19 +7,21 @@
 // Portable: no Windows headers.
 //
 // The CGA rule. A 4-colour image (1 plane x 2 bits) made with PC Paintbrush
-// on a CGA card holds CGA palette bytes in its header, not colours: the
-// background colour's number (0..15 of the CGA's 16 colours) in the upper
-// nibble of byte 16, repeated in bytes 17 and 18, and the foreground palette
-// in byte 19: bit 7 clear chooses cyan, magenta and white, set chooses
-// green, red and yellow; bit 6 clear gives their bright forms, set their dim
-// ones (cyan, magenta, light grey; green, red, brown). The rest of the four
-// entries is left empty. A header is read that way when its first entry is
-// a grey (its three bytes equal) other than white and its four entries are
-// not four different colours; any other header gives its four entries as
-// colours. Pictures that use fewer than four colours but hold colours
-// usually start with a colour that is no grey, or with white; a header that
-// holds four different colours is a palette of colours whatever wrote it.
-// Callers may choose either reading instead of the rule.
+// on a CGA card may hold CGA palette bytes in its header instead of colours:
+// the background colour's number (0..15 of the CGA's 16 colours) in the
+// upper nibble of byte 16, repeated in bytes 17 and 18, and the foreground
+// palette in byte 19: bit 6 set chooses cyan, magenta and white, clear
+// chooses green, red and yellow; bit 4 clear gives their bright forms (light
+// cyan, light magenta, white; light green, light red, yellow), set their dim
+// ones (cyan, magenta, light grey; green, red, brown). It leaves entries 2
+// and 3 empty. A header is read that way when it looks so: its first entry a
+// grey (its three bytes equal) other than white, its third and fourth
+// entries all zero. Any other header gives its four entries as colours (PC
+// Paintbrush itself writes four colours there for the usual black-background
+// cyan, magenta and white picture, and other writers write the picture's
+// colours, which fill the third entry, or, for a picture of two colours,
+// begin with one that is no grey or white). Callers may choose either
+// reading instead of the rule.
 #pragma once
 
 #include <cstdint>
