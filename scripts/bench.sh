@@ -14,7 +14,10 @@
 #
 # Images: ImageMagick's plasma:fractal at 4000 x 3000 as 24-bit, quantised by
 # netpbm to 256 and to 16 colours, and its grey dithered to 1 bit; and a
-# 1728 x 2292 fax page of typed text. ppmtopcx writes them all.
+# 1728 x 2292 fax page of typed text. ppmtopcx writes them all. The same
+# picture in the other layouts (4 and 8 colours packed and planar, 16 packed,
+# with transparency, uncompressed, packed 24 bits) is timed through the
+# layout reader, per byte of DIB it writes, beside the 16-colour planar one.
 #   KYPCX_BENCH_RUNS    timed runs per round of KyPCX and Pillow (default 5)
 #   KYPCX_BENCH_ROUNDS  rounds, each KyPCX then Pillow (default 3)
 #   KYPCX_BENCH_BITS    32 or 64: which DLL to time; by default 32 where the
@@ -106,6 +109,24 @@ make_image fax1.pbm /usr/bin/python3 "$root/tools/bench/fax_page.py"
 make_image fax1.pcx ppmtopcx "$images/fax1.pbm"
 files=(rgb24.pcx pal256.pcx ega16.pcx mono1.pcx fax1.pcx)
 
+# The layouts beyond the classic four, from the same picture: netpbm's packed
+# and planar layouts, ImageMagick's picture with transparency and its
+# uncompressed 24 bits, and pcxgen's packed 24 bits.
+make_image quant4.ppm pnmquant 4 "$images/plasma.ppm"
+make_image quant8.ppm pnmquant 8 "$images/plasma.ppm"
+make_image cga4.pcx ppmtopcx -packed "$images/quant4.ppm"
+make_image packed16.pcx ppmtopcx -packed "$images/quant16.ppm"
+make_image planar4.pcx ppmtopcx -planes 2 "$images/quant4.ppm"
+make_image planar8.pcx ppmtopcx -planes 3 "$images/quant8.ppm"
+rgba() { /usr/bin/convert "$images/plasma.ppm" \( -size 3000x4000 gradient: -rotate 90 \) -alpha off \
+  -compose CopyOpacity -composite pcx:-; }
+make_image rgba32.pcx rgba
+make_image stored24.pcx /usr/bin/convert "$images/plasma.ppm" -type TrueColor -compress None pcx:-
+packed24() { "$gen" packed24 "$images/plasma.ppm" /dev/stdout; }
+make_image bgr24.pcx packed24
+layout_files=(ega16.pcx cga4.pcx packed16.pcx planar4.pcx planar8.pcx rgba32.pcx stored24.pcx bgr24.pcx
+  rgb24.pcx pal256.pcx mono1.pcx)
+
 results="$bench/results.txt"
 : >"$results"
 cd "$images"
@@ -126,6 +147,11 @@ for round in $(seq 1 "$rounds"); do
   "$build/native-release/tools/native/core_decode_bench" --runs "$runs" "${files[@]}" \
     | sed "s/^CORE_BENCH /CORE_BENCH build=native /" | tee -a "$results" || status=1
 done
+
+echo
+echo "== every layout through the layout reader, per byte of DIB written, against the 16-colour planar image (layout_bench.exe)"
+"$root/scripts/with-display.sh" "$root/scripts/wine-run.sh" "$tree/bin/layout_bench.exe" --runs "$runs" \
+  --reference ega16.pcx "${layout_files[@]}" | tr -d '\r' | tee -a "$results" || status=1
 
 echo
 echo "== a page of a large DCX file against the same page as a PCX file (dcx_read_bench.exe)"

@@ -1,7 +1,10 @@
-// pcxgen: writes synthetic PCX images of each decodable layout, for the demo,
-// the benchmark and anyone who wants a file to try the library on.
+// pcxgen: writes synthetic PCX images of each classic layout, for the demo,
+// the benchmark and anyone who wants a file to try the library on; and turns
+// a binary PPM picture into a packed 24-bit PCX file (1 plane of 24 bits,
+// blue, green, red a pixel), a layout no common tool writes.
 //   pcxgen <kind> <width> <height> <out.pcx>
 //   kind: mono1 | ega4 | gradient8 | rgb24 | fax1
+//   pcxgen packed24 <in.ppm> <out.pcx>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -69,11 +72,63 @@ void Put16(uint8_t* at, int value) {
     at[1] = static_cast<uint8_t>((value >> 8) & 0xFF);
 }
 
+void PutHeaderStart(uint8_t* header, uint8_t planes, uint8_t bitsPerPixel, int width, int height,
+                    uint32_t bytesPerLine) {
+    header[0] = kypcx::kPcxManufacturer;
+    header[1] = kypcx::kPcxWrittenVersion;
+    header[2] = kypcx::kPcxRleEncoding;
+    header[3] = bitsPerPixel;
+    Put16(header + 8, width - 1);
+    Put16(header + 10, height - 1);
+    Put16(header + 12, 96);
+    Put16(header + 14, 96);
+    header[65] = planes;
+    Put16(header + 66, static_cast<int>(bytesPerLine));
+    Put16(header + 68, 1);
+}
+
+// A binary PPM (P6, maxval 255) as 1 plane of 24 bits. 0, or 1 with a message.
+int Packed24FromPpm(const char* in, const char* outPath) {
+    FILE* f = std::fopen(in, "rb");
+    int width = 0, height = 0, maxval = 0;
+    if (f == nullptr || std::fscanf(f, "P6 %d %d %d", &width, &height, &maxval) != 3 || maxval != 255 ||
+        std::fgetc(f) == EOF || width < 1 || height < 1 || width > 10922 || height > 32767) {
+        std::fprintf(stderr, "pcxgen: %s is no binary PPM of 8-bit samples that fits the format\n", in);
+        if (f != nullptr) std::fclose(f);
+        return 1;
+    }
+    const uint32_t pixelBytes = 3 * static_cast<uint32_t>(width);
+    const uint32_t bytesPerLine = pixelBytes + (pixelBytes & 1);
+    uint8_t header[kypcx::kPcxHeaderSize] = {};
+    PutHeaderStart(header, 1, 24, width, height, bytesPerLine);
+    FILE* out = std::fopen(outPath, "wb");
+    if (out == nullptr) {
+        std::perror(outPath);
+        std::fclose(f);
+        return 1;
+    }
+    std::fwrite(header, 1, sizeof header, out);
+    std::vector<uint8_t> rgb(pixelBytes), line(bytesPerLine, 0), coded(kypcx::MaxEncodedSize(bytesPerLine));
+    for (int y = 0; y < height; ++y) {
+        if (std::fread(rgb.data(), 1, rgb.size(), f) != rgb.size()) break;
+        for (uint32_t x = 0; x < static_cast<uint32_t>(width); ++x) {
+            line[3 * x] = rgb[3 * x + 2];
+            line[3 * x + 1] = rgb[3 * x + 1];
+            line[3 * x + 2] = rgb[3 * x];
+        }
+        std::fwrite(coded.data(), 1, kypcx::EncodePcxRuns(line.data(), line.size(), coded.data()), out);
+    }
+    std::fclose(f);
+    return std::fclose(out) == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "packed24") return Packed24FromPpm(argv[2], argv[3]);
     if (argc != 5) {
-        std::fprintf(stderr, "usage: pcxgen mono1|fax1|ega4|gradient8|rgb24 <width> <height> <out.pcx>\n");
+        std::fprintf(stderr, "usage: pcxgen mono1|fax1|ega4|gradient8|rgb24 <width> <height> <out.pcx>\n"
+                             "       pcxgen packed24 <in.ppm> <out.pcx>\n");
         return 2;
     }
     const std::string kind = argv[1];
@@ -88,14 +143,7 @@ int main(int argc, char** argv) {
     const uint32_t bytesPerLine = pixelBytes + (pixelBytes & 1);  // even, as the format asks
 
     uint8_t header[kypcx::kPcxHeaderSize] = {};
-    header[0] = kypcx::kPcxManufacturer;
-    header[1] = kypcx::kPcxWrittenVersion;
-    header[2] = kypcx::kPcxRleEncoding;
-    header[3] = layout.bitsPerPixel;
-    Put16(header + 8, width - 1);
-    Put16(header + 10, height - 1);
-    Put16(header + 12, 96);
-    Put16(header + 14, 96);
+    PutHeaderStart(header, layout.planes, layout.bitsPerPixel, width, height, bytesPerLine);
     for (int i = 0; i < 16; ++i) {  // an EGA-like header palette
         header[16 + 3 * i + 0] = static_cast<uint8_t>((i & 4) ? 170 + 85 * (i >> 3) : 85 * (i >> 3));
         header[16 + 3 * i + 1] = static_cast<uint8_t>((i & 2) ? 170 + 85 * (i >> 3) : 85 * (i >> 3));
@@ -105,10 +153,6 @@ int main(int argc, char** argv) {
         header[16] = 0;  // black and white
         header[19] = 255;
     }
-    header[65] = layout.planes;
-    Put16(header + 66, static_cast<int>(bytesPerLine));
-    Put16(header + 68, 1);
-
     FILE* out = std::fopen(argv[4], "wb");
     if (out == nullptr) {
         std::perror(argv[4]);
