@@ -121,24 +121,30 @@ int Info(const Library& lib, const wchar_t* path) {
     return 0;
 }
 
-// A BMP file is the DIB behind a 14-byte file header: the info header, then
-// `rest` (colour table and pixel rows, bottom-up).
-bool WriteBmpFile(const wchar_t* out, const BITMAPINFOHEADER& info, const void* rest, DWORD table, DWORD pixels) {
-    BITMAPINFOHEADER header = info;
-    header.biSizeImage = pixels;
+// A BMP file: the 14-byte file header, then `header` (an info or V5 header),
+// then `rest` (colour table and pixel rows, bottom-up), `pixels` of it rows.
+bool WriteBmp(const wchar_t* out, const void* header, DWORD headerSize, const void* rest, DWORD restSize,
+              DWORD pixels) {
     BITMAPFILEHEADER file = {};
     file.bfType = 0x4D42;  // "BM"
-    file.bfOffBits = sizeof file + sizeof header + table;
-    file.bfSize = file.bfOffBits + pixels;
+    file.bfOffBits = sizeof file + headerSize + (restSize - pixels);
+    file.bfSize = sizeof file + headerSize + restSize;
     HANDLE f = CreateFileW(out, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     bool ok = f != INVALID_HANDLE_VALUE;
     DWORD written = 0;
     ok = ok && WriteFile(f, &file, sizeof file, &written, nullptr) && written == sizeof file;
-    ok = ok && WriteFile(f, &header, sizeof header, &written, nullptr) && written == sizeof header;
-    ok = ok && WriteFile(f, rest, table + pixels, &written, nullptr) && written == table + pixels;
+    ok = ok && WriteFile(f, header, headerSize, &written, nullptr) && written == headerSize;
+    ok = ok && WriteFile(f, rest, restSize, &written, nullptr) && written == restSize;
     if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
     if (!ok) std::fwprintf(stderr, L"%ls: cannot write\n", out);
     return ok;
+}
+
+// The DIB's info header, its colour table and rows.
+bool WriteBmpFile(const wchar_t* out, const BITMAPINFOHEADER& info, const void* rest, DWORD table, DWORD pixels) {
+    BITMAPINFOHEADER header = info;
+    header.biSizeImage = pixels;
+    return WriteBmp(out, &header, sizeof header, rest, table + pixels, pixels);
 }
 
 // A 32-bit DIB whose fourth bytes are alpha, as a BMP file with a V5 header
@@ -160,19 +166,7 @@ bool WriteAlphaBmpFile(const wchar_t* out, const BITMAPINFOHEADER& info, const v
     header.bV5AlphaMask = 0xFF000000;
     header.bV5CSType = 0x73524742;  // LCS_sRGB, 'sRGB'
     header.bV5Intent = LCS_GM_IMAGES;
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;  // "BM"
-    file.bfOffBits = sizeof file + sizeof header;
-    file.bfSize = file.bfOffBits + size;
-    HANDLE f = CreateFileW(out, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    bool ok = f != INVALID_HANDLE_VALUE;
-    DWORD written = 0;
-    ok = ok && WriteFile(f, &file, sizeof file, &written, nullptr) && written == sizeof file;
-    ok = ok && WriteFile(f, &header, sizeof header, &written, nullptr) && written == sizeof header;
-    ok = ok && WriteFile(f, pixels, size, &written, nullptr) && written == size;
-    if (f != INVALID_HANDLE_VALUE) CloseHandle(f);
-    if (!ok) std::fwprintf(stderr, L"%ls: cannot write\n", out);
-    return ok;
+    return WriteBmp(out, &header, sizeof header, pixels, size, size);
 }
 
 // Writes a DIB block as a BMP file, prints its size and frees the block.

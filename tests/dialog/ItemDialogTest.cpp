@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -365,6 +366,19 @@ TEST_F(ItemDialog, TwoDialogsOnTwoThreadsKeepTheirOwnCounts) {
     EXPECT_EQ(5u, b.chosen);
 }
 
+// A script that finds the picker, checks that it shows `count` pages,
+// chooses `page` and sees the picker go.
+std::function<void(DialogDriver&)> ChoosePage(std::wstring count, std::wstring page) {
+    return [count, page](DialogDriver& d) {
+        HWND picker = d.WaitForPicker();
+        if (picker == nullptr) return;
+        SCRIPT_EXPECT(d, DialogDriver::ItemText(picker, kCount) == count + L"):");
+        d.Type(picker, kEdit, page);
+        d.Press(picker, IDOK);
+        SCRIPT_EXPECT(d, d.WaitGone(picker));
+    };
+}
+
 // A first page saved from a non-RGB DIB holds its colour-space code in the
 // encoding byte: still a page, so the picker opens and the page chosen goes.
 TEST_F(ItemDialog, FirstPageWithAColorSpaceCode) {
@@ -374,14 +388,7 @@ TEST_F(ItemDialog, FirstPageWithAColorSpaceCode) {
     PcxErrorCode code = kCallersCode;
     int deleted = -1;
     auto failures = RunWithDialogScript([&] { deleted = KYPCX_EXPORT(DelDCXImageW)(path.c_str(), &code); },
-                                        [](DialogDriver& d) {
-                                            HWND picker = d.WaitForPicker();
-                                            if (picker == nullptr) return;
-                                            SCRIPT_EXPECT(d, DialogDriver::ItemText(picker, kCount) == L"3):");
-                                            d.Type(picker, kEdit, L"2");
-                                            d.Press(picker, IDOK);
-                                            SCRIPT_EXPECT(d, d.WaitGone(picker));
-                                        });
+                                        ChoosePage(L"3", L"2"));
     EXPECT_TRUE(failures.empty()) << Report(failures);
     EXPECT_EQ(1, deleted) << "code " << code;
     EXPECT_EQ(DcxOf({nonRgb, PageBytes(3)}), kypcx_test::ReadFileBytes(path));
@@ -497,14 +504,7 @@ TEST_F(ItemDialog, CallersRunTheDialogWithTheDeclaredBlock) {
             result = DialogBoxParamW(kypcx_test::Library(), L"CHOOSE_PCX", nullptr, KYPCX_EXPORT(SelectPCXDlgProc),
                                      reinterpret_cast<LPARAM>(&params));
         },
-        [](DialogDriver& d) {
-            HWND picker = d.WaitForPicker();
-            if (picker == nullptr) return;
-            SCRIPT_EXPECT(d, DialogDriver::ItemText(picker, kCount) == L"4):");
-            d.Type(picker, kEdit, L"3");
-            d.Press(picker, IDOK);
-            SCRIPT_EXPECT(d, d.WaitGone(picker));
-        });
+        ChoosePage(L"4", L"3"));
     EXPECT_TRUE(failures.empty()) << Report(failures);
     EXPECT_EQ(1, result);
     EXPECT_EQ(3u, params.itemCount);

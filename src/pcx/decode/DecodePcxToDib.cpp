@@ -94,8 +94,8 @@ HGLOBAL DecodePcxImageToDib(PcxImageSource& source, const PcxDibRules& rules, Pc
     }
     info->biXPelsPerMeter = kypcx::PelsPerMeterFromDpi(header.horizontalDpi);
     info->biYPelsPerMeter = kypcx::PelsPerMeterFromDpi(header.verticalDpi);
-    if (rules.colorSpaceInDib && kypcx::IsAcceptedEncodingByte(header.encoding, rules.header) &&
-        header.encoding >= kypcx::kFirstColorSpaceCode)
+    if (rules.colorSpaceInDib && header.encoding >= kypcx::kFirstColorSpaceCode &&
+        header.encoding <= kypcx::kLastColorSpaceCode)
         info->biCompression = header.encoding;
     BYTE* rows = reinterpret_cast<BYTE*>(info) + info->biSize + info->biClrUsed * sizeof(RGBQUAD);
 
