@@ -326,40 +326,62 @@ TEST_F(ItemDialog, CancelShowsNothingAndLeavesTheCodeAndFile) {
 TEST_F(ItemDialog, TwoDialogsOnTwoThreadsKeepTheirOwnCounts) {
     const std::wstring two = Write(L"two.dcx", DcxOfPages(2));
     const std::wstring five = Write(L"five.dcx", DcxOfPages(5));
-    // Both dialogs are open at once: each thread waits until the other's
-    // dialog is up before it answers its own.
-    HANDLE bothOpen = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    volatile LONG open = 0;
+    // Both dialogs are open at once, but they are opened one after the other
+    // and answered in turn: Wine 8.0 (Debian 8.0~repack-4) itself crashes
+    // inside gdi32 when two threads draw dialog texts at the same moment
+    // (seen: a read fault in ucrtbase under GDI32.dll, reached from user32's
+    // SetDlgItemTextW in WM_INITDIALOG on both threads at once).
+    HANDLE firstUp = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE secondUp = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    HANDLE firstDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     struct Outcome {
         UINT chosen = 99;
         std::vector<std::string> failures;
     } a, b;
-    auto run = [&](const std::wstring& path, DWORD count, Outcome* out) {
-        PcxErrorCode code = kCallersCode;
-        out->failures = RunWithDialogScript(
-            [&] { out->chosen = KYPCX_EXPORT(SelectDCXItemW)(path.c_str(), &code); },
-            [&, count](DialogDriver& d) {
-                HWND picker = d.WaitForPicker();
-                if (picker == nullptr) return;
-                if (InterlockedIncrement(&open) == 2) SetEvent(bothOpen);
-                if (WaitForSingleObject(bothOpen, 20000) != WAIT_OBJECT_0) d.Fail("the other dialog never opened");
-                SCRIPT_EXPECT(d, DialogDriver::ItemText(picker, kCount) == std::to_wstring(count) + L"):");
-                // 5 is a page of the other file only.
-                d.Type(picker, kEdit, L"5");
-                d.Press(picker, IDOK);
-                if (count == 2) {
-                    SCRIPT_EXPECT(d, d.DismissMessageBox(picker) == L"DCX file contains 2 PCX images!");
-                    d.Type(picker, kEdit, L"2");
-                    d.Press(picker, IDOK);
-                }
-                SCRIPT_EXPECT(d, d.WaitGone(picker));
-            });
+    auto wait = [](DialogDriver& d, HANDLE event, const char* what) {
+        if (WaitForSingleObject(event, 30000) != WAIT_OBJECT_0) d.Fail(what);
     };
-    TestThread first([&] { run(two, 2, &a); });
-    TestThread second([&] { run(five, 5, &b); });
+    TestThread first([&] {
+        PcxErrorCode code = kCallersCode;
+        a.failures = RunWithDialogScript([&] { a.chosen = KYPCX_EXPORT(SelectDCXItemW)(two.c_str(), &code); },
+                                         [&](DialogDriver& d) {
+                                             HWND picker = d.WaitForPicker();
+                                             SetEvent(firstUp);
+                                             if (picker == nullptr) {
+                                                 SetEvent(firstDone);
+                                                 return;
+                                             }
+                                             wait(d, secondUp, "the second dialog never opened");
+                                             SCRIPT_EXPECT(d, DialogDriver::ItemText(picker, kCount) == L"2):");
+                                             // 5 is a page of the other file only.
+                                             d.Type(picker, kEdit, L"5");
+                                             d.Press(picker, IDOK);
+                                             SCRIPT_EXPECT(d, d.DismissMessageBox(picker) ==
+                                                                  L"DCX file contains 2 PCX images!");
+                                             d.Type(picker, kEdit, L"2");
+                                             d.Press(picker, IDOK);
+                                             SCRIPT_EXPECT(d, d.WaitGone(picker));
+                                             SetEvent(firstDone);
+                                         });
+    });
+    TestThread second([&] {
+        WaitForSingleObject(firstUp, 30000);
+        PcxErrorCode code = kCallersCode;
+        b.failures = RunWithDialogScript([&] { b.chosen = KYPCX_EXPORT(SelectDCXItemW)(five.c_str(), &code); },
+                                         [&](DialogDriver& d) {
+                                             HWND picker = d.WaitForPicker();
+                                             SetEvent(secondUp);
+                                             if (picker == nullptr) return;
+                                             wait(d, firstDone, "the first dialog never ended");
+                                             SCRIPT_EXPECT(d, DialogDriver::ItemText(picker, kCount) == L"5):");
+                                             d.Type(picker, kEdit, L"5");
+                                             d.Press(picker, IDOK);
+                                             SCRIPT_EXPECT(d, d.WaitGone(picker));
+                                         });
+    });
     first.join();
     second.join();
-    CloseHandle(bothOpen);
+    for (HANDLE event : {firstUp, secondUp, firstDone}) CloseHandle(event);
     EXPECT_TRUE(a.failures.empty()) << Report(a.failures);
     EXPECT_TRUE(b.failures.empty()) << Report(b.failures);
     EXPECT_EQ(2u, a.chosen);
