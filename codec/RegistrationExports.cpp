@@ -27,7 +27,7 @@ namespace {
 
 constexpr wchar_t kAuthor[] = L"KyPCX developers";
 constexpr wchar_t kVersion[] = L"" KYPCX_VERSION_STRING L".0.0";
-constexpr wchar_t kSpecVersion[] = L"1.0.0.0";
+constexpr wchar_t kColorManagementVersion[] = L"1.0.0.0";
 constexpr DWORD kPathChars = 32768;
 
 // A registry key open for writing, closed with its scope.
@@ -131,7 +131,7 @@ LSTATUS RegisterFormat(const CodecFormat& format, const wchar_t* modulePath) {
         {nullptr, format.friendlyName},         {L"FriendlyName", format.friendlyName},
         {L"Author", kAuthor},                   {L"Vendor", vendor.text},
         {L"ContainerFormat", container.text},   {L"Version", kVersion},
-        {L"SpecVersion", kSpecVersion},         {L"ColorManagementVersion", kSpecVersion},
+        {L"ColorManagementVersion", kColorManagementVersion},
         {L"FileExtensions", format.fileExtensions}, {L"MimeTypes", format.mimeTypes},
     };
     for (const auto& s : strings)
