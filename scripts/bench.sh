@@ -10,7 +10,9 @@
 # decoding: both sides into memory touched before (the core's loop into a
 # reused buffer against Pillow's usual timing), and both into fresh pages
 # (LoadPCXIntoDIBW against Pillow with glibc mapping every large block
-# afresh). Not a test: it passes or fails on nothing but the programs running.
+# afresh). Then decoding through the imaging component with KyPCXCodec.dll
+# against LoadPCXImageW on the same files. Not a test: it passes or fails on
+# nothing but the programs running.
 #
 # Images: ImageMagick's plasma:fractal at 4000 x 3000 as 24-bit, quantised by
 # netpbm to 256 and to 16 colours, and its grey dithered to 1 bit; and a
@@ -158,6 +160,18 @@ echo "== a page of a large DCX file against the same page as a PCX file (dcx_rea
 "$gen" gradient8 1200 900 "$images/dcx_page.pcx"
 "$root/scripts/with-display.sh" "$root/scripts/wine-run.sh" "$tree/bin/dcx_read_bench.exe" \
   --runs "$runs" --pages 400 --tmp ../tmp dcx_page.pcx | tr -d '\r' | tee -a "$results" || status=1
+
+echo
+echo "== decoding through the imaging component (KyPCXCodec.dll) against LoadPCXImageW (wic_decode_bench.exe)"
+# The codec registered in the benchmark's prefix, as an installer does; the
+# last page of a DCX file of 400 copies of the DCX page image beside the files.
+codec_dll="$(printf 'Z:%s' "$tree/bin/KyPCXCodec.dll" | tr / '\\')"
+loader_switch=""
+[ "$bits" = 64 ] && loader_switch="--64"
+"$root/scripts/with-display.sh" bash -c '"$1" $2 regsvr32 /s "$3" && shift 3 && "$@"' _ \
+  "$root/scripts/wine-run.sh" "$loader_switch" "$codec_dll" \
+  "$root/scripts/wine-run.sh" "$tree/bin/wic_decode_bench.exe" --runs "$runs" --pages 400 --tmp ../tmp \
+  dcx_page.pcx "${files[@]}" | tr -d '\r' | tee -a "$results" || status=1
 
 if [ "${KYPCX_BENCH_OTHERS:-0}" = 1 ]; then
   echo

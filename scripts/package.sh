@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Makes the release: KyPCX-<version>/x86 (32-bit) and KyPCX-<version>/x64
-# (64-bit), each the `cmake --install` layout of its tree (bin/KyPCX.dll,
-# include/, lib/ with the MinGW and MSVC import libraries and the CMake
-# package), side by side in a folder and in a zip of it.
+# (64-bit), each the `cmake --install` layout of its tree (bin/KyPCX.dll and
+# bin/KyPCXCodec.dll, include/, lib/ with the MinGW and MSVC import libraries
+# and the CMake package), side by side in a folder and in a zip of it.
 # usage: scripts/package.sh [--no-build] [output folder, default build/release]
 # --no-build takes the trees as they are (scripts/build.sh made them);
 # otherwise the DLLs and import libraries are built first, and trees that
@@ -24,7 +24,7 @@ if [ "$make_trees" -eq 1 ]; then
       cmake -S "$root" -B "$build/$name" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" >/dev/null
     fi
-    cmake --build "$build/$name" --target KyPCX kypcx_import_libraries -j "$(nproc)"
+    cmake --build "$build/$name" --target KyPCX KyPCXCodec kypcx_import_libraries -j "$(nproc)"
   done
 fi
 
@@ -42,10 +42,12 @@ pe_machine() {
 for tree in "${trees[@]}"; do
   read -r name _ folder machine <<<"$tree"
   cmake --install "$build/$name" --prefix "$out/$release/$folder" --strip >/dev/null
-  if [ "$(pe_machine "$out/$release/$folder/bin/KyPCX.dll")" != "$machine" ]; then
-    echo "package.sh: $folder/bin/KyPCX.dll is not the DLL of $name" >&2
-    exit 1
-  fi
+  for dll in KyPCX.dll KyPCXCodec.dll; do
+    if [ "$(pe_machine "$out/$release/$folder/bin/$dll")" != "$machine" ]; then
+      echo "package.sh: $folder/bin/$dll is not the DLL of $name" >&2
+      exit 1
+    fi
+  done
 done
 
 cat >"$out/$release/README.txt" <<TEXT
@@ -53,7 +55,9 @@ KyPCX $version: reads and writes PCX images and DCX multi-page files.
 
 x86/  32-bit    x64/  64-bit
 Each holds bin/KyPCX.dll, include/KyPCX.h and KyPcxTypes.h, lib/KyPCX.lib
-(MSVC), lib/libKyPCX.dll.a (MinGW) and lib/cmake/KyPCX (CMake).
+(MSVC), lib/libKyPCX.dll.a (MinGW) and lib/cmake/KyPCX (CMake); and
+bin/KyPCXCodec.dll, the PCX and DCX decoders for the Windows Imaging
+Component, with include/KyPCXCodec.h (its GUIDs).
 
 CMake:  find_package(KyPCX $version CONFIG REQUIRED)
         target_link_libraries(app PRIVATE KyPCX::KyPCX)
@@ -61,6 +65,9 @@ CMake:  find_package(KyPCX $version CONFIG REQUIRED)
 MSVC:   cl /I<folder>\\include app.c <folder>\\lib\\KyPCX.lib
 MinGW:  gcc -I<folder>/include app.c -L<folder>/lib -lKyPCX
 Ship bin/KyPCX.dll beside the program.
+Codec:  regsvr32 <folder>\\bin\\KyPCXCodec.dll (from an administrator's prompt,
+        the x64 one for 64-bit programs, the x86 one for 32-bit programs);
+        regsvr32 /u removes it again.
 TEXT
 
 (cd "$out" && cmake -E tar cf "$release.zip" --format=zip "$release")

@@ -13,6 +13,7 @@
 #include "support/DcxFixtures.h"
 #include "support/DibView.h"
 #include "support/KyPcxTestSupport.h"
+#include "support/LayoutFixtures.h"
 #include "support/PcxFixtures.h"
 
 namespace {
@@ -21,134 +22,20 @@ using kypcx_test::DibView;
 using kypcx_test::Rgb;
 using kypcx_test::ScratchDir;
 using Bytes = std::vector<uint8_t>;
+using kypcx_test::LayoutCase;
+using kypcx_test::LayoutImage;
+using kypcx_test::kLayoutHeight;
+using kypcx_test::kLayoutWidth;
 
-// An image of a layout: each pixel's value (a colour index, or a packed
-// 0xAARRGGBB for the direct-colour layouts) and the colours the header or
-// trailer hold.
-struct LayoutImage {
-    uint8_t planes;
-    uint8_t bits;
-    int width;
-    int height;
-    std::vector<uint32_t> pixels;  // row by row from the top
-    Bytes headerPalette;           // 48 bytes
-    Bytes trailer;                 // 768 bytes for 8-bit images
-};
-
-constexpr int kWidth = 13;
-constexpr int kHeight = 5;
-
-Bytes DistinctColors() {
-    Bytes p(48);
-    for (int i = 0; i < 16; ++i) {
-        p[3 * i] = uint8_t(17 * i);
-        p[3 * i + 1] = uint8_t(250 - 13 * i);
-        p[3 * i + 2] = uint8_t(40 + 9 * i);
-    }
-    return p;
-}
-
-LayoutImage MakeImage(uint8_t planes, uint8_t bits) {
-    LayoutImage m{planes, bits, kWidth, kHeight, {}, DistinctColors(), {}};
-    const bool direct = (planes == 3 || planes == 4) && bits == 8 ? true : bits == 24;
-    const uint32_t colors = direct ? 0 : 1u << (planes * bits);
-    for (int y = 0; y < kHeight; ++y) {
-        for (int x = 0; x < kWidth; ++x) {
-            if (direct) {
-                const uint32_t alpha = planes == 4 ? uint32_t(255 - 40 * y) : 0xFF;
-                m.pixels.push_back(alpha << 24 | uint32_t(20 * x) << 16 | uint32_t(200 - 30 * y) << 8 |
-                                   (uint32_t(x * y * 3 + 0xC1) & 0xFF));
-            } else {
-                m.pixels.push_back(uint32_t(x * 7 + y * 3) % colors);
-            }
-        }
-    }
-    if (planes == 1 && bits == 8) m.trailer = kypcx_test::TrailerPalette();
-    return m;
-}
-
-// Bytes of one plane of a scan line, as long as the image needs.
-uint32_t PlaneBytes(const LayoutImage& m) { return (uint32_t(m.width) * m.bits + 7) / 8; }
-
-// One scan line's planes: packed pixels, one bit of each index per plane, or
-// one colour channel per plane; `padding` bytes behind each plane.
-Bytes ScanLine(const LayoutImage& m, int y, uint32_t bytesPerLine) {
-    Bytes line(size_t(m.planes) * bytesPerLine, 0xC7);  // padding no reader may show
-    for (uint32_t k = 0; k < m.planes; ++k) {
-        uint8_t* plane = line.data() + k * bytesPerLine;
-        for (uint32_t b = 0; b < PlaneBytes(m); ++b) plane[b] = 0;
-        for (int x = 0; x < m.width; ++x) {
-            const uint32_t v = m.pixels[size_t(y) * m.width + x];
-            if (m.bits == 24) {  // blue, green, red a pixel
-                plane[3 * x] = uint8_t(v);
-                plane[3 * x + 1] = uint8_t(v >> 8);
-                plane[3 * x + 2] = uint8_t(v >> 16);
-            } else if (m.bits == 8 && m.planes >= 3) {  // red, green, blue, alpha planes
-                const int shift[4] = {16, 8, 0, 24};
-                plane[x] = uint8_t(v >> shift[k]);
-            } else if (m.planes == 1) {  // packed, leftmost pixel in the top bits
-                const uint32_t bit = uint32_t(x) * m.bits;
-                plane[bit / 8] |= uint8_t(v << (8 - m.bits - bit % 8));
-            } else {  // plane k holds bit k of the index
-                if ((v >> k) & 1) plane[x / 8] |= uint8_t(0x80 >> (x % 8));
-            }
-        }
-    }
-    return line;
-}
-
-// Run-length codes a line: repeated bytes as runs, values of 0xC0 and above
-// through a count byte.
-Bytes Code(const Bytes& line) {
-    Bytes out;
-    for (size_t i = 0; i < line.size();) {
-        size_t n = 1;
-        while (i + n < line.size() && n < 63 && line[i + n] == line[i]) ++n;
-        if (n > 1 || line[i] >= 0xC0) {
-            out.push_back(uint8_t(0xC0 | n));
-        }
-        out.push_back(line[i]);
-        i += n;
-    }
-    return out;
-}
-
+LayoutImage MakeImage(uint8_t planes, uint8_t bits) { return kypcx_test::MakeLayoutImage(planes, bits); }
 Bytes FileOf(const LayoutImage& m, bool stored, uint8_t encoding = 1) {
-    const uint32_t bytesPerLine = PlaneBytes(m) + 1;  // one padding byte a plane
-    kypcx_test::PcxFixture f;
-    f.header.encoding = stored ? 0 : encoding;
-    f.header.planes = m.planes;
-    f.header.bitsPerPixel = m.bits;
-    f.header.xMax = int16_t(m.width - 1);
-    f.header.yMax = int16_t(m.height - 1);
-    f.header.bytesPerLine = int16_t(bytesPerLine);
-    f.header.hDpi = 150;
-    f.header.vDpi = 75;
-    f.header.palette = m.headerPalette;
-    for (int y = 0; y < m.height; ++y) kypcx_test::Append(f.data, stored ? ScanLine(m, y, bytesPerLine) : Code(ScanLine(m, y, bytesPerLine)));
-    f.trailer = m.trailer;
-    return f.Bytes();
+    return kypcx_test::LayoutFile(m, stored, encoding);
 }
 
 Rgb ExpectedColor(const Bytes& colors, uint32_t v) {
     if (colors.empty()) return Rgb{uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
     return Rgb{colors[3 * v], colors[3 * v + 1], colors[3 * v + 2]};
 }
-
-struct LayoutCase {
-    const char* name;
-    uint8_t planes;
-    uint8_t bits;
-    WORD dibBits;
-    DWORD tableEntries;
-};
-
-const LayoutCase kLayouts[] = {
-    {"mono_1x1", 1, 1, 1, 2},        {"cga_1x2", 1, 2, 4, 4},        {"packed16_1x4", 1, 4, 4, 16},
-    {"planar4_2x1", 2, 1, 4, 4},     {"planar8_3x1", 3, 1, 4, 8},    {"planar16_4x1", 4, 1, 4, 16},
-    {"indexed_1x8", 1, 8, 8, 256},   {"rgb_3x8", 3, 8, 24, 0},       {"bgr_1x24", 1, 24, 24, 0},
-    {"rgba_4x8", 4, 8, 32, 0},
-};
 
 bool IsClassic(const LayoutCase& c) {
     return (c.planes == 1 && (c.bits == 1 || c.bits == 8)) || (c.planes == 3 && c.bits == 8) ||
@@ -201,12 +88,12 @@ TEST_P(LayoutDecode, EveryReaderGivesTheLayoutsDib) {
             EXPECT_EQ(c.dibBits, v.header().biBitCount);
             EXPECT_EQ(c.tableEntries, v.header().biClrUsed);
             EXPECT_EQ(DWORD(BI_RGB), v.header().biCompression);
-            EXPECT_EQ(kWidth, v.header().biWidth);
-            EXPECT_EQ(kHeight, v.header().biHeight);
+            EXPECT_EQ(kLayoutWidth, v.header().biWidth);
+            EXPECT_EQ(kLayoutHeight, v.header().biHeight);
             EXPECT_EQ(5906, v.header().biXPelsPerMeter);  // 150 dpi
-            for (int y = 0; y < kHeight; ++y) {
-                for (int x = 0; x < kWidth; ++x) {
-                    const uint32_t value = m.pixels[size_t(y) * kWidth + x];
+            for (int y = 0; y < kLayoutHeight; ++y) {
+                for (int x = 0; x < kLayoutWidth; ++x) {
+                    const uint32_t value = m.pixels[size_t(y) * kLayoutWidth + x];
                     ASSERT_EQ(ExpectedColor(colors, value), v.Pixel(x, y)) << x << "," << y;
                     if (c.dibBits == 32) {
                         ASSERT_EQ(int(value >> 24), v.Alpha(x, y)) << x << "," << y;
@@ -254,13 +141,13 @@ TEST_P(LayoutDecode, EveryReaderGivesTheLayoutsDib) {
         EXPECT_EQ(c.tableEntries, info.colors);
         EXPECT_EQ(stored ? 1 : 0, info.storedLines);
         EXPECT_EQ(c.dibBits == 32 ? 1 : 0, info.alpha);
-        EXPECT_EQ(kWidth, info.width);
+        EXPECT_EQ(kLayoutWidth, info.width);
         EXPECT_EQ(file.size(), info.end);
         EXPECT_STRNE("not decodable", info.layoutName);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, LayoutDecode, ::testing::ValuesIn(kLayouts),
+INSTANTIATE_TEST_SUITE_P(Table, LayoutDecode, ::testing::ValuesIn(kypcx_test::kLayoutCases),
                          [](const ::testing::TestParamInfo<LayoutCase>& info) { return std::string(info.param.name); });
 
 // The CGA rule: a PC Paintbrush CGA header (the background's number in the
@@ -401,8 +288,8 @@ TEST(LayoutDecode, AlphaPlaneCutShort) {
     ScratchDir dir;
     const LayoutImage m = MakeImage(4, 8);
     Bytes file = FileOf(m, true);
-    const size_t lineBytes = 4 * (PlaneBytes(m) + 1);
-    file.resize(128 + lineBytes + 3 * (PlaneBytes(m) + 1) + 4);  // row 1: four alpha bytes
+    const size_t lineBytes = 4 * (kypcx_test::LayoutPlaneBytes(m) + 1);
+    file.resize(128 + lineBytes + 3 * (kypcx_test::LayoutPlaneBytes(m) + 1) + 4);  // row 1: four alpha bytes
     const std::wstring path = dir.Path(L"cut.pcx");
     kypcx_test::WriteFileBytes(path, file);
     PcxErrorCode code = 0;
@@ -411,9 +298,9 @@ TEST(LayoutDecode, AlphaPlaneCutShort) {
     EXPECT_EQ(PCX_OK, code);
     {
         DibView v(dib);
-        for (int x = 0; x < kWidth; ++x) {
+        for (int x = 0; x < kLayoutWidth; ++x) {
             EXPECT_EQ(int(m.pixels[x] >> 24), v.Alpha(x, 0));
-            EXPECT_EQ(x < 4 ? int(m.pixels[kWidth + x] >> 24) : 0, v.Alpha(x, 1)) << x;
+            EXPECT_EQ(x < 4 ? int(m.pixels[kLayoutWidth + x] >> 24) : 0, v.Alpha(x, 1)) << x;
             EXPECT_EQ(0, v.Alpha(x, 2));
         }
     }

@@ -5,12 +5,10 @@
 // loading.
 #include <windows.h>
 
-#include <psapi.h>
-
-#include <cstdio>
 #include <string>
 
 #include "support/KyPcxTestSupport.h"
+#include "support/ProcessMeasure.h"
 #include "support/PcxFixtures.h"
 
 namespace {
@@ -21,10 +19,6 @@ constexpr int kCycles = 2000;
 // that ends before the unload and one that outlives it.
 constexpr int kThreadEvery = 10;
 constexpr int kWorkers = 2;
-// Slack for the process's own noise (Wine's caches, heap rounding); a leak of
-// one handle or 512 bytes a cycle is well above it.
-constexpr DWORD kHandleSlack = 8;
-constexpr SIZE_T kMemorySlack = 512 * 1024;
 
 // The exports one cycle uses, looked up after each load.
 struct Exports {
@@ -104,54 +98,6 @@ DWORD WINAPI RunVisitor(void* param) {
     SetEvent(v->called);
     WaitForSingleObject(v->release, INFINITE);
     return 0;
-}
-
-struct ProcessMeasure {
-    DWORD firstFreeTlsIndex;
-    DWORD handles;         // as the system counts them (Wine may say 0)
-    DWORD handlesProbed;   // handle values below 64K that name an open handle
-    SIZE_T privateBytes;  // committed private pages: heaps, VirtualAlloc blocks, stacks
-    SIZE_T pagefileUsage;
-};
-
-DWORD FirstFreeTlsIndex() {
-    const DWORD index = TlsAlloc();
-    if (index != TLS_OUT_OF_INDEXES) TlsFree(index);
-    return index;
-}
-
-DWORD ProbeOpenHandles() {
-    DWORD open = 0;
-    for (UINT_PTR value = 4; value < 0x10000; value += 4) {
-        DWORD flags;
-        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++open;
-    }
-    return open;
-}
-
-SIZE_T CommittedPrivateBytes() {
-    SIZE_T total = 0;
-    MEMORY_BASIC_INFORMATION info;
-    const BYTE* address = nullptr;
-    while (VirtualQuery(address, &info, sizeof info) == sizeof info) {
-        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) total += info.RegionSize;
-        const BYTE* next = static_cast<const BYTE*>(info.BaseAddress) + info.RegionSize;
-        if (next <= address) break;
-        address = next;
-    }
-    return total;
-}
-
-ProcessMeasure Measure() {
-    ProcessMeasure m{};
-    m.firstFreeTlsIndex = FirstFreeTlsIndex();
-    GetProcessHandleCount(GetCurrentProcess(), &m.handles);
-    m.handlesProbed = ProbeOpenHandles();
-    m.privateBytes = CommittedPrivateBytes();
-    PROCESS_MEMORY_COUNTERS counters{};
-    counters.cb = sizeof counters;
-    if (GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) m.pagefileUsage = counters.PagefileUsage;
-    return m;
 }
 
 class LoadUnloadCycles {
@@ -247,26 +193,13 @@ TEST(LoadUnload, ThousandsOfCyclesLeaveTheProcessAsTheyFoundIt) {
     LoadUnloadCycles cycles(&shared);
     // The first loads fill Wine's and the loader's caches; count from after them.
     ASSERT_TRUE(cycles.Run(0, kWarmUpCycles)) << cycles.failure();
-    const ProcessMeasure before = Measure();
+    const kypcx_test::ProcessMeasure before = kypcx_test::Measure();
     const bool allRan = cycles.Run(kWarmUpCycles, kCycles);
-    const ProcessMeasure after = Measure();
+    const kypcx_test::ProcessMeasure after = kypcx_test::Measure();
 
-    std::printf("%d load/unload cycles: first free TLS index %lu -> %lu, handles %lu -> %lu (probed %lu -> %lu), "
-                "private KB %lu -> %lu, pagefile KB %lu -> %lu\n",
-                kCycles, static_cast<unsigned long>(before.firstFreeTlsIndex),
-                static_cast<unsigned long>(after.firstFreeTlsIndex), static_cast<unsigned long>(before.handles),
-                static_cast<unsigned long>(after.handles), static_cast<unsigned long>(before.handlesProbed),
-                static_cast<unsigned long>(after.handlesProbed), static_cast<unsigned long>(before.privateBytes / 1024),
-                static_cast<unsigned long>(after.privateBytes / 1024),
-                static_cast<unsigned long>(before.pagefileUsage / 1024),
-                static_cast<unsigned long>(after.pagefileUsage / 1024));
     ASSERT_TRUE(allRan) << cycles.failure();
     EXPECT_EQ(0, shared.failedCalls) << "first failure: step and code " << shared.firstFailure;
-    EXPECT_EQ(before.firstFreeTlsIndex, after.firstFreeTlsIndex);
-    EXPECT_LE(after.handles, before.handles + kHandleSlack);
-    EXPECT_LE(after.handlesProbed, before.handlesProbed + kHandleSlack);
-    EXPECT_LE(after.privateBytes, before.privateBytes + kMemorySlack);
-    EXPECT_LE(after.pagefileUsage, before.pagefileUsage + kMemorySlack);
+    kypcx_test::ExpectProcessFlat(before, after, kCycles, "load/unload cycles");
 
     HMODULE again = LoadLibraryW(L"KyPCX.dll");
     EXPECT_NE(nullptr, again) << "error " << GetLastError();

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Checks the built DLL as a client's loader sees it: it imports from
-Windows' own DLLs only (the compiler's runtime is linked in), and it exports
-exactly the names of its module definition, undecorated.
+"""Checks a built DLL (KyPCX.dll, KyPCXCodec.dll) as a client's loader sees
+it: it imports from Windows' own DLLs only (the compiler's runtime is linked
+in), and it exports exactly the names of its module definition, undecorated.
 
-usage: check_dll.py <objdump> <KyPCX.dll> <KyPCX.def>
+usage: check_dll.py <objdump> <dll> <module definition>
 """
 import re
 import subprocess

@@ -9,7 +9,9 @@ endif()
 
 set(expected
   bin/KyPCX.dll
+  bin/KyPCXCodec.dll
   include/KyPCX.h
+  include/KyPCXCodec.h
   include/KyPcxTypes.h
   lib/libKyPCX.dll.a
   lib/KyPCX.lib

@@ -26,6 +26,10 @@ constexpr size_t kPlaneSlack = kMaxRunLength;
 // line, a signed 16-bit field.
 constexpr uint32_t kMaxPlaneBytes = 32767;
 
+// The largest decoded image any reader will allocate or hand out, whatever
+// holds it: a DIB block, a band, or a codec's rows.
+constexpr uint64_t kMaxDecodedImageBytes = 0x7FFF0000;
+
 // The most bytes a decode will allocate for a DIB when the file's data
 // could not possibly fill it: a header may claim 32767 x 32767 in a file of
 // a few hundred bytes. Complete files are always within the limit (every two

@@ -10,8 +10,8 @@
 #include "kypcx/pcx_format.h"
 #include "pcx/decode/PcxImageSource.h"
 
-// The largest DIB or band the decoders will allocate.
-constexpr uint64_t kMaxDecodedImageBytes = 0x7FFF0000;
+// The largest DIB or band the decoders will allocate: the core's limit.
+using kypcx::kMaxDecodedImageBytes;
 
 // Reads the header at the source's start and checks it by `rules` (codes 3,
 // 4, 9; 18 for a header the source does not hold whole), refuses sizes the

@@ -1,0 +1,233 @@
+// The decoder object: examining and holding the stream, frame count and
+// frames, and the answers of a codec without previews, thumbnails,
+// metadata, colour contexts or a container palette.
+#include "codec/PcxBitmapDecoder.h"
+
+#include "codec/CodecMemory.h"
+#include "codec/CodecModule.h"
+#include "codec/PcxFrameDecode.h"
+#include "codec/StreamReads.h"
+
+namespace {
+
+// Holds a lock for a scope.
+class ExclusiveLock {
+public:
+    explicit ExclusiveLock(SRWLOCK* lock) : lock_(lock) { AcquireSRWLockExclusive(lock_); }
+    ~ExclusiveLock() { ReleaseSRWLockExclusive(lock_); }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+
+private:
+    SRWLOCK* lock_;
+};
+
+// Puts a stream back where it was when the scope began, as QueryCapability
+// must leave it.
+class StreamPositionKeeper {
+public:
+    explicit StreamPositionKeeper(IStream* stream) : stream_(stream) {
+        LARGE_INTEGER zero = {};
+        kept_ = SUCCEEDED(stream_->Seek(zero, STREAM_SEEK_CUR, &position_));
+    }
+    ~StreamPositionKeeper() {
+        if (!kept_) return;
+        LARGE_INTEGER back;
+        back.QuadPart = static_cast<LONGLONG>(position_.QuadPart);
+        stream_->Seek(back, STREAM_SEEK_SET, nullptr);
+    }
+    StreamPositionKeeper(const StreamPositionKeeper&) = delete;
+    StreamPositionKeeper& operator=(const StreamPositionKeeper&) = delete;
+
+private:
+    IStream* stream_;
+    ULARGE_INTEGER position_ = {};
+    bool kept_ = false;
+};
+
+}  // namespace
+
+PcxBitmapDecoder::PcxBitmapDecoder(const CodecFormat& format) : format_(format) { CountCodecObject(); }
+
+PcxBitmapDecoder::~PcxBitmapDecoder() {
+    if (stream_ != nullptr) stream_->Release();
+    UncountCodecObject();
+}
+
+HRESULT PcxBitmapDecoder::Create(const CodecFormat& format, REFIID iid, void** out) {
+    if (out == nullptr) return E_POINTER;
+    *out = nullptr;
+    PcxBitmapDecoder* decoder = CodecNew<PcxBitmapDecoder>(format);
+    if (decoder == nullptr) return E_OUTOFMEMORY;
+    const HRESULT hr = decoder->QueryInterface(iid, out);
+    decoder->Release();
+    return hr;
+}
+
+HRESULT PcxBitmapDecoder::QueryInterface(REFIID iid, void** out) {
+    if (out == nullptr) return E_INVALIDARG;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IWICBitmapDecoder)) {
+        *out = static_cast<IWICBitmapDecoder*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG PcxBitmapDecoder::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+
+ULONG PcxBitmapDecoder::Release() {
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) CodecDelete(this);
+    return static_cast<ULONG>(left);
+}
+
+HRESULT PcxBitmapDecoder::Examine(IStream* stream, Contents* contents) const {
+    HRESULT hr = GetStreamLength(stream, &contents->length);
+    if (FAILED(hr)) return hr;
+    if (format_.container == CodecContainer::Pcx) {
+        hr = PlanPcxFrame(stream, 0, contents->length, &contents->image);
+        if (FAILED(hr)) return hr;
+        contents->frameCount = 1;
+        return S_OK;
+    }
+    // A DCX file: its whole directory, as every reader of pages wants it.
+    uint8_t bytes[kypcx::kDcxDirectorySize];
+    uint32_t got = 0;
+    hr = ReadStreamAt(stream, 0, bytes, sizeof bytes, &got);
+    if (FAILED(hr)) return hr;
+    if (got >= 4 && kypcx::ReadLe32(bytes) != kypcx::kDcxMagic) return WINCODEC_ERR_UNKNOWNIMAGEFORMAT;
+    if (got != sizeof bytes) return WINCODEC_ERR_BADHEADER;
+    kypcx::LoadDcxDirectory(bytes, got, &contents->directory);
+    contents->frameCount = kypcx::CountDcxItems(contents->directory);
+    return S_OK;
+}
+
+HRESULT PcxBitmapDecoder::PlanPage(IStream* stream, const Contents& contents, UINT index, PcxFramePlan* plan) const {
+    kypcx::DcxItemExtent extent;
+    const PcxErrorCode found = kypcx::FindDcxItemExtent(contents.directory, index, contents.length, &extent);
+    if (found == PCX_ERR_NO_ITEM) return WINCODEC_ERR_FRAMEMISSING;
+    if (found != PCX_OK) return WINCODEC_ERR_BADIMAGE;  // an extent outside the file, or of no bytes
+    if (!extent.listed) return E_INVALIDARG;
+    return PlanPcxFrame(stream, extent.start, extent.end, plan);
+}
+
+HRESULT PcxBitmapDecoder::QueryCapability(IStream* stream, DWORD* capability) {
+    if (stream == nullptr || capability == nullptr) return E_INVALIDARG;
+    *capability = 0;
+    {
+        ExclusiveLock hold(&lock_);
+        if (stream_ != nullptr) return WINCODEC_ERR_WRONGSTATE;
+    }
+    StreamPositionKeeper keeper(stream);
+    Contents* contents = CodecNew<Contents>();
+    PcxFramePlan* page = CodecNew<PcxFramePlan>();
+    HRESULT hr = contents != nullptr && page != nullptr ? Examine(stream, contents) : E_OUTOFMEMORY;
+    if (SUCCEEDED(hr)) {
+        // A PCX file's one image was planned by the examination; a DCX file's
+        // pages are planned one by one.
+        bool every = true;
+        if (format_.container == CodecContainer::Dcx)
+            for (UINT i = 0; every && i < contents->frameCount; ++i) every = SUCCEEDED(PlanPage(stream, *contents, i, page));
+        *capability = WICBitmapDecoderCapabilityCanDecodeSomeImages;
+        if (every) *capability |= WICBitmapDecoderCapabilityCanDecodeAllImages;
+    }
+    CodecDelete(page);
+    CodecDelete(contents);
+    // A stream this decoder cannot read is no failure here: it can decode
+    // none of its images. A stream that cannot be read at all is.
+    const bool verdict = hr == WINCODEC_ERR_UNKNOWNIMAGEFORMAT || hr == WINCODEC_ERR_BADHEADER ||
+                         hr == WINCODEC_ERR_BADIMAGE || hr == WINCODEC_ERR_FRAMEMISSING;
+    return SUCCEEDED(hr) || verdict ? S_OK : hr;
+}
+
+HRESULT PcxBitmapDecoder::Initialize(IStream* stream, WICDecodeOptions) {
+    if (stream == nullptr) return E_INVALIDARG;
+    ExclusiveLock hold(&lock_);
+    if (stream_ != nullptr) return WINCODEC_ERR_WRONGSTATE;
+    const HRESULT hr = Examine(stream, &contents_);
+    if (FAILED(hr)) return hr;
+    stream->AddRef();
+    stream_ = stream;
+    return S_OK;
+}
+
+HRESULT PcxBitmapDecoder::GetContainerFormat(GUID* containerFormat) {
+    if (containerFormat == nullptr) return E_INVALIDARG;
+    *containerFormat = *format_.containerFormat;
+    return S_OK;
+}
+
+HRESULT PcxBitmapDecoder::GetDecoderInfo(IWICBitmapDecoderInfo** info) {
+    if (info == nullptr) return E_INVALIDARG;
+    *info = nullptr;
+    // What the imaging component knows of this decoder is what its
+    // registration says; the factory reads it.
+    IWICImagingFactory* factory = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                  reinterpret_cast<void**>(&factory));
+    if (FAILED(hr)) return hr;
+    IWICComponentInfo* component = nullptr;
+    hr = factory->CreateComponentInfo(*format_.decoderClass, &component);
+    if (SUCCEEDED(hr)) {
+        hr = component->QueryInterface(IID_IWICBitmapDecoderInfo, reinterpret_cast<void**>(info));
+        component->Release();
+    }
+    factory->Release();
+    return hr;
+}
+
+HRESULT PcxBitmapDecoder::CopyPalette(IWICPalette* palette) {
+    if (palette == nullptr) return E_INVALIDARG;
+    // Colours belong to each image; a DCX file's pages each have their own.
+    return WINCODEC_ERR_PALETTEUNAVAILABLE;
+}
+
+HRESULT PcxBitmapDecoder::GetMetadataQueryReader(IWICMetadataQueryReader** reader) {
+    if (reader == nullptr) return E_INVALIDARG;
+    *reader = nullptr;
+    return WINCODEC_ERR_UNSUPPORTEDOPERATION;
+}
+
+HRESULT PcxBitmapDecoder::GetPreview(IWICBitmapSource** preview) {
+    if (preview == nullptr) return E_INVALIDARG;
+    *preview = nullptr;
+    return WINCODEC_ERR_UNSUPPORTEDOPERATION;
+}
+
+HRESULT PcxBitmapDecoder::GetColorContexts(UINT, IWICColorContext**, UINT* actualCount) {
+    if (actualCount == nullptr) return E_INVALIDARG;
+    *actualCount = 0;
+    return WINCODEC_ERR_UNSUPPORTEDOPERATION;
+}
+
+HRESULT PcxBitmapDecoder::GetThumbnail(IWICBitmapSource** thumbnail) {
+    if (thumbnail == nullptr) return E_INVALIDARG;
+    *thumbnail = nullptr;
+    return WINCODEC_ERR_CODECNOTHUMBNAIL;
+}
+
+HRESULT PcxBitmapDecoder::GetFrameCount(UINT* count) {
+    if (count == nullptr) return E_INVALIDARG;
+    ExclusiveLock hold(&lock_);
+    if (stream_ == nullptr) return WINCODEC_ERR_NOTINITIALIZED;
+    *count = contents_.frameCount;
+    return S_OK;
+}
+
+HRESULT PcxBitmapDecoder::GetFrame(UINT index, IWICBitmapFrameDecode** frame) {
+    if (frame == nullptr) return E_INVALIDARG;
+    *frame = nullptr;
+    ExclusiveLock hold(&lock_);
+    if (stream_ == nullptr) return WINCODEC_ERR_NOTINITIALIZED;
+    if (index >= contents_.frameCount) return E_INVALIDARG;
+    PcxFramePlan* plan = CodecNew<PcxFramePlan>();
+    if (plan == nullptr) return E_OUTOFMEMORY;
+    HRESULT hr = S_OK;
+    if (format_.container == CodecContainer::Pcx) *plan = contents_.image;
+    else hr = PlanPage(stream_, contents_, index, plan);
+    if (SUCCEEDED(hr)) hr = PcxFrameDecode::Create(this, *plan, frame);
+    CodecDelete(plan);
+    return hr;
+}

@@ -1,0 +1,50 @@
+// The codec's IWICBitmapFrameDecode: one PCX image (a PCX file's, or one
+// page of a DCX file), planned when the decoder made it and decoded when its
+// pixels are asked for. It keeps its decoder, whose stream it reads under
+// the decoder's lock.
+#pragma once
+
+#include <windows.h>
+
+#include <wincodec.h>
+
+#include "codec/CodecMemory.h"
+#include "codec/PcxFramePlan.h"
+#include "codec/PcxFrameRows.h"
+
+class PcxBitmapDecoder;
+
+class PcxFrameDecode final : public IWICBitmapFrameDecode {
+public:
+    // A frame of `decoder` (which it keeps) for the image `plan` describes.
+    static HRESULT Create(PcxBitmapDecoder* decoder, const PcxFramePlan& plan, IWICBitmapFrameDecode** frame);
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    HRESULT STDMETHODCALLTYPE GetSize(UINT* width, UINT* height) override;
+    HRESULT STDMETHODCALLTYPE GetPixelFormat(WICPixelFormatGUID* pixelFormat) override;
+    HRESULT STDMETHODCALLTYPE GetResolution(double* dpiX, double* dpiY) override;
+    HRESULT STDMETHODCALLTYPE CopyPalette(IWICPalette* palette) override;
+    HRESULT STDMETHODCALLTYPE CopyPixels(const WICRect* rect, UINT stride, UINT bufferSize, BYTE* buffer) override;
+
+    HRESULT STDMETHODCALLTYPE GetMetadataQueryReader(IWICMetadataQueryReader** reader) override;
+    HRESULT STDMETHODCALLTYPE GetColorContexts(UINT count, IWICColorContext** contexts, UINT* actualCount) override;
+    HRESULT STDMETHODCALLTYPE GetThumbnail(IWICBitmapSource** thumbnail) override;
+
+private:
+    // Made and destroyed in heap blocks of their own (CodecMemory.h).
+    template <typename T, typename... Args>
+    friend T* CodecNew(Args&&... args);
+    template <typename T>
+    friend void CodecDelete(T* object);
+
+    PcxFrameDecode(PcxBitmapDecoder* decoder, const PcxFramePlan& plan);
+    ~PcxFrameDecode();
+
+    volatile LONG references_ = 1;
+    PcxBitmapDecoder* decoder_;
+    PcxFramePlan plan_;
+    PcxFrameRows rows_;
+};

@@ -1,0 +1,33 @@
+/* KyPCXCodec.dll: the imaging-component decoders for PCX and DCX files, and
+   the GUIDs they are known by. A program built on the Windows Imaging
+   Component needs none of this to open PCX and DCX files once the codec is
+   registered (regsvr32 KyPCXCodec.dll): the imaging factory finds it by the
+   files' first bytes. The GUIDs are for programs that ask for the formats by
+   name (IWICImagingFactory::CreateDecoder with a container format) or tell
+   them apart (IWICBitmapDecoder::GetContainerFormat).
+
+   Two decoders, one per file format, each with a container format of its
+   own: a PCX file holds one image, a DCX file up to 1022 pages, each page a
+   whole PCX image. Include <initguid.h> before this header in one source
+   file to define the GUIDs there; every other file sees declarations.
+   Compiles as C (C99) or C++ (C++11). */
+#ifndef KYPCX_CODEC_H
+#define KYPCX_CODEC_H
+
+#include <windows.h>
+
+#include <guiddef.h>
+
+/* The vendor of both decoders (IWICBitmapCodecInfo::GetVendorGUID, and the
+   vendor argument of the factory's CreateDecoder... calls). */
+DEFINE_GUID(GUID_KyPcxVendor, 0x10a3d8d8, 0xc0de, 0x4adf, 0xa7, 0x18, 0x1a, 0xdb, 0x56, 0x88, 0xa0, 0x53);
+
+/* Container formats: a PCX file, a DCX file. */
+DEFINE_GUID(GUID_KyPcxContainerFormatPcx, 0x10553492, 0xd07e, 0x4cc2, 0xba, 0x9e, 0x02, 0x6d, 0xf2, 0x7a, 0x6d, 0x0f);
+DEFINE_GUID(GUID_KyPcxContainerFormatDcx, 0xcddc2956, 0xdbd6, 0x4368, 0x8f, 0x13, 0x87, 0xc1, 0x2e, 0x70, 0xa9, 0x53);
+
+/* The decoders' classes (IWICBitmapDecoder), in-process, threading model Both. */
+DEFINE_GUID(CLSID_KyPcxPcxDecoder, 0x11b8431e, 0x62d4, 0x4113, 0x9e, 0xda, 0x04, 0x32, 0xc5, 0x4e, 0x5e, 0x65);
+DEFINE_GUID(CLSID_KyPcxDcxDecoder, 0x7891db70, 0x3d71, 0x40a5, 0x96, 0x91, 0xe6, 0x9d, 0x4a, 0x67, 0x0c, 0xc6);
+
+#endif

@@ -1,0 +1,129 @@
+// A host that loads the codec on demand, as COM does for an in-process
+// server: thousands of cycles of loading KyPCXCodec.dll, decoding a PCX file
+// and a DCX page through its class objects, releasing everything and
+// unloading it once DllCanUnloadNow allows, leave the process's
+// thread-local-storage indexes, handles and memory where they were. Decoding
+// through the imaging factory, which keeps the codec loaded, stays flat too.
+#include <windows.h>
+
+#include <wincodec.h>
+
+#include <string>
+#include <vector>
+
+#include "KyPCXCodec.h"
+#include "codec/WicClient.h"
+#include "support/DcxFixtures.h"
+#include "support/KyPcxTestSupport.h"
+#include "support/LayoutFixtures.h"
+#include "support/ProcessMeasure.h"
+
+namespace {
+
+using kypcx_test::ComRef;
+using Bytes = std::vector<uint8_t>;
+
+constexpr int kWarmUpCycles = 30;
+constexpr int kCycles = 2000;
+
+using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+using CanUnloadNowFn = HRESULT(STDAPICALLTYPE*)();
+
+template <typename F>
+F Entry(HMODULE module, const char* name) {
+    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+// Decodes frame `index` of `bytes` with a decoder of `decoderClass` made by
+// the class object; the HRESULT of the first step that failed.
+HRESULT DecodeWith(GetClassObjectFn getClassObject, const CLSID& decoderClass, Bytes& bytes, UINT index) {
+    ComRef<IClassFactory> factory;
+    HRESULT hr = getClassObject(decoderClass, IID_IClassFactory, reinterpret_cast<void**>(factory.put()));
+    if (FAILED(hr)) return hr;
+    ComRef<IWICBitmapDecoder> decoder;
+    hr = factory->CreateInstance(nullptr, IID_IWICBitmapDecoder, reinterpret_cast<void**>(decoder.put()));
+    if (FAILED(hr)) return hr;
+    ComRef<IWICStream> stream = kypcx_test::MemoryStream(bytes);
+    hr = decoder->Initialize(stream.get(), WICDecodeMetadataCacheOnDemand);
+    if (FAILED(hr)) return hr;
+    const kypcx_test::FrameImage image = kypcx_test::ReadFrame(decoder.get(), index);
+    return image.hr;
+}
+
+struct Files {
+    Bytes pcx = kypcx_test::LayoutFile(kypcx_test::MakeLayoutImage(1, 8, 40, 20), false);
+    Bytes dcx = kypcx_test::AssembleDcx({kypcx_test::LayoutFile(kypcx_test::MakeLayoutImage(1, 1, 33, 9), false),
+                                         kypcx_test::LayoutFile(kypcx_test::MakeLayoutImage(3, 8, 21, 7), true)});
+};
+
+// Runs `count` cycles; an empty string, or what went wrong first.
+std::string RunCycles(Files& files, int count) {
+    for (int cycle = 0; cycle < count; ++cycle) {
+        HMODULE module = LoadLibraryW(L"KyPCXCodec.dll");
+        if (module == nullptr) return "LoadLibraryW failed, error " + std::to_string(GetLastError());
+        const auto getClassObject = Entry<GetClassObjectFn>(module, "DllGetClassObject");
+        const auto canUnloadNow = Entry<CanUnloadNowFn>(module, "DllCanUnloadNow");
+        if (getClassObject == nullptr || canUnloadNow == nullptr) return "exports missing";
+        const HRESULT pcx = DecodeWith(getClassObject, CLSID_KyPcxPcxDecoder, files.pcx, 0);
+        const HRESULT dcx = DecodeWith(getClassObject, CLSID_KyPcxDcxDecoder, files.dcx, 1);
+        if (pcx != S_OK || dcx != S_OK)
+            return "decoding failed at cycle " + std::to_string(cycle) + ": " + std::to_string(pcx) + ", " +
+                   std::to_string(dcx);
+        if (canUnloadNow() != S_OK) return "DllCanUnloadNow says no with nothing held";
+        FreeLibrary(module);
+        if (GetModuleHandleW(L"KyPCXCodec.dll") != nullptr) return "KyPCXCodec.dll still mapped after FreeLibrary";
+    }
+    return "";
+}
+
+TEST(CodecLoadUnload, ThousandsOfCyclesLeaveTheProcessAsTheyFoundIt) {
+    ASSERT_EQ(nullptr, GetModuleHandleW(L"KyPCXCodec.dll")) << "nothing else may hold the codec here";
+    kypcx_test::Factory();  // the imaging component's own setup is not counted
+    Files files;
+    ASSERT_EQ("", RunCycles(files, kWarmUpCycles));
+    const kypcx_test::ProcessMeasure before = kypcx_test::Measure();
+    ASSERT_EQ("", RunCycles(files, kCycles));
+    const kypcx_test::ProcessMeasure after = kypcx_test::Measure();
+    kypcx_test::ExpectProcessFlat(before, after, kCycles, "codec load/unload cycles");
+}
+
+TEST(CodecLoadUnload, ObjectsAliveKeepTheCodecLoaded) {
+    HMODULE module = LoadLibraryW(L"KyPCXCodec.dll");
+    ASSERT_NE(nullptr, module);
+    const auto getClassObject = Entry<GetClassObjectFn>(module, "DllGetClassObject");
+    const auto canUnloadNow = Entry<CanUnloadNowFn>(module, "DllCanUnloadNow");
+    {
+        ComRef<IClassFactory> factory;
+        ASSERT_EQ(S_OK, getClassObject(CLSID_KyPcxDcxDecoder, IID_IClassFactory, reinterpret_cast<void**>(factory.put())));
+        EXPECT_EQ(S_FALSE, canUnloadNow()) << "a class object is held";
+        ComRef<IWICBitmapDecoder> decoder;
+        ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IWICBitmapDecoder, reinterpret_cast<void**>(decoder.put())));
+        factory.reset();
+        EXPECT_EQ(S_FALSE, canUnloadNow()) << "a decoder is held";
+        ComRef<IUnknown> other;
+        EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, getClassObject(CLSID_WICImagingFactory, IID_IClassFactory,
+                                                            reinterpret_cast<void**>(other.put())));
+    }
+    EXPECT_EQ(S_OK, canUnloadNow());
+    FreeLibrary(module);
+}
+
+TEST(CodecLoadUnload, DecodesThroughTheFactoryStayFlat) {
+    Files files;
+    const auto decodeBoth = [&files]() {
+        for (Bytes* bytes : {&files.pcx, &files.dcx}) {
+            ComRef<IWICBitmapDecoder> decoder;
+            ASSERT_EQ(S_OK, kypcx_test::OpenBytes(*bytes, &decoder));
+            UINT frames = 0;
+            ASSERT_EQ(S_OK, decoder->GetFrameCount(&frames));
+            for (UINT i = 0; i < frames; ++i) ASSERT_EQ(S_OK, kypcx_test::ReadFrame(decoder.get(), i).hr);
+        }
+    };
+    for (int i = 0; i < kWarmUpCycles; ++i) decodeBoth();
+    const kypcx_test::ProcessMeasure before = kypcx_test::Measure();
+    for (int i = 0; i < kCycles && !HasFatalFailure(); ++i) decodeBoth();
+    const kypcx_test::ProcessMeasure after = kypcx_test::Measure();
+    kypcx_test::ExpectProcessFlat(before, after, kCycles, "decodes through the factory");
+}
+
+}  // namespace

@@ -1,0 +1,194 @@
+// Registering and unregistering the codec, through regsvr32 as an installer
+// runs it and through the DLL's own exports: registering writes the
+// decoders' keys with what the imaging factory needs, after which the
+// factory opens PCX files; unregistering removes every key registration
+// wrote and no other, after which the factory finds no decoder for them.
+// The program ends with the codec registered, as the test run set it up.
+#include <windows.h>
+
+#include <wincodec.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "KyPCXCodec.h"
+#include "codec/WicClient.h"
+#include "support/KyPcxTestSupport.h"
+#include "support/PcxFixtures.h"
+
+namespace {
+
+using kypcx_test::ComRef;
+using Names = std::set<std::wstring>;
+
+std::wstring CodecPath() {
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir(path, length);
+    return dir.substr(0, dir.find_last_of(L'\\') + 1) + L"KyPCXCodec.dll";
+}
+
+std::wstring GuidText(const GUID& guid) {
+    wchar_t text[40];
+    StringFromGUID2(guid, text, 40);
+    return text;
+}
+
+// regsvr32 with `switches`, silent; its exit code.
+DWORD RunRegsvr32(const std::wstring& switches) {
+    std::wstring command = L"regsvr32.exe /s " + switches + L" \"" + CodecPath() + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        ADD_FAILURE() << "cannot start regsvr32, error " << GetLastError();
+        return DWORD(-1);
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exitCode = DWORD(-1);
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+// The names of the keys directly below `path` (HKEY_CLASSES_ROOT when empty).
+Names SubkeyNames(const std::wstring& path) {
+    Names names;
+    HKEY key = HKEY_CLASSES_ROOT;
+    if (!path.empty() && RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return names;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.insert(name);
+    }
+    if (key != HKEY_CLASSES_ROOT) RegCloseKey(key);
+    return names;
+}
+
+// Every key below `path`, as paths relative to it.
+Names KeysBelow(const std::wstring& path) {
+    Names all;
+    for (const std::wstring& name : SubkeyNames(path)) {
+        all.insert(name);
+        for (const std::wstring& deeper : KeysBelow(path + L"\\" + name)) all.insert(name + L"\\" + deeper);
+    }
+    return all;
+}
+
+bool KeyExists(const std::wstring& path) {
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::wstring StringValue(const std::wstring& path, const wchar_t* name) {
+    wchar_t value[1024] = {};
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_CLASSES_ROOT, path.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
+        return L"(none)";
+    return value;
+}
+
+const std::wstring kDecoders = L"CLSID\\" + GuidText(CATID_WICBitmapDecoders) + L"\\Instance";
+
+// Every place registration could leave a key: the top of the classes, the
+// classes' CLSID keys, and the category of decoders.
+struct Snapshot {
+    Names top = SubkeyNames(L"");
+    Names classes = SubkeyNames(L"CLSID");
+    Names decoders = SubkeyNames(kDecoders);
+    bool operator==(const Snapshot& o) const { return top == o.top && classes == o.classes && decoders == o.decoders; }
+};
+
+Names Added(const Names& now, const Names& before) {
+    Names added;
+    for (const std::wstring& n : now)
+        if (before.count(n) == 0) added.insert(n);
+    return added;
+}
+
+std::string Show(const Names& names) {
+    std::string text;
+    for (const std::wstring& n : names) text += kypcx_test::Narrow(n) + " ";
+    return text;
+}
+
+// Whether the factory opens a PCX file's bytes.
+HRESULT FactoryOpensPcx() {
+    std::vector<uint8_t> bytes = kypcx_test::fixtures::TrueColor().Bytes();
+    ComRef<IWICBitmapDecoder> decoder;
+    return kypcx_test::OpenBytes(bytes, &decoder);
+}
+
+// The keys below a decoder class: its description's subkeys.
+Names ExpectedClassKeys(size_t patterns) {
+    Names keys = {L"InprocServer32", L"Formats", L"Patterns"};
+    for (const GUID* format : {&GUID_WICPixelFormat1bppIndexed, &GUID_WICPixelFormat4bppIndexed,
+                               &GUID_WICPixelFormat8bppIndexed, &GUID_WICPixelFormat24bppBGR,
+                               &GUID_WICPixelFormat32bppBGRA})
+        keys.insert(L"Formats\\" + GuidText(*format));
+    for (size_t i = 0; i < patterns; ++i) keys.insert(L"Patterns\\" + std::to_wstring(i));
+    return keys;
+}
+
+TEST(CodecRegistration, WritesTheDecodersKeysAndRemovesEveryOne) {
+    const std::wstring pcxClass = GuidText(CLSID_KyPcxPcxDecoder);
+    const std::wstring dcxClass = GuidText(CLSID_KyPcxDcxDecoder);
+
+    ASSERT_EQ(0u, RunRegsvr32(L"/u"));
+    const Snapshot unregistered;
+    EXPECT_FALSE(KeyExists(L"CLSID\\" + pcxClass));
+    EXPECT_FALSE(KeyExists(kDecoders + L"\\" + dcxClass));
+    EXPECT_EQ(WINCODEC_ERR_COMPONENTNOTFOUND, FactoryOpensPcx());
+
+    HMODULE codec = LoadLibraryW(L"KyPCXCodec.dll");
+    ASSERT_NE(nullptr, codec);
+    const auto registerServer = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+        reinterpret_cast<void (*)()>(GetProcAddress(codec, "DllRegisterServer")));
+    const auto unregisterServer = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+        reinterpret_cast<void (*)()>(GetProcAddress(codec, "DllUnregisterServer")));
+    ASSERT_NE(nullptr, registerServer);
+    ASSERT_NE(nullptr, unregisterServer);
+
+    ASSERT_EQ(S_OK, registerServer());
+    const Snapshot registered;
+    EXPECT_EQ(Names(), Added(registered.top, unregistered.top));
+    EXPECT_EQ((Names{pcxClass, dcxClass}), Added(registered.classes, unregistered.classes))
+        << Show(Added(registered.classes, unregistered.classes));
+    EXPECT_EQ((Names{pcxClass, dcxClass}), Added(registered.decoders, unregistered.decoders));
+    EXPECT_EQ(Names(), Added(unregistered.classes, registered.classes)) << "registration removed a class";
+    EXPECT_EQ(ExpectedClassKeys(5), KeysBelow(L"CLSID\\" + pcxClass)) << Show(KeysBelow(L"CLSID\\" + pcxClass));
+    EXPECT_EQ(ExpectedClassKeys(1), KeysBelow(L"CLSID\\" + dcxClass));
+    for (const std::wstring& cls : {pcxClass, dcxClass}) {
+        const std::wstring key = L"CLSID\\" + cls;
+        EXPECT_EQ(0, lstrcmpiW(CodecPath().c_str(), StringValue(key + L"\\InprocServer32", nullptr).c_str()))
+            << kypcx_test::Narrow(StringValue(key + L"\\InprocServer32", nullptr));
+        EXPECT_EQ(L"Both", StringValue(key + L"\\InprocServer32", L"ThreadingModel"));
+        EXPECT_EQ(GuidText(GUID_KyPcxVendor), StringValue(key, L"Vendor"));
+        EXPECT_EQ(cls, StringValue(kDecoders + L"\\" + cls, L"CLSID"));
+    }
+    EXPECT_EQ(GuidText(GUID_KyPcxContainerFormatPcx), StringValue(L"CLSID\\" + pcxClass, L"ContainerFormat"));
+    EXPECT_EQ(GuidText(GUID_KyPcxContainerFormatDcx), StringValue(L"CLSID\\" + dcxClass, L"ContainerFormat"));
+    EXPECT_EQ(S_OK, FactoryOpensPcx());
+
+    ASSERT_EQ(S_OK, unregisterServer());
+    EXPECT_TRUE(unregistered == Snapshot()) << "DllUnregisterServer left keys: "
+                                            << Show(Added(Snapshot().classes, unregistered.classes));
+    EXPECT_EQ(S_OK, unregisterServer()) << "unregistering twice";
+    FreeLibrary(codec);
+
+    ASSERT_EQ(0u, RunRegsvr32(L""));
+    EXPECT_TRUE(registered == Snapshot()) << "regsvr32 writes what DllRegisterServer writes";
+    ASSERT_EQ(0u, RunRegsvr32(L"/u"));
+    EXPECT_TRUE(unregistered == Snapshot()) << "regsvr32 /u left keys: "
+                                            << Show(Added(Snapshot().classes, unregistered.classes));
+    ASSERT_EQ(0u, RunRegsvr32(L""));
+    EXPECT_TRUE(KeyExists(kDecoders + L"\\" + pcxClass));
+}
+
+}  // namespace

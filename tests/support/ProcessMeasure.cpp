@@ -1,0 +1,73 @@
+// Measuring a process's indexes, handles and memory.
+#include "support/ProcessMeasure.h"
+
+#include <psapi.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace kypcx_test {
+
+namespace {
+
+DWORD FirstFreeTlsIndex() {
+    const DWORD index = TlsAlloc();
+    if (index != TLS_OUT_OF_INDEXES) TlsFree(index);
+    return index;
+}
+
+DWORD ProbeOpenHandles() {
+    DWORD open = 0;
+    for (UINT_PTR value = 4; value < 0x10000; value += 4) {
+        DWORD flags;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++open;
+    }
+    return open;
+}
+
+SIZE_T CommittedPrivateBytes() {
+    SIZE_T total = 0;
+    MEMORY_BASIC_INFORMATION info;
+    const BYTE* address = nullptr;
+    while (VirtualQuery(address, &info, sizeof info) == sizeof info) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE) total += info.RegionSize;
+        const BYTE* next = static_cast<const BYTE*>(info.BaseAddress) + info.RegionSize;
+        if (next <= address) break;
+        address = next;
+    }
+    return total;
+}
+
+}  // namespace
+
+ProcessMeasure Measure() {
+    ProcessMeasure m{};
+    m.firstFreeTlsIndex = FirstFreeTlsIndex();
+    GetProcessHandleCount(GetCurrentProcess(), &m.handles);
+    m.handlesProbed = ProbeOpenHandles();
+    m.privateBytes = CommittedPrivateBytes();
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) m.pagefileUsage = counters.PagefileUsage;
+    return m;
+}
+
+void ExpectProcessFlat(const ProcessMeasure& before, const ProcessMeasure& after, int cycles, const char* what) {
+    std::printf("%d %s: first free TLS index %lu -> %lu, handles %lu -> %lu (probed %lu -> %lu), "
+                "private KB %lu -> %lu, pagefile KB %lu -> %lu\n",
+                cycles, what, static_cast<unsigned long>(before.firstFreeTlsIndex),
+                static_cast<unsigned long>(after.firstFreeTlsIndex), static_cast<unsigned long>(before.handles),
+                static_cast<unsigned long>(after.handles), static_cast<unsigned long>(before.handlesProbed),
+                static_cast<unsigned long>(after.handlesProbed), static_cast<unsigned long>(before.privateBytes / 1024),
+                static_cast<unsigned long>(after.privateBytes / 1024),
+                static_cast<unsigned long>(before.pagefileUsage / 1024),
+                static_cast<unsigned long>(after.pagefileUsage / 1024));
+    EXPECT_EQ(before.firstFreeTlsIndex, after.firstFreeTlsIndex) << what;
+    EXPECT_LE(after.handles, before.handles + kHandleSlack) << what;
+    EXPECT_LE(after.handlesProbed, before.handlesProbed + kHandleSlack) << what;
+    EXPECT_LE(after.privateBytes, before.privateBytes + kMemorySlack) << what;
+    EXPECT_LE(after.pagefileUsage, before.pagefileUsage + kMemorySlack) << what;
+}
+
+}  // namespace kypcx_test
