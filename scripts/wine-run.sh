@@ -5,9 +5,9 @@
 # test's time-out instead of letting it fail at once.
 # 64-bit programs run in a 64-bit prefix of their own (build/wineprefix64)
 # with Wine's 64-bit loader. Where the machine cannot start Wine's 32-bit
-# loader (a kernel without 32-bit Linux programs), a 32-bit program is not
-# run: the script says so and exits with 77, which the tests report as
-# skipped.
+# loader (a kernel without 32-bit Linux programs, and not inside
+# with-i386.sh's emulation), a 32-bit program is not run: the script says so
+# and exits with 77, which the tests report as skipped.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 prefix32="${KYPCX_WINEPREFIX:-$here/../build/wineprefix}"
@@ -40,7 +40,8 @@ fi
 
 export WINEPREFIX="$prefix32"
 if [ -e /usr/lib/wine/wine ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-  echo "wine-run.sh: this machine cannot start Wine's 32-bit loader (no 32-bit Linux programs); $(basename "${1:-}") not run" >&2
+  why="${KYPCX_I386_UNAVAILABLE:-no 32-bit Linux programs; scripts/with-i386.sh runs them under emulation}"
+  echo "wine-run.sh: this machine cannot start Wine's 32-bit loader ($why); $(basename "${1:-}") not run" >&2
   exit 77
 fi
 if [ ! -f "$WINEPREFIX/system.reg" ]; then

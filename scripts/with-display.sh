@@ -29,11 +29,20 @@ export DISPLAY=":$display"
 
 # Make the prefixes once (32-bit and, with Wine's 64-bit loader, 64-bit),
 # then keep one wineserver each for every program of the run.
-"$root/scripts/wine-run.sh" cmd /c exit >/dev/null 2>&1 || true
-wineserver -p >/dev/null 2>&1 || true
+# The server that a first program starts ends soon after it; a persistent
+# one is started only once that one is gone, or it would find the old one
+# still there, leave, and every later program would start a server anew.
+# A last program then starts the prefix's services under the persistent
+# server, with no output of a test's to hold open.
+persistent_server() {
+  "$root/scripts/wine-run.sh" "$@" cmd /c exit >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  wineserver -p >/dev/null 2>&1 || true
+  "$root/scripts/wine-run.sh" "$@" cmd /c exit >/dev/null 2>&1 || true
+}
+persistent_server
 if [ -x /usr/lib/wine/wine64 ]; then
-  "$root/scripts/wine-run.sh" --64 cmd /c exit >/dev/null 2>&1 || true
-  WINEPREFIX="$KYPCX_WINEPREFIX64" wineserver -p >/dev/null 2>&1 || true
+  WINEPREFIX="$KYPCX_WINEPREFIX64" persistent_server --64
 fi
 
 "$@"

@@ -309,6 +309,7 @@ TEST_F(DcxRewrite, NameNeverMissing) {
 
 // Two threads rewriting two files in two folders at once both succeed.
 TEST_F(DcxRewrite, TwoRewritesAtOnce) {
+    KYPCX_SKIP_UNDER_I386_EMULATION();
     const std::vector<Bytes> items = TinyItems(60);
     std::wstring folders[2];
     for (int t = 0; t < 2; ++t) {

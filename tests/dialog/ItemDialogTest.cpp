@@ -324,6 +324,7 @@ TEST_F(ItemDialog, CancelShowsNothingAndLeavesTheCodeAndFile) {
 }
 
 TEST_F(ItemDialog, TwoDialogsOnTwoThreadsKeepTheirOwnCounts) {
+    KYPCX_SKIP_UNDER_I386_EMULATION();
     const std::wstring two = Write(L"two.dcx", DcxOfPages(2));
     const std::wstring five = Write(L"five.dcx", DcxOfPages(5));
     // Both dialogs are open at once, but they are opened one after the other

@@ -183,6 +183,7 @@ private:
 };
 
 TEST(LoadUnload, ThousandsOfCyclesLeaveTheProcessAsTheyFoundIt) {
+    KYPCX_SKIP_UNDER_I386_EMULATION();
     ASSERT_EQ(nullptr, GetModuleHandleW(L"KyPCX.dll")) << "the library must not be loaded by anything else here";
     kypcx_test::ScratchDir dir;
     Shared shared;

@@ -84,6 +84,7 @@ DWORD WINAPI RunWorker(void* param) {
 }
 
 TEST(ThreadState, TwoThreadsSeeOnlyTheirOwnFields) {
+    KYPCX_SKIP_UNDER_I386_EMULATION();
     Probe probe;
     ASSERT_TRUE(probe.loaded());
     LONG barrier = 2;

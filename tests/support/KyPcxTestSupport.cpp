@@ -11,14 +11,24 @@ HMODULE Library() {
     return module;
 }
 
+bool UnderI386Emulation() {
+    // Wine hands the Unix environment to Windows programs.
+    wchar_t value[64];
+    return GetEnvironmentVariableW(L"KYPCX_I386_EMULATOR", value, 64) > 0;
+}
+
 ScratchDir::ScratchDir() {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     static LONG counter = 0;
     wchar_t name[MAX_PATH];
-    wsprintfW(name, L"%skypcx-test-%lu-%ld", temp, GetCurrentProcessId(), InterlockedIncrement(&counter));
+    // Wine hands a process id out again once its process has ended, so a
+    // directory of this name may be one a crashed program left behind: only
+    // a directory made here is taken.
+    do {
+        wsprintfW(name, L"%skypcx-test-%lu-%ld", temp, GetCurrentProcessId(), InterlockedIncrement(&counter));
+    } while (!CreateDirectoryW(name, nullptr) && GetLastError() == ERROR_ALREADY_EXISTS);
     dir_ = name;
-    CreateDirectoryW(dir_.c_str(), nullptr);
 }
 
 ScratchDir::~ScratchDir() {

@@ -27,6 +27,25 @@ F Export(const char* name) {
 }
 #define KYPCX_EXPORT(name) ::kypcx_test::Export<decltype(&name)>(#name)
 
+// Whether the program runs under qemu-i386 user emulation, which
+// scripts/with-i386.sh sets up (and announces in KYPCX_I386_EMULATOR) on a
+// machine whose kernel starts no 32-bit programs.
+bool UnderI386Emulation();
+// qemu-i386 keeps one GDT for all guest threads, so the TEB selector Wine
+// gives each thread through set_thread_area is shared: a thread that reloads
+// %fs (on an exception, on return from a signal) may get another thread's
+// TEB. Tests whose threads work at the same time crash or hang there; a
+// helper thread that mostly waits beside the test's own runs. A test that
+// needs several threads at once skips under the emulation, saying why.
+#define KYPCX_SKIP_UNDER_I386_EMULATION()                                                                     \
+    do {                                                                                                      \
+        if (::kypcx_test::UnderI386Emulation())                                                               \
+            GTEST_SKIP() << "needs several threads at once, which qemu-i386 user emulation "                  \
+                            "(KYPCX_I386_EMULATOR) cannot run: its guest threads share one GDT, so Wine's "   \
+                            "per-thread TEB selector is shared; the native 32-bit and the 64-bit runs cover " \
+                            "this test";                                                                      \
+    } while (0)
+
 // A directory of its own under the temp directory, removed with its files.
 class ScratchDir {
 public:
