@@ -4,14 +4,17 @@
 # x86_64 twin (the 64-bit DLL), Wine with its 32-bit and 64-bit parts, Xvfb,
 # CMake, Ninja, GoogleTest sources, LLVM's import-library tools and linker
 # (the MSVC import library and its checks), and the independent decoders the
-# tests compare against. Idempotent: does nothing when everything is there.
+# tests compare against, and qemu's user-mode i386 emulator, which runs Wine's
+# 32-bit loader where the kernel starts no 32-bit programs (only inside
+# with-i386.sh's namespace: Debian registers no i386 handler on amd64).
+# Idempotent: does nothing when everything is there.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang llvm lld
   g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-win32
-  wine wine32:i386 wine64 xvfb xauth x11-utils
+  wine wine32:i386 wine64 xvfb xauth x11-utils qemu-user-static
   googletest
   netpbm imagemagick graphicsmagick python3-pil fonts-dejavu-core
 )

@@ -21,11 +21,11 @@ native_status=0
 # debugger, see wine-run.sh).
 #
 # The 32-bit DLL runs natively where the kernel starts 32-bit programs, and
-# elsewhere under qemu-i386 in a namespace of its own (with-i386.sh). One
-# wineserver serves the whole suite, so that no program pays for starting it.
+# elsewhere under qemu-i386 in a namespace of its own (with-i386.sh); the
+# persistent wineserver that with-display.sh starts serves the whole suite.
 win_status=0
 "$root/scripts/with-i386.sh" "$root/scripts/with-display.sh" \
-  "$root/scripts/with-wineserver.sh" bash -c "cd '$build/win32' && ctest --output-on-failure" || win_status=$?
+  bash -c "cd '$build/win32' && ctest --output-on-failure" || win_status=$?
 
 # The same suite against the 64-bit DLL, under Wine's 64-bit loader.
 win64_status=0

@@ -189,6 +189,7 @@ DWORD WINAPI ReadInBands(void* param) {
 // Two frames of one decoder read in turns, a row at a time, from two
 // threads: each keeps its own place in its own page of the shared stream.
 TEST(WicDcx, FramesReadInTurnsFromTwoThreads) {
+    KYPCX_SKIP_UNDER_I386_EMULATION();
     Bytes dcx = ManyPageDcx();
     const UINT pageOf[2] = {7, 9};  // 24-bit and 32-bit pages
     ComRef<IWICBitmapDecoder> decoder;

@@ -314,12 +314,19 @@ TEST_F(ItemDialog, CancelShowsNothingAndLeavesTheCodeAndFile) {
     };
     auto f1 = RunWithDialogScript([&] { bitmap = KYPCX_EXPORT(LoadDCXImageW)(path.c_str(), &loadCode); }, cancel);
     auto f2 = RunWithDialogScript([&] { deleted = KYPCX_EXPORT(DelDCXImageW)(path.c_str(), &deleteCode); }, cancel);
+    PcxErrorCode ansiCode = kCallersCode;
+    int deletedAnsi = -1;
+    auto f3 = RunWithDialogScript(
+        [&] { deletedAnsi = KYPCX_EXPORT(DelDCXImageA)(dir_.PathA("three.dcx").c_str(), &ansiCode); }, cancel);
     EXPECT_TRUE(f1.empty()) << Report(f1);
     EXPECT_TRUE(f2.empty()) << Report(f2);
+    EXPECT_TRUE(f3.empty()) << Report(f3);
     EXPECT_EQ(nullptr, bitmap);
     EXPECT_EQ(0, deleted);
+    EXPECT_EQ(0, deletedAnsi);
     EXPECT_EQ(kCallersCode, loadCode);
     EXPECT_EQ(kCallersCode, deleteCode);
+    EXPECT_EQ(kCallersCode, ansiCode);
     EXPECT_EQ(original, kypcx_test::ReadFileBytes(path));
 }
 
