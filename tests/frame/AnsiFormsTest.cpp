@@ -1,10 +1,14 @@
 // The ...A forms convert their path and answer exactly as their ...W twins.
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "frame/AnsiEntry.h"
+#include "support/DcxFixtures.h"
 #include "support/KyPcxTestSupport.h"
+#include "support/PcxFixtures.h"
 
 namespace {
 
@@ -47,6 +51,123 @@ TEST(AnsiForms, ConvertedPathReachesTheSameFile) {
     PcxErrorCode code = PCX_OK;
     EXPECT_FALSE(KYPCX_EXPORT(PCXInfoA)(pathA.c_str(), &header, &code));
     EXPECT_EQ(PCX_ERR_ENCODING, code);
+}
+
+// The DCX forms on a two-page file: each A form reaches the page and answers
+// as its W form does, through its own 32-bit entry. Items 0 and 1 exist, 2
+// does not; every call leaves what it allocates freed.
+TEST(AnsiForms, DcxFormsAnswerAsTheirWideTwins) {
+    kypcx_test::ScratchDir dir;
+    const std::vector<uint8_t> dcx = kypcx_test::AssembleDcx(
+        {kypcx_test::fixtures::TwoFiftySix().Bytes(), kypcx_test::fixtures::SixteenColors().Bytes()});
+    kypcx_test::WriteFileBytes(dir.Path(L"two.dcx"), dcx);
+    const std::wstring pathW = dir.Path(L"two.dcx");
+    const std::string pathA = dir.PathA("two.dcx");
+    struct Outcome {
+        bool succeeded;
+        PcxErrorCode code;
+        bool operator==(const Outcome& o) const { return succeeded == o.succeeded && code == o.code; }
+    };
+    struct Row {
+        const char* name;
+        Outcome (*wide)(LPCWSTR, UINT);
+        Outcome (*ansi)(LPCSTR, UINT);
+    };
+    const Row rows[] = {
+        {"LoadDCXIntoBitmap",
+         [](LPCWSTR p, UINT i) {
+             PcxErrorCode c = -1;
+             HBITMAP b = KYPCX_EXPORT(LoadDCXIntoBitmapW)(p, i, &c);
+             return Outcome{b != nullptr && DeleteObject(b), c};
+         },
+         [](LPCSTR p, UINT i) {
+             PcxErrorCode c = -1;
+             HBITMAP b = KYPCX_EXPORT(LoadDCXIntoBitmapA)(p, i, &c);
+             return Outcome{b != nullptr && DeleteObject(b), c};
+         }},
+        {"LoadDCXItemToBitmap",
+         [](LPCWSTR p, UINT i) {
+             PcxErrorCode c = -1;
+             HBITMAP b = KYPCX_EXPORT(LoadDCXItemToBitmapW)(p, i, &c, nullptr);
+             return Outcome{b != nullptr && DeleteObject(b), c};
+         },
+         [](LPCSTR p, UINT i) {
+             PcxErrorCode c = -1;
+             HBITMAP b = KYPCX_EXPORT(LoadDCXItemToBitmapA)(p, i, &c, nullptr);
+             return Outcome{b != nullptr && DeleteObject(b), c};
+         }},
+        {"LoadNonRGBDCXIntoDIB",
+         [](LPCWSTR p, UINT i) {
+             PcxErrorCode c = -1;
+             HGLOBAL d = KYPCX_EXPORT(LoadNonRGBDCXIntoDIBW)(p, i, &c);
+             return Outcome{d != nullptr && GlobalFree(d) == nullptr, c};
+         },
+         [](LPCSTR p, UINT i) {
+             PcxErrorCode c = -1;
+             HGLOBAL d = KYPCX_EXPORT(LoadNonRGBDCXIntoDIBA)(p, i, &c);
+             return Outcome{d != nullptr && GlobalFree(d) == nullptr, c};
+         }},
+        {"ReadDCXItemPalette",
+         [](LPCWSTR p, UINT i) {
+             PcxErrorCode c = -1;
+             PcxHeader h;
+             HPALETTE pal = KYPCX_EXPORT(ReadDCXItemPaletteW)(p, i, &h, &c);
+             return Outcome{pal != nullptr && DeleteObject(pal), c};
+         },
+         [](LPCSTR p, UINT i) {
+             PcxErrorCode c = -1;
+             PcxHeader h;
+             HPALETTE pal = KYPCX_EXPORT(ReadDCXItemPaletteA)(p, i, &h, &c);
+             return Outcome{pal != nullptr && DeleteObject(pal), c};
+         }},
+        {"PutDCXItemToClipboard",
+         [](LPCWSTR p, UINT i) {
+             PcxErrorCode c = -1;
+             return Outcome{KYPCX_EXPORT(PutDCXItemToClipboardW)(p, i, &c) == 1, c};
+         },
+         [](LPCSTR p, UINT i) {
+             PcxErrorCode c = -1;
+             return Outcome{KYPCX_EXPORT(PutDCXItemToClipboardA)(p, i, &c) == 1, c};
+         }},
+        {"GetPCXImageInfo",
+         [](LPCWSTR p, UINT i) {
+             PcxErrorCode c = -1;
+             PcxImageInfo info{};
+             info.size = sizeof info;
+             return Outcome{KYPCX_EXPORT(GetPCXImageInfoW)(p, i, 0, &info, &c) != FALSE, c};
+         },
+         [](LPCSTR p, UINT i) {
+             PcxErrorCode c = -1;
+             PcxImageInfo info{};
+             info.size = sizeof info;
+             return Outcome{KYPCX_EXPORT(GetPCXImageInfoA)(p, i, 0, &info, &c) != FALSE, c};
+         }},
+    };
+    for (const Row& row : rows) {
+        for (UINT page = 0; page <= 2; ++page) {
+            const Outcome wide = row.wide(pathW.c_str(), page);
+            const Outcome ansi = row.ansi(pathA.c_str(), page);
+            EXPECT_EQ(page <= 1, wide.succeeded) << row.name << "W, page " << page << ", code " << wide.code;
+            EXPECT_TRUE(wide == ansi) << row.name << "A, page " << page << ": " << ansi.succeeded << "/" << ansi.code
+                                      << ", W form " << wide.succeeded << "/" << wide.code;
+        }
+    }
+    EXPECT_EQ(dcx, kypcx_test::ReadFileBytes(pathW)) << "only readers ran";
+
+    // The clipboard's bitmap (item 1's, put there each time) added by either form.
+    for (const bool ansi : {false, true}) {
+        PcxErrorCode code = -1;
+        ASSERT_EQ(1, KYPCX_EXPORT(PutDCXItemToClipboardW)(pathW.c_str(), 1, &code));
+        const BOOL added = ansi ? KYPCX_EXPORT(AddClipboardToDCXFileA)(pathA.c_str(), &code)
+                                : KYPCX_EXPORT(AddClipboardToDCXFileW)(pathW.c_str(), &code);
+        EXPECT_TRUE(added) << (ansi ? "A" : "W") << " form, code " << code;
+    }
+    // The same bitmap gave the same page both times.
+    const std::vector<uint8_t> after = kypcx_test::ReadFileBytes(pathW);
+    const uint32_t third = kypcx_test::DcxEntry(after, 3), fourth = kypcx_test::DcxEntry(after, 4);
+    ASSERT_TRUE(third == dcx.size() && fourth > third && fourth < after.size() && kypcx_test::DcxEntry(after, 5) == 0)
+        << "two pages added behind the two there";
+    EXPECT_TRUE(std::equal(after.begin() + third, after.begin() + fourth, after.begin() + fourth, after.end()));
 }
 
 }  // namespace

@@ -12,20 +12,26 @@
 #include <vector>
 
 #include "KyPCX.h"
+#include "support/StdcallProbe.h"
 
 namespace kypcx_test {
 
 // The library under test, loaded once per test program ("KyPCX.dll").
 HMODULE Library();
 
-// An export of KyPCX.dll by plain name; fails the test if it is missing.
-template <typename F>
-F Export(const char* name) {
+// An export of KyPCX.dll by plain name; fails the test if it is missing. In
+// a 32-bit program the pointer returned calls the export through the stdcall
+// probe (StdcallProbe.h); Site, a lambda's type, tells call sites apart.
+template <typename F, typename Site>
+F Export(const char* name, Site) {
     F f = KyPcxGetProc<F>(Library(), name);
     EXPECT_NE(nullptr, reinterpret_cast<void*>(f)) << "KyPCX.dll does not export " << name;
+#if defined(__i386__)
+    if (f != nullptr) return WithStdcallProbe<Site>(f, name);
+#endif
     return f;
 }
-#define KYPCX_EXPORT(name) ::kypcx_test::Export<decltype(&name)>(#name)
+#define KYPCX_EXPORT(name) ::kypcx_test::Export<decltype(&name)>(#name, [] {})
 
 // Whether the program runs under qemu-i386 user emulation, which
 // scripts/with-i386.sh sets up (and announces in KYPCX_I386_EMULATOR) on a

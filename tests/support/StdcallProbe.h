@@ -1,0 +1,79 @@
+// In the 32-bit test programs every export is called through a probe that
+// checks what a stdcall callee owes its caller, on a stack that is only
+// 4-byte aligned (as a Windows caller guarantees): the callee pops exactly
+// its arguments, keeps ebx, esi, edi and ebp, and leaves the x87 stack, the
+// x87 control word and the SSE control bits as it found them. A fault there
+// corrupts a real caller's frame or arithmetic long after the call returns,
+// and the 64-bit build (one calling convention) cannot show it.
+#pragma once
+
+#if defined(__i386__)
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <type_traits>
+
+namespace kypcx_test {
+
+// Filled in by the assembly probe; the layout is its contract.
+struct StdcallProbeState {
+    void* target;             // 0: the export
+    uint32_t argumentBytes;   // 4: what a stdcall callee of this type pops
+    uint32_t stackSkew;       // 8: 0, 4, 8 or 12 bytes below a 16-byte boundary
+    uint16_t fpuControlBefore;  // 12
+    uint16_t fpuStatusBefore;   // 14
+    uint32_t mxcsrBefore;       // 16
+    uint32_t espAfter;          // 20
+    uint32_t espBefore;         // 24: at the call, arguments in place
+    uint32_t esiAfter;          // 28
+    uint32_t ediAfter;          // 32
+    uint16_t fpuControlAfter;   // 36
+    uint16_t fpuStatusAfter;    // 38
+    uint32_t mxcsrAfter;        // 40
+};
+
+// Skews 0, 4, 8, 12 in turn, so that every path meets each misalignment.
+uint32_t NextStackSkew();
+// Records a failure of the current test for each rule the call broke.
+void CheckStdcallProbe(const StdcallProbeState& state, const char* name, bool returnsFloatingPoint);
+
+extern "C" char kypcx_stdcall_probe[];
+
+// One instantiation per call site (Site is a lambda's type), so that exports
+// of one signature never share the stored target.
+template <typename Site, typename R, typename... A>
+struct CheckedStdcall {
+    static inline std::atomic<void*> target{nullptr};
+    static inline std::atomic<const char*> name{nullptr};
+
+    static R WINAPI Call(A... arguments) {
+        StdcallProbeState state{};
+        state.target = target.load();
+        state.argumentBytes = (0u + ... + static_cast<uint32_t>((sizeof(A) + 3) & ~size_t{3}));
+        state.stackSkew = NextStackSkew();
+        auto probe = reinterpret_cast<R(WINAPI*)(StdcallProbeState*, A...)>(
+            reinterpret_cast<void*>(kypcx_stdcall_probe));
+        if constexpr (std::is_void_v<R>) {
+            probe(&state, arguments...);
+            CheckStdcallProbe(state, name.load(), false);
+        } else {
+            R result = probe(&state, arguments...);
+            CheckStdcallProbe(state, name.load(), std::is_floating_point_v<R>);
+            return result;
+        }
+    }
+};
+
+template <typename Site, typename R, typename... A>
+auto WithStdcallProbe(R(WINAPI* export_)(A...), const char* name) -> R(WINAPI*)(A...) {
+    using Checked = CheckedStdcall<Site, R, A...>;
+    Checked::target = reinterpret_cast<void*>(export_);
+    Checked::name = name;
+    return &Checked::Call;
+}
+
+}  // namespace kypcx_test
+
+#endif
