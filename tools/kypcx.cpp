@@ -4,7 +4,8 @@
 // `kypcx --classic <command> ...` reads with the classic exports instead,
 // which take the four classic layouts only.
 //   kypcx info <file.pcx>     header fields, size, layout, colours
-//   kypcx tobmp <in.pcx> <out.bmp>   decode to a Windows BMP file (32 bits with alpha where the image has it)
+//   kypcx tobmp <in.pcx> <out.bmp>...   decode to a Windows BMP file (32 bits with alpha where the image has it);
+//                                       more pairs convert more files in one run, each reported by name
 //   kypcx topcx <in.bmp> <out.pcx>   encode a Windows BMP file as PCX
 //   kypcx paint <in.pcx> <out.bmp>   paint through LoadPCXW, save what was painted
 //   kypcx pages <file.dcx>    each page: number, offset, bytes, size, layout
@@ -517,7 +518,7 @@ int Pick(const Library& lib, const wchar_t* in, const wchar_t* out) {
 int Usage() {
     std::fwprintf(stderr,
                   L"usage: kypcx [--classic] info <file.pcx>\n"
-                  L"       kypcx [--classic] tobmp <in.pcx> <out.bmp>\n"
+                  L"       kypcx [--classic] tobmp <in.pcx> <out.bmp> [<in.pcx> <out.bmp>]...\n"
                   L"       kypcx topcx <in.bmp> <out.pcx>\n"
                   L"       kypcx paint <in.pcx> <out.bmp>\n"
                   L"       kypcx [--classic] pages <file.dcx>\n"
@@ -551,7 +552,12 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (argc == 3 && std::wcscmp(argv[1], L"info") == 0) return Info(lib, argv[2]);
-    if (argc == 4 && std::wcscmp(argv[1], L"tobmp") == 0) return ToBmp(lib, argv[2], argv[3]);
+    if (argc >= 4 && argc % 2 == 0 && std::wcscmp(argv[1], L"tobmp") == 0) {
+        // Every pair is converted, whatever became of the ones before it.
+        int status = 0;
+        for (int i = 2; i < argc; i += 2) status |= ToBmp(lib, argv[i], argv[i + 1]);
+        return status;
+    }
     if (argc == 4 && std::wcscmp(argv[1], L"topcx") == 0) return ToPcx(lib, argv[2], argv[3]);
     if (argc == 4 && std::wcscmp(argv[1], L"paint") == 0) return Paint(lib, argv[2], argv[3]);
     if (argc >= 4 && std::wcscmp(argv[1], L"pack") == 0) return Pack(lib, argc - 3, argv + 3, argv[2]);

@@ -23,6 +23,8 @@ import subprocess
 import sys
 import tempfile
 
+from library_decode import decode_many
+
 # 77 tells ctest the comparison was skipped: what it needs is not here.
 SKIPPED = 77
 
@@ -30,11 +32,6 @@ try:
     from PIL import Image
 except ImportError:
     Image = None
-
-
-def decode_with_library(wine_run, client, pcx, bmp):
-    run = subprocess.run([wine_run, client, "tobmp", pcx, bmp], capture_output=True, text=True, timeout=120)
-    return run.returncode, (run.stdout + run.stderr).strip()
 
 
 def decode_with_reference(pcx, ppm):
@@ -93,14 +90,15 @@ def main():
     files = sorted(os.path.join(d, f) for d, _, fs in os.walk(corpus) for f in fs if f.lower().endswith(".pcx"))
     failures, compared, refused = [], 0, 0
     with tempfile.TemporaryDirectory() as work:
+        bmps = [os.path.join(work, "%03d.bmp" % n) for n in range(len(files))]
+        decoded = decode_many(wine_run, client, list(zip(files, bmps)))
+        if decoded is None:  # wine-run.sh cannot run the client on this machine
+            return SKIPPED
         for n, pcx in enumerate(files):
             name = os.path.relpath(pcx, corpus)
-            bmp = os.path.join(work, "%03d.bmp" % n)
+            bmp = bmps[n]
             ppm = os.path.join(work, "%03d.ppm" % n)
-            status, output = decode_with_library(wine_run, client, pcx, bmp)
-            if status == 77:  # wine-run.sh cannot run the client on this machine
-                print(output)
-                return SKIPPED
+            status, output = decoded[pcx]
             if status != 0:
                 if "error" not in output:
                     failures.append("%s: no error code (exit %d): %s" % (name, status, output[-200:]))
