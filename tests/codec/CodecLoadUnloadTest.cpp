@@ -29,11 +29,6 @@ constexpr int kCycles = 2000;
 using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 using CanUnloadNowFn = HRESULT(STDAPICALLTYPE*)();
 
-template <typename F>
-F Entry(HMODULE module, const char* name) {
-    return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
 // Decodes frame `index` of `bytes` with a decoder of `decoderClass` made by
 // the class object; the HRESULT of the first step that failed.
 HRESULT DecodeWith(GetClassObjectFn getClassObject, const CLSID& decoderClass, Bytes& bytes, UINT index) {
@@ -61,8 +56,8 @@ std::string RunCycles(Files& files, int count) {
     for (int cycle = 0; cycle < count; ++cycle) {
         HMODULE module = LoadLibraryW(L"KyPCXCodec.dll");
         if (module == nullptr) return "LoadLibraryW failed, error " + std::to_string(GetLastError());
-        const auto getClassObject = Entry<GetClassObjectFn>(module, "DllGetClassObject");
-        const auto canUnloadNow = Entry<CanUnloadNowFn>(module, "DllCanUnloadNow");
+        const auto getClassObject = KYPCX_MODULE_EXPORT(GetClassObjectFn, module, "DllGetClassObject");
+        const auto canUnloadNow = KYPCX_MODULE_EXPORT(CanUnloadNowFn, module, "DllCanUnloadNow");
         if (getClassObject == nullptr || canUnloadNow == nullptr) return "exports missing";
         const HRESULT pcx = DecodeWith(getClassObject, CLSID_KyPcxPcxDecoder, files.pcx, 0);
         const HRESULT dcx = DecodeWith(getClassObject, CLSID_KyPcxDcxDecoder, files.dcx, 1);
@@ -90,8 +85,8 @@ TEST(CodecLoadUnload, ThousandsOfCyclesLeaveTheProcessAsTheyFoundIt) {
 TEST(CodecLoadUnload, ObjectsAliveKeepTheCodecLoaded) {
     HMODULE module = LoadLibraryW(L"KyPCXCodec.dll");
     ASSERT_NE(nullptr, module);
-    const auto getClassObject = Entry<GetClassObjectFn>(module, "DllGetClassObject");
-    const auto canUnloadNow = Entry<CanUnloadNowFn>(module, "DllCanUnloadNow");
+    const auto getClassObject = KYPCX_MODULE_EXPORT(GetClassObjectFn, module, "DllGetClassObject");
+    const auto canUnloadNow = KYPCX_MODULE_EXPORT(CanUnloadNowFn, module, "DllCanUnloadNow");
     {
         ComRef<IClassFactory> factory;
         ASSERT_EQ(S_OK, getClassObject(CLSID_KyPcxDcxDecoder, IID_IClassFactory, reinterpret_cast<void**>(factory.put())));

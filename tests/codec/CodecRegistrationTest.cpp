@@ -148,10 +148,9 @@ TEST(CodecRegistration, WritesTheDecodersKeysAndRemovesEveryOne) {
 
     HMODULE codec = LoadLibraryW(L"KyPCXCodec.dll");
     ASSERT_NE(nullptr, codec);
-    const auto registerServer = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-        reinterpret_cast<void (*)()>(GetProcAddress(codec, "DllRegisterServer")));
-    const auto unregisterServer = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
-        reinterpret_cast<void (*)()>(GetProcAddress(codec, "DllUnregisterServer")));
+    using ServerFn = HRESULT(STDAPICALLTYPE*)();
+    const auto registerServer = KYPCX_MODULE_EXPORT(ServerFn, codec, "DllRegisterServer");
+    const auto unregisterServer = KYPCX_MODULE_EXPORT(ServerFn, codec, "DllUnregisterServer");
     ASSERT_NE(nullptr, registerServer);
     ASSERT_NE(nullptr, unregisterServer);
 

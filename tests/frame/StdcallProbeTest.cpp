@@ -9,24 +9,28 @@
 
 namespace {
 
-extern "C" int __stdcall ProbeSumStdcall(int a, short b, const void* c) {
-    return a + b + (c != nullptr ? 1 : 0);
+// A reference travels as a pointer: 4 bytes on the stack, not the GUID's 16.
+extern "C" int __stdcall ProbeSumStdcall(int a, short b, const GUID& g, const void* c) {
+    return a + b + static_cast<int>(g.Data1) + (c != nullptr ? 1 : 0);
 }
-extern "C" int __cdecl ProbeSumCdecl(int a, short b, const void* c) { return a + b + (c != nullptr ? 1 : 0); }
+extern "C" int __cdecl ProbeSumCdecl(int a, short b, const GUID& g, const void* c) {
+    return a + b + static_cast<int>(g.Data1) + (c != nullptr ? 1 : 0);
+}
+const GUID kTen = {10, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0}};
 
 TEST(StdcallProbe, PassesAStdcallCalleeOnEverySkew) {
     auto sum = kypcx_test::WithStdcallProbe<struct StdcallSite>(&ProbeSumStdcall, "ProbeSumStdcall");
-    for (int skew = 0; skew < 4; ++skew) EXPECT_EQ(6, sum(2, 3, &skew));
+    for (int skew = 0; skew < 4; ++skew) EXPECT_EQ(16, sum(2, 3, kTen, &skew));
 }
 
 TEST(StdcallProbe, FlagsACalleeThatLeavesItsArgumentsBehind) {
-    using Stdcall = int(WINAPI*)(int, short, const void*);
+    using Stdcall = int(WINAPI*)(int, short, const GUID&, const void*);
     auto sum = kypcx_test::WithStdcallProbe<struct CdeclSite>(reinterpret_cast<Stdcall>(&ProbeSumCdecl),
                                                               "ProbeSumCdecl");
     int result = 0;
     // The probe still returns to its caller with the stack it expects.
-    EXPECT_NONFATAL_FAILURE(result = sum(2, 3, nullptr), "ProbeSumCdecl popped 0 bytes of arguments, not 12");
-    EXPECT_EQ(5, result);
+    EXPECT_NONFATAL_FAILURE(result = sum(2, 3, kTen, nullptr), "ProbeSumCdecl popped 0 bytes of arguments, not 16");
+    EXPECT_EQ(15, result);
 }
 
 }  // namespace

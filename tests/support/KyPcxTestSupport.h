@@ -33,6 +33,18 @@ F Export(const char* name, Site) {
 }
 #define KYPCX_EXPORT(name) ::kypcx_test::Export<decltype(&name)>(#name, [] {})
 
+// A stdcall export of another module (the codec's COM entries), through the
+// probe in a 32-bit program; null where the module lacks it.
+template <typename F, typename Site>
+F ModuleExport(HMODULE module, const char* name, Site) {
+    F f = reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+#if defined(__i386__)
+    if (f != nullptr) return WithStdcallProbe<Site>(f, name);
+#endif
+    return f;
+}
+#define KYPCX_MODULE_EXPORT(type, module, name) ::kypcx_test::ModuleExport<type>(module, name, [] {})
+
 // Whether the program runs under qemu-i386 user emulation, which
 // scripts/with-i386.sh sets up (and announces in KYPCX_I386_EMULATOR) on a
 // machine whose kernel starts no 32-bit programs.

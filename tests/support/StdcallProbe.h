@@ -41,6 +41,13 @@ void CheckStdcallProbe(const StdcallProbeState& state, const char* name, bool re
 
 extern "C" char kypcx_stdcall_probe[];
 
+// The stack a stdcall argument takes: a reference travels as a pointer,
+// anything else as its size rounded up to 4 bytes.
+template <typename A>
+constexpr uint32_t ArgumentSlotBytes() {
+    return static_cast<uint32_t>((sizeof(std::conditional_t<std::is_reference_v<A>, void*, A>) + 3) & ~size_t{3});
+}
+
 // One instantiation per call site (Site is a lambda's type), so that exports
 // of one signature never share the stored target.
 template <typename Site, typename R, typename... A>
@@ -51,7 +58,7 @@ struct CheckedStdcall {
     static R WINAPI Call(A... arguments) {
         StdcallProbeState state{};
         state.target = target.load();
-        state.argumentBytes = (0u + ... + static_cast<uint32_t>((sizeof(A) + 3) & ~size_t{3}));
+        state.argumentBytes = (0u + ... + ArgumentSlotBytes<A>());
         state.stackSkew = NextStackSkew();
         auto probe = reinterpret_cast<R(WINAPI*)(StdcallProbeState*, A...)>(
             reinterpret_cast<void*>(kypcx_stdcall_probe));
