@@ -79,12 +79,14 @@ struct RowLog {
     int refuseAt = -1;
 };
 RowLog* g_rows = nullptr;
-BOOL CALLBACK LogRow(BYTE*, LONG rowNumber, LONG, BITMAPINFOHEADER*) {
+BOOL CALLBACK LogRow(BYTE* row, LONG rowNumber, LONG, BITMAPINFOHEADER*) {
+    if (row != nullptr) KYPCX_NOTE_LINE_FUNCTION_FRAME();
     g_rows->rows.push_back(rowNumber);
     return int(g_rows->rows.size()) - 1 != g_rows->refuseAt;
 }
 RowLog* g_bands = nullptr;
 BOOL CALLBACK LogBand(BYTE* rows, INT_PTR startRow, INT_PTR rowCount, HBITMAP bitmap, HDC dc, void* description) {
+    if (rows != nullptr) KYPCX_NOTE_LINE_FUNCTION_FRAME();
     g_bands->rows.push_back(LONG(startRow * 1000 + rowCount));
     return KYPCX_EXPORT(FlushPCXLine)(rows, startRow, rowCount, bitmap, dc, description);
 }

@@ -253,6 +253,7 @@ std::vector<RowCall> g_rowCalls;
 LONG g_stopAfter = 0;
 
 BOOL CALLBACK RecordRow(BYTE* row, LONG rowNumber, LONG lines, BITMAPINFOHEADER* header) {
+    if (row != nullptr) KYPCX_NOTE_LINE_FUNCTION_FRAME();
     EXPECT_NE(nullptr, header);
     g_rowCalls.push_back({rowNumber, lines, row[0]});
     return g_stopAfter == 0 || lines < g_stopAfter;

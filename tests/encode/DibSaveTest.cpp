@@ -311,6 +311,7 @@ size_t g_dibLineLength = 0;
 LONG g_stopAtRow = -1;
 
 BOOL CALLBACK RecordDibLine(BYTE* line, LONG rowNumber, LONG lines, BITMAPINFOHEADER* header) {
+    if (line != nullptr) KYPCX_NOTE_LINE_FUNCTION_FRAME();
     g_dibCalls.push_back(DibLineCall{rowNumber, lines, *header, std::vector<uint8_t>(line, line + g_dibLineLength)});
     return rowNumber != g_stopAtRow;
 }

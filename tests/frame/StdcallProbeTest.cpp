@@ -33,6 +33,26 @@ TEST(StdcallProbe, FlagsACalleeThatLeavesItsArgumentsBehind) {
     EXPECT_EQ(15, result);
 }
 
+BOOL CALLBACK NotingLineFunction(BYTE*, LONG, LONG, BITMAPINFOHEADER*) {
+    KYPCX_NOTE_LINE_FUNCTION_FRAME();
+    return TRUE;
+}
+__attribute__((noinline)) void CallDeeper(PcxDibLineCallback callback) {
+    volatile BYTE room[64] = {};
+    callback(const_cast<BYTE*>(room), 1, 2, nullptr);
+}
+// Calls the line function twice from one depth, then once from deeper.
+extern "C" BOOL __stdcall CallsBackFromTwoDepths(PcxDibLineCallback callback) {
+    for (LONG row = 0; row < 2; ++row) callback(nullptr, row, 2, nullptr);
+    CallDeeper(callback);
+    return TRUE;
+}
+
+TEST(StdcallProbe, FlagsLineFunctionCallsFromAnotherDepth) {
+    auto call = kypcx_test::WithStdcallProbe<struct DepthSite>(&CallsBackFromTwoDepths, "CallsBackFromTwoDepths");
+    EXPECT_NONFATAL_FAILURE(call(NotingLineFunction), "at 1 of 3 lines from another stack depth");
+}
+
 }  // namespace
 
 #endif

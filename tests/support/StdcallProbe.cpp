@@ -3,7 +3,10 @@
 // the stack pointer, registers and floating-point state around the call.
 #include "support/StdcallProbe.h"
 
-#if defined(__i386__)
+#if !defined(__i386__)
+// One calling convention: nothing for a line function's depth to show.
+void kypcx_test::NoteLineFunctionFrame(const void*) {}
+#else
 
 #include <gtest/gtest.h>
 
@@ -73,6 +76,30 @@ _kypcx_stdcall_probe:
     movl  %ecx, %esp
     ret
 )");
+
+namespace {
+thread_local LineFunctionFrames t_lineFunctionFrames;
+}  // namespace
+
+void NoteLineFunctionFrame(const void* frame) {
+    LineFunctionFrames& f = t_lineFunctionFrames;
+    if (f.calls++ == 0) f.first = frame;
+    else if (frame != f.first) ++f.elsewhere;
+}
+
+LineFunctionFrames BeginLineFunctionWatch() {
+    const LineFunctionFrames outer = t_lineFunctionFrames;
+    t_lineFunctionFrames = LineFunctionFrames{};
+    return outer;
+}
+
+void EndLineFunctionWatch(const LineFunctionFrames& outer, const char* name) {
+    const LineFunctionFrames mine = t_lineFunctionFrames;
+    t_lineFunctionFrames = outer;
+    EXPECT_EQ(0, mine.elsewhere) << name << " called its line function at " << mine.elsewhere << " of "
+                                 << mine.calls << " lines from another stack depth than the first "
+                                 << "(a line function is stdcall: it pops its own arguments)";
+}
 
 uint32_t NextStackSkew() {
     static LONG calls = 0;

@@ -7,6 +7,16 @@
 // and the 64-bit build (one calling convention) cannot show it.
 #pragma once
 
+namespace kypcx_test {
+// Called by a test's line function with its own frame address (the macro
+// below): within one export call, the DLL must call its line function at one
+// stack depth each time, as it does when it calls it as stdcall and so
+// leaves the popping to it. Calls without a line (the one after a failure)
+// come from elsewhere and are not noted.
+void NoteLineFunctionFrame(const void* frame);
+}  // namespace kypcx_test
+#define KYPCX_NOTE_LINE_FUNCTION_FRAME() ::kypcx_test::NoteLineFunctionFrame(__builtin_frame_address(0))
+
 #if defined(__i386__)
 
 #include <windows.h>
@@ -39,6 +49,16 @@ uint32_t NextStackSkew();
 // Records a failure of the current test for each rule the call broke.
 void CheckStdcallProbe(const StdcallProbeState& state, const char* name, bool returnsFloatingPoint);
 
+// The line-function frames noted during one export call; a call nested in a
+// line function (FlushPCXLine) keeps its own.
+struct LineFunctionFrames {
+    const void* first = nullptr;
+    int calls = 0;
+    int elsewhere = 0;
+};
+LineFunctionFrames BeginLineFunctionWatch();
+void EndLineFunctionWatch(const LineFunctionFrames& outer, const char* name);
+
 extern "C" char kypcx_stdcall_probe[];
 
 // The stack a stdcall argument takes: a reference travels as a pointer,
@@ -62,12 +82,15 @@ struct CheckedStdcall {
         state.stackSkew = NextStackSkew();
         auto probe = reinterpret_cast<R(WINAPI*)(StdcallProbeState*, A...)>(
             reinterpret_cast<void*>(kypcx_stdcall_probe));
+        const LineFunctionFrames outer = BeginLineFunctionWatch();
         if constexpr (std::is_void_v<R>) {
             probe(&state, arguments...);
             CheckStdcallProbe(state, name.load(), false);
+            EndLineFunctionWatch(outer, name.load());
         } else {
             R result = probe(&state, arguments...);
             CheckStdcallProbe(state, name.load(), std::is_floating_point_v<R>);
+            EndLineFunctionWatch(outer, name.load());
             return result;
         }
     }

@@ -38,6 +38,7 @@ struct Lines {
 Lines* g_lines = nullptr;
 
 BOOL CALLBACK RecordLine(BYTE* row, INT_PTR line, INT_PTR count, HBITMAP bitmap, HDC dc, void* description) {
+    if (row != nullptr) KYPCX_NOTE_LINE_FUNCTION_FRAME();
     auto* info = static_cast<BITMAPINFO*>(description);
     LineCall call{line, count, Bytes(row, row + g_lines->rowBytes), {}, info->bmiHeader.biClrUsed};
     for (DWORD i = 0; i < info->bmiHeader.biClrUsed; ++i) call.table.push_back(info->bmiColors[i]);
