@@ -19,30 +19,28 @@ namespace kypcx_test {
 // The library under test, loaded once per test program ("KyPCX.dll").
 HMODULE Library();
 
-// An export of KyPCX.dll by plain name; fails the test if it is missing. In
-// a 32-bit program the pointer returned calls the export through the stdcall
-// probe (StdcallProbe.h); Site, a lambda's type, tells call sites apart.
+// A stdcall export of `module` by plain name, null where the module lacks
+// it. In a 32-bit program the pointer returned calls the export through the
+// stdcall probe (StdcallProbe.h); Site, a lambda's type, tells call sites
+// apart.
 template <typename F, typename Site>
-F Export(const char* name, Site) {
-    F f = KyPcxGetProc<F>(Library(), name);
-    EXPECT_NE(nullptr, reinterpret_cast<void*>(f)) << "KyPCX.dll does not export " << name;
+F ModuleExport(HMODULE module, const char* name, Site) {
+    F f = KyPcxGetProc<F>(module, name);
 #if defined(__i386__)
     if (f != nullptr) return WithStdcallProbe<Site>(f, name);
 #endif
+    return f;
+}
+
+// An export of KyPCX.dll, as above; fails the test if it is missing.
+template <typename F, typename Site>
+F Export(const char* name, Site site) {
+    F f = ModuleExport<F>(Library(), name, site);
+    EXPECT_NE(nullptr, reinterpret_cast<void*>(f)) << "KyPCX.dll does not export " << name;
     return f;
 }
 #define KYPCX_EXPORT(name) ::kypcx_test::Export<decltype(&name)>(#name, [] {})
-
-// A stdcall export of another module (the codec's COM entries), through the
-// probe in a 32-bit program; null where the module lacks it.
-template <typename F, typename Site>
-F ModuleExport(HMODULE module, const char* name, Site) {
-    F f = reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-#if defined(__i386__)
-    if (f != nullptr) return WithStdcallProbe<Site>(f, name);
-#endif
-    return f;
-}
+// The codec's COM entries, and any other module's stdcall exports.
 #define KYPCX_MODULE_EXPORT(type, module, name) ::kypcx_test::ModuleExport<type>(module, name, [] {})
 
 // Whether the program runs under qemu-i386 user emulation, which
