@@ -127,10 +127,12 @@ HRESULT PcxFrameDecode::GetMetadataQueryReader(IWICMetadataQueryReader** reader)
     return WINCODEC_ERR_UNSUPPORTEDOPERATION;
 }
 
+// A PCX image carries no colour profile: a frame has none to give, which
+// clients that ask for the count first take as "none", not as a failure.
 HRESULT PcxFrameDecode::GetColorContexts(UINT, IWICColorContext**, UINT* actualCount) {
     if (actualCount == nullptr) return E_INVALIDARG;
     *actualCount = 0;
-    return WINCODEC_ERR_UNSUPPORTEDOPERATION;
+    return S_OK;
 }
 
 HRESULT PcxFrameDecode::GetThumbnail(IWICBitmapSource** thumbnail) {

@@ -12,7 +12,9 @@
 //                                  its entry in the category of decoders,
 //                                  which the factory enumerates
 // Nothing else is written, so unregistering removes exactly these keys;
-// other classes' keys and the category's own key stay.
+// other classes' keys and the category's own key stay. Unregistering takes
+// away only the classes whose server path names this file: where another
+// copy of the codec registered since, its keys stay.
 #include <windows.h>
 
 #include <olectl.h>
@@ -99,6 +101,52 @@ LSTATUS UnregisterFormat(const CodecFormat& format) {
     return instance != ERROR_SUCCESS ? instance : description;
 }
 
+// Two paths name the same file: equal ignoring case, or equal once each is
+// written out long (a short 8.3 name and its long form are one file).
+bool SamePath(const wchar_t* a, const wchar_t* b) {
+    if (lstrcmpiW(a, b) == 0) return true;
+    wchar_t* longA = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, 2 * kPathChars * sizeof(wchar_t)));
+    if (longA == nullptr) return false;
+    wchar_t* longB = longA + kPathChars;
+    const DWORD lengthA = GetLongPathNameW(a, longA, kPathChars);
+    const DWORD lengthB = GetLongPathNameW(b, longB, kPathChars);
+    const bool same = lengthA != 0 && lengthA < kPathChars && lengthB != 0 && lengthB < kPathChars &&
+                      lstrcmpiW(longA, longB) == 0;
+    HeapFree(GetProcessHeap(), 0, longA);
+    return same;
+}
+
+// Whether the format's registration is this file's: its server path names
+// `modulePath`. Another copy of the codec (another folder, another version)
+// that registered last owns the keys, and they stay its own.
+bool RegisteredToThisFile(const CodecFormat& format, const wchar_t* modulePath) {
+    const ClassPaths paths(format);
+    wchar_t serverKey[96];
+    lstrcpyW(serverKey, paths.classKey);
+    lstrcatW(serverKey, L"\\InprocServer32");
+    wchar_t* server = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, kPathChars * sizeof(wchar_t)));
+    if (server == nullptr) return false;
+    DWORD size = kPathChars * sizeof(wchar_t);
+    const bool mine = RegGetValueW(HKEY_CLASSES_ROOT, serverKey, nullptr, RRF_RT_REG_SZ,
+                                   nullptr, server, &size) == ERROR_SUCCESS &&
+                      SamePath(server, modulePath);
+    HeapFree(GetProcessHeap(), 0, server);
+    return mine;
+}
+
+// This DLL's own path, in a heap block the caller frees; null when it cannot
+// be had whole.
+wchar_t* ModulePath() {
+    wchar_t* path = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, kPathChars * sizeof(wchar_t)));
+    if (path == nullptr) return nullptr;
+    const DWORD length = GetModuleFileNameW(CodecModule(), path, kPathChars);
+    if (length == 0 || length >= kPathChars) {
+        HeapFree(GetProcessHeap(), 0, path);
+        return nullptr;
+    }
+    return path;
+}
+
 LSTATUS WritePatterns(HKEY classKey, const CodecFormat& format) {
     for (size_t i = 0; i < format.patternCount; ++i) {
         const CodecPattern& p = format.patterns[i];
@@ -176,12 +224,11 @@ LSTATUS RegisterFormat(const CodecFormat& format, const wchar_t* modulePath) {
 }  // namespace
 
 STDAPI DllRegisterServer() {
-    wchar_t* path = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, kPathChars * sizeof(wchar_t)));
-    if (path == nullptr) return E_OUTOFMEMORY;
-    const DWORD length = GetModuleFileNameW(CodecModule(), path, kPathChars);
-    LSTATUS status = length == 0 || length >= kPathChars ? ERROR_BAD_PATHNAME : ERROR_SUCCESS;
+    wchar_t* path = ModulePath();
+    if (path == nullptr) return SELFREG_E_CLASS;
     // Written afresh: keys of an earlier registration (another path, another
-    // version) go first.
+    // version) go first; the copy registered last serves the format.
+    LSTATUS status = ERROR_SUCCESS;
     for (const CodecFormat& format : kCodecFormats) {
         if (status == ERROR_SUCCESS) status = UnregisterFormat(format);
         if (status == ERROR_SUCCESS) status = RegisterFormat(format, path);
@@ -193,11 +240,18 @@ STDAPI DllRegisterServer() {
     return SELFREG_E_CLASS;
 }
 
+// Removes the keys of the formats this file serves. A format that another
+// copy of the codec registered since keeps its keys: unregistering one copy
+// must not take the format away from the programs the other serves.
 STDAPI DllUnregisterServer() {
+    wchar_t* path = ModulePath();
+    if (path == nullptr) return SELFREG_E_CLASS;
     LSTATUS status = ERROR_SUCCESS;
     for (const CodecFormat& format : kCodecFormats) {
+        if (!RegisteredToThisFile(format, path)) continue;
         const LSTATUS removed = UnregisterFormat(format);
         if (status == ERROR_SUCCESS) status = removed;
     }
+    HeapFree(GetProcessHeap(), 0, path);
     return status == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
 }

@@ -3,7 +3,8 @@
 // decoders' keys with what the imaging factory needs, after which the
 // factory opens PCX files; unregistering removes every key registration
 // wrote and no other, after which the factory finds no decoder for them.
-// The program ends with the codec registered, as the test run set it up.
+// Two copies of the codec each remove only what names them. The program ends
+// with the codec registered, as the test run set it up.
 #include <windows.h>
 
 #include <wincodec.h>
@@ -188,6 +189,40 @@ TEST(CodecRegistration, WritesTheDecodersKeysAndRemovesEveryOne) {
                                             << Show(Added(Snapshot().classes, unregistered.classes));
     ASSERT_EQ(0u, RunRegsvr32(L""));
     EXPECT_TRUE(KeyExists(kDecoders + L"\\" + pcxClass));
+}
+
+// Two copies of the codec: the one registered last serves the formats, and
+// unregistering the other leaves its keys alone.
+TEST(CodecRegistration, UnregisteringOneCopyLeavesAnothersKeys) {
+    kypcx_test::ScratchDir dir;
+    const std::wstring copy = dir.Path(L"KyPCXCodec.dll");
+    ASSERT_TRUE(CopyFileW(CodecPath().c_str(), copy.c_str(), FALSE));
+    const std::wstring server = L"CLSID\\" + GuidText(CLSID_KyPcxPcxDecoder) + L"\\InprocServer32";
+
+    HMODULE other = LoadLibraryW(copy.c_str());
+    ASSERT_NE(nullptr, other);
+    using ServerFn = HRESULT(STDAPICALLTYPE*)();
+    const auto registerOther = KYPCX_MODULE_EXPORT(ServerFn, other, "DllRegisterServer");
+    const auto unregisterOther = KYPCX_MODULE_EXPORT(ServerFn, other, "DllUnregisterServer");
+    ASSERT_NE(nullptr, registerOther);
+    ASSERT_NE(nullptr, unregisterOther);
+    ASSERT_EQ(S_OK, registerOther());
+    EXPECT_EQ(0, lstrcmpiW(copy.c_str(), StringValue(server, nullptr).c_str()));
+
+    ASSERT_EQ(0u, RunRegsvr32(L"/u"));
+    EXPECT_EQ(0, lstrcmpiW(copy.c_str(), StringValue(server, nullptr).c_str()))
+        << "unregistering the first copy took the second one's keys";
+    EXPECT_TRUE(KeyExists(kDecoders + L"\\" + GuidText(CLSID_KyPcxDcxDecoder)));
+    EXPECT_EQ(S_OK, FactoryOpensPcx());
+
+    ASSERT_EQ(S_OK, unregisterOther());
+    EXPECT_FALSE(KeyExists(L"CLSID\\" + GuidText(CLSID_KyPcxPcxDecoder)));
+    EXPECT_FALSE(KeyExists(kDecoders + L"\\" + GuidText(CLSID_KyPcxDcxDecoder)));
+    FreeLibrary(other);
+    CoFreeUnusedLibrariesEx(0, 0);  // the factory's hold on the copy, so its folder can go
+
+    ASSERT_EQ(0u, RunRegsvr32(L""));
+    EXPECT_EQ(0, lstrcmpiW(CodecPath().c_str(), StringValue(server, nullptr).c_str()));
 }
 
 }  // namespace

@@ -309,9 +309,21 @@ TEST(WicDecoder, AnswersForWhatItDoesNotHave) {
     EXPECT_EQ(WINCODEC_ERR_PALETTEUNAVAILABLE, frame->CopyPalette(palette.get()));  // 24-bit
     EXPECT_EQ(WINCODEC_ERR_CODECNOTHUMBNAIL, frame->GetThumbnail(source.put()));
     EXPECT_EQ(WINCODEC_ERR_UNSUPPORTEDOPERATION, frame->GetMetadataQueryReader(reader.put()));
+    // A frame has no colour profile: the count is 0, and asking for the
+    // contexts with room for one gives none and leaves the room alone.
     contexts = 5;
-    EXPECT_EQ(WINCODEC_ERR_UNSUPPORTEDOPERATION, frame->GetColorContexts(0, nullptr, &contexts));
+    EXPECT_EQ(S_OK, frame->GetColorContexts(0, nullptr, &contexts));
     EXPECT_EQ(0u, contexts);
+    ComRef<IWICColorContext> room;
+    ASSERT_EQ(S_OK, kypcx_test::Factory()->CreateColorContext(room.put()));
+    IWICColorContext* rooms[1] = {room.get()};
+    contexts = 5;
+    EXPECT_EQ(S_OK, frame->GetColorContexts(1, rooms, &contexts));
+    EXPECT_EQ(0u, contexts);
+    WICColorContextType type = WICColorContextExifColorSpace;
+    EXPECT_EQ(S_OK, room->GetType(&type));
+    EXPECT_EQ(WICColorContextUninitialized, type);
+    EXPECT_EQ(E_INVALIDARG, frame->GetColorContexts(0, nullptr, nullptr));
     EXPECT_EQ(E_INVALIDARG, frame->GetSize(nullptr, nullptr));
     EXPECT_EQ(E_INVALIDARG, frame->GetResolution(nullptr, nullptr));
     EXPECT_EQ(E_INVALIDARG, frame->CopyPalette(nullptr));
