@@ -23,6 +23,7 @@ PixelShape ShapeOf(uint32_t planes, uint32_t bits) {
         case 4: return {PcxPixels::Packed4, 4, 16};
         case 8: return {PcxPixels::Indexed8, 8, 256};
         case 24: return {PcxPixels::PackedBgr, 24, 0};
+        case 32: return {PcxPixels::PackedBgrx, 24, 0};
         default: break;
         }
     } else if (bits == 1 && planes <= 4) {

@@ -27,7 +27,7 @@ bool IsDecodablePcxLayout(uint8_t planes, uint8_t bitsPerPixel, PcxLayoutSet lay
     case PcxLayoutSet::Every:
         switch (planes) {
         case 1: return bitsPerPixel == 1 || bitsPerPixel == 2 || bitsPerPixel == 4 || bitsPerPixel == 8 ||
-                       bitsPerPixel == 24;
+                       bitsPerPixel == 24 || bitsPerPixel == 32;
         case 2: return bitsPerPixel == 1;
         case 3: return bitsPerPixel == 1 || bitsPerPixel == 8;
         case 4: return bitsPerPixel == 1 || bitsPerPixel == 8;
@@ -59,6 +59,7 @@ const char* PcxLayoutName(uint8_t planes, uint8_t bitsPerPixel) {
         {1, 8, "256 colours (1 plane x 8 bits)"},
         {3, 8, "true colour (3 planes x 8 bits)"},
         {1, 24, "true colour (1 plane x 24 bits)"},
+        {1, 32, "true colour (1 plane x 32 bits, fourth byte unused)"},
         {4, 8, "true colour and alpha (4 planes x 8 bits)"},
     };
     for (const Named& n : kNames)

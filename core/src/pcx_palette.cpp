@@ -55,7 +55,7 @@ uint32_t BuildHeaderColors(const PcxHeader& header, PcxLayoutSet layouts, PcxCga
         BuildTwoColorPalette(header, triples);
         return 2;
     }
-    if ((planes == 3 && bits == 8) || (layouts == PcxLayoutSet::Every && planes == 1 && bits == 24)) {
+    if ((planes == 3 && bits == 8) || (layouts == PcxLayoutSet::Every && planes == 1 && (bits == 24 || bits == 32))) {
         BuildDefaultPalette256(triples);
         return kPaletteTrailerColors;
     }

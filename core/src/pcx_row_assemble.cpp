@@ -204,6 +204,17 @@ void AssembleFourBytePlanes(const PcxDecodeLayout& layout, const uint8_t* planes
     }
 }
 
+// Pixels of blue, green, red and an unused byte into a 24-bit row: the
+// fourth byte of each is dropped.
+void AssembleFourBytePixels(const PcxDecodeLayout& layout, const uint8_t* plane, uint8_t* row) {
+    const size_t width = static_cast<uint32_t>(layout.width);
+    for (size_t x = 0; x < width; ++x) {
+        row[3 * x + 0] = plane[4 * x + 0];
+        row[3 * x + 1] = plane[4 * x + 1];
+        row[3 * x + 2] = plane[4 * x + 2];
+    }
+}
+
 }  // namespace
 
 void AssemblePcxRow(const PcxDecodeLayout& layout, const uint8_t* planes, uint8_t* row) {
@@ -216,6 +227,10 @@ void AssemblePcxRow(const PcxDecodeLayout& layout, const uint8_t* planes, uint8_
         // Already a DIB row's layout: copied as it is.
         written = layout.planeBytesUsed;
         std::memcpy(row, planes, written);
+        break;
+    case PcxPixels::PackedBgrx:
+        AssembleFourBytePixels(layout, planes, row);
+        written = 3 * size_t(static_cast<uint32_t>(layout.width));
         break;
     case PcxPixels::Packed2:
         AssembleTwoBitPixels(layout, planes, row);

@@ -174,4 +174,28 @@ TEST(AssemblePcxRow, OnePlaneCopiesThePixelsAndZeroesThePadding) {
     EXPECT_EQ((Bytes{1, 2, 3, 4, 5, 0, 0, 0}), row);
 }
 
+TEST(AssemblePcxRow, ThirtyTwoBitPixelsLoseTheirFourthByte) {
+    kypcx::PcxDecodeLayout layout;
+    const kypcx::PcxHeaderRules every = [] {
+        kypcx::PcxHeaderRules r;
+        r.layouts = kypcx::PcxLayoutSet::Every;
+        return r;
+    }();
+    const PcxHeader h = Header(1, 32, 0, 2, 0, 0, 14);  // 3 pixels, 2 bytes of padding
+    EXPECT_EQ(PCX_ERR_HARDWARE_DEPENDENT, kypcx::CheckPcxHeader(h, true)) << "not a classic layout";
+    ASSERT_EQ(PCX_OK, kypcx::CheckPcxHeader(h, every));
+    ASSERT_EQ(PCX_OK, kypcx::PlanPcxDecode(h, every, &layout));
+    EXPECT_EQ(24, layout.bitCount);
+    EXPECT_EQ(0u, layout.colors);
+    EXPECT_EQ(12u, layout.rowSize);
+    const Bytes planes = {1, 2, 3, 0xAA, 4, 5, 6, 0xBB, 7, 8, 9, 0xCC, 99, 99};  // blue, green, red, unused
+    Bytes row(layout.rowSize, 0xEE);
+    kypcx::AssemblePcxRow(layout, planes.data(), row.data());
+    EXPECT_EQ((Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0}), row);
+    EXPECT_EQ(PCX_ERR_HARDWARE_DEPENDENT, kypcx::CheckPcxHeader(Header(1, 16, 0, 2, 0, 0, 6), every))
+        << "16-bit pixels split as the display that wrote them did: refused";
+    EXPECT_EQ(PCX_ERR_HARDWARE_DEPENDENT, kypcx::PlanPcxDecode(Header(1, 32, 0, 2, 0, 0, 11), every, &layout))
+        << "fewer bytes per line than the pixels need";
+}
+
 }  // namespace

@@ -48,7 +48,7 @@ bool IsClassic(const LayoutCase& c) {
 Bytes ColorsOf(const LayoutImage& m) {
     if (m.planes == 1 && m.bits == 1) return Bytes{0, 0, 0, 255, 255, 255};
     if (m.planes == 1 && m.bits == 8) return m.trailer;
-    if (m.bits == 24 || (m.bits == 8 && m.planes >= 3)) return {};
+    if (m.bits >= 24 || (m.bits == 8 && m.planes >= 3)) return {};
     return m.headerPalette;
 }
 

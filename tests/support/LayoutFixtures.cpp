@@ -33,6 +33,11 @@ Bytes ScanLine(const LayoutImage& m, int y, uint32_t bytesPerLine) {
                 plane[3 * x] = uint8_t(v);
                 plane[3 * x + 1] = uint8_t(v >> 8);
                 plane[3 * x + 2] = uint8_t(v >> 16);
+            } else if (m.bits == 32) {  // blue, green, red and a byte no reader may show
+                plane[4 * x] = uint8_t(v);
+                plane[4 * x + 1] = uint8_t(v >> 8);
+                plane[4 * x + 2] = uint8_t(v >> 16);
+                plane[4 * x + 3] = uint8_t(0x5A + x);
             } else if (m.bits == 8 && m.planes >= 3) {  // red, green, blue, alpha planes
                 const int shift[4] = {16, 8, 0, 24};
                 plane[x] = uint8_t(v >> shift[k]);
@@ -67,7 +72,7 @@ Bytes Code(const Bytes& line) {
 
 LayoutImage MakeLayoutImage(uint8_t planes, uint8_t bits, int width, int height) {
     LayoutImage m{planes, bits, width, height, {}, DistinctColors(), {}};
-    const bool direct = (planes == 3 || planes == 4) && bits == 8 ? true : bits == 24;
+    const bool direct = (planes == 3 || planes == 4) && bits == 8 ? true : bits == 24 || bits == 32;
     const uint32_t colors = direct ? 0 : 1u << (planes * bits);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -104,11 +109,11 @@ Bytes LayoutFile(const LayoutImage& m, bool stored, uint8_t encoding) {
     return f.Bytes();
 }
 
-const LayoutCase kLayoutCases[10] = {
+const LayoutCase kLayoutCases[11] = {
     {"mono_1x1", 1, 1, 1, 2},        {"cga_1x2", 1, 2, 4, 4},        {"packed16_1x4", 1, 4, 4, 16},
     {"planar4_2x1", 2, 1, 4, 4},     {"planar8_3x1", 3, 1, 4, 8},    {"planar16_4x1", 4, 1, 4, 16},
     {"indexed_1x8", 1, 8, 8, 256},   {"rgb_3x8", 3, 8, 24, 0},       {"bgr_1x24", 1, 24, 24, 0},
-    {"rgba_4x8", 4, 8, 32, 0},
+    {"rgba_4x8", 4, 8, 32, 0},       {"bgrx_1x32", 1, 32, 24, 0},
 };
 
 }  // namespace kypcx_test

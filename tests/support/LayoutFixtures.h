@@ -46,6 +46,6 @@ struct LayoutCase {
     WORD dibBits;
     DWORD tableEntries;
 };
-extern const LayoutCase kLayoutCases[10];
+extern const LayoutCase kLayoutCases[11];
 
 }  // namespace kypcx_test

@@ -90,6 +90,7 @@ size_t RowBytesFromPlanes(const kypcx::PcxDecodeLayout& layout) {
     if (layout.bitsPerPixel == 8 && layout.planes >= 3) return layout.planes * width;
     if (layout.planes > 1) return 4 * size_t(layout.planeBytesUsed);
     if (layout.bitsPerPixel == 2) return 2 * size_t(layout.planeBytesUsed);
+    if (layout.bitsPerPixel == 32) return 3 * width;  // the fourth byte of each pixel is dropped
     return layout.planeBytesUsed;
 }
 

@@ -48,6 +48,7 @@ enum class PcxPixels : uint8_t {
     Indexed8,    // 1 plane x 8 bits: 8-bit DIB, 256 colours from the trailer
     PlanarRgb,   // 3 planes x 8 bits, red, green, blue: 24-bit DIB
     PackedBgr,   // 1 plane x 24 bits, each pixel blue, green, red: 24-bit DIB
+    PackedBgrx,  // 1 plane x 32 bits, each pixel blue, green, red, unused: 24-bit DIB
     PlanarRgba,  // 4 planes x 8 bits, red, green, blue, alpha: 32-bit DIB with alpha
     PaintOnly,   // the painter's any-plane layouts: no DIB
 };

@@ -51,7 +51,10 @@ enum class PcxLayoutSet : uint8_t {
     // Every layout that writers produce: the classic four and 1 plane x 2
     // bits (CGA), 1 plane x 4 bits (packed 16 colours), 2 and 3 planes x 1
     // bit (4 and 8 colours), 1 plane x 24 bits (packed blue, green, red),
-    // 4 planes x 8 bits (red, green, blue and alpha).
+    // 1 plane x 32 bits (blue, green, red and an unused byte, as device
+    // bitmaps of 32-bit displays were once saved), 4 planes x 8 bits (red,
+    // green, blue and alpha). One plane of 16 bits stays refused: how its
+    // bits split into colours depended on the display that wrote it.
     Every,
     // The painter's: any number of planes, each giving one bit of a pixel's
     // colour; the bits per pixel are not looked at.
