@@ -98,9 +98,12 @@ KYPCX_API BOOL CALLBACK FlushPCXLine(BYTE* rows, INT_PTR startRow, INT_PTR rowCo
                                     void* description);
 
 /* PCX encoding */
-/* Saves a device-dependent bitmap as a PCX file in the device's own layout
-   (an existing file is overwritten and cut to the new image's length). The
-   bitmap stays the caller's and is only read. */
+/* Saves a device-dependent bitmap as a PCX file (an existing file is
+   overwritten and cut to the new image's length): a bitmap of 8 bits a pixel
+   or fewer in the device's own layout, a deeper one (16, 24, 32 bits: a
+   screen's bitmap) as three planes of red, green and blue bytes, its
+   colours taken device-independently. The bitmap stays the caller's and is
+   only read. */
 KYPCX_API BOOL WINAPI SaveBitmapInPCXFormatW(LPCWSTR path, HBITMAP bitmap, PcxErrorCode* code);
 KYPCX_API BOOL WINAPI SaveBitmapInPCXFormatA(LPCSTR path, HBITMAP bitmap, PcxErrorCode* code);
 /* Saves the CF_BITMAP on the clipboard (15 when there is none), which stays
@@ -117,8 +120,10 @@ KYPCX_API BOOL WINAPI SaveDIBInPCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCode
 KYPCX_API BOOL WINAPI SaveNonRGBDIBInPCXFormatW(LPCWSTR path, HGLOBAL dib, PcxErrorCode* code);
 KYPCX_API BOOL WINAPI SaveNonRGBDIBInPCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCode* code);
 /* Adds the bitmap's lines below the image of an existing PCX file of the
-   same width and layout (14 otherwise); a failed append leaves the file as
-   it was. Note the bitmap comes first; it stays the caller's. */
+   same width and layout (14 otherwise): the layout the bitmap is saved in,
+   or, for a bitmap of more than 8 bits a pixel, also its device's own layout
+   of older files. A failed append leaves the file as it was. Note the bitmap
+   comes first; it stays the caller's. */
 KYPCX_API BOOL WINAPI AppendBitmapToPCXFileW(HBITMAP bitmap, LPCWSTR path, PcxErrorCode* code);
 KYPCX_API BOOL WINAPI AppendBitmapToPCXFileA(HBITMAP bitmap, LPCSTR path, PcxErrorCode* code);
 /* A new one-bit bitmap of the same size, the caller's to DeleteObject; NULL

@@ -71,13 +71,26 @@ void FillDibPcxHeader(const DibInfo& info, const DisplayMetrics& display, const 
     }
 }
 
+bool WritesBitmapAsRgbPlanes(const BitmapFields& bitmap) {
+    return uint32_t{bitmap.planes} * uint32_t{bitmap.bitsPixel} > 8;
+}
+
+int32_t RgbPlaneBytes(int32_t width) { return static_cast<int32_t>(((int64_t{width} * 8 + 15) / 16) * 2); }
+
 void FillBitmapPcxHeader(const BitmapFields& bitmap, const DisplayMetrics& display, PcxHeader* header) {
     FillCommonFields(header);
-    header->bitsPerPixel = static_cast<uint8_t>(bitmap.bitsPixel & 0xFF);
-    header->planes = static_cast<uint8_t>(bitmap.planes & 0xFF);
+    if (WritesBitmapAsRgbPlanes(bitmap)) {
+        header->bitsPerPixel = 8;
+        header->planes = 3;
+        header->bytesPerLine = Low16(RgbPlaneBytes(bitmap.width));
+        header->paletteInfo = 1;
+    } else {
+        header->bitsPerPixel = static_cast<uint8_t>(bitmap.bitsPixel & 0xFF);
+        header->planes = static_cast<uint8_t>(bitmap.planes & 0xFF);
+        header->bytesPerLine = Low16(bitmap.widthBytes);
+    }
     header->xMax = Low16(int64_t{Low16(bitmap.width)} - 1);
     header->yMax = Low16(int64_t{Low16(bitmap.height)} - 1);
-    header->bytesPerLine = Low16(bitmap.widthBytes);
     header->horizontalDpi = Low16(display.dpiX);
     header->verticalDpi = Low16(display.dpiY);
     header->horizontalScreenSize = Low16(display.width);

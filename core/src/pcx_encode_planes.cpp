@@ -162,6 +162,23 @@ void ZeroPlaneEnds(const DibLayout& layout, size_t used, uint8_t* line) {
 
 }  // namespace
 
+DibLayout BgrRowLayout(int32_t width, int32_t bytesPerLine) {
+    DibLayout layout;
+    layout.info.headerSize = kDibInfoHeaderSize;
+    layout.info.width = width;
+    layout.info.height = 1;
+    layout.info.planes = 1;
+    layout.info.bitCount = 24;
+    layout.width = width;
+    layout.height = 1;
+    layout.rowStride = (uint64_t(width) * 24 + 31) / 32 * 4;
+    layout.pcx.planes = 3;
+    layout.pcx.bitsPerPixel = 8;
+    layout.pcx.bytesPerLine = bytesPerLine;
+    layout.encodedLineSize = 3 * static_cast<uint32_t>(bytesPerLine);
+    return layout;
+}
+
 size_t AssemblePcxLine(const DibLayout& layout, const uint8_t* row, uint8_t* line) {
     const size_t length = layout.encodedLineSize;
     if (layout.pcx.planes == 3) {

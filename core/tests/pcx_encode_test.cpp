@@ -361,7 +361,9 @@ TEST(DibPcxHeader, ResolutionAndPalette) {
     for (uint8_t b : h.palette) ASSERT_EQ(0, b);
 }
 
-TEST(BitmapPcxHeader, DeviceLayoutUnchanged) {
+int32_t DeviceLineBytesForTest(int32_t width, int32_t bits) { return (width * bits + 15) / 16 * 2; }
+
+TEST(BitmapPcxHeader, DeviceLayoutUpTo8BitsRgbPlanesAbove) {
     BitmapFields b;
     b.width = 20;
     b.height = 10;
@@ -384,11 +386,33 @@ TEST(BitmapPcxHeader, DeviceLayoutUnchanged) {
     EXPECT_EQ(0, h.paletteInfo);
     EXPECT_EQ(800, h.horizontalScreenSize);
     for (uint8_t v : h.palette) ASSERT_EQ(0, v);
-    b.bitsPixel = 32;
-    b.widthBytes = 80;
+    b.bitsPixel = 8;
+    b.widthBytes = 20;
     FillBitmapPcxHeader(b, d, &h);
-    EXPECT_EQ(32, h.bitsPerPixel);
-    EXPECT_EQ(80, h.bytesPerLine);
+    EXPECT_EQ(8, h.bitsPerPixel);
+    EXPECT_EQ(1, h.planes);
+    EXPECT_EQ(20, h.bytesPerLine);
+
+    // Deeper bitmaps: three planes of 8 bits, an even plane width, palette
+    // information 1, no palette; resolution and screen size as before.
+    for (uint16_t bits : {16, 24, 32}) {
+        b.width = 21;
+        b.bitsPixel = bits;
+        b.widthBytes = DeviceLineBytesForTest(21, bits);
+        std::memset(&h, 0xEE, sizeof h);
+        FillBitmapPcxHeader(b, d, &h);
+        EXPECT_TRUE(WritesBitmapAsRgbPlanes(b)) << bits;
+        EXPECT_EQ(8, h.bitsPerPixel) << bits;
+        EXPECT_EQ(3, h.planes) << bits;
+        EXPECT_EQ(22, h.bytesPerLine) << bits;
+        EXPECT_EQ(1, h.paletteInfo) << bits;
+        EXPECT_EQ(20, h.xMax) << bits;
+        EXPECT_EQ(96, h.horizontalDpi) << bits;
+        EXPECT_EQ(600, h.verticalScreenSize) << bits;
+        for (uint8_t v : h.palette) ASSERT_EQ(0, v);
+    }
+    b.bitsPixel = 8;
+    EXPECT_FALSE(WritesBitmapAsRgbPlanes(b));
 
     EXPECT_EQ(2u, HeaderPaletteColors(1, 1));
     EXPECT_EQ(16u, HeaderPaletteColors(1, 4));

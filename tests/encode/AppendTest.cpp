@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "encode/EncodeTestSupport.h"
+#include "support/PcxFixtures.h"
 
 namespace {
 
@@ -98,6 +99,80 @@ TEST_F(Append, EightBitTrailerMovesBehindTheNewLines) {
     }();
     EXPECT_EQ(std::vector<uint8_t>(alone.begin() + 128, alone.end() - 769),
               std::vector<uint8_t>(plain.begin() + file.size(), plain.end()));
+    DeleteObject(first);
+    DeleteObject(more);
+}
+
+// Each byte as a run of one: a coding every reader takes for any value.
+std::vector<uint8_t> CodedAsRuns(const std::vector<uint8_t>& raw) {
+    std::vector<uint8_t> coded;
+    for (uint8_t b : raw) kypcx_test::Append(coded, RunOf(1, b));
+    return coded;
+}
+
+// A 32-bit bitmap continues an image of red, green and blue planes (the
+// layout saved today, or another writer's with spare bytes a plane), and an
+// older file that holds its device's own layout, one plane of 32 bits.
+TEST_F(Append, DeepBitmapsContinueEitherLayout) {
+    const int width = 13;
+    HBITMAP first = MakeDeviceBitmap(width, 4, 32, PatternBits(width, 4, 32));
+    HBITMAP more = MakeDeviceBitmap(width, 3, 32, PatternBits(width, 3, 32));
+    std::vector<Rgb> colors = BitmapColors(first);
+    const std::vector<Rgb> moreColors = BitmapColors(more);
+    colors.insert(colors.end(), moreColors.begin(), moreColors.end());
+    const std::wstring path = dir.Path(L"deep.pcx");
+    auto expectPicture = [&](HGLOBAL dib, const char* what) {
+        ASSERT_NE(nullptr, dib) << what;
+        DibView v(dib);
+        ASSERT_EQ(7, v.header().biHeight) << what;
+        for (int y = 0; y < 7; ++y)
+            for (int x = 0; x < width; ++x)
+                ASSERT_EQ(colors[size_t(y) * width + x], v.Pixel(x, y)) << what << ": pixel " << x << "," << y;
+        GlobalFree(dib);
+    };
+
+    // Another writer's planes: 15 bytes a plane for 13 pixels.
+    PcxFixture planes;
+    planes.header.planes = 3;
+    planes.header.xMax = width - 1;
+    planes.header.yMax = 3;
+    planes.header.bytesPerLine = 15;
+    for (int y = 0; y < 4; ++y) {
+        std::vector<uint8_t> line(45, 0);
+        for (int x = 0; x < width; ++x) {
+            line[x] = colors[size_t(y) * width + x].r;
+            line[15 + x] = colors[size_t(y) * width + x].g;
+            line[30 + x] = colors[size_t(y) * width + x].b;
+        }
+        kypcx_test::Append(planes.data, CodedAsRuns(line));
+    }
+    WriteFileBytes(path, planes.Bytes());
+    ASSERT_EQ(PCX_OK, AppendTo(path, more));
+    PcxFileView pcx = ReadPcxFile(ReadFileBytes(path));
+    ASSERT_TRUE(pcx.ok) << pcx.problem;
+    ASSERT_EQ(7u, pcx.lines.size());
+    EXPECT_EQ(45u, pcx.lines[6].size()) << "the file's own bytes per line";
+    PcxErrorCode code = 0;
+    expectPicture(KYPCX_EXPORT(LoadPCXIntoDIBW)(path.c_str(), &code), "planes");
+
+    // An older file in the device's layout: the new lines are device lines too.
+    PcxFixture device;
+    device.header.planes = 1;
+    device.header.bitsPerPixel = 32;
+    device.header.xMax = width - 1;
+    device.header.yMax = 3;
+    device.header.bytesPerLine = 4 * width;
+    device.data = CodedAsRuns(BitmapBits(first));
+    WriteFileBytes(path, device.Bytes());
+    ASSERT_EQ(PCX_OK, AppendTo(path, more));
+    pcx = ReadPcxFile(ReadFileBytes(path));
+    ASSERT_TRUE(pcx.ok) << pcx.problem;
+    ASSERT_EQ(7u, pcx.lines.size());
+    const std::vector<uint8_t> moreBits = BitmapBits(more);
+    for (int y = 0; y < 3; ++y)
+        EXPECT_EQ(Rows(moreBits, width, 32, y, 1), pcx.lines[4 + y]) << "line " << 4 + y;
+    code = 0;
+    expectPicture(KYPCX_EXPORT(LoadPCXImageW)(path.c_str(), KYPCX_WHOLE_FILE, 0, &code, nullptr), "device layout");
     DeleteObject(first);
     DeleteObject(more);
 }

@@ -84,7 +84,70 @@ TEST_P(DeviceDepth, HeaderAndLinesInTheDevicesLayout) {
     DeleteObject(bitmap);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, DeviceDepth, ::testing::Values(1, 4, 8, 16, 24, 32, 0),
+INSTANTIATE_TEST_SUITE_P(Table, DeviceDepth, ::testing::Values(1, 4, 8),
+                         [](const ::testing::TestParamInfo<int>& info) { return std::to_string(info.param) + "bits"; });
+
+// The pixels of a DIB against the colours expected, top row first.
+void ExpectDibShows(HGLOBAL dib, int width, int height, const std::vector<Rgb>& colors, const std::string& what) {
+    ASSERT_NE(nullptr, dib) << what;
+    DibView v(dib);
+    ASSERT_EQ(width, v.header().biWidth) << what;
+    ASSERT_EQ(height, v.header().biHeight) << what;
+    EXPECT_EQ(24, v.header().biBitCount) << what;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            ASSERT_EQ(colors[size_t(y) * width + x], v.Pixel(x, y)) << what << ": pixel " << x << "," << y;
+}
+
+// Bitmaps of more than 8 bits a pixel (every display's own today) are
+// written as red, green and blue planes of their device-independent
+// colours: their device layout is one no reader opens.
+class TrueColorDepth : public ::testing::TestWithParam<int> {};  // 0: the screen's own depth
+
+TEST_P(TrueColorDepth, WrittenAsRedGreenBluePlanes) {
+    const int width = 13, height = 5;
+    HBITMAP bitmap = GetParam() == 0 ? MakeScreenBitmap(width, height)
+                                     : MakeDeviceBitmap(width, height, GetParam(), PatternBits(width, height, GetParam()));
+    ASSERT_NE(nullptr, bitmap);
+    const std::vector<uint8_t> before = BitmapBits(bitmap);
+    const std::vector<Rgb> colors = BitmapColors(bitmap);
+    ScratchDir dir;
+    const std::wstring path = dir.Path(L"deep.pcx");
+    PcxErrorCode code = 0;
+    ASSERT_TRUE(KYPCX_EXPORT(SaveBitmapInPCXFormatW)(path.c_str(), bitmap, &code)) << "code " << code;
+    EXPECT_EQ(PCX_OK, code);
+    const PcxFileView pcx = ReadPcxFile(ReadFileBytes(path));
+    ASSERT_TRUE(pcx.ok) << pcx.problem;
+    ExpectedPcxHeader e;
+    e.bitsPerPixel = 8;
+    e.planes = 3;
+    e.bytesPerLine = 14;  // the width rounded up to even
+    e.paletteInfo = 1;
+    e.width = width;
+    e.height = height;
+    ExpectPcxHeader(pcx.header, e);
+    ASSERT_EQ(size_t(height), pcx.lines.size());
+    for (int y = 0; y < height; ++y) {
+        std::vector<uint8_t> expected(3 * 14, 0);
+        for (int x = 0; x < width; ++x) {
+            const Rgb& c = colors[size_t(y) * width + x];
+            expected[x] = c.r;
+            expected[14 + x] = c.g;
+            expected[28 + x] = c.b;
+        }
+        EXPECT_EQ(expected, pcx.lines[y]) << "line " << y;
+    }
+    EXPECT_TRUE(pcx.rest.empty()) << "no 256-colour trailer";
+
+    code = 0;
+    HGLOBAL dib = KYPCX_EXPORT(LoadPCXIntoDIBW)(path.c_str(), &code);
+    ExpectDibShows(dib, width, height, colors, "read back");
+    if (dib != nullptr) GlobalFree(dib);
+    EXPECT_EQ(before, BitmapBits(bitmap)) << "the bitmap is only read";
+    DeleteObject(bitmap);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, TrueColorDepth, ::testing::Values(16, 24, 32, 0),
                          [](const ::testing::TestParamInfo<int>& info) {
                              return info.param == 0 ? std::string("screen") : std::to_string(info.param) + "bits";
                          });
@@ -181,6 +244,41 @@ TEST(BitmapSave, FromTheClipboard) {
     EXPECT_FALSE(KYPCX_EXPORT(SavePCXFileFromClipboardW)(dir.Path(L"empty.pcx").c_str(), &code));
     EXPECT_EQ(PCX_ERR_CLIPBOARD_DATA, code);
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(dir.Path(L"empty.pcx").c_str())) << "no file written";
+}
+
+// A bitmap made compatible with the screen through every writer of device
+// bitmaps: each file and each DCX page opens with the bitmap's picture.
+TEST(BitmapSave, ScreenBitmapOpensFromEveryWriter) {
+    const int width = 64, height = 32;
+    HBITMAP bitmap = MakeScreenBitmap(width, height);
+    const std::vector<Rgb> colors = BitmapColors(bitmap);
+    ScratchDir dir;
+    ClipboardOwner owner;
+    const std::wstring pcx = dir.Path(L"screen.pcx"), clip = dir.Path(L"clip.pcx"), dcx = dir.Path(L"screen.dcx");
+    PcxErrorCode code = 0;
+    ASSERT_TRUE(KYPCX_EXPORT(SaveBitmapInPCXFormatW)(pcx.c_str(), bitmap, &code)) << "code " << code;
+    ASSERT_TRUE(KYPCX_EXPORT(SaveBitmapInDCXFormatW)(dcx.c_str(), bitmap, &code)) << "code " << code;
+    ASSERT_TRUE(KYPCX_EXPORT(AddBitmapToDCXFileW)(bitmap, dcx.c_str(), &code, nullptr)) << "code " << code;
+    ASSERT_TRUE(owner.Put(MakeScreenBitmap(width, height)));  // the same picture, now the clipboard's
+    ASSERT_TRUE(KYPCX_EXPORT(SavePCXFileFromClipboardW)(clip.c_str(), &code)) << "code " << code;
+    ASSERT_TRUE(KYPCX_EXPORT(AddClipboardToDCXFileW)(dcx.c_str(), &code)) << "code " << code;
+    owner.Put(nullptr);
+
+    for (const std::wstring& path : {pcx, clip}) {
+        code = 0;
+        HGLOBAL dib = KYPCX_EXPORT(LoadPCXIntoDIBW)(path.c_str(), &code);
+        ExpectDibShows(dib, width, height, colors, Narrow(path));
+        if (dib != nullptr) GlobalFree(dib);
+    }
+    code = 0;
+    EXPECT_EQ(3u, KYPCX_EXPORT(GetDCXInfoW)(dcx.c_str(), &code));
+    for (UINT page = 0; page < 3; ++page) {
+        code = 0;
+        HGLOBAL dib = KYPCX_EXPORT(LoadDCXIntoDIBW)(dcx.c_str(), page, &code);
+        ExpectDibShows(dib, width, height, colors, "DCX page " + std::to_string(page));
+        if (dib != nullptr) GlobalFree(dib);
+    }
+    DeleteObject(bitmap);
 }
 
 // What the line function of the bitmap encoder was given.

@@ -236,6 +236,29 @@ std::vector<uint8_t> PatternBits(int width, int height, int bitsPixel) {
     return bits;
 }
 
+std::vector<Rgb> BitmapColors(HBITMAP bitmap) {
+    BITMAP record = {};
+    GetObjectW(bitmap, sizeof record, &record);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = record.bmWidth;
+    info.bmiHeader.biHeight = -record.bmHeight;  // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    const size_t stride = (size_t(record.bmWidth) * 3 + 3) / 4 * 4;
+    std::vector<uint8_t> rows(stride * record.bmHeight);
+    HDC screen = GetDC(nullptr);
+    GetDIBits(screen, bitmap, 0, UINT(record.bmHeight), rows.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    std::vector<Rgb> colors;
+    for (int y = 0; y < record.bmHeight; ++y)
+        for (int x = 0; x < record.bmWidth; ++x) {
+            const uint8_t* p = rows.data() + y * stride + 3 * x;
+            colors.push_back(Rgb{p[2], p[1], p[0]});
+        }
+    return colors;
+}
+
 std::vector<uint8_t> BitmapBits(HBITMAP bitmap) {
     BITMAP record = {};
     GetObjectW(bitmap, sizeof record, &record);

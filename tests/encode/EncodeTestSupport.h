@@ -150,6 +150,9 @@ HBITMAP MakeScreenBitmap(int width, int height);
 std::vector<uint8_t> PatternBits(int width, int height, int bitsPixel);
 // GetBitmapBits of the whole bitmap.
 std::vector<uint8_t> BitmapBits(HBITMAP bitmap);
+// The bitmap's colours as GDI gives them device-independently (GetDIBits
+// into 24 bits), top row first.
+std::vector<Rgb> BitmapColors(HBITMAP bitmap);
 inline LONG DeviceLineBytes(int width, int bitsPixel) { return ((width * bitsPixel + 15) / 16) * 2; }
 
 // Native programs run outside Wine through /bin/sh.

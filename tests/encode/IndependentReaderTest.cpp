@@ -1,5 +1,6 @@
 // Files the library writes, read by independent PCX readers run natively
-// (netpbm, ImageMagick, Pillow): each reader sees the pixels the DIB holds.
+// (netpbm, ImageMagick, Pillow): each reader sees the pixels the DIB holds,
+// and the colours of a bitmap made compatible with the screen.
 // A reader that is not installed skips its test.
 #include <windows.h>
 
@@ -48,6 +49,17 @@ TEST_P(IndependentReader, SeesTheSamePixels) {
         line.replace(line.find("OUT"), 3, name + ".ppm");
         script += line + " || exit 1\n";
     }
+    const int screenWidth = 37, screenHeight = 6;
+    HBITMAP screen = MakeScreenBitmap(screenWidth, screenHeight);
+    const std::vector<Rgb> screenColors = BitmapColors(screen);
+    PcxErrorCode code = 0;
+    EXPECT_TRUE(KYPCX_EXPORT(SaveBitmapInPCXFormatW)(dir.Path(L"screen.pcx").c_str(), screen, &code)) << code;
+    DeleteObject(screen);
+    std::string line = reader.command;
+    line.replace(line.find("IN"), 2, "screen.pcx");
+    line.replace(line.find("OUT"), 3, "screen.ppm");
+    script += line + " || exit 1\n";
+
     std::string output;
     const int status = NativeShell::Run(dir, script, &output);
     if (status == -1) GTEST_SKIP() << "could not run native programs: " << output;
@@ -67,6 +79,11 @@ TEST_P(IndependentReader, SeesTheSamePixels) {
                 ASSERT_EQ(swap ? Swapped(m.Color(x, y)) : m.Color(x, y), image.pixels[y * m.width + x])
                     << reader.name << ", " << depths[i] << " bits, pixel " << x << "," << y;
     }
+    PpmImage image;
+    ASSERT_TRUE(ReadPpm(ReadFileBytes(dir.Path(L"screen.ppm")), &image)) << reader.name << ": no PPM for the screen";
+    ASSERT_EQ(screenWidth, image.width);
+    ASSERT_EQ(screenHeight, image.height);
+    EXPECT_EQ(screenColors, image.pixels) << reader.name << ": a screen bitmap's colours";
 }
 
 const NativeReader kReaders[] = {

@@ -47,8 +47,21 @@ uint64_t MaxEncodedPcxImageSize(const PcxHeader& header, uint32_t lineCount);
 void FillDibPcxHeader(const DibInfo& info, const DisplayMetrics& display, const uint8_t* colorTable,
                       uint32_t tableEntries, PcxHeader* header);
 
-// Fills every field of `header` for a device bitmap, in the device's own
-// layout; the header palette is left zero for the caller to collect.
+// Whether a device bitmap is written as three planes of red, green and blue
+// bytes instead of in its device's own layout: a bitmap of more than 8 bits
+// a pixel (16, 24 or 32, as every display of today gives). Its device layout
+// (one plane of 16 or 32 bits) is one no reader takes, so its pixels are
+// taken device-independently, as 24-bit colours.
+bool WritesBitmapAsRgbPlanes(const BitmapFields& bitmap);
+
+// Bytes of each plane of a line of `width` pixels in three planes of 8 bits:
+// the width rounded up to an even number.
+int32_t RgbPlaneBytes(int32_t width);
+
+// Fills every field of `header` for a device bitmap: in the device's own
+// layout for 8 bits a pixel or fewer, otherwise as three planes of 8 bits
+// (palette information 1, no palette). The header palette is left zero for
+// the caller to collect.
 void FillBitmapPcxHeader(const BitmapFields& bitmap, const DisplayMetrics& display, PcxHeader* header);
 
 // How many colours a header palette of planes x bits per pixel asks for: 2^n

@@ -19,4 +19,9 @@ namespace kypcx {
 // the line's length, encodedLineSize.
 size_t AssemblePcxLine(const DibLayout& layout, const uint8_t* row, uint8_t* line);
 
+// The layout of rows of `width` 24-bit pixels (blue, green, red) written as
+// three planes of `bytesPerLine` bytes: how the rows of a true-colour device
+// bitmap, taken from GDI as 24-bit DIB rows, become scan lines.
+DibLayout BgrRowLayout(int32_t width, int32_t bytesPerLine);
+
 }  // namespace kypcx

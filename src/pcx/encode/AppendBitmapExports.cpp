@@ -2,6 +2,11 @@
 // device bitmap of the same width and layout. An 8-bit file keeps its
 // 256-colour trailer, moved behind the new lines. A failed append puts the
 // file back exactly as it was.
+//
+// The layout is the one the bitmap save writes: a bitmap of more than 8 bits
+// a pixel continues an image of three 8-bit planes (red, green, blue) of its
+// width, and it also continues an image in its device's own layout, as
+// earlier releases saved such bitmaps.
 #include <windows.h>
 
 #include <cstring>
@@ -13,18 +18,31 @@
 #include "frame/HandleGuards.h"
 #include "frame/WaitCursor.h"
 #include "kypcx/dib_layout.h"
+#include "kypcx/pcx_encode_header.h"
 #include "kypcx/pcx_format.h"
 #include "pcx/encode/BitmapLineSource.h"
+#include "pcx/encode/BitmapPcxHeader.h"
 #include "pcx/encode/EncodeBitmapToPcx.h"
 #include "pcx/encode/PcxWriter.h"
 
 namespace {
 
-// The bitmap must continue the image: same width, bits, planes and line size.
-BOOL BitmapFitsImage(const PcxHeader& header, const BITMAP& record) {
-    return int32_t{header.xMax} - int32_t{header.xMin} == record.bmWidth - 1 &&
-           header.bitsPerPixel == static_cast<BYTE>(record.bmBitsPixel) &&
-           header.planes == static_cast<BYTE>(record.bmPlanes) && header.bytesPerLine == record.bmWidthBytes;
+// How the bitmap's lines continue the image, if they can.
+enum class AppendLayout {
+    None,       // not the same type: width or layout differ
+    Device,     // the device's own: same bits, planes and line size
+    RgbPlanes,  // red, green and blue planes of the file's bytes per line
+};
+
+AppendLayout LayoutForAppend(const PcxHeader& header, const BITMAP& record) {
+    if (int32_t{header.xMax} - int32_t{header.xMin} != record.bmWidth - 1) return AppendLayout::None;
+    if (header.bitsPerPixel == static_cast<BYTE>(record.bmBitsPixel) &&
+        header.planes == static_cast<BYTE>(record.bmPlanes) && header.bytesPerLine == record.bmWidthBytes)
+        return AppendLayout::Device;
+    if (kypcx::WritesBitmapAsRgbPlanes(BitmapFieldsOf(record)) && header.planes == 3 && header.bitsPerPixel == 8 &&
+        header.bytesPerLine >= record.bmWidth)
+        return AppendLayout::RgbPlanes;
+    return AppendLayout::None;
 }
 
 // The raised Ymax must still be a 16-bit value, or the header would
@@ -92,11 +110,13 @@ extern "C" BOOL WINAPI AppendBitmapToPCXFileW(HBITMAP bitmap, LPCWSTR path, PcxE
         *code = PCX_ERR_READ;
         return FALSE;
     }
-    if (!BitmapFitsImage(undo.oldHeader, record) || !HeightFitsHeader(undo.oldHeader, record)) {
+    const AppendLayout layout = LayoutForAppend(undo.oldHeader, record);
+    if (layout == AppendLayout::None || !HeightFitsHeader(undo.oldHeader, record)) {
         *code = PCX_ERR_TYPE_MISMATCH;
         return FALSE;
     }
     BitmapLineSource source(bitmap, record);
+    if (layout == AppendLayout::RgbPlanes) source.UseRgbPlanes(undo.oldHeader.bytesPerLine);
     PcxErrorCode step = source.CreateContexts();
     if (step == PCX_OK) step = source.AllocateLine();
     if (step == PCX_OK) step = FindAppendPosition(file.get(), undo.oldHeader, &undo);

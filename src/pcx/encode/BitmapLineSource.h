@@ -1,9 +1,14 @@
-// Reads a device-dependent bitmap one scan line at a time in the device's own
-// layout: each line is copied with BitBlt into a one-line bitmap of the same
-// format and its bits taken with GetBitmapBits. A bitmap that no memory
-// context will hold (one of another depth than the display's, or one
-// selected into a context elsewhere) is read whole with GetBitmapBits
-// instead, so its lines are its own and never those of an empty context.
+// Reads a device-dependent bitmap one scan line at a time, in one of two
+// layouts:
+//  - the device's own (bitmaps of 8 bits a pixel or fewer): each line is
+//    copied with BitBlt into a one-line bitmap of the same format and its
+//    bits taken with GetBitmapBits. A bitmap that no memory context will
+//    hold (one of another depth than the display's, or one selected into a
+//    context elsewhere) is read whole with GetBitmapBits instead, so its
+//    lines are its own and never those of an empty context;
+//  - three planes of red, green and blue bytes (bitmaps of more than 8 bits
+//    a pixel): rows are taken device-independently with GetDIBits as 24-bit
+//    colours, a band at a time, and split into planes.
 // Used by the bitmap encoder and by appending to a PCX file; everything it
 // takes is released with it.
 #pragma once
@@ -12,36 +17,46 @@
 
 #include "KyPcxTypes.h"
 #include "frame/HandleGuards.h"
+#include "kypcx/dib_layout.h"
 
 class BitmapLineSource {
 public:
     // `record` is the bitmap's record with bmWidthBytes as a fetched line has
-    // it (DeviceLineBytes).
+    // it (DeviceLineBytes). Lines come in the device's layout unless
+    // UseRgbPlanes is called before AllocateLine.
     BitmapLineSource(HBITMAP bitmap, const BITMAP& record) : bitmap_(bitmap), record_(record) {}
     BitmapLineSource(const BitmapLineSource&) = delete;
     BitmapLineSource& operator=(const BitmapLineSource&) = delete;
 
+    // Lines as three planes of `planeBytes` bytes each (at least the width).
+    void UseRgbPlanes(int32_t planeBytes);
+
     // The two memory contexts, compatible with the active window's context
     // (8 on failure), and the one-line bitmap (6).
     PcxErrorCode CreateContexts();
-    // The zero-filled line buffer (12).
+    // The zero-filled line buffer, and for planes the band of 24-bit rows (12).
     PcxErrorCode AllocateLine();
     // Selects the caller's bitmap and the line bitmap into their contexts,
     // or else reads the bitmap whole: 12 when there is no memory for that,
-    // 4 when GDI gives fewer bytes than the bitmap holds.
+    // 4 when GDI gives fewer bytes than the bitmap holds. Nothing to do for
+    // planes: GetDIBits reads the bitmap itself.
     PcxErrorCode PrepareReading();
-    // Fetches line y (0 = top) into line(); FALSE if GetBitmapBits does not
-    // give exactly one line.
+    // Fetches line y (0 = top) into line(); FALSE if GDI does not give
+    // exactly the line's bytes.
     BOOL FetchLine(int y);
 
     BYTE* line() const { return line_; }
-    DWORD lineSize() const { return static_cast<DWORD>(record_.bmPlanes) * static_cast<DWORD>(record_.bmWidthBytes); }
+    DWORD lineSize() const;
     HBITMAP lineBitmap() const { return lineBitmap_.get(); }
     HDC sourceContext() const { return sourceContext_.get(); }
 
 private:
+    BOOL FetchRgbLine(int y);
+
     HBITMAP bitmap_;
     BITMAP record_;
+    bool rgbPlanes_ = false;
+    kypcx::DibLayout rgbLayout_;  // one 24-bit row and the planes it becomes
     ScopedCreatedDC sourceContext_;
     ScopedCreatedDC lineContext_;
     ScopedGdiObject<HBITMAP> lineBitmap_;
@@ -51,6 +66,14 @@ private:
     ScopedGlobal wholeBlock_;
     ScopedGlobalLock wholeLock_;
     const BYTE* wholeBits_ = nullptr;
+    // Rows [bandTop_, bandTop_ + bandRows_) of the image, 24 bits a pixel,
+    // stored bottom-up as GetDIBits gives them.
+    ScopedGlobal bandBlock_;
+    ScopedGlobalLock bandLock_;
+    BYTE* band_ = nullptr;
+    int bandCapacity_ = 0;
+    int bandTop_ = 0;
+    int bandRows_ = 0;
     // Declared last: selections are undone before contexts and bitmaps go.
     ScopedSelection sourceSelection_;
     ScopedSelection lineSelection_;

@@ -123,6 +123,16 @@ LONG DeviceLineBytes(const BITMAP& bitmap) {
     return static_cast<LONG>(((bits + 15) / 16) * 2);
 }
 
+kypcx::BitmapFields BitmapFieldsOf(const BITMAP& bitmap) {
+    kypcx::BitmapFields fields;
+    fields.width = bitmap.bmWidth;
+    fields.height = bitmap.bmHeight;
+    fields.widthBytes = bitmap.bmWidthBytes;
+    fields.planes = bitmap.bmPlanes;
+    fields.bitsPixel = bitmap.bmBitsPixel;
+    return fields;
+}
+
 BOOL BuildBitmapPcxHeader(PcxHeader* header, const BITMAP* bitmap, PcxErrorCode* error, HBITMAP bitmapHandle) {
     ScopedCreatedDC display(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
     if (display.get() == nullptr) {
@@ -130,13 +140,7 @@ BOOL BuildBitmapPcxHeader(PcxHeader* header, const BITMAP* bitmap, PcxErrorCode*
         return FALSE;
     }
     *error = PCX_OK;
-    kypcx::BitmapFields fields;
-    fields.width = bitmap->bmWidth;
-    fields.height = bitmap->bmHeight;
-    fields.widthBytes = bitmap->bmWidthBytes;
-    fields.planes = bitmap->bmPlanes;
-    fields.bitsPixel = bitmap->bmBitsPixel;
-    kypcx::FillBitmapPcxHeader(fields, ReadDisplayMetrics(display.get()), header);
+    kypcx::FillBitmapPcxHeader(BitmapFieldsOf(*bitmap), ReadDisplayMetrics(display.get()), header);
 
     const uint32_t colors = kypcx::HeaderPaletteColors(header->planes, header->bitsPerPixel);
     if (colors == 0) return TRUE;

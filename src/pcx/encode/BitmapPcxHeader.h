@@ -16,6 +16,9 @@ kypcx::DisplayMetrics ReadDisplayMetrics(HDC display);
 // 32-bit padding, which no line fetched from a device bitmap has.
 LONG DeviceLineBytes(const BITMAP& bitmap);
 
+// The record's fields as the portable header code takes them.
+kypcx::BitmapFields BitmapFieldsOf(const BITMAP& bitmap);
+
 // Fills `header` for `bitmap` (its record and handle). Writes 1 to `error`
 // once the display context exists; FALSE with 8 when it does not, or with the
 // colour collector's code (8, 10, 11, 12). The caller clears the header.

@@ -5,6 +5,7 @@
 
 #include "frame/HandleGuards.h"
 #include "kypcx/dib_layout.h"
+#include "kypcx/pcx_encode_header.h"
 #include "kypcx/pcx_format.h"
 #include "pcx/encode/BitmapLineSource.h"
 #include "pcx/encode/BitmapPcxHeader.h"
@@ -63,8 +64,13 @@ BOOL ReadBitmapRecord(HBITMAP bitmap, BITMAP* record, PcxErrorCode* error) {
         return FALSE;
     }
     record->bmWidthBytes = DeviceLineBytes(*record);
+    // The bytes of one plane of a written line: the device's line, or the
+    // even width of a bitmap written as red, green and blue planes.
+    const int64_t planeBytes = kypcx::WritesBitmapAsRgbPlanes(BitmapFieldsOf(*record))
+                                   ? int64_t{kypcx::RgbPlaneBytes(record->bmWidth)}
+                                   : int64_t{record->bmWidthBytes};
     if (record->bmWidth <= 0 || record->bmHeight <= 0 || record->bmWidth > kypcx::kMaxPcxDimension ||
-        record->bmHeight > kypcx::kMaxPcxDimension || record->bmWidthBytes > kypcx::kMaxPcxBytesPerLine) {
+        record->bmHeight > kypcx::kMaxPcxDimension || planeBytes > kypcx::kMaxPcxBytesPerLine) {
         *error = PCX_ERR_CREATE_BITMAP;
         return FALSE;
     }
@@ -86,6 +92,7 @@ BOOL EncodeBitmapToPcx(HBITMAP bitmap, HANDLE file, BOOL append, PcxErrorCode* e
     PcxHeader header;
     std::memset(&header, 0, sizeof header);
     if (!BuildBitmapPcxHeader(&header, &record, error, bitmap)) return FALSE;
+    if (kypcx::WritesBitmapAsRgbPlanes(BitmapFieldsOf(record))) source.UseRgbPlanes(header.bytesPerLine);
     code = source.AllocateLine();
     if (code != PCX_OK) {
         *error = code;

@@ -17,6 +17,10 @@
 // `callback` (may be null) is called after each line with the line, its
 // number from the bottom, 1, the line bitmap, the source context and the
 // record; after a line failure once more with a null line and counts 0.
+// A bitmap of 8 bits a pixel or fewer is written in its device's layout; one
+// of more (16, 24, 32: every display of today) as three planes of red, green
+// and blue bytes, its colours taken device-independently, since no reader
+// takes its device layout.
 // `endLimit` as for WritePcxImage: an image that could end past it is not
 // written (18).
 BOOL EncodeBitmapToPcx(HBITMAP bitmap, HANDLE file, BOOL append, PcxErrorCode* error, PcxLineCallback callback,
