@@ -176,9 +176,10 @@ KYPCX_API BOOL WINAPI SaveDIBInDCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCode
 KYPCX_API BOOL WINAPI SaveNonRGBDIBInDCXFormatW(LPCWSTR path, HGLOBAL dib, PcxErrorCode* code);
 KYPCX_API BOOL WINAPI SaveNonRGBDIBInDCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCode* code);
 /* Removes item `index` (from 0): the items behind it move down by its size
-   and their entries with them. 21 for an index beyond the list (1022 and
-   above without opening the file), 23 for an item that does not end behind
-   its start, 24, 27 and the replacement in one step as
+   and their entries with them; the last item (index 1021 of a full table
+   too) goes with the bytes up to the file's end. 21 for an index beyond the
+   list (1022 and above without opening the file), 23 for an item that does
+   not end behind its start, 24, 27 and the replacement in one step as
    AddPCXFileToDCXFileW. */
 KYPCX_API BOOL WINAPI DelItemFromDCXFileW(LPCWSTR path, UINT index, PcxErrorCode* code);
 KYPCX_API BOOL WINAPI DelItemFromDCXFileA(LPCSTR path, UINT index, PcxErrorCode* code);
@@ -237,13 +238,14 @@ KYPCX_API int WINAPI DCXItemInfoA(LPCSTR path, UINT index, PcxHeader* header, Pc
    of the same kind decodes a file holding the item's bytes. They set the
    code to 1 first and fail with a null result and code 5 (cannot open), 18
    (directory cut short; an item past the end of the file or too short for
-   its header), 21 (index 1022 or more or beyond the directory's bound; index
-   1021 when all 1022 entries are in use, whose end would be entry 1023), 22
+   its header), 21 (index 1022 or more or beyond the directory's bound), 22
    (not a DCX file), 23 (an item offset inside the directory, or an item of
    no bytes), or the decoder's own codes. An index behind the last item
-   gives a null result with the code left at 1. An item is never read beyond
-   its own bytes: offsets out of order end each item at the nearest item
-   offset above its start. */
+   gives a null result with the code left at 1. The last item ends at the
+   file's length, index 1021 of a full table too (entry 1023 is never an
+   item nor an item's end). An item is never read beyond its own bytes:
+   offsets out of order end each item at the nearest item offset above its
+   start. */
 /* The item as a bitmap compatible with the screen, through `callback` per
    band (FlushPCXLine when NULL). */
 KYPCX_API HBITMAP WINAPI LoadDCXItemToBitmapW(LPCWSTR path, UINT index, PcxErrorCode* code,

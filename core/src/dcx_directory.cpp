@@ -107,16 +107,27 @@ PcxErrorCode FindDcxItemExtent(const DcxDirectory& directory, uint32_t index, ui
     if (code != PCX_OK) return code;
     const uint32_t start = ListedDcxEntry(directory, entry);
     if (start == 0) return PCX_OK;
-    if (!headerOnly) {
+    // The item in entry 1022 has no entry behind it to look up: it is the
+    // last item there can be and ends where the last item ends.
+    const bool lastUsable = entry == kDcxLastUsableEntry;
+    if (!headerOnly && !lastUsable) {
         code = CheckDcxEntryNumber(directory, entry + 1);
         if (code != PCX_OK) return code;
     }
-    const uint32_t next = entry < kDcxLastUsableEntry ? ListedDcxEntry(directory, entry + 1) : 0;
+    const uint32_t next = lastUsable ? 0 : ListedDcxEntry(directory, entry + 1);
 
     const uint32_t listLength = ListLength(directory);
     if (start < DirectoryWordsEnd(listLength) || next == start) return PCX_ERR_ITEM_OFFSET;
     // The nearest listed offset above the start ends the item: the next
-    // entry in a well-formed file, the right one whatever the order.
+    // entry in a well-formed file, the right one whatever the order. Entry
+    // 1023 is never listed, so it ends no item, whatever another writer put
+    // there: the item in entry 1022 ends at the file's length like any last
+    // item, and the bytes behind the last listed item are its own here as
+    // in every other file. Taking entry 1023 as an end would give that item
+    // bytes that depend on a word the library never lists and clears on
+    // every delete, so deleting an earlier item would change the bytes of
+    // this one; ignoring it keeps every item's bytes the same across a
+    // delete, and no listed item's bytes ever fall inside another's.
     uint64_t end = fileLength;
     bool endFromEntry = false;
     for (uint32_t n = 1; n <= listLength; ++n) {
@@ -176,12 +187,15 @@ PcxErrorCode PlanDcxItemDelete(const DcxDirectory& directory, uint64_t fileLengt
     const uint32_t start = ListedDcxEntry(directory, entry);
     if (start == 0) return PCX_ERR_NO_ITEM;
     // The item's end is looked up in entry + 1, which must be a usable entry
-    // within B.
-    PcxErrorCode code = CheckDcxEntryNumber(directory, entry + 1);
+    // within B; the item in entry 1022 has none behind it and ends at the
+    // file's length (entry 1023 is never an item, nor any item's end), but
+    // its own entry must lie within B.
+    const bool lastUsable = entry == kDcxLastUsableEntry;
+    PcxErrorCode code = CheckDcxEntryNumber(directory, lastUsable ? entry : entry + 1);
     if (code != PCX_OK) return code;
     code = CheckDcxLayoutForWriting(directory, fileLength);
     if (code != PCX_OK) return code;
-    const uint32_t next = ListedDcxEntry(directory, entry + 1);
+    const uint32_t next = lastUsable ? 0 : ListedDcxEntry(directory, entry + 1);
     const uint32_t end = next != 0 ? next : static_cast<uint32_t>(fileLength);
     if (end <= start) return PCX_ERR_ITEM_OFFSET;  // excluded by the layout check; kept as the guard
 

@@ -30,6 +30,13 @@ DcxDirectory FullDirectory() {
     return d;
 }
 
+// A full table whose entry 1023, never written here, another writer filled.
+DcxDirectory FullWithEntry1023(uint32_t value) {
+    DcxDirectory d = FullDirectory();
+    d.words[1023] = value;
+    return d;
+}
+
 TEST(DcxDirectoryBytes, LoadsLittleEndianAndZeroFillsAShortRead) {
     const uint8_t bytes[] = {0xB1, 0x68, 0xDE, 0x3A, 0x00, 0x10, 0x00, 0x00, 0x34, 0x12};
     DcxDirectory d;
@@ -92,8 +99,6 @@ TEST(DcxDirectoryList, EndsAtTheFirstEmptyEntry) {
     DcxDirectory all1023 = full;  // another writer's table with entry 1023 in use too
     all1023.words[1023] = 4096 + 200 * 1022;
     EXPECT_EQ(1022u, kypcx::CountDcxItems(all1023)) << "entry 1023 is never an item";
-    DcxItemExtent last;
-    EXPECT_EQ(PCX_ERR_NO_ITEM, kypcx::FindDcxItemExtent(all1023, 1021, 400000, &last));
     DcxDirectory bounded = Directory({4096, 8});  // B = 1: one entry scanned, in use
     EXPECT_EQ(0u, kypcx::FindFirstEmptyDcxEntry(bounded));
     EXPECT_EQ(1u, kypcx::CountDcxItems(bounded));
@@ -118,10 +123,18 @@ TEST(DcxItemExtent, ReadsEveryDirectoryWithoutLeavingTheItem) {
         {"behind a zero entry", Directory({4096, 0, 6000}), 2, 7000, PCX_OK, false, 0, 0},
         {"index 1022", Directory({4096}), 1022, 7000, PCX_ERR_NO_ITEM, false, 0, 0},
         {"index 0xFFFFFFFF", Directory({4096}), 0xFFFFFFFFu, 7000, PCX_ERR_NO_ITEM, false, 0, 0},
-        {"index 1021 of a full table asks for entry 1023", FullDirectory(), 1021, 300000, PCX_ERR_NO_ITEM, false,
-         0, 0},
+        {"index 1021 of a full table ends at the file's length", FullDirectory(), 1021, 300000, PCX_OK, true,
+         4096 + 200 * 1021, 300000},
         {"index 1020 of a full table", FullDirectory(), 1020, 300000, PCX_OK, true, 4096 + 200 * 1020,
          4096 + 200 * 1021},
+        {"entry 1023 another writer filled ends nothing", FullWithEntry1023(4096 + 200 * 1022), 1021, 300000,
+         PCX_OK, true, 4096 + 200 * 1021, 300000},
+        {"nor when it points below the start", FullWithEntry1023(4096), 1021, 300000, PCX_OK, true,
+         4096 + 200 * 1021, 300000},
+        {"index 1021 of a full table cut inside its header", FullDirectory(), 1021, 4096 + 200 * 1021 + 127,
+         PCX_ERR_FILE_IO, false, 0, 0},
+        {"index 1021 of a full table starting at the file's end", FullDirectory(), 1021, 4096 + 200 * 1021,
+         PCX_ERR_FILE_IO, false, 0, 0},
         {"other writers' 4100-byte directory", Directory({4100, 5000}), 0, 6000, PCX_OK, true, 4100, 5000},
         {"shorter directory of other writers", Directory({64, 1000}), 0, 2000, PCX_OK, true, 64, 1000},
         {"into the directory words in use", Directory({4096, 5000, 8}), 2, 7000, PCX_ERR_ITEM_OFFSET, false, 0, 0},
@@ -153,12 +166,16 @@ TEST(DcxItemExtent, ReadsEveryDirectoryWithoutLeavingTheItem) {
     EXPECT_EQ(PCX_OK, kypcx::FindDcxItemExtent(FullDirectory(), 1021, 300000, &header, true));
     EXPECT_EQ(4096u + 200 * 1021, header.start);
     EXPECT_EQ(300000u, header.end);
-    // B = 99 refuses the item in entry 100 and the end lookup of entry 99's item.
+    // B = 99 refuses the item in entry 100 and the end lookup of entry 99's
+    // item; B = 1021 refuses the item in entry 1022 itself.
     DcxDirectory bounded = FullDirectory();
     bounded.words[2] = 400;
     DcxItemExtent extent;
     EXPECT_EQ(PCX_ERR_NO_ITEM, kypcx::FindDcxItemExtent(bounded, 99, 300000, &extent));
     EXPECT_EQ(PCX_ERR_NO_ITEM, kypcx::FindDcxItemExtent(bounded, 98, 300000, &extent));
+    bounded.words[2] = 4 * 1022;
+    EXPECT_EQ(PCX_ERR_NO_ITEM, kypcx::FindDcxItemExtent(bounded, 1021, 300000, &extent));
+    EXPECT_EQ(PCX_ERR_NO_ITEM, kypcx::FindDcxItemExtent(bounded, 1021, 300000, &extent, true));
 }
 
 TEST(DcxLayoutForWriting, RefusesWhatWouldWriteIntoAPage) {
@@ -259,15 +276,39 @@ TEST(DcxDeletePlan, MovesLaterEntriesDownAndLowersThem) {
     const DcxDirectory empty = Directory({});
     EXPECT_EQ(0, std::memcmp(empty.words, plan.directory.words, sizeof empty.words));
 
-    // A full table: entry 1022's item cannot be deleted, the others can.
-    const DcxDirectory full = FullDirectory();
-    const uint32_t fullLength = 4096 + 200 * 1022;
-    EXPECT_EQ(PCX_ERR_NO_ITEM, kypcx::PlanDcxItemDelete(full, fullLength, 1021, &plan));
-    ASSERT_EQ(PCX_OK, kypcx::PlanDcxItemDelete(full, fullLength, 0, &plan));
-    EXPECT_EQ(1021u, kypcx::CountDcxItems(plan.directory));
-    EXPECT_EQ(4096u + 200 * 1020, plan.directory.words[1021]);
-    EXPECT_EQ(0u, plan.directory.words[1022]);
-    EXPECT_EQ(0u, plan.directory.words[1023]);
+}
+
+// A full table: every item can go, the one in entry 1022 with the bytes up
+// to the file's end; entry 1023, whatever another writer left there, ends
+// as 0 and takes no part.
+TEST(DcxDeletePlan, FullTable) {
+    const uint32_t fullLength = 4096 + 200 * 1022 + 50;  // 50 bytes behind the last item
+    for (const DcxDirectory& full : {FullDirectory(), FullWithEntry1023(4096 + 200 * 1021 + 100)}) {
+        kypcx::DcxDeletePlan plan;
+        ASSERT_EQ(PCX_OK, kypcx::PlanDcxItemDelete(full, fullLength, 1021, &plan));
+        EXPECT_EQ(1022u, plan.entry);
+        EXPECT_EQ(4096u + 200 * 1021, plan.start);
+        EXPECT_EQ(fullLength, plan.end);
+        EXPECT_EQ(250u, plan.removed);
+        EXPECT_EQ(plan.start, plan.newLength) << "the file is cut at the item's start";
+        DcxDirectory expected = FullDirectory();
+        expected.words[1022] = 0;
+        EXPECT_EQ(0, std::memcmp(expected.words, plan.directory.words, sizeof expected.words));
+
+        ASSERT_EQ(PCX_OK, kypcx::PlanDcxItemDelete(full, fullLength, 0, &plan));
+        EXPECT_EQ(200u, plan.removed);
+        for (uint32_t n = 1; n <= 1021; ++n) ASSERT_EQ(4096u + 200 * (n - 1), plan.directory.words[n]) << n;
+        EXPECT_EQ(0u, plan.directory.words[1022]);
+        EXPECT_EQ(0u, plan.directory.words[1023]);
+        DcxItemExtent moved;
+        ASSERT_EQ(PCX_OK, kypcx::FindDcxItemExtent(plan.directory, 1020, plan.newLength, &moved));
+        EXPECT_EQ(250u, moved.end - moved.start) << "the old last item keeps its bytes in its new entry";
+    }
+    // An entry 1022 beyond B cannot be deleted.
+    DcxDirectory bounded = FullDirectory();
+    bounded.words[2] = 4 * 1022;
+    kypcx::DcxDeletePlan plan;
+    EXPECT_EQ(PCX_ERR_NO_ITEM, kypcx::PlanDcxItemDelete(bounded, fullLength, 1021, &plan));
 }
 
 TEST(DcxDeletePlan, RefusesWithTheCodesInOrder) {

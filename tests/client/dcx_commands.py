@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """The client's DCX writing commands as a user runs them: kypcx pack, add and
-delete under Wine on small files made here, checked byte for byte, and each
+delete under Wine on small files made here, checked byte for byte (and the
+last page of a full table listed, extracted and deleted), and each
 kind of bad argument or failure answered with the library's message and a
 non-zero exit status, leaving the files as they were.
 
@@ -128,6 +129,29 @@ def main():
                 failures.append("%s: status %d, %r (expected %r)" % (" ".join(args), status, output, message))
         if read("book.dcx") != before or read("a.pcx") != a:
             failures.append("a refused command changed a file")
+        # All 1022 entries in use: the page in entry 1022 is listed, so it is
+        # found up to the file's end, read and deleted like any last page.
+        full_pages = [pcx_1bit(i % 256) for i in range(1022)]
+        full = dcx(full_pages)
+        write("full.dcx", full)
+        status, output = kypcx("pages", "full.dcx")
+        lines = output.splitlines()
+        last_row = next((r for r in (line.split() for line in lines) if r[:1] == ["1021"]), [])
+        expected_row = ["1021", str(len(full) - len(full_pages[-1])), str(len(full_pages[-1])), "8x1"]
+        if status != 0 or "full.dcx: 1022 pages" not in output or last_row[:4] != expected_row:
+            failures.append("pages of a full table: status %d, last row %r (expected %r)"
+                            % (status, last_row, expected_row))
+        status, output = kypcx("extract", "full.dcx", "1021", "last.bmp")
+        bmp = read("last.bmp") if os.path.exists(path("last.bmp")) else b""
+        if status != 0 or bmp[:2] != b"BM" or struct.unpack_from("<ii", bmp, 18) != (8, 1):
+            failures.append("extract of the last page of a full table: status %d, %s" % (status, output))
+        if os.path.exists(path("last.bmp")):
+            os.remove(path("last.bmp"))
+        status, output = kypcx("delete", "full.dcx", "1021")
+        if status != 0 or read("full.dcx") != dcx(full_pages[:-1]):
+            failures.append("delete of the last page of a full table: status %d, %s" % (status, output))
+        os.remove(path("full.dcx"))
+
         left = sorted(os.listdir(work))
         if left != ["a.pcx", "b.pcx", "bad.pcx", "book.dcx", "c.bmp"]:
             failures.append("files left: %s" % left)

@@ -161,6 +161,37 @@ TEST(WicDcx, EveryPageIsAFrameByFileNameAndByStream) {
     for (HGLOBAL dib : dibs) GlobalFree(dib);
 }
 
+// All 1022 entries in use: 1022 frames, the last one the page in entry 1022,
+// which ends at the file's length (its colours are the file's last 769
+// bytes) and holds what LoadPCXImageW gives for it; every frame decodes.
+TEST(WicDcx, TheLastFrameOfAFullTable) {
+    ScratchDir dir;
+    Bytes dcx = kypcx_test::AssembleDcx(kypcx_test::FullTablePages());
+    const std::wstring path = dir.Path(L"full.dcx");
+    kypcx_test::WriteFileBytes(path, dcx);
+    HGLOBAL dib = ExportDib(path, 1021);
+    ASSERT_NE(nullptr, dib);
+    for (bool byName : {true, false}) {
+        SCOPED_TRACE(byName ? "by file name" : "by stream");
+        ComRef<IWICBitmapDecoder> decoder;
+        ASSERT_EQ(S_OK, byName ? kypcx_test::OpenFile(path, &decoder) : kypcx_test::OpenBytes(dcx, &decoder));
+        UINT frames = 0;
+        ASSERT_EQ(S_OK, decoder->GetFrameCount(&frames));
+        EXPECT_EQ(1022u, frames);
+        kypcx_test::ExpectFrameMatchesDib(kypcx_test::ReadFrame(decoder.get(), 1021), dib, "frame 1021");
+        ComRef<IWICBitmapFrameDecode> none;
+        EXPECT_EQ(E_INVALIDARG, decoder->GetFrame(1022, none.put()));
+    }
+    GlobalFree(dib);
+    ComRef<IWICBitmapDecoder> fresh;
+    ASSERT_EQ(S_OK, kypcx_test::Factory()->CreateDecoder(GUID_KyPcxContainerFormatDcx, nullptr, fresh.put()));
+    ComRef<IWICStream> stream = kypcx_test::MemoryStream(dcx);
+    DWORD capability = 0;
+    EXPECT_EQ(S_OK, fresh->QueryCapability(stream.get(), &capability));
+    EXPECT_EQ(DWORD(WICBitmapDecoderCapabilityCanDecodeAllImages | WICBitmapDecoderCapabilityCanDecodeSomeImages),
+              capability);
+}
+
 // A frame read a row at a time on a thread of its own.
 struct BandReader {
     IWICBitmapFrameDecode* frame = nullptr;

@@ -111,6 +111,12 @@ TEST_F(DcxAdd, DibIntoEachDirectoryState) {
         while (k <= kDcxUsableEntries && DcxEntry(c.before, k) != 0) ++k;
         EXPECT_EQ(WithItemAdded(c.before, item, k), after) << c.name;
         EXPECT_EQ(0u, DcxEntry(after, 1023)) << c.name;
+        // The page added is listed, so it reads: the one in entry 1022 too.
+        ULONGLONG start = 0, end = 0;
+        EXPECT_TRUE(KYPCX_EXPORT(DCXItemExtentW)(Dcx().c_str(), k - 1, &start, &end, &code)) << c.name;
+        EXPECT_EQ(PCX_OK, code) << c.name;
+        EXPECT_EQ(c.before.size(), start) << c.name;
+        EXPECT_EQ(after.size(), end) << c.name;
         ExpectOnlyDcx(true, c.name);
     }
 }

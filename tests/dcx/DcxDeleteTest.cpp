@@ -131,19 +131,25 @@ TEST_F(DeleteItem, RemainingPagesDecodeAsBefore) {
     }
 }
 
-// All 1022 usable entries in use: every item but the one in entry 1022 can
-// go (its end lookup would ask for entry 1023, as reading it does), and the
-// remaining items keep their bytes.
+// All 1022 usable entries in use: every item can go, the one in entry 1022
+// with the bytes up to the file's end, and the remaining items keep their
+// bytes. Entry 1023, which another writer may have filled, is never an item
+// nor an item's end, and the new directory holds 0 there.
 TEST_F(DeleteItem, FullDirectory) {
-    std::vector<Bytes> items;
-    for (uint32_t i = 0; i < kDcxUsableEntries; ++i) items.push_back(TinyItem(static_cast<uint8_t>(i)));
+    const std::vector<Bytes> items = FullTablePages();
     const Bytes full = DcxBytes(items);
-    for (uint32_t index : {0u, 500u, 1020u}) {
+    for (uint32_t index : {0u, 500u, 1020u, 1021u}) {
         std::vector<Bytes> rest = items;
         rest.erase(rest.begin() + index);
         EXPECT_EQ(DcxBytes(rest), Delete(full, index, PCX_OK, "full directory")) << "index " << index;
     }
-    EXPECT_EQ(full, Delete(full, 1021, PCX_ERR_NO_ITEM, "the item in entry 1022"));
+    Bytes foreign = full;
+    SetDcxEntry(foreign, 1023, DcxEntry(full, 1022) + 200);  // inside the last item
+    const std::vector<Bytes> allButLast(items.begin(), items.end() - 1);
+    EXPECT_EQ(DcxBytes(allButLast), Delete(foreign, 1021, PCX_OK, "entry 1023 filled"));
+    EXPECT_EQ(DcxBytes(std::vector<Bytes>(items.begin() + 1, items.end())),
+              Delete(foreign, 0, PCX_OK, "entry 1023 filled, first item"));
+    EXPECT_EQ(full, Delete(full, 1022, PCX_ERR_NO_ITEM, "index 1022"));
 }
 
 }  // namespace

@@ -26,10 +26,8 @@ Bytes ThreePages() {
                         fixtures::TrueColor().Bytes()});
 }
 
-// A table with all 1022 entries in use: every page the same small image.
-Bytes FullTable() {
-    return AssembleDcx(std::vector<Bytes>(1022, fixtures::MonoGreys().Bytes()));
-}
+// A table with all 1022 entries in use, the last page a 256-colour one.
+Bytes FullTable() { return AssembleDcx(kypcx_test::FullTablePages()); }
 
 TEST(MakeDCXFile, WritesAnEmptyDirectoryOfExactly4096Bytes) {
     ScratchDir dir;
@@ -150,7 +148,7 @@ TEST(DCXItemInfo, ReadsEachItemsHeaderOrAnswersWithACode) {
         {L"first.dcx", ThreePages(), 0, 1, PCX_OK, 1, 1},
         {L"second.dcx", ThreePages(), 1, 1, PCX_OK, 8, 1},
         {L"third.dcx", ThreePages(), 2, 1, PCX_OK, 8, 3},
-        {L"last of a full table.dcx", FullTable(), 1021, 1, PCX_OK, 1, 1},
+        {L"last of a full table.dcx", FullTable(), 1021, 1, PCX_OK, 8, 1},
         {L"4100.dcx", AssembleDcx({fixtures::TrueColor().Bytes()}, 4100), 0, 1, PCX_OK, 8, 3},
         {L"index = count.dcx", ThreePages(), 3, 0, PCX_OK, 0, 0},
         {L"index 1022.dcx", ThreePages(), 1022, 0, PCX_ERR_NO_ITEM, 0, 0},

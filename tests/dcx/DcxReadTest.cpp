@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/DcxFixtures.h"
@@ -234,7 +235,7 @@ TEST_F(DcxRead, IndexErrorsAndDamagedDirectories) {
     wrongMagic[2] ^= 0x40;
     Bytes cut = pages;
     cut.resize(3000);
-    const Bytes full = AssembleDcx(std::vector<Bytes>(1022, fixtures::MonoGreys().Bytes()));
+    const Bytes full = AssembleDcx(kypcx_test::FullTablePages());
     struct Case {
         const wchar_t* name;
         Bytes bytes;
@@ -245,7 +246,7 @@ TEST_F(DcxRead, IndexErrorsAndDamagedDirectories) {
         {L"index = count.dcx", pages, 5, PCX_OK},
         {L"index 1022.dcx", pages, 1022, PCX_ERR_NO_ITEM},
         {L"index 5000.dcx", pages, 5000, PCX_ERR_NO_ITEM},
-        {L"full, index 1021.dcx", full, 1021, PCX_ERR_NO_ITEM},
+        {L"full, index 1022.dcx", full, 1022, PCX_ERR_NO_ITEM},
         {L"wrong magic.dcx", wrongMagic, 0, PCX_ERR_DCX_ID},
         {L"directory cut short.dcx", cut, 0, PCX_ERR_FILE_IO},
         {L"empty.dcx", {}, 0, PCX_ERR_FILE_IO},
@@ -300,6 +301,48 @@ TEST_F(DcxRead, IndexErrorsAndDamagedDirectories) {
     EXPECT_EQ(nullptr, KYPCX_EXPORT(LoadDCXIntoDIBW)(dcx_.c_str(), 0, &code));
     EXPECT_EQ(PCX_ERR_OPEN_FILE, code);
     CloseHandle(held);
+}
+
+// All 1022 entries in use: the page in entry 1022 is listed, so it reads,
+// ending at the file's length as any last page does (its 256 colours are
+// the file's last 769 bytes). Entry 1023 is never a page nor a page's end,
+// even where another writer filled it.
+TEST_F(DcxRead, TheLastPageOfAFullTable) {
+    const std::vector<Bytes> pages = kypcx_test::FullTablePages();
+    const Bytes full = AssembleDcx(pages);
+    Bytes foreign = full;
+    SetDcxEntry(foreign, 1023, DcxEntry(full, 1022) + 200);  // inside the last page
+    const std::wstring alone = dir_.Path(L"last.pcx");
+    WriteFileBytes(alone, pages.back());
+    PcxErrorCode code = 0;
+    const Bytes classic = DibBytes(KYPCX_EXPORT(LoadPCXIntoDIBW)(alone.c_str(), &code));
+    const Bytes layout = DibBytes(KYPCX_EXPORT(LoadPCXImageW)(alone.c_str(), KYPCX_WHOLE_FILE, 0, &code, nullptr));
+    ASSERT_FALSE(classic.empty());
+    ASSERT_FALSE(layout.empty());
+    for (const auto& [name, bytes] : {std::pair{L"full.dcx", full}, std::pair{L"entry 1023 filled.dcx", foreign}}) {
+        SCOPED_TRACE(kypcx_test::Narrow(name));
+        const std::wstring path = dir_.Path(name);
+        WriteFileBytes(path, bytes);
+        code = PCX_OK;
+        EXPECT_EQ(1022u, KYPCX_EXPORT(GetDCXInfoW)(path.c_str(), &code));
+        EXPECT_EQ(PCX_OK, code);
+        code = 0;
+        EXPECT_EQ(classic, DibBytes(KYPCX_EXPORT(LoadDCXIntoDIBW)(path.c_str(), 1021, &code)));
+        EXPECT_EQ(PCX_OK, code);
+        code = 0;
+        EXPECT_EQ(layout, DibBytes(KYPCX_EXPORT(LoadPCXImageW)(path.c_str(), 1021, 0, &code, nullptr)));
+        EXPECT_EQ(PCX_OK, code);
+        ULONGLONG start = 0, end = 0;
+        code = 0;
+        EXPECT_TRUE(KYPCX_EXPORT(DCXItemExtentW)(path.c_str(), 1021, &start, &end, &code));
+        EXPECT_EQ(PCX_OK, code);
+        EXPECT_EQ(DcxEntry(full, 1022), start);
+        EXPECT_EQ(bytes.size(), end);
+        code = 0;
+        EXPECT_EQ(nullptr, KYPCX_EXPORT(LoadPCXImageW)(path.c_str(), 1022, 0, &code, nullptr));
+        EXPECT_EQ(PCX_ERR_NO_ITEM, code) << "still no page behind entry 1022";
+        EXPECT_TRUE(DeleteFileW(path.c_str())) << "still open";
+    }
 }
 
 TEST_F(DcxRead, OffsetsPointingAnywhereGiveACodeOrThePagesOwnPicture) {

@@ -19,17 +19,6 @@ std::vector<Bytes> ThreeItems() {
     return {fixtures::MonoGreys().Bytes(), fixtures::TwoFiftySix().Bytes(), fixtures::TrueColor().Bytes()};
 }
 
-Bytes TinyItem(uint8_t value) {
-    PcxFixture f;
-    f.header.bitsPerPixel = 1;
-    f.header.planes = 1;
-    f.header.xMax = 7;
-    f.header.yMax = 0;
-    f.header.bytesPerLine = 2;
-    f.data = {0xC1, value, 0x00};
-    return f.Bytes();
-}
-
 std::vector<std::wstring> FileNames(const std::wstring& dir) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW data;

@@ -16,8 +16,6 @@
 
 namespace kypcx_test {
 
-constexpr uint32_t kDcxUsableEntries = 1022;
-
 using Bytes = std::vector<uint8_t>;
 
 // A DCX file as a test means it. Items follow the directory back to back,
@@ -38,9 +36,6 @@ inline Bytes DcxBytes(const std::vector<Bytes>& items) { return AssembleDcx(item
 // Three small PCX files of different layouts (1-bit, 256 colours with a
 // trailer, 24 bits), usable as items.
 std::vector<Bytes> ThreeItems();
-// A 1-bit 8 x 1 PCX image whose single line is `value`: small, distinct items
-// for full directories.
-Bytes TinyItem(uint8_t value);
 
 // The names of the files in `dir` (sorted), to see that nothing was left behind.
 std::vector<std::wstring> FileNames(const std::wstring& dir);

@@ -15,6 +15,7 @@
 
 #include "dialog/DialogDriver.h"
 #include "frame/PcxThreadState.h"
+#include "support/DcxFixtures.h"
 #include "support/KyPcxTestSupport.h"
 #include "support/ProbeLibrary.h"
 #include "support/PcxFixtures.h"
@@ -422,6 +423,55 @@ TEST_F(ItemDialog, FirstPageWithAColorSpaceCode) {
     EXPECT_TRUE(failures.empty()) << Report(failures);
     EXPECT_EQ(1, deleted) << "code " << code;
     EXPECT_EQ(DcxOf({nonRgb, PageBytes(3)}), kypcx_test::ReadFileBytes(path));
+}
+
+// All 1022 entries in use: the picker offers page 1022, the one in entry
+// 1022; it loads as the same bytes do as a PCX file, and it can be deleted.
+TEST_F(ItemDialog, TheLastPageOfAFullTable) {
+    const std::vector<Bytes> pages = kypcx_test::FullTablePages();
+    const std::wstring path = Write(L"full.dcx", kypcx_test::AssembleDcx(pages));
+    const std::wstring alone = Write(L"last.pcx", pages.back());
+    PcxErrorCode code = kCallersCode;
+    HBITMAP expected = KYPCX_EXPORT(LoadPCXIntoBitmapW)(alone.c_str(), &code);
+    ASSERT_NE(nullptr, expected);
+    // The field has no horizontal scrolling: with a font wider than the one
+    // it was laid out for, a fourth typed digit may not fit. The number is
+    // set as the field's text instead, which the dialog reads all the same.
+    auto chooseLast = [](DialogDriver& d) {
+        HWND picker = d.WaitForPicker();
+        if (picker == nullptr) return;
+        SCRIPT_EXPECT(d, DialogDriver::ItemText(picker, kCount) == L"1022):");
+        DWORD_PTR ignored;
+        SendMessageTimeoutW(GetDlgItem(picker, kEdit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"1022"),
+                            SMTO_ABORTIFHUNG, 5000, &ignored);
+        d.Press(picker, IDOK);
+        SCRIPT_EXPECT(d, d.WaitGone(picker));
+    };
+    HBITMAP bitmap = nullptr;
+    code = kCallersCode;
+    auto failures =
+        RunWithDialogScript([&] { bitmap = KYPCX_EXPORT(LoadDCXImageW)(path.c_str(), &code); }, chooseLast);
+    EXPECT_TRUE(failures.empty()) << Report(failures);
+    ASSERT_NE(nullptr, bitmap) << "code " << code;
+    EXPECT_EQ(PCX_OK, code);
+    int width = 0, height = 0, expectedWidth = 0, expectedHeight = 0;
+    PixelOf(bitmap, 0, 0, &width, &height);
+    PixelOf(expected, 0, 0, &expectedWidth, &expectedHeight);
+    EXPECT_EQ(expectedWidth, width);
+    EXPECT_EQ(expectedHeight, height);
+    for (int y = 0; y < height && y < expectedHeight; ++y)
+        for (int x = 0; x < width && x < expectedWidth; ++x)
+            EXPECT_EQ(PixelOf(expected, x, y), PixelOf(bitmap, x, y)) << x << ", " << y;
+    DeleteObject(bitmap);
+    DeleteObject(expected);
+
+    code = kCallersCode;
+    int deleted = -1;
+    failures = RunWithDialogScript([&] { deleted = KYPCX_EXPORT(DelDCXImageW)(path.c_str(), &code); }, chooseLast);
+    EXPECT_TRUE(failures.empty()) << Report(failures);
+    EXPECT_EQ(1, deleted) << "code " << code;
+    EXPECT_EQ(kypcx_test::AssembleDcx(std::vector<Bytes>(pages.begin(), pages.end() - 1)),
+              kypcx_test::ReadFileBytes(path));
 }
 
 // A window of the test thread that opens a second picker when asked, from

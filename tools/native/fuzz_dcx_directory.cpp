@@ -81,7 +81,8 @@ void CheckDelete(const uint8_t* data, uint32_t fileLength, const kypcx::DcxDirec
         const PcxErrorCode beforeCode = kypcx::FindDcxItemExtent(directory, old, fileLength, &before);
         const uint32_t newIndex = old < index ? old : old - 1;
         const PcxErrorCode movedCode = kypcx::FindDcxItemExtent(after, newIndex, plan.newLength, &moved);
-        // Only the end lookup of entry 1022's old item differs: it moves to 1021.
+        // Every item that read before reads after, the one from entry 1022
+        // (which ended at the file's length) included.
         if (beforeCode != PCX_OK || !before.listed) continue;
         Require(movedCode == PCX_OK && moved.listed, "a remaining item still reads");
         Require(moved.end - moved.start == before.end - before.start, "a remaining item keeps its size");
@@ -118,14 +119,16 @@ void CheckAdd(const uint8_t* data, uint32_t fileLength, const kypcx::DcxDirector
     Require(kypcx::CheckDcxLayoutForWriting(after, newLength) == PCX_OK, "the new layout is writable");
     Require(after.words[kypcx::kDcxDirectoryWords - 1] == directory.words[kypcx::kDcxDirectoryWords - 1],
             "entry 1023 is never written");
+    // Read as the readers of pages read them, end lookup and all: an item
+    // added into entry 1022 reads too.
     kypcx::DcxItemExtent added;
-    const PcxErrorCode addedCode = kypcx::FindDcxItemExtent(after, countBefore, newLength, &added, true);
+    const PcxErrorCode addedCode = kypcx::FindDcxItemExtent(after, countBefore, newLength, &added);
     Require(addedCode == PCX_OK && added.listed && added.start == fileLength && added.end == newLength,
             "the new item reads as the added bytes");
     for (uint32_t old = 0; old < countBefore; ++old) {
         kypcx::DcxItemExtent before, kept;
-        if (kypcx::FindDcxItemExtent(directory, old, fileLength, &before, true) != PCX_OK || !before.listed) continue;
-        const PcxErrorCode keptCode = kypcx::FindDcxItemExtent(after, old, newLength, &kept, true);
+        if (kypcx::FindDcxItemExtent(directory, old, fileLength, &before) != PCX_OK || !before.listed) continue;
+        const PcxErrorCode keptCode = kypcx::FindDcxItemExtent(after, old, newLength, &kept);
         Require(keptCode == PCX_OK && kept.listed, "an old item still reads");
         Require(kept.start == before.start && kept.end - kept.start == before.end - before.start,
                 "an old item keeps its place and size");

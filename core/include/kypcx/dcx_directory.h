@@ -85,19 +85,21 @@ struct DcxItemExtent {
 // The extent of item `index` in a file of `fileLength` bytes, as every
 // reader of items finds it. Well-formed files give the start from entry
 // index + 1 and the end from entry index + 2, or the file's length for the
-// last item. Directories of other writers, or damaged ones, are read so that
-// an item never yields bytes from outside itself:
+// last item (so for the item in entry 1022 of a full table, which has no
+// entry behind it). Directories of other writers, or damaged ones, are read
+// so that an item never yields bytes of another listed item:
 //   - the end is the nearest listed offset above the start (the file's
 //     length when none), so offsets out of order still give each item its
-//     own bytes;
+//     own bytes; entry 1023 is never listed and so never an end, even where
+//     another writer filled it;
 //   - an item that begins inside the directory words in use, or whose next
 //     entry holds its own start (an item of no bytes): 23;
 //   - an item that begins past the end of the file, whose end lies past it,
 //     or that cannot hold its 128-byte header: 18;
 //   - index 1022 or above, or an entry beyond B, for the item or for its end
-//     lookup: 21 (so with all 1022 entries in use index 1021 gives 21). With
-//     `headerOnly` the end lookup's entry number is not checked: a reader of
-//     the header alone asks for no further entry.
+//     lookup: 21. The item in entry 1022 (index 1021) makes no end lookup.
+//     With `headerOnly` the end lookup's entry number is not checked: a
+//     reader of the header alone asks for no further entry.
 // The magic is not looked at here. Returns PCX_OK with extent->listed false,
 // and nothing else checked, when the item is behind the end of the list.
 PcxErrorCode FindDcxItemExtent(const DcxDirectory& directory, uint32_t index, uint64_t fileLength,
@@ -158,12 +160,14 @@ struct DcxDeletePlan {
 };
 
 // Plans deleting item `index` from a file of `fileLength` bytes whose
-// directory is `directory`. Codes in order: 21 for every way the item cannot
-// be found (a wrong magic, a file shorter than the directory, index above
-// 1021, an item behind the end of the list, or one in entry 1022, whose end
-// lookup asks for entry 1023); then the codes of CheckDcxLayoutForWriting
-// (18 a file past kDcxMaxFileLength, 23 offsets out of order); PCX_OK with
-// `plan` filled otherwise.
+// directory is `directory`. The item ends where FindDcxItemExtent ends it in
+// a well-formed file: at the next entry's offset, or at the file's length for
+// the last item (the item in entry 1022 of a full table included). Codes in
+// order: 21 for every way the item cannot be found (a wrong magic, a file
+// shorter than the directory, index above 1021, an item behind the end of
+// the list, its entry or its end lookup's entry beyond B); then the codes of
+// CheckDcxLayoutForWriting (18 a file past kDcxMaxFileLength, 23 offsets out
+// of order); PCX_OK with `plan` filled otherwise.
 PcxErrorCode PlanDcxItemDelete(const DcxDirectory& directory, uint64_t fileLength, uint32_t index,
                                DcxDeletePlan* plan);
 
