@@ -1,0 +1,67 @@
+// What happened, in the library's own words. Every internal routine of the
+// core, of KyPCX.dll and of the codec reports one of these; each name says
+// what went wrong, never which number a caller is shown for it. The numbers
+// are chosen at the edges, by two tables: the exports' codes (by group of
+// exports, where groups report one event differently) and the codec's
+// HRESULTs. Portable: no Windows headers.
+#pragma once
+
+#include <cstdint>
+
+namespace kypcx {
+
+enum class Status : uint8_t {
+    Ok = 0,
+
+    // A header the reader cannot take.
+    HeaderCutShort,         // fewer than 128 bytes where the header lies
+    UnknownVersion,         // version byte not 0, 2, 3, 4 or 5
+    UnacceptedEncoding,     // encoding byte not one the reader's rules take
+    UndecodableLayout,      // planes x bits no reader takes, or sizes the header cannot mean
+    ImageTooLarge,          // more than a decoded image may take, or than its data could fill
+
+    // An image's data and colours.
+    RunCrossesLineEnd,      // a run that crosses a scan line's end, where the rules refuse it
+    DataUnreadable,         // the image's bytes could not be read, or none were there
+    TrailerUnreadable,      // the 256-colour trailer could not be read
+    NoColorsForLayout,      // colours asked of a layout that has none
+    StoppedByLineFunction,  // the caller's line function answered FALSE
+
+    // Files.
+    FileNotOpened,          // the file could not be opened or created
+    PositionUnreachable,    // a file position could not be set
+    ReadShort,              // a read gave fewer bytes than asked
+    WriteShort,             // a write failed or wrote fewer bytes than asked
+    EndLimitPassed,         // what is written could end past where a DCX offset reaches
+    NoDiskSpace,            // the volume has too little room for the rewrite
+    DeleteFailed,           // a file could not be deleted
+    RenameFailed,           // a file could not be moved to its name
+
+    // Memory and system objects.
+    NoImageMemory,          // no memory for a decoded image or a line of it
+    NoWorkingMemory,        // no memory for a working block (read-ahead, directory, copy)
+    NoPaletteMemory,        // no memory for a logical palette's block
+    LockFailed,             // a memory block could not be locked
+    NoDeviceContext,        // no display or memory device context
+    NoBitmap,               // not a bitmap or DIB, or one could not be created
+    PaletteNotCreated,      // a GDI palette could not be made
+    LineUnavailable,        // GDI did not give a bitmap's line whole, or the line could not be coded
+    ClipboardNotOpened,     // the clipboard could not be opened
+    NoClipboardBitmap,      // the clipboard holds no bitmap, or would not give it
+    BitmapLayoutMismatch,   // the bitmap does not continue the image (width or layout)
+    BadColorSpace,          // a non-RGB DIB whose colour-space code is not 10..17
+
+    // The DCX container.
+    NotDcx,                 // the magic number is wrong
+    DirectoryCutShort,      // the file is shorter than its 4096-byte directory
+    NoSuchItem,             // the item lies outside the directory or behind its list
+    DirectoryFull,          // no empty entry is left for a new item
+    ItemOffsetsOutOfOrder,  // offsets that do not ascend, or an item inside the directory
+    DcxTooLong,             // a file too long for its 32-bit offsets to list
+    NoItems,                // the file lists no item to choose from
+};
+
+// The name of a status, for messages and test output: "RunCrossesLineEnd".
+const char* StatusName(Status status);
+
+}  // namespace kypcx
