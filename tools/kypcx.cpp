@@ -15,6 +15,10 @@
 //   kypcx add <file.dcx> <page>      a PCX or BMP file as a further page
 //   kypcx delete <file.dcx> <n>      remove page n (counted from 0)
 //   kypcx pick <file.dcx> [<page.bmp>]   choose a page in the dialog; print it, or save it
+//   kypcx convert <in> <out> [--page N]   any picture the imaging component reads (PNG, TIFF,
+//                                       JPEG, GIF, BMP), or PCX and DCX through the library, into
+//                                       the format <out>'s name ends in; a many-page input becomes
+//                                       a DCX or TIFF file page by page, --page N takes one page
 //   kypcx version             the library's version text
 #include <windows.h>
 
@@ -23,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "ConvertCommand.h"
 #include "KyPCX.h"
 
 namespace {
@@ -528,6 +533,7 @@ int Usage() {
                   L"       kypcx add <file.dcx> <page.pcx|page.bmp>\n"
                   L"       kypcx delete <file.dcx> <page number from 0>\n"
                   L"       kypcx pick <file.dcx> [<page.bmp>]\n"
+                  L"       kypcx convert <in> <out.pcx|.dcx|.png|.tif|.jpg|.gif|.bmp> [--page N]\n"
                   L"       kypcx version\n");
     return 2;
 }
@@ -563,6 +569,16 @@ int wmain(int argc, wchar_t** argv) {
     if (argc >= 4 && std::wcscmp(argv[1], L"pack") == 0) return Pack(lib, argc - 3, argv + 3, argv[2]);
     if (argc == 4 && std::wcscmp(argv[1], L"add") == 0) return Add(lib, argv[2], argv[3]);
     if (argc == 4 && std::wcscmp(argv[1], L"delete") == 0) return Delete(lib, argv[2], argv[3]);
+    if ((argc == 4 || argc == 6) && std::wcscmp(argv[1], L"convert") == 0) {
+        long page = kAllPages;
+        if (argc == 6) {
+            wchar_t* end = nullptr;
+            page = std::wcstol(argv[5], &end, 10);
+            if (std::wcscmp(argv[4], L"--page") != 0 || *argv[5] < L'0' || *argv[5] > L'9' || *end != L'\0')
+                return Usage();
+        }
+        return ConvertPicture(lib.module, argv[2], argv[3], page);
+    }
     DcxReading dcx;
     if (!dcx.Load(lib.module)) {
         std::fwprintf(stderr, L"kypcx: KyPCX.dll lacks the DCX functions\n");
