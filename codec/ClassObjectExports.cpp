@@ -5,10 +5,22 @@
 #include "KyPCXCodec.h"
 #include "codec/CodecModule.h"
 #include "codec/DecoderClassFactory.h"
-#include "codec/PropertyHandlerClassFactory.h"
+#include "codec/PcxPropertyStore.h"
+#include "codec/StaticClassFactory.h"
+
+namespace {
+
+HRESULT CreatePropertyHandler(const void*, REFIID iid, void** out) { return CreatePcxPropertyStore(iid, out); }
+
+StaticClassFactory g_propertyHandlerFactory(CreatePropertyHandler, nullptr);
+
+}  // namespace
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
-    if (IsEqualCLSID(clsid, CLSID_KyPcxPropertyHandler)) return GetPropertyHandlerClassObject(iid, out);
+    if (IsEqualCLSID(clsid, CLSID_KyPcxPropertyHandler)) {
+        if (out == nullptr) return E_POINTER;
+        return g_propertyHandlerFactory.QueryInterface(iid, out);
+    }
     return GetDecoderClassObject(clsid, iid, out);
 }
 

@@ -115,15 +115,10 @@ TEST(CodecRegistration, WritesTheDecodersKeysAndRemovesEveryOne) {
     EXPECT_FALSE(KeyExists(kDecoders + L"\\" + dcxClass));
     EXPECT_EQ(WINCODEC_ERR_COMPONENTNOTFOUND, FactoryOpensPcx());
 
-    HMODULE codec = LoadLibraryW(L"KyPCXCodec.dll");
-    ASSERT_NE(nullptr, codec);
-    using ServerFn = HRESULT(STDAPICALLTYPE*)();
-    const auto registerServer = KYPCX_MODULE_EXPORT(ServerFn, codec, "DllRegisterServer");
-    const auto unregisterServer = KYPCX_MODULE_EXPORT(ServerFn, codec, "DllUnregisterServer");
-    ASSERT_NE(nullptr, registerServer);
-    ASSERT_NE(nullptr, unregisterServer);
+    kypcx_test::CodecServer codec;
+    ASSERT_TRUE(codec.loaded());
 
-    ASSERT_EQ(S_OK, registerServer());
+    ASSERT_EQ(S_OK, codec.Register());
     const Snapshot registered;
     // At the top of the classes, only the file types' keys (and the shell's
     // key for associations of every program, where there was none).
@@ -152,11 +147,11 @@ TEST(CodecRegistration, WritesTheDecodersKeysAndRemovesEveryOne) {
     EXPECT_EQ(GuidText(GUID_KyPcxContainerFormatDcx), StringValue(L"CLSID\\" + dcxClass, L"ContainerFormat"));
     EXPECT_EQ(S_OK, FactoryOpensPcx());
 
-    ASSERT_EQ(S_OK, unregisterServer());
+    ASSERT_EQ(S_OK, codec.Unregister());
     EXPECT_TRUE(unregistered == Snapshot()) << "DllUnregisterServer left keys: "
                                             << Show(Added(Snapshot().classes, unregistered.classes));
-    EXPECT_EQ(S_OK, unregisterServer()) << "unregistering twice";
-    FreeLibrary(codec);
+    EXPECT_EQ(S_OK, codec.Unregister()) << "unregistering twice";
+    codec.Unload();
 
     ASSERT_EQ(0u, RunRegsvr32(L""));
     EXPECT_TRUE(registered == Snapshot()) << "regsvr32 writes what DllRegisterServer writes";
@@ -176,14 +171,9 @@ TEST(CodecRegistration, UnregisteringOneCopyLeavesAnothersKeys) {
     const std::wstring server = L"CLSID\\" + GuidText(CLSID_KyPcxPcxDecoder) + L"\\InprocServer32";
     const std::wstring handlerServer = L"CLSID\\" + GuidText(CLSID_KyPcxPropertyHandler) + L"\\InprocServer32";
 
-    HMODULE other = LoadLibraryW(copy.c_str());
-    ASSERT_NE(nullptr, other);
-    using ServerFn = HRESULT(STDAPICALLTYPE*)();
-    const auto registerOther = KYPCX_MODULE_EXPORT(ServerFn, other, "DllRegisterServer");
-    const auto unregisterOther = KYPCX_MODULE_EXPORT(ServerFn, other, "DllUnregisterServer");
-    ASSERT_NE(nullptr, registerOther);
-    ASSERT_NE(nullptr, unregisterOther);
-    ASSERT_EQ(S_OK, registerOther());
+    kypcx_test::CodecServer other(copy);
+    ASSERT_TRUE(other.loaded());
+    ASSERT_EQ(S_OK, other.Register());
     EXPECT_EQ(0, lstrcmpiW(copy.c_str(), StringValue(server, nullptr).c_str()));
 
     ASSERT_EQ(0u, RunRegsvr32(L"/u"));
@@ -194,12 +184,12 @@ TEST(CodecRegistration, UnregisteringOneCopyLeavesAnothersKeys) {
     EXPECT_EQ(L"image", StringValue(L".pcx", L"PerceivedType")) << "the shell's keys went with the first copy";
     EXPECT_EQ(S_OK, FactoryOpensPcx());
 
-    ASSERT_EQ(S_OK, unregisterOther());
+    ASSERT_EQ(S_OK, other.Unregister());
     EXPECT_FALSE(KeyExists(L"CLSID\\" + GuidText(CLSID_KyPcxPcxDecoder)));
     EXPECT_FALSE(KeyExists(kDecoders + L"\\" + GuidText(CLSID_KyPcxDcxDecoder)));
     EXPECT_FALSE(KeyExists(L"CLSID\\" + GuidText(CLSID_KyPcxPropertyHandler)));
     EXPECT_EQ(L"(none)", StringValue(L".pcx", L"PerceivedType"));
-    FreeLibrary(other);
+    other.Unload();
     CoFreeUnusedLibrariesEx(0, 0);  // the factory's hold on the copy, so its folder can go
 
     ASSERT_EQ(0u, RunRegsvr32(L""));

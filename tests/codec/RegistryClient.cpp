@@ -17,13 +17,17 @@ std::wstring CodecPath() {
     return dir.substr(0, dir.find_last_of(L'\\') + 1) + L"KyPCXCodec.dll";
 }
 
-DWORD RunRegsvr32(const std::wstring& switches, const std::wstring& dll) {
-    std::wstring command = L"regsvr32.exe /s " + switches + L" \"" + dll + L"\"";
+DWORD RunRegsvr32(const std::wstring& switches, const std::wstring& dll, const std::wstring& regsvr32,
+                  bool* started) {
+    std::wstring command = L"\"" + regsvr32 + L"\" /s " + switches + L" \"" + dll + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        ADD_FAILURE() << "cannot start regsvr32, error " << GetLastError();
+    const bool start =
+        CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process) != 0;
+    if (started != nullptr) *started = start;
+    if (!start) {
+        if (started == nullptr) ADD_FAILURE() << "cannot start " << Narrow(regsvr32) << ", error " << GetLastError();
         return DWORD(-1);
     }
     WaitForSingleObject(process.hProcess, INFINITE);
@@ -34,25 +38,54 @@ DWORD RunRegsvr32(const std::wstring& switches, const std::wstring& dll) {
     return exitCode;
 }
 
+CodecServer::CodecServer(const std::wstring& path) : module_(LoadLibraryW(path.c_str())) {
+    if (module_ == nullptr) return;
+    registerServer_ = KYPCX_MODULE_EXPORT(ServerFn, module_, "DllRegisterServer");
+    unregisterServer_ = KYPCX_MODULE_EXPORT(ServerFn, module_, "DllUnregisterServer");
+}
+
+void CodecServer::Unload() {
+    if (module_ != nullptr) FreeLibrary(module_);
+    module_ = nullptr;
+    registerServer_ = nullptr;
+    unregisterServer_ = nullptr;
+}
+
 std::wstring GuidText(const GUID& guid) {
     wchar_t text[40];
     StringFromGUID2(guid, text, 40);
     return text;
 }
 
-bool KeyExists(HKEY root, const std::wstring& path) {
+OtherBitness OtherBitnessCodec() {
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    const std::wstring program(path, length);
+    const std::wstring tree = program.substr(0, program.find_last_of(L'\\') + 1) + L"..\\..\\";
+    const bool wide = sizeof(void*) == 8;
+    const std::wstring dll = tree + (wide ? L"win32" : L"win64") + L"\\bin\\KyPCXCodec.dll";
+    wchar_t full[MAX_PATH];
+    const DWORD fullLength = GetFullPathNameW(dll.c_str(), MAX_PATH, full, nullptr);
+    return {fullLength != 0 && fullLength < MAX_PATH ? std::wstring(full, fullLength) : dll,
+            wide ? L"C:\\windows\\syswow64\\regsvr32.exe" : L"C:\\windows\\sysnative\\regsvr32.exe",
+            REGSAM(wide ? KEY_WOW64_32KEY : KEY_WOW64_64KEY)};
+}
+
+bool KeyExists(HKEY root, const std::wstring& path, REGSAM view) {
     HKEY key;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
 }
 
-std::wstring StringValue(HKEY root, const std::wstring& path, const wchar_t* name) {
+std::wstring StringValue(HKEY root, const std::wstring& path, const wchar_t* name, REGSAM view) {
+    HKEY key;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return L"(none)";
     wchar_t value[1024] = {};
     DWORD size = sizeof value;
-    if (RegGetValueW(root, path.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
-        return L"(none)";
-    return value;
+    const LSTATUS status = RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, value, &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS ? value : L"(none)";
 }
 
 namespace {
@@ -67,7 +100,7 @@ std::string Hex(const BYTE* bytes, DWORD size) {
     return text;
 }
 
-void Collect(HKEY key, const std::wstring& label, RegistryTree* tree) {
+void Collect(HKEY key, const std::wstring& label, REGSAM view, RegistryTree* tree) {
     (*tree)[label] = "key";
     std::vector<wchar_t> name(16384);
     std::vector<BYTE> data(65536);
@@ -86,19 +119,19 @@ void Collect(HKEY key, const std::wstring& label, RegistryTree* tree) {
             break;
         const std::wstring sub(name.data(), nameLength);
         HKEY child;
-        if (RegOpenKeyExW(key, sub.c_str(), 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
-        Collect(child, label + L"\\" + sub, tree);
+        if (RegOpenKeyExW(key, sub.c_str(), 0, KEY_READ | view, &child) != ERROR_SUCCESS) continue;
+        Collect(child, label + L"\\" + sub, view, tree);
         RegCloseKey(child);
     }
 }
 
 }  // namespace
 
-RegistryTree Subtree(HKEY root, const std::wstring& path) {
+RegistryTree Subtree(HKEY root, const std::wstring& path, REGSAM view) {
     RegistryTree tree;
     HKEY key;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return tree;
-    Collect(key, path, &tree);
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return tree;
+    Collect(key, path, view, &tree);
     RegCloseKey(key);
     return tree;
 }

@@ -1,9 +1,9 @@
 // What registering the codec writes for the shell, through regsvr32 as an
-// installer runs it: the perceived and MIME types of .pcx and .dcx, the
-// kind map, the photo thumbnail provider on the extensions and under
-// SystemFileAssociations, the property handler, the photo viewer's
-// association where the viewer is installed, and a change notice to the
-// shell. Unregistering leaves every key and value as it was before
+// installer runs it and through the DLL's entries as regsvr32 calls them:
+// the perceived and MIME types of .pcx and .dcx, the kind map, the photo
+// thumbnail provider on the extensions and under SystemFileAssociations,
+// the property handler, the photo viewer's association where the viewer is
+// installed, and a change notice to the shell. Unregistering leaves every key and value as it was before
 // registering, other programs' values included, whether they were there
 // before registering or set since. The program ends with the codec
 // registered, as the test run set it up.
@@ -50,7 +50,9 @@ std::string Show(const Expected& e) {
            (e.name != nullptr ? kypcx_test::Narrow(e.name) : "(default)");
 }
 
-bool Holds(const Expected& e) { return lstrcmpiW(StringValue(e.root, e.path, e.name).c_str(), e.data.c_str()) == 0; }
+bool Holds(const Expected& e, REGSAM view = 0) {
+    return lstrcmpiW(StringValue(e.root, e.path, e.name, view).c_str(), e.data.c_str()) == 0;
+}
 
 // Every value registration writes for the shell, for each file type.
 std::vector<Expected> ShellValues() {
@@ -68,8 +70,9 @@ std::vector<Expected> ShellValues() {
     return values;
 }
 
-// Every place registration may write into, key and value.
-RegistryTree ShellState() {
+// Every place registration may write into, key and value, in this
+// program's registry view or in `view`.
+RegistryTree ShellState(REGSAM view = 0) {
     RegistryTree state;
     const struct {
         HKEY root;
@@ -86,7 +89,8 @@ RegistryTree ShellState() {
     };
     for (const auto& place : places) {
         const std::wstring root = place.root == HKEY_CLASSES_ROOT ? L"HKCR\\" : L"HKLM\\";
-        for (const auto& entry : kypcx_test::Subtree(place.root, place.path)) state[root + entry.first] = entry.second;
+        for (const auto& entry : kypcx_test::Subtree(place.root, place.path, view))
+            state[root + entry.first] = entry.second;
     }
     return state;
 }
@@ -122,7 +126,9 @@ TEST(ShellRegistration, WritesEveryValueAndUnregisteringRemovesExactlyThem) {
 // writes only what is missing; unregistering leaves the registry as it was
 // with them.
 TEST(ShellRegistration, OtherProgramsValuesStayAsTheyWere) {
-    ASSERT_EQ(0u, RunRegsvr32(L"/u"));
+    kypcx_test::CodecServer codec;
+    ASSERT_TRUE(codec.loaded());
+    ASSERT_EQ(S_OK, codec.Unregister());
     const RegistryTree unregistered = ShellState();
     const std::vector<Expected> foreign = {
         {HKEY_CLASSES_ROOT, L".pcx", nullptr, L"OtherPaint.Picture"},
@@ -136,7 +142,7 @@ TEST(ShellRegistration, OtherProgramsValuesStayAsTheyWere) {
     for (const Expected& e : foreign) ASSERT_TRUE(others.Set(e.root, e.path, e.name, e.data)) << Show(e);
     const RegistryTree withOthers = ShellState();
 
-    ASSERT_EQ(0u, RunRegsvr32(L""));
+    ASSERT_EQ(S_OK, codec.Register());
     for (const Expected& e : foreign) EXPECT_TRUE(Holds(e)) << Show(e) << " was changed";
     for (const Expected& e : ShellValues()) {
         bool taken = false;
@@ -145,19 +151,21 @@ TEST(ShellRegistration, OtherProgramsValuesStayAsTheyWere) {
         EXPECT_TRUE(Holds(e)) << Show(e) << " was not written";
     }
 
-    ASSERT_EQ(0u, RunRegsvr32(L"/u"));
+    ASSERT_EQ(S_OK, codec.Unregister());
     EXPECT_EQ(withOthers, ShellState()) << kypcx_test::Differences(withOthers, ShellState());
     others.Remove();
     EXPECT_EQ(unregistered, ShellState()) << kypcx_test::Differences(unregistered, ShellState());
-    ASSERT_EQ(0u, RunRegsvr32(L""));
+    ASSERT_EQ(S_OK, codec.Register());
 }
 
 // A value registration wrote that another program changed since is that
 // program's: unregistering leaves it, and the keys that hold it.
 TEST(ShellRegistration, AValueAnotherProgramChangedSinceStays) {
-    ASSERT_EQ(0u, RunRegsvr32(L"/u"));
+    kypcx_test::CodecServer codec;
+    ASSERT_TRUE(codec.loaded());
+    ASSERT_EQ(S_OK, codec.Unregister());
     const RegistryTree unregistered = ShellState();
-    ASSERT_EQ(0u, RunRegsvr32(L""));
+    ASSERT_EQ(S_OK, codec.Register());
     const std::vector<Expected> changed = {
         {HKEY_CLASSES_ROOT, L".pcx", L"Content Type", L"image/pcx"},
         {HKEY_CLASSES_ROOT, L".dcx\\" + kThumbnailHandler, nullptr, L"{5BA36F54-6E3A-4F08-9E45-8D1E2F27A0C1}"},
@@ -165,42 +173,97 @@ TEST(ShellRegistration, AValueAnotherProgramChangedSinceStays) {
     kypcx_test::ForeignValues others;
     for (const Expected& e : changed) ASSERT_TRUE(others.Set(e.root, e.path, e.name, e.data)) << Show(e);
 
-    ASSERT_EQ(0u, RunRegsvr32(L"/u"));
+    ASSERT_EQ(S_OK, codec.Unregister());
     for (const Expected& e : changed) EXPECT_TRUE(Holds(e)) << Show(e) << " was taken away";
     EXPECT_EQ(L"(none)", StringValue(HKEY_CLASSES_ROOT, L".pcx", L"PerceivedType"));
     EXPECT_EQ(L"(none)", StringValue(HKEY_CLASSES_ROOT, L".dcx", L"Content Type"));
     EXPECT_FALSE(kypcx_test::KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\KyPCX")) << "the record stays behind";
 
     // Registering again writes nothing over them.
-    ASSERT_EQ(0u, RunRegsvr32(L""));
+    ASSERT_EQ(S_OK, codec.Register());
     for (const Expected& e : changed) EXPECT_TRUE(Holds(e)) << Show(e) << " was overwritten";
-    ASSERT_EQ(0u, RunRegsvr32(L"/u"));
+    ASSERT_EQ(S_OK, codec.Unregister());
     others.Remove();
     // What is left is the keys that held the other program's values, empty.
     for (const std::wstring& key : {L".dcx\\" + kThumbnailHandler, std::wstring(L".dcx\\ShellEx"),
                                     std::wstring(L".dcx"), std::wstring(L".pcx")})
         EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str())) << kypcx_test::Narrow(key);
     EXPECT_EQ(unregistered, ShellState()) << kypcx_test::Differences(unregistered, ShellState());
-    ASSERT_EQ(0u, RunRegsvr32(L""));
+    ASSERT_EQ(S_OK, codec.Register());
 }
 
 // Where the photo viewer is installed, it is told it opens both file types;
 // unregistering takes back exactly that.
 TEST(ShellRegistration, PhotoViewerAssociationWhereTheViewerIsInstalled) {
-    ASSERT_EQ(0u, RunRegsvr32(L"/u"));
+    kypcx_test::CodecServer codec;
+    ASSERT_TRUE(codec.loaded());
+    ASSERT_EQ(S_OK, codec.Unregister());
     kypcx_test::ForeignValues viewer;
     ASSERT_TRUE(viewer.Set(HKEY_LOCAL_MACHINE, kViewerAssociations, L".tif", kViewerProgId));
     const RegistryTree before = ShellState();
 
-    ASSERT_EQ(0u, RunRegsvr32(L""));
+    ASSERT_EQ(S_OK, codec.Register());
     EXPECT_EQ(kViewerProgId, StringValue(HKEY_LOCAL_MACHINE, kViewerAssociations, L".pcx"));
     EXPECT_EQ(kViewerProgId, StringValue(HKEY_LOCAL_MACHINE, kViewerAssociations, L".dcx"));
     EXPECT_EQ(kViewerProgId, StringValue(HKEY_LOCAL_MACHINE, kViewerAssociations, L".tif"));
 
-    ASSERT_EQ(0u, RunRegsvr32(L"/u"));
+    ASSERT_EQ(S_OK, codec.Unregister());
     EXPECT_EQ(before, ShellState()) << kypcx_test::Differences(before, ShellState());
     viewer.Remove();
-    ASSERT_EQ(0u, RunRegsvr32(L""));
+    ASSERT_EQ(S_OK, codec.Register());
+}
+
+// The places registration writes into, in both registry views: this
+// program's and the other bitness's.
+RegistryTree BothViews(REGSAM otherView) {
+    RegistryTree both;
+    for (const auto& entry : ShellState()) both[L"this view: " + entry.first] = entry.second;
+    for (const auto& entry : ShellState(otherView)) both[L"other view: " + entry.first] = entry.second;
+    return both;
+}
+
+// Both bitnesses of the codec registered, each by its own regsvr32 into its
+// own registry view: the extension keys are one for both, so whichever
+// unregisters first leaves every value the other's programs and shell need,
+// and the second leaves the registry as it was, in either order.
+TEST(ShellRegistration, BothBitnessesShareTheExtensionKeys) {
+    const kypcx_test::OtherBitness other = kypcx_test::OtherBitnessCodec();
+    if (GetFileAttributesW(other.dll.c_str()) == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "no codec of the other bitness beside this tree (" << kypcx_test::Narrow(other.dll) << ")";
+    bool started = false;
+    const DWORD probe = RunRegsvr32(L"/u", other.dll, other.regsvr32, &started);
+    if (!started) GTEST_SKIP() << "the other bitness's regsvr32 cannot start here: the prefix has no programs of it";
+    ASSERT_EQ(0u, probe);
+    kypcx_test::CodecServer codec;
+    ASSERT_TRUE(codec.loaded());
+    ASSERT_EQ(S_OK, codec.Unregister());
+    const RegistryTree before = BothViews(other.view);
+
+    // This bitness's codec through its entries, the other's through its
+    // regsvr32; true when the registration succeeded.
+    const auto run = [&](bool mine, bool registering) {
+        if (mine) return (registering ? codec.Register() : codec.Unregister()) == S_OK;
+        return RunRegsvr32(registering ? L"" : L"/u", other.dll, other.regsvr32) == 0;
+    };
+    for (const bool mineFirst : {true, false}) {
+        for (const bool firstLeavesFirst : {true, false}) {
+            SCOPED_TRACE(std::string(mineFirst ? "this bitness" : "the other bitness") + " registered first, " +
+                         (firstLeavesFirst ? "unregistered first" : "unregistered last"));
+            ASSERT_TRUE(run(mineFirst, true));
+            ASSERT_TRUE(run(!mineFirst, true));
+            for (const Expected& e : ShellValues()) {
+                EXPECT_TRUE(Holds(e)) << Show(e) << " in this view";
+                EXPECT_TRUE(Holds(e, other.view)) << Show(e) << " in the other view";
+            }
+            const bool mineLeaves = mineFirst == firstLeavesFirst;
+            ASSERT_TRUE(run(mineLeaves, false));
+            for (const Expected& e : ShellValues())
+                EXPECT_TRUE(Holds(e, mineLeaves ? other.view : 0)) << Show(e) << " went with the other bitness";
+            ASSERT_TRUE(run(!mineLeaves, false));
+            EXPECT_EQ(before, BothViews(other.view)) << kypcx_test::Differences(before, BothViews(other.view));
+        }
+    }
+    ASSERT_EQ(S_OK, codec.Register());
 }
 
 // A window that counts the shell's notices of changed associations.
@@ -257,19 +320,13 @@ int AssociationWatcher::count_ = 0;
 TEST(ShellRegistration, TellsTheShellAfterRegisteringAndUnregistering) {
     AssociationWatcher watcher;
     ASSERT_TRUE(watcher.watching());
-    HMODULE codec = LoadLibraryW(L"KyPCXCodec.dll");
-    ASSERT_NE(nullptr, codec);
-    using ServerFn = HRESULT(STDAPICALLTYPE*)();
-    const auto registerServer = KYPCX_MODULE_EXPORT(ServerFn, codec, "DllRegisterServer");
-    const auto unregisterServer = KYPCX_MODULE_EXPORT(ServerFn, codec, "DllUnregisterServer");
-    ASSERT_NE(nullptr, registerServer);
-    ASSERT_NE(nullptr, unregisterServer);
+    kypcx_test::CodecServer codec;
+    ASSERT_TRUE(codec.loaded());
     EXPECT_EQ(0, watcher.TakeNotices()) << "a notice before any registration";
-    ASSERT_EQ(S_OK, unregisterServer());
+    ASSERT_EQ(S_OK, codec.Unregister());
     EXPECT_GE(watcher.TakeNotices(), 1) << "no notice after unregistering";
-    ASSERT_EQ(S_OK, registerServer());
+    ASSERT_EQ(S_OK, codec.Register());
     EXPECT_GE(watcher.TakeNotices(), 1) << "no notice after registering";
-    FreeLibrary(codec);
 }
 
 }  // namespace
