@@ -95,8 +95,19 @@ RegistryTree ShellState(REGSAM view = 0) {
     return state;
 }
 
-TEST(ShellRegistration, WritesEveryValueAndUnregisteringRemovesExactlyThem) {
-    ASSERT_EQ(0u, RunRegsvr32(L"/u"));
+// Each test begins with the codec loaded for its entries, and not
+// registered; each leaves it registered, as the test run set it up.
+class ShellRegistration : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(codec.loaded());
+        ASSERT_EQ(S_OK, codec.Unregister());
+    }
+    void TearDown() override { EXPECT_EQ(S_OK, codec.Register()); }
+    kypcx_test::CodecServer codec;
+};
+
+TEST_F(ShellRegistration, WritesEveryValueAndUnregisteringRemovesExactlyThem) {
     const RegistryTree before = ShellState();
     const bool viewerInstalled = kypcx_test::KeyExists(HKEY_LOCAL_MACHINE, kPhotoViewer);
     for (const Expected& e : ShellValues()) EXPECT_FALSE(Holds(e)) << Show(e) << " before registering";
@@ -118,17 +129,13 @@ TEST(ShellRegistration, WritesEveryValueAndUnregisteringRemovesExactlyThem) {
     EXPECT_EQ(before, ShellState()) << kypcx_test::Differences(before, ShellState());
     ASSERT_EQ(0u, RunRegsvr32(L"/u"));
     EXPECT_EQ(before, ShellState()) << "unregistering twice";
-    ASSERT_EQ(0u, RunRegsvr32(L""));
 }
 
 // Values other programs set before the codec was registered, among them one
 // equal to what registration writes: registering leaves each as it is and
 // writes only what is missing; unregistering leaves the registry as it was
 // with them.
-TEST(ShellRegistration, OtherProgramsValuesStayAsTheyWere) {
-    kypcx_test::CodecServer codec;
-    ASSERT_TRUE(codec.loaded());
-    ASSERT_EQ(S_OK, codec.Unregister());
+TEST_F(ShellRegistration, OtherProgramsValuesStayAsTheyWere) {
     const RegistryTree unregistered = ShellState();
     const std::vector<Expected> foreign = {
         {HKEY_CLASSES_ROOT, L".pcx", nullptr, L"OtherPaint.Picture"},
@@ -155,15 +162,11 @@ TEST(ShellRegistration, OtherProgramsValuesStayAsTheyWere) {
     EXPECT_EQ(withOthers, ShellState()) << kypcx_test::Differences(withOthers, ShellState());
     others.Remove();
     EXPECT_EQ(unregistered, ShellState()) << kypcx_test::Differences(unregistered, ShellState());
-    ASSERT_EQ(S_OK, codec.Register());
 }
 
 // A value registration wrote that another program changed since is that
 // program's: unregistering leaves it, and the keys that hold it.
-TEST(ShellRegistration, AValueAnotherProgramChangedSinceStays) {
-    kypcx_test::CodecServer codec;
-    ASSERT_TRUE(codec.loaded());
-    ASSERT_EQ(S_OK, codec.Unregister());
+TEST_F(ShellRegistration, AValueAnotherProgramChangedSinceStays) {
     const RegistryTree unregistered = ShellState();
     ASSERT_EQ(S_OK, codec.Register());
     const std::vector<Expected> changed = {
@@ -189,15 +192,11 @@ TEST(ShellRegistration, AValueAnotherProgramChangedSinceStays) {
                                     std::wstring(L".dcx"), std::wstring(L".pcx")})
         EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str())) << kypcx_test::Narrow(key);
     EXPECT_EQ(unregistered, ShellState()) << kypcx_test::Differences(unregistered, ShellState());
-    ASSERT_EQ(S_OK, codec.Register());
 }
 
 // Where the photo viewer is installed, it is told it opens both file types;
 // unregistering takes back exactly that.
-TEST(ShellRegistration, PhotoViewerAssociationWhereTheViewerIsInstalled) {
-    kypcx_test::CodecServer codec;
-    ASSERT_TRUE(codec.loaded());
-    ASSERT_EQ(S_OK, codec.Unregister());
+TEST_F(ShellRegistration, PhotoViewerAssociationWhereTheViewerIsInstalled) {
     kypcx_test::ForeignValues viewer;
     ASSERT_TRUE(viewer.Set(HKEY_LOCAL_MACHINE, kViewerAssociations, L".tif", kViewerProgId));
     const RegistryTree before = ShellState();
@@ -210,7 +209,6 @@ TEST(ShellRegistration, PhotoViewerAssociationWhereTheViewerIsInstalled) {
     ASSERT_EQ(S_OK, codec.Unregister());
     EXPECT_EQ(before, ShellState()) << kypcx_test::Differences(before, ShellState());
     viewer.Remove();
-    ASSERT_EQ(S_OK, codec.Register());
 }
 
 // The places registration writes into, in both registry views: this
@@ -226,7 +224,7 @@ RegistryTree BothViews(REGSAM otherView) {
 // own registry view: the extension keys are one for both, so whichever
 // unregisters first leaves every value the other's programs and shell need,
 // and the second leaves the registry as it was, in either order.
-TEST(ShellRegistration, BothBitnessesShareTheExtensionKeys) {
+TEST_F(ShellRegistration, BothBitnessesShareTheExtensionKeys) {
     const kypcx_test::OtherBitness other = kypcx_test::OtherBitnessCodec();
     if (GetFileAttributesW(other.dll.c_str()) == INVALID_FILE_ATTRIBUTES)
         GTEST_SKIP() << "no codec of the other bitness beside this tree (" << kypcx_test::Narrow(other.dll) << ")";
@@ -234,9 +232,6 @@ TEST(ShellRegistration, BothBitnessesShareTheExtensionKeys) {
     const DWORD probe = RunRegsvr32(L"/u", other.dll, other.regsvr32, &started);
     if (!started) GTEST_SKIP() << "the other bitness's regsvr32 cannot start here: the prefix has no programs of it";
     ASSERT_EQ(0u, probe);
-    kypcx_test::CodecServer codec;
-    ASSERT_TRUE(codec.loaded());
-    ASSERT_EQ(S_OK, codec.Unregister());
     const RegistryTree before = BothViews(other.view);
 
     // This bitness's codec through its entries, the other's through its
@@ -263,7 +258,6 @@ TEST(ShellRegistration, BothBitnessesShareTheExtensionKeys) {
             EXPECT_EQ(before, BothViews(other.view)) << kypcx_test::Differences(before, BothViews(other.view));
         }
     }
-    ASSERT_EQ(S_OK, codec.Register());
 }
 
 // A window that counts the shell's notices of changed associations.
@@ -317,12 +311,10 @@ private:
 };
 int AssociationWatcher::count_ = 0;
 
-TEST(ShellRegistration, TellsTheShellAfterRegisteringAndUnregistering) {
+TEST_F(ShellRegistration, TellsTheShellAfterRegisteringAndUnregistering) {
     AssociationWatcher watcher;
     ASSERT_TRUE(watcher.watching());
-    kypcx_test::CodecServer codec;
-    ASSERT_TRUE(codec.loaded());
-    EXPECT_EQ(0, watcher.TakeNotices()) << "a notice before any registration";
+    EXPECT_EQ(0, watcher.TakeNotices()) << "a notice with nothing done";
     ASSERT_EQ(S_OK, codec.Unregister());
     EXPECT_GE(watcher.TakeNotices(), 1) << "no notice after unregistering";
     ASSERT_EQ(S_OK, codec.Register());
