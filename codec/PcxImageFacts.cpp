@@ -29,7 +29,9 @@ bool WithinDecodedLimit(const kypcx::PcxDecodeLayout& layout) {
 // Judges the image whose header is at `start` and whose bytes end at `end`
 // as the decoders plan a frame, from the header and the lengths alone: an
 // 8-bit image must have room for its palette trailer behind the header, but
-// the trailer is not read.
+// the trailer is not read. (So the one file the decoders refuse and this
+// describes is an 8-bit image of a header and a marked trailer and nothing
+// between, which has no data to decode.)
 HRESULT ReadImageHeader(IStream* stream, uint64_t start, uint64_t end, PcxImageFacts* facts) {
     uint8_t bytes[kypcx::kPcxHeaderSize];
     uint32_t got = 0;
