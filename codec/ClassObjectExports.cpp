@@ -1,10 +1,27 @@
-// DllGetClassObject and DllCanUnloadNow: how COM gets the decoders' class
-// objects and asks whether the DLL may go.
+// DllGetClassObject and DllCanUnloadNow: how COM gets the class objects of
+// the decoders and of the property handler, and asks whether the DLL may go.
 #include <windows.h>
 
+#include "KyPCXCodec.h"
 #include "codec/CodecModule.h"
 #include "codec/DecoderClassFactory.h"
+#include "codec/PcxPropertyStore.h"
+#include "codec/StaticClassFactory.h"
 
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) { return GetDecoderClassObject(clsid, iid, out); }
+namespace {
+
+HRESULT CreatePropertyHandler(const void*, REFIID iid, void** out) { return CreatePcxPropertyStore(iid, out); }
+
+StaticClassFactory g_propertyHandlerFactory(CreatePropertyHandler, nullptr);
+
+}  // namespace
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
+    if (IsEqualCLSID(clsid, CLSID_KyPcxPropertyHandler)) {
+        if (out == nullptr) return E_POINTER;
+        return g_propertyHandlerFactory.QueryInterface(iid, out);
+    }
+    return GetDecoderClassObject(clsid, iid, out);
+}
 
 STDAPI DllCanUnloadNow() { return CodecCanUnload() ? S_OK : S_FALSE; }

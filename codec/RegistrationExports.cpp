@@ -1,5 +1,6 @@
 // DllRegisterServer and DllUnregisterServer: the registry keys by which the
-// imaging component finds the two decoders, written and removed whole.
+// imaging component finds the two decoders and the shell the property
+// handler, and the shell's keys for the two file types.
 //
 // For each decoder class, under HKEY_CLASSES_ROOT:
 //   CLSID\{class}                  its description: friendly name, vendor,
@@ -11,10 +12,15 @@
 //   CLSID\{decoders category}\Instance\{class}
 //                                  its entry in the category of decoders,
 //                                  which the factory enumerates
-// Nothing else is written, so unregistering removes exactly these keys;
-// other classes' keys and the category's own key stay. Unregistering takes
-// away only the classes whose server path names this file: where another
-// copy of the codec registered since, its keys stay.
+// For the property handler:
+//   CLSID\{handler}                its name
+//     InprocServer32               this DLL's path, threading model Both
+// These keys are the codec's own: written afresh, removed whole. Other
+// classes' keys and the category's own key stay. Unregistering takes away
+// only the classes whose server path names this file: where another copy of
+// the codec registered since, its keys stay, and so do the shell's keys
+// (ShellRegistration.h), which registering writes beside these and
+// unregistering removes by its record of what it wrote.
 #include <windows.h>
 
 #include <olectl.h>
@@ -24,58 +30,23 @@
 #include "KyPcxVersion.h"
 #include "codec/CodecFormats.h"
 #include "codec/CodecModule.h"
+#include "codec/RegistryKeys.h"
+#include "codec/ShellRegistration.h"
 
 namespace {
 
 constexpr wchar_t kAuthor[] = L"KyPCX developers";
 constexpr wchar_t kVersion[] = L"" KYPCX_VERSION_STRING L".0.0";
 constexpr wchar_t kColorManagementVersion[] = L"1.0.0.0";
+constexpr wchar_t kHandlerName[] = L"KyPCX PCX and DCX Property Handler";
 constexpr DWORD kPathChars = 32768;
-
-// A registry key open for writing, closed with its scope.
-class WritableKey {
-public:
-    WritableKey() = default;
-    ~WritableKey() {
-        if (key_ != nullptr) RegCloseKey(key_);
-    }
-    WritableKey(const WritableKey&) = delete;
-    WritableKey& operator=(const WritableKey&) = delete;
-
-    // Creates or opens `path` below `parent`.
-    LSTATUS Create(HKEY parent, const wchar_t* path) {
-        return RegCreateKeyExW(parent, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key_, nullptr);
-    }
-    LSTATUS SetString(const wchar_t* name, const wchar_t* value) const {
-        return RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                              DWORD((lstrlenW(value) + 1) * sizeof(wchar_t)));
-    }
-    LSTATUS SetDword(const wchar_t* name, DWORD value) const {
-        return RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    }
-    LSTATUS SetBinary(const wchar_t* name, const uint8_t* bytes, DWORD length) const {
-        return RegSetValueExW(key_, name, 0, REG_BINARY, bytes, length);
-    }
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
-// "{XXXXXXXX-...}" of a GUID.
-struct GuidText {
-    wchar_t text[40];
-    explicit GuidText(const GUID& guid) {
-        if (StringFromGUID2(guid, text, 40) == 0) text[0] = L'\0';
-    }
-};
 
 // "CLSID\{class}" and "CLSID\{category}\Instance\{class}".
 struct ClassPaths {
     wchar_t classKey[64];
     wchar_t instanceKey[128];
-    explicit ClassPaths(const CodecFormat& format) {
-        const GuidText clsid(*format.decoderClass);
+    explicit ClassPaths(const CLSID& classId) {
+        const GuidText clsid(classId);
         const GuidText category(CATID_WICBitmapDecoders);
         lstrcpyW(classKey, L"CLSID\\");
         lstrcatW(classKey, clsid.text);
@@ -94,9 +65,12 @@ LSTATUS RemoveTree(const wchar_t* path) {
     return removed == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : removed;
 }
 
-LSTATUS UnregisterFormat(const CodecFormat& format) {
-    const ClassPaths paths(format);
-    const LSTATUS instance = RemoveTree(paths.instanceKey);
+// Removes a class's keys: a decoder's description and its entry in the
+// category, or the property handler's description.
+LSTATUS UnregisterClass(const CLSID& clsid) {
+    const ClassPaths paths(clsid);
+    const LSTATUS instance = IsEqualCLSID(clsid, CLSID_KyPcxPropertyHandler) ? ERROR_SUCCESS
+                                                                             : RemoveTree(paths.instanceKey);
     const LSTATUS description = RemoveTree(paths.classKey);
     return instance != ERROR_SUCCESS ? instance : description;
 }
@@ -116,22 +90,24 @@ bool SamePath(const wchar_t* a, const wchar_t* b) {
     return same;
 }
 
-// Whether the format's registration is this file's: its server path names
+// Whose a class's registration is: this file's when its server path names
 // `modulePath`. Another copy of the codec (another folder, another version)
 // that registered last owns the keys, and they stay its own.
-bool RegisteredToThisFile(const CodecFormat& format, const wchar_t* modulePath) {
-    const ClassPaths paths(format);
+enum class ClassServer { None, ThisFile, Another };
+
+ClassServer ServerOf(const CLSID& clsid, const wchar_t* modulePath) {
+    const ClassPaths paths(clsid);
     wchar_t serverKey[96];
     lstrcpyW(serverKey, paths.classKey);
     lstrcatW(serverKey, L"\\InprocServer32");
     wchar_t* server = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, kPathChars * sizeof(wchar_t)));
-    if (server == nullptr) return false;
+    if (server == nullptr) return ClassServer::Another;  // not known to be this file's: left alone
     DWORD size = kPathChars * sizeof(wchar_t);
-    const bool mine = RegGetValueW(HKEY_CLASSES_ROOT, serverKey, nullptr, RRF_RT_REG_SZ,
-                                   nullptr, server, &size) == ERROR_SUCCESS &&
-                      SamePath(server, modulePath);
+    ClassServer owner = ClassServer::None;
+    if (RegGetValueW(HKEY_CLASSES_ROOT, serverKey, nullptr, RRF_RT_REG_SZ, nullptr, server, &size) == ERROR_SUCCESS)
+        owner = SamePath(server, modulePath) ? ClassServer::ThisFile : ClassServer::Another;
     HeapFree(GetProcessHeap(), 0, server);
-    return mine;
+    return owner;
 }
 
 // This DLL's own path, in a heap block the caller frees; null when it cannot
@@ -147,12 +123,21 @@ wchar_t* ModulePath() {
     return path;
 }
 
+// A class's InprocServer32 key: this DLL, threading model Both.
+LSTATUS WriteServer(HKEY classKey, const wchar_t* modulePath) {
+    RegistryKey server;
+    LSTATUS status = server.Create(classKey, L"InprocServer32");
+    if (status == ERROR_SUCCESS) status = server.SetString(nullptr, modulePath);
+    if (status == ERROR_SUCCESS) status = server.SetString(L"ThreadingModel", L"Both");
+    return status;
+}
+
 LSTATUS WritePatterns(HKEY classKey, const CodecFormat& format) {
     for (size_t i = 0; i < format.patternCount; ++i) {
         const CodecPattern& p = format.patterns[i];
         wchar_t name[] = L"Patterns\\0";  // fewer than ten patterns a format
         name[lstrlenW(name) - 1] = wchar_t(L'0' + i);
-        WritableKey key;
+        RegistryKey key;
         LSTATUS status = key.Create(classKey, name);
         if (status == ERROR_SUCCESS) status = key.SetDword(L"Position", p.position);
         if (status == ERROR_SUCCESS) status = key.SetDword(L"Length", p.length);
@@ -165,12 +150,12 @@ LSTATUS WritePatterns(HKEY classKey, const CodecFormat& format) {
 }
 
 LSTATUS RegisterFormat(const CodecFormat& format, const wchar_t* modulePath) {
-    const ClassPaths paths(format);
+    const ClassPaths paths(*format.decoderClass);
     const GuidText vendor(GUID_KyPcxVendor);
     const GuidText container(*format.containerFormat);
     const GuidText clsid(*format.decoderClass);
 
-    WritableKey description;
+    RegistryKey description;
     LSTATUS status = description.Create(HKEY_CLASSES_ROOT, paths.classKey);
     const struct {
         const wchar_t* name;
@@ -197,27 +182,49 @@ LSTATUS RegisterFormat(const CodecFormat& format, const wchar_t* modulePath) {
         if (status == ERROR_SUCCESS) status = description.SetDword(f.name, f.value);
     if (status != ERROR_SUCCESS) return status;
 
-    {
-        WritableKey server;
-        status = server.Create(description.get(), L"InprocServer32");
-        if (status == ERROR_SUCCESS) status = server.SetString(nullptr, modulePath);
-        if (status == ERROR_SUCCESS) status = server.SetString(L"ThreadingModel", L"Both");
-        if (status != ERROR_SUCCESS) return status;
-    }
+    status = WriteServer(description.get(), modulePath);
+    if (status != ERROR_SUCCESS) return status;
     for (const GUID* pixelFormat : kCodecPixelFormats) {
         wchar_t name[64] = L"Formats\\";
         lstrcatW(name, GuidText(*pixelFormat).text);
-        WritableKey key;
+        RegistryKey key;
         status = key.Create(description.get(), name);
         if (status != ERROR_SUCCESS) return status;
     }
     status = WritePatterns(description.get(), format);
     if (status != ERROR_SUCCESS) return status;
 
-    WritableKey instance;
+    RegistryKey instance;
     status = instance.Create(HKEY_CLASSES_ROOT, paths.instanceKey);
     if (status == ERROR_SUCCESS) status = instance.SetString(L"CLSID", clsid.text);
     if (status == ERROR_SUCCESS) status = instance.SetString(L"FriendlyName", format.friendlyName);
+    return status;
+}
+
+// The property handler's class. It takes its files as streams and so may
+// run in the shell's isolated process for handlers (no
+// DisableProcessIsolation, which is for handlers that need a path).
+LSTATUS RegisterHandlerClass(const wchar_t* modulePath) {
+    const ClassPaths paths(CLSID_KyPcxPropertyHandler);
+    RegistryKey description;
+    LSTATUS status = description.Create(HKEY_CLASSES_ROOT, paths.classKey);
+    if (status == ERROR_SUCCESS) status = description.SetString(nullptr, kHandlerName);
+    if (status == ERROR_SUCCESS) status = WriteServer(description.get(), modulePath);
+    return status;
+}
+
+// Every class the DLL serves: the two decoders and the property handler.
+const CLSID* const kClasses[] = {&CLSID_KyPcxPcxDecoder, &CLSID_KyPcxDcxDecoder, &CLSID_KyPcxPropertyHandler};
+
+LSTATUS RegisterClasses(const wchar_t* modulePath) {
+    // Written afresh: keys of an earlier registration (another path, another
+    // version) go first; the copy registered last serves the formats.
+    LSTATUS status = ERROR_SUCCESS;
+    for (const CLSID* clsid : kClasses)
+        if (status == ERROR_SUCCESS) status = UnregisterClass(*clsid);
+    for (const CodecFormat& format : kCodecFormats)
+        if (status == ERROR_SUCCESS) status = RegisterFormat(format, modulePath);
+    if (status == ERROR_SUCCESS) status = RegisterHandlerClass(modulePath);
     return status;
 }
 
@@ -226,32 +233,40 @@ LSTATUS RegisterFormat(const CodecFormat& format, const wchar_t* modulePath) {
 STDAPI DllRegisterServer() {
     wchar_t* path = ModulePath();
     if (path == nullptr) return SELFREG_E_CLASS;
-    // Written afresh: keys of an earlier registration (another path, another
-    // version) go first; the copy registered last serves the format.
-    LSTATUS status = ERROR_SUCCESS;
-    for (const CodecFormat& format : kCodecFormats) {
-        if (status == ERROR_SUCCESS) status = UnregisterFormat(format);
-        if (status == ERROR_SUCCESS) status = RegisterFormat(format, path);
-    }
+    LSTATUS status = RegisterClasses(path);
+    if (status == ERROR_SUCCESS) status = RegisterShellKeys();
     HeapFree(GetProcessHeap(), 0, path);
-    if (status == ERROR_SUCCESS) return S_OK;
-    // Half a registration would show a decoder the factory cannot use.
-    for (const CodecFormat& format : kCodecFormats) UnregisterFormat(format);
-    return SELFREG_E_CLASS;
+    if (status != ERROR_SUCCESS) {
+        // Half a registration would show a decoder the factory cannot use,
+        // or files as pictures with no decoder behind them.
+        for (const CLSID* clsid : kClasses) UnregisterClass(*clsid);
+        UnregisterShellKeys();
+    }
+    NotifyShellOfAssociations();
+    return status == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
 }
 
-// Removes the keys of the formats this file serves. A format that another
-// copy of the codec registered since keeps its keys: unregistering one copy
-// must not take the format away from the programs the other serves.
+// Removes the keys of the classes this file serves. A class that another
+// copy of the codec registered since keeps its keys, and so do the shell's
+// keys, which serve that copy: unregistering one copy must not take the
+// formats away from the programs the other serves.
 STDAPI DllUnregisterServer() {
     wchar_t* path = ModulePath();
     if (path == nullptr) return SELFREG_E_CLASS;
     LSTATUS status = ERROR_SUCCESS;
-    for (const CodecFormat& format : kCodecFormats) {
-        if (!RegisteredToThisFile(format, path)) continue;
-        const LSTATUS removed = UnregisterFormat(format);
+    bool anotherCopy = false;
+    for (const CLSID* clsid : kClasses) {
+        const ClassServer server = ServerOf(*clsid, path);
+        anotherCopy = anotherCopy || server == ClassServer::Another;
+        if (server != ClassServer::ThisFile) continue;
+        const LSTATUS removed = UnregisterClass(*clsid);
         if (status == ERROR_SUCCESS) status = removed;
     }
     HeapFree(GetProcessHeap(), 0, path);
+    if (!anotherCopy) {
+        const LSTATUS removed = UnregisterShellKeys();
+        if (status == ERROR_SUCCESS) status = removed;
+        NotifyShellOfAssociations();
+    }
     return status == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
 }

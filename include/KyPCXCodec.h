@@ -1,10 +1,12 @@
-/* KyPCXCodec.dll: the imaging-component decoders for PCX and DCX files, and
-   the GUIDs they are known by. A program built on the Windows Imaging
-   Component needs none of this to open PCX and DCX files once the codec is
-   registered (regsvr32 KyPCXCodec.dll): the imaging factory finds it by the
-   files' first bytes. The GUIDs are for programs that ask for the formats by
-   name (IWICImagingFactory::CreateDecoder with a container format) or tell
-   them apart (IWICBitmapDecoder::GetContainerFormat).
+/* KyPCXCodec.dll: the imaging-component decoders for PCX and DCX files, the
+   property handler that describes them to the shell, and the GUIDs they are
+   known by. A program built on the Windows Imaging Component needs none of
+   this to open PCX and DCX files once the codec is registered (regsvr32
+   KyPCXCodec.dll): the imaging factory finds it by the files' first bytes,
+   and the shell its property handler by their extensions. The GUIDs are for
+   programs that ask for the formats by name (IWICImagingFactory::
+   CreateDecoder with a container format) or tell them apart
+   (IWICBitmapDecoder::GetContainerFormat).
 
    Two decoders, one per file format, each with a container format of its
    own: a PCX file holds one image, a DCX file up to 1022 pages, each page a
@@ -29,5 +31,13 @@ DEFINE_GUID(GUID_KyPcxContainerFormatDcx, 0xcddc2956, 0xdbd6, 0x4368, 0x8f, 0x13
 /* The decoders' classes (IWICBitmapDecoder), in-process, threading model Both. */
 DEFINE_GUID(CLSID_KyPcxPcxDecoder, 0x11b8431e, 0x62d4, 0x4113, 0x9e, 0xda, 0x04, 0x32, 0xc5, 0x4e, 0x5e, 0x65);
 DEFINE_GUID(CLSID_KyPcxDcxDecoder, 0x7891db70, 0x3d71, 0x40a5, 0x96, 0x91, 0xe6, 0x9d, 0x4a, 0x67, 0x0c, 0xc6);
+
+/* The property handler of .pcx and .dcx files (IInitializeWithStream,
+   IPropertyStore, IPropertyStoreCapabilities; read-only), in-process,
+   threading model Both: the picture's size, bit depth and resolution, and a
+   DCX file's page count, for Explorer's Details pane and columns. Its values
+   come from the file's header and, for a DCX file, its page directory and
+   first page's header. */
+DEFINE_GUID(CLSID_KyPcxPropertyHandler, 0xc207bba3, 0x21d0, 0x41d3, 0x9e, 0x2b, 0xb8, 0xff, 0xe3, 0xc2, 0xdb, 0xd0);
 
 #endif

@@ -1,11 +1,13 @@
 // A host that loads the codec on demand, as COM does for an in-process
 // server: thousands of cycles of loading KyPCXCodec.dll, decoding a PCX file
-// and a DCX page through its class objects, releasing everything and
+// and a DCX page and describing the DCX file through its class objects,
+// releasing everything and
 // unloading it once DllCanUnloadNow allows, leave the process's
 // thread-local-storage indexes, handles and memory where they were. Decoding
 // through the imaging factory, which keeps the codec loaded, stays flat too.
 #include <windows.h>
 
+#include <propsys.h>
 #include <wincodec.h>
 
 #include <string>
@@ -29,20 +31,49 @@ constexpr int kCycles = 2000;
 using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 using CanUnloadNowFn = HRESULT(STDAPICALLTYPE*)();
 
+// An object of class `clsid` made by its class object, as `iid`.
+template <typename T>
+HRESULT CreateWith(GetClassObjectFn getClassObject, const CLSID& clsid, REFIID iid, ComRef<T>* object) {
+    ComRef<IClassFactory> factory;
+    const HRESULT hr = getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(factory.put()));
+    if (FAILED(hr)) return hr;
+    return factory->CreateInstance(nullptr, iid, reinterpret_cast<void**>(object->put()));
+}
+
 // Decodes frame `index` of `bytes` with a decoder of `decoderClass` made by
 // the class object; the HRESULT of the first step that failed.
 HRESULT DecodeWith(GetClassObjectFn getClassObject, const CLSID& decoderClass, Bytes& bytes, UINT index) {
-    ComRef<IClassFactory> factory;
-    HRESULT hr = getClassObject(decoderClass, IID_IClassFactory, reinterpret_cast<void**>(factory.put()));
-    if (FAILED(hr)) return hr;
     ComRef<IWICBitmapDecoder> decoder;
-    hr = factory->CreateInstance(nullptr, IID_IWICBitmapDecoder, reinterpret_cast<void**>(decoder.put()));
+    HRESULT hr = CreateWith(getClassObject, decoderClass, IID_IWICBitmapDecoder, &decoder);
     if (FAILED(hr)) return hr;
     ComRef<IWICStream> stream = kypcx_test::MemoryStream(bytes);
     hr = decoder->Initialize(stream.get(), WICDecodeMetadataCacheOnDemand);
     if (FAILED(hr)) return hr;
     const kypcx_test::FrameImage image = kypcx_test::ReadFrame(decoder.get(), index);
     return image.hr;
+}
+
+// Reads the properties of `bytes` with a property handler made by the class
+// object; the HRESULT of the first step that failed.
+HRESULT DescribeWith(GetClassObjectFn getClassObject, Bytes& bytes) {
+    ComRef<IInitializeWithStream> handler;
+    HRESULT hr = CreateWith(getClassObject, CLSID_KyPcxPropertyHandler, IID_IInitializeWithStream, &handler);
+    if (FAILED(hr)) return hr;
+    ComRef<IWICStream> stream = kypcx_test::MemoryStream(bytes);
+    hr = handler->Initialize(stream.get(), STGM_READ);
+    if (FAILED(hr)) return hr;
+    ComRef<IPropertyStore> store;
+    hr = handler->QueryInterface(IID_IPropertyStore, reinterpret_cast<void**>(store.put()));
+    if (FAILED(hr)) return hr;
+    for (DWORD i = 0;; ++i) {
+        PROPERTYKEY key;
+        if (store->GetAt(i, &key) != S_OK) break;
+        PROPVARIANT value;
+        hr = store->GetValue(key, &value);
+        PropVariantClear(&value);
+        if (FAILED(hr)) return hr;
+    }
+    return S_OK;
 }
 
 struct Files {
@@ -61,9 +92,10 @@ std::string RunCycles(Files& files, int count) {
         if (getClassObject == nullptr || canUnloadNow == nullptr) return "exports missing";
         const HRESULT pcx = DecodeWith(getClassObject, CLSID_KyPcxPcxDecoder, files.pcx, 0);
         const HRESULT dcx = DecodeWith(getClassObject, CLSID_KyPcxDcxDecoder, files.dcx, 1);
-        if (pcx != S_OK || dcx != S_OK)
+        const HRESULT described = DescribeWith(getClassObject, files.dcx);
+        if (pcx != S_OK || dcx != S_OK || described != S_OK)
             return "decoding failed at cycle " + std::to_string(cycle) + ": " + std::to_string(pcx) + ", " +
-                   std::to_string(dcx);
+                   std::to_string(dcx) + ", " + std::to_string(described);
         if (canUnloadNow() != S_OK) return "DllCanUnloadNow says no with nothing held";
         FreeLibrary(module);
         if (GetModuleHandleW(L"KyPCXCodec.dll") != nullptr) return "KyPCXCodec.dll still mapped after FreeLibrary";
@@ -98,6 +130,12 @@ TEST(CodecLoadUnload, ObjectsAliveKeepTheCodecLoaded) {
         ComRef<IUnknown> other;
         EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, getClassObject(CLSID_WICImagingFactory, IID_IClassFactory,
                                                             reinterpret_cast<void**>(other.put())));
+    }
+    EXPECT_EQ(S_OK, canUnloadNow());
+    {
+        ComRef<IPropertyStore> handler;
+        ASSERT_EQ(S_OK, CreateWith(getClassObject, CLSID_KyPcxPropertyHandler, IID_IPropertyStore, &handler));
+        EXPECT_EQ(S_FALSE, canUnloadNow()) << "a property handler is held";
     }
     EXPECT_EQ(S_OK, canUnloadNow());
     FreeLibrary(module);

@@ -1,9 +1,11 @@
 // Registering and unregistering the codec, through regsvr32 as an installer
 // runs it and through the DLL's own exports: registering writes the
 // decoders' keys with what the imaging factory needs, after which the
-// factory opens PCX files; unregistering removes every key registration
-// wrote and no other, after which the factory finds no decoder for them.
-// Two copies of the codec each remove only what names them. The program ends
+// factory opens PCX files, and the property handler's class;
+// unregistering removes every key registration wrote and no other, after
+// which the factory finds no decoder for them (ShellRegistrationTest.cpp
+// holds the shell's keys to the same). Two copies of the codec each remove
+// only what names them. The program ends
 // with the codec registered, as the test run set it up.
 #include <windows.h>
 
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "KyPCXCodec.h"
+#include "codec/RegistryClient.h"
 #include "codec/WicClient.h"
 #include "support/KyPcxTestSupport.h"
 #include "support/PcxFixtures.h"
@@ -23,36 +26,9 @@ namespace {
 using kypcx_test::ComRef;
 using Names = std::set<std::wstring>;
 
-std::wstring CodecPath() {
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring dir(path, length);
-    return dir.substr(0, dir.find_last_of(L'\\') + 1) + L"KyPCXCodec.dll";
-}
-
-std::wstring GuidText(const GUID& guid) {
-    wchar_t text[40];
-    StringFromGUID2(guid, text, 40);
-    return text;
-}
-
-// regsvr32 with `switches`, silent; its exit code.
-DWORD RunRegsvr32(const std::wstring& switches) {
-    std::wstring command = L"regsvr32.exe /s " + switches + L" \"" + CodecPath() + L"\"";
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        ADD_FAILURE() << "cannot start regsvr32, error " << GetLastError();
-        return DWORD(-1);
-    }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD exitCode = DWORD(-1);
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return exitCode;
-}
+using kypcx_test::CodecPath;
+using kypcx_test::GuidText;
+using kypcx_test::RunRegsvr32;
 
 // The names of the keys directly below `path` (HKEY_CLASSES_ROOT when empty).
 Names SubkeyNames(const std::wstring& path) {
@@ -80,19 +56,10 @@ Names KeysBelow(const std::wstring& path) {
     return all;
 }
 
-bool KeyExists(const std::wstring& path) {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
-}
+bool KeyExists(const std::wstring& path) { return kypcx_test::KeyExists(HKEY_CLASSES_ROOT, path); }
 
 std::wstring StringValue(const std::wstring& path, const wchar_t* name) {
-    wchar_t value[1024] = {};
-    DWORD size = sizeof value;
-    if (RegGetValueW(HKEY_CLASSES_ROOT, path.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS)
-        return L"(none)";
-    return value;
+    return kypcx_test::StringValue(HKEY_CLASSES_ROOT, path, name);
 }
 
 const std::wstring kDecoders = L"CLSID\\" + GuidText(CATID_WICBitmapDecoders) + L"\\Instance";
@@ -140,6 +107,7 @@ Names ExpectedClassKeys(size_t patterns) {
 TEST(CodecRegistration, WritesTheDecodersKeysAndRemovesEveryOne) {
     const std::wstring pcxClass = GuidText(CLSID_KyPcxPcxDecoder);
     const std::wstring dcxClass = GuidText(CLSID_KyPcxDcxDecoder);
+    const std::wstring handlerClass = GuidText(CLSID_KyPcxPropertyHandler);
 
     ASSERT_EQ(0u, RunRegsvr32(L"/u"));
     const Snapshot unregistered;
@@ -147,28 +115,31 @@ TEST(CodecRegistration, WritesTheDecodersKeysAndRemovesEveryOne) {
     EXPECT_FALSE(KeyExists(kDecoders + L"\\" + dcxClass));
     EXPECT_EQ(WINCODEC_ERR_COMPONENTNOTFOUND, FactoryOpensPcx());
 
-    HMODULE codec = LoadLibraryW(L"KyPCXCodec.dll");
-    ASSERT_NE(nullptr, codec);
-    using ServerFn = HRESULT(STDAPICALLTYPE*)();
-    const auto registerServer = KYPCX_MODULE_EXPORT(ServerFn, codec, "DllRegisterServer");
-    const auto unregisterServer = KYPCX_MODULE_EXPORT(ServerFn, codec, "DllUnregisterServer");
-    ASSERT_NE(nullptr, registerServer);
-    ASSERT_NE(nullptr, unregisterServer);
+    kypcx_test::CodecServer codec;
+    ASSERT_TRUE(codec.loaded());
 
-    ASSERT_EQ(S_OK, registerServer());
+    ASSERT_EQ(S_OK, codec.Register());
     const Snapshot registered;
-    EXPECT_EQ(Names(), Added(registered.top, unregistered.top));
-    EXPECT_EQ((Names{pcxClass, dcxClass}), Added(registered.classes, unregistered.classes))
+    // At the top of the classes, only the file types' keys (and the shell's
+    // key for associations of every program, where there was none).
+    Names types = {L".pcx", L".dcx"};
+    if (unregistered.top.count(L"SystemFileAssociations") == 0) types.insert(L"SystemFileAssociations");
+    EXPECT_EQ(types, Added(registered.top, unregistered.top)) << Show(Added(registered.top, unregistered.top));
+    EXPECT_EQ((Names{pcxClass, dcxClass, handlerClass}), Added(registered.classes, unregistered.classes))
         << Show(Added(registered.classes, unregistered.classes));
     EXPECT_EQ((Names{pcxClass, dcxClass}), Added(registered.decoders, unregistered.decoders));
     EXPECT_EQ(Names(), Added(unregistered.classes, registered.classes)) << "registration removed a class";
     EXPECT_EQ(ExpectedClassKeys(5), KeysBelow(L"CLSID\\" + pcxClass)) << Show(KeysBelow(L"CLSID\\" + pcxClass));
     EXPECT_EQ(ExpectedClassKeys(1), KeysBelow(L"CLSID\\" + dcxClass));
-    for (const std::wstring& cls : {pcxClass, dcxClass}) {
+    EXPECT_EQ(Names{L"InprocServer32"}, KeysBelow(L"CLSID\\" + handlerClass));
+    for (const std::wstring& cls : {pcxClass, dcxClass, handlerClass}) {
         const std::wstring key = L"CLSID\\" + cls;
         EXPECT_EQ(0, lstrcmpiW(CodecPath().c_str(), StringValue(key + L"\\InprocServer32", nullptr).c_str()))
             << kypcx_test::Narrow(StringValue(key + L"\\InprocServer32", nullptr));
         EXPECT_EQ(L"Both", StringValue(key + L"\\InprocServer32", L"ThreadingModel"));
+    }
+    for (const std::wstring& cls : {pcxClass, dcxClass}) {
+        const std::wstring key = L"CLSID\\" + cls;
         EXPECT_EQ(GuidText(GUID_KyPcxVendor), StringValue(key, L"Vendor"));
         EXPECT_EQ(cls, StringValue(kDecoders + L"\\" + cls, L"CLSID"));
     }
@@ -176,11 +147,11 @@ TEST(CodecRegistration, WritesTheDecodersKeysAndRemovesEveryOne) {
     EXPECT_EQ(GuidText(GUID_KyPcxContainerFormatDcx), StringValue(L"CLSID\\" + dcxClass, L"ContainerFormat"));
     EXPECT_EQ(S_OK, FactoryOpensPcx());
 
-    ASSERT_EQ(S_OK, unregisterServer());
+    ASSERT_EQ(S_OK, codec.Unregister());
     EXPECT_TRUE(unregistered == Snapshot()) << "DllUnregisterServer left keys: "
                                             << Show(Added(Snapshot().classes, unregistered.classes));
-    EXPECT_EQ(S_OK, unregisterServer()) << "unregistering twice";
-    FreeLibrary(codec);
+    EXPECT_EQ(S_OK, codec.Unregister()) << "unregistering twice";
+    codec.Unload();
 
     ASSERT_EQ(0u, RunRegsvr32(L""));
     EXPECT_TRUE(registered == Snapshot()) << "regsvr32 writes what DllRegisterServer writes";
@@ -192,33 +163,33 @@ TEST(CodecRegistration, WritesTheDecodersKeysAndRemovesEveryOne) {
 }
 
 // Two copies of the codec: the one registered last serves the formats, and
-// unregistering the other leaves its keys alone.
+// unregistering the other leaves its keys alone, the shell's among them.
 TEST(CodecRegistration, UnregisteringOneCopyLeavesAnothersKeys) {
     kypcx_test::ScratchDir dir;
     const std::wstring copy = dir.Path(L"KyPCXCodec.dll");
     ASSERT_TRUE(CopyFileW(CodecPath().c_str(), copy.c_str(), FALSE));
     const std::wstring server = L"CLSID\\" + GuidText(CLSID_KyPcxPcxDecoder) + L"\\InprocServer32";
+    const std::wstring handlerServer = L"CLSID\\" + GuidText(CLSID_KyPcxPropertyHandler) + L"\\InprocServer32";
 
-    HMODULE other = LoadLibraryW(copy.c_str());
-    ASSERT_NE(nullptr, other);
-    using ServerFn = HRESULT(STDAPICALLTYPE*)();
-    const auto registerOther = KYPCX_MODULE_EXPORT(ServerFn, other, "DllRegisterServer");
-    const auto unregisterOther = KYPCX_MODULE_EXPORT(ServerFn, other, "DllUnregisterServer");
-    ASSERT_NE(nullptr, registerOther);
-    ASSERT_NE(nullptr, unregisterOther);
-    ASSERT_EQ(S_OK, registerOther());
+    kypcx_test::CodecServer other(copy);
+    ASSERT_TRUE(other.loaded());
+    ASSERT_EQ(S_OK, other.Register());
     EXPECT_EQ(0, lstrcmpiW(copy.c_str(), StringValue(server, nullptr).c_str()));
 
     ASSERT_EQ(0u, RunRegsvr32(L"/u"));
     EXPECT_EQ(0, lstrcmpiW(copy.c_str(), StringValue(server, nullptr).c_str()))
         << "unregistering the first copy took the second one's keys";
     EXPECT_TRUE(KeyExists(kDecoders + L"\\" + GuidText(CLSID_KyPcxDcxDecoder)));
+    EXPECT_EQ(0, lstrcmpiW(copy.c_str(), StringValue(handlerServer, nullptr).c_str()));
+    EXPECT_EQ(L"image", StringValue(L".pcx", L"PerceivedType")) << "the shell's keys went with the first copy";
     EXPECT_EQ(S_OK, FactoryOpensPcx());
 
-    ASSERT_EQ(S_OK, unregisterOther());
+    ASSERT_EQ(S_OK, other.Unregister());
     EXPECT_FALSE(KeyExists(L"CLSID\\" + GuidText(CLSID_KyPcxPcxDecoder)));
     EXPECT_FALSE(KeyExists(kDecoders + L"\\" + GuidText(CLSID_KyPcxDcxDecoder)));
-    FreeLibrary(other);
+    EXPECT_FALSE(KeyExists(L"CLSID\\" + GuidText(CLSID_KyPcxPropertyHandler)));
+    EXPECT_EQ(L"(none)", StringValue(L".pcx", L"PerceivedType"));
+    other.Unload();
     CoFreeUnusedLibrariesEx(0, 0);  // the factory's hold on the copy, so its folder can go
 
     ASSERT_EQ(0u, RunRegsvr32(L""));
