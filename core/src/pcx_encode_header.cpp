@@ -76,6 +76,15 @@ bool WritesBitmapAsRgbPlanes(const BitmapFields& bitmap) {
 
 int32_t RgbPlaneBytes(int32_t width) { return static_cast<int32_t>(((int64_t{width} * 8 + 15) / 16) * 2); }
 
+PcxRowLayout DeviceRowLayout(const BitmapFields& bitmap) {
+    PcxRowLayout rows;
+    rows.width = bitmap.width;
+    rows.planes = bitmap.planes;
+    rows.bytesPerLine = static_cast<uint32_t>(bitmap.widthBytes);
+    rows.rowBytes = rows.lineSize();
+    return rows;
+}
+
 void FillBitmapPcxHeader(const BitmapFields& bitmap, const DisplayMetrics& display, PcxHeader* header) {
     FillCommonFields(header);
     if (WritesBitmapAsRgbPlanes(bitmap)) {
@@ -121,16 +130,12 @@ Status FillPicturePcxHeader(const PcxPicture& picture, PcxHeader* header, PcxRow
         r.rowBytes = r.bytesPerLine;
         break;
     case PcxPixelFormat::Bgr24:
-        r.kind = PcxRowKind::Bgr24;
-        r.planes = 3;
-        r.bytesPerLine = static_cast<uint32_t>(RgbPlaneBytes(picture.width));
-        r.rowBytes = 3 * static_cast<uint64_t>(width);
-        break;
     case PcxPixelFormat::Bgra32:
-        r.kind = PcxRowKind::Bgra32;
-        r.planes = 4;
+        // A plane a byte of each pixel, alpha the fourth.
+        r.kind = picture.format == PcxPixelFormat::Bgr24 ? PcxRowKind::Bgr24 : PcxRowKind::Bgra32;
+        r.planes = picture.format == PcxPixelFormat::Bgr24 ? 3 : 4;
         r.bytesPerLine = static_cast<uint32_t>(RgbPlaneBytes(picture.width));
-        r.rowBytes = 4 * static_cast<uint64_t>(width);
+        r.rowBytes = r.planes * static_cast<uint64_t>(width);
         break;
     }
     if (r.bytesPerLine > static_cast<uint32_t>(kMaxPcxBytesPerLine)) return Status::ImageTooLarge;
@@ -141,7 +146,7 @@ Status FillPicturePcxHeader(const PcxPicture& picture, PcxHeader* header, PcxRow
     header->xMax = Low16(width - 1);
     header->yMax = Low16(int64_t{picture.height} - 1);
     header->bytesPerLine = Low16(r.bytesPerLine);
-    header->paletteInfo = r.planes >= 3 ? 1 : 0;
+    header->paletteInfo = bitsPerPixel == 8 && r.planes >= 3 ? 1 : 0;  // colour, as the DIB writer says
     header->horizontalDpi = picture.dpiX;
     header->verticalDpi = picture.dpiY;
     uint8_t triples[3 * kHeaderPaletteColors] = {};

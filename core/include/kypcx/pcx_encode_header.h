@@ -61,6 +61,10 @@ bool WritesBitmapAsRgbPlanes(const BitmapFields& bitmap);
 // the width rounded up to an even number.
 int32_t RgbPlaneBytes(int32_t width);
 
+// How a device bitmap's lines, fetched in the device's own layout, are
+// written: as they are, planes x widthBytes bytes.
+PcxRowLayout DeviceRowLayout(const BitmapFields& bitmap);
+
 // Fills every field of `header` for a device bitmap: in the device's own
 // layout for 8 bits a pixel or fewer, otherwise as three planes of 8 bits
 // (palette information 1, no palette). The header palette is left zero for

@@ -1,7 +1,9 @@
 // Line-by-line reading of a device-dependent bitmap.
 #include "pcx/encode/BitmapLineSource.h"
 
+#include "kypcx/pcx_encode_header.h"
 #include "kypcx/pcx_format.h"
+#include "pcx/encode/BitmapPcxHeader.h"
 
 namespace {
 
@@ -13,13 +15,8 @@ constexpr uint64_t kBandBytes = 256 * 1024;
 
 }  // namespace
 
-BitmapLineSource::BitmapLineSource(HBITMAP bitmap, const BITMAP& record) : bitmap_(bitmap), record_(record) {
-    // The device's own layout: each fetched line is a scan line as it is.
-    rows_.width = record.bmWidth;
-    rows_.planes = record.bmPlanes;
-    rows_.bytesPerLine = static_cast<uint32_t>(record.bmWidthBytes);
-    rows_.rowBytes = rows_.lineSize();
-}
+BitmapLineSource::BitmapLineSource(HBITMAP bitmap, const BITMAP& record)
+    : bitmap_(bitmap), record_(record), rows_(kypcx::DeviceRowLayout(BitmapFieldsOf(record))) {}
 
 void BitmapLineSource::UseRgbPlanes(int32_t planeBytes) {
     rgbPlanes_ = true;
