@@ -74,12 +74,91 @@ inline unsigned CodeBlock(const uint8_t* bytes, uint32_t equal, uint32_t stop, u
     return at;
 }
 
+// Four blocks at a time: a span of 64 bytes whose runs and literal
+// stretches are found from 64-bit masks, so that the loop over them ends
+// (and its branch is mispredicted) once a span rather than once a block.
+constexpr size_t kSpan = 4 * kBlockSize;
+// Literals are stored two blocks at a time at least: the short stretches
+// between runs then cost no loop whose end is mispredicted.
+constexpr size_t kLiteralStore = 2 * kBlockSize;
+// Room a whole span may need: two code bytes per input byte, and a store of
+// literals starting anywhere in that.
+constexpr size_t kSpanRoom = 2 * kSpan + kLiteralStore;
+
+inline unsigned LowestBit64(uint64_t mask) { return static_cast<unsigned>(__builtin_ctzll(mask)); }
+
+// Stores bytes[0, n) at out by whole blocks, two at least: bytes past n are
+// written too (up to 31), and overwritten by what follows.
+inline void StoreLiterals(uint8_t* out, const uint8_t* bytes, size_t n) {
+    blocks::Store(out, blocks::Load(bytes));
+    blocks::Store(out + kBlockSize, blocks::Load(bytes + kBlockSize));
+    for (size_t k = kLiteralStore; k < n; k += kBlockSize) blocks::Store(out + k, blocks::Load(bytes + k));
+}
+
+// Codes the span at bytes (96 bytes readable: each byte is compared with its
+// successor, and literals are loaded two blocks at a time) into out, which
+// has kSpanRoom bytes. Returns the bytes of input coded: 64, or fewer when a run
+// reaches the span's end or is longer than one code holds (its length is
+// then measured by the caller). *written grows by the bytes stored.
+inline size_t CodeSpan(const uint8_t* bytes, uint8_t* out, size_t* written) {
+    uint64_t equal = 0;
+    uint64_t stop = 0;
+    for (unsigned k = 0; k < 4; ++k) {
+        const blocks::Block here = blocks::Load(bytes + kBlockSize * k);
+        const uint32_t e = blocks::EqualMask(here, blocks::Load(bytes + kBlockSize * k + 1));
+        equal |= uint64_t{e} << (kBlockSize * k);
+        stop |= uint64_t{e | blocks::RunCodeMask(here)} << (kBlockSize * k);
+    }
+    size_t at = 0;
+    size_t put = 0;
+    while (at < kSpan) {
+        const uint64_t ahead = stop >> at;
+        if (ahead == 0) {
+            StoreLiterals(out + put, bytes + at, kSpan - at);
+            put += kSpan - at;
+            at = kSpan;
+            break;
+        }
+        const unsigned literals = LowestBit64(ahead);
+        StoreLiterals(out + put, bytes + at, literals);
+        put += literals;
+        at += literals;
+        // Equal pairs from `at` on; all 64 when the whole span and the byte
+        // after it are one value.
+        const uint64_t unequal = ~(equal >> at);
+        const unsigned pairs = unequal == 0 ? unsigned{kSpan} : LowestBit64(unequal);
+        if (at + pairs >= kSpan || pairs >= kMaxRunLength) break;
+        const uint8_t value = bytes[at];
+        const unsigned count = pairs + 1;
+        // As in CodeBlock: a lone byte below 0xC0 is its own code.
+        const unsigned alone = static_cast<unsigned>(count == 1) & static_cast<unsigned>(value < kRunMarker);
+        const uint8_t keep = static_cast<uint8_t>(0u - alone);
+        out[put] = static_cast<uint8_t>((value & keep) | ((kRunMarker | count) & ~keep));
+        out[put + 1] = value;
+        put += 2 - alone;
+        at += count;
+    }
+    *written += put;
+    return at;
+}
+
 }  // namespace
 
 size_t EncodePcxRunsBounded(const uint8_t* bytes, size_t length, size_t* pos, uint8_t* out, size_t room) {
     size_t in = *pos;
     size_t written = 0;
     while (in < length) {
+        if (in + kSpan + kLiteralStore <= length && room - written >= kSpanRoom) {
+            const size_t coded = CodeSpan(bytes + in, out + written, &written);
+            in += coded;
+            if (coded == kSpan) continue;
+            // A run that reaches past the span, or a long one: measured,
+            // coded on its own.
+            const uint32_t count = PcxRunLengthAt(bytes, length, in);
+            written += PutPcxRun(bytes[in], count, out + written);
+            in += count;
+            continue;
+        }
         // Two blocks of input are there (a block is read from anywhere in
         // the first, and each byte is compared with its successor), and the
         // room holds the most a block can need.

@@ -16,6 +16,7 @@
 #include "kypcx/pcx_format.h"
 #include "kypcx/pcx_rle_encode.h"
 #include "kypcx/pcx_writer.h"
+#include "pcx_reference_coders.h"
 #include "pcx_writer_readback.h"
 
 namespace {
@@ -112,9 +113,21 @@ TEST(PcxByteWriter, CodesLinesAcrossBlockEndsAsInOneGo) {
     for (uint32_t seed = 0; seed < 6; ++seed) lines.push_back(Pattern(37 + 61 * seed, seed));
     lines.push_back(Bytes(200, 0xC7));
     lines.push_back(Bytes(1, 0x3F));
+    // Runs about the longest a code holds, starting anywhere in the coder's
+    // blocks and spans, behind literals of either kind.
+    for (size_t before : {0, 1, 15, 16, 17, 31, 47, 63, 64, 65}) {
+        for (size_t run : {62, 63, 64, 65, 126, 127, 128}) {
+            Bytes line = Pattern(before, static_cast<uint32_t>(run));
+            line.insert(line.end(), run, before % 2 ? 0x51 : 0xD1);
+            const Bytes after = Pattern(70, 5);
+            line.insert(line.end(), after.begin(), after.end());
+            lines.push_back(line);
+        }
+    }
     Bytes expected;
     for (const Bytes& line : lines) {
-        const Bytes codes = Coded(line);
+        const Bytes codes = reference::EncodeRuns(line.data(), line.size());
+        ASSERT_EQ(codes, Coded(line)) << "a line of " << line.size() << " bytes";
         expected.insert(expected.end(), codes.begin(), codes.end());
     }
     for (size_t blockSize : {2, 3, 5, 16, 47, 48, 49, 64, 100, 4096}) {
