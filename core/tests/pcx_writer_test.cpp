@@ -465,16 +465,22 @@ TEST(PicturePcxHeader, FieldsRowsAndColoursForEveryFormat) {
         PcxRowKind kind;
         uint64_t rowBytes;
         uint32_t headerColors;
+        uint16_t dibBits;  // the DIB depth written in the same layout
     };
     const Case cases[] = {
-        {PcxPixelFormat::Indexed1, 1, 1, 3, 0, PcxRowKind::Copied, 3, 2},
-        {PcxPixelFormat::Indexed4, 4, 1, 3, 0, PcxRowKind::Nibbles, 10, 16},
-        {PcxPixelFormat::Indexed8, 1, 8, 19, 0, PcxRowKind::Copied, 19, 0},
-        {PcxPixelFormat::Bgr24, 3, 8, 20, 1, PcxRowKind::Bgr24, 57, 0},
-        {PcxPixelFormat::Bgra32, 4, 8, 20, 1, PcxRowKind::Bgra32, 76, 0},
+        {PcxPixelFormat::Indexed1, 1, 1, 3, 0, PcxRowKind::Copied, 3, 2, 1},
+        {PcxPixelFormat::Indexed4, 4, 1, 3, 0, PcxRowKind::Nibbles, 10, 16, 4},
+        {PcxPixelFormat::Indexed8, 1, 8, 19, 0, PcxRowKind::Copied, 19, 0, 8},
+        {PcxPixelFormat::Bgr24, 3, 8, 20, 1, PcxRowKind::Bgr24, 57, 0, 24},
+        {PcxPixelFormat::Bgra32, 4, 8, 20, 1, PcxRowKind::Bgra32, 76, 0, 24},
     };
-    Bytes colors(3 * 20);
+    Bytes colors(3 * 20), table(4 * 20);
     for (size_t i = 0; i < colors.size(); ++i) colors[i] = static_cast<uint8_t>(100 + i);
+    for (size_t i = 0; i < 20; ++i) {
+        table[4 * i] = colors[3 * i + 2];  // blue, green, red, reserved
+        table[4 * i + 1] = colors[3 * i + 1];
+        table[4 * i + 2] = colors[3 * i];
+    }
     for (const Case& c : cases) {
         PcxPicture picture;
         picture.width = 19;
@@ -489,21 +495,26 @@ TEST(PicturePcxHeader, FieldsRowsAndColoursForEveryFormat) {
         PcxRowLayout rows;
         const std::string name = "format " + std::to_string(static_cast<int>(c.format));
         ASSERT_EQ(Status::Ok, FillPicturePcxHeader(picture, &h, &rows)) << name;
-        // Every byte of the header: these fields, the first colours, zeros.
+        EXPECT_EQ(c.planes, h.planes) << name;
+        EXPECT_EQ(c.bitsPerPixel, h.bitsPerPixel) << name;
+        EXPECT_EQ(c.bytesPerLine, h.bytesPerLine) << name;
+        EXPECT_EQ(c.paletteInfo, h.paletteInfo) << name;
+        for (size_t i = 0; i < 48; ++i)
+            ASSERT_EQ(i < 3 * c.headerColors ? colors[i] : 0, h.palette[i]) << name << ", palette byte " << i;
+        // Every byte as the DIB writer gives a DIB of the same pixels and
+        // colours, shown on no screen (a fourth plane for alpha aside).
+        DibInfo dib;
+        dib.headerSize = kDibInfoHeaderSize;
+        dib.width = 19;
+        dib.height = 7;
+        dib.planes = 1;
+        dib.bitCount = c.dibBits;
+        DisplayMetrics display;
+        display.dpiX = 300;
+        display.dpiY = 150;
         PcxHeader expected;
-        std::memset(&expected, 0, sizeof expected);
-        expected.manufacturer = 0x0A;
-        expected.version = 5;
-        expected.encoding = 1;
+        FillDibPcxHeader(dib, display, table.data(), 20, &expected);
         expected.planes = c.planes;
-        expected.bitsPerPixel = c.bitsPerPixel;
-        expected.bytesPerLine = c.bytesPerLine;
-        expected.paletteInfo = c.paletteInfo;
-        expected.xMax = 18;
-        expected.yMax = 6;
-        expected.horizontalDpi = 300;
-        expected.verticalDpi = 150;
-        std::memcpy(expected.palette, colors.data(), 3 * c.headerColors);
         EXPECT_EQ(HeaderBytes(expected), HeaderBytes(h)) << name;
         EXPECT_EQ(c.kind, rows.kind) << name;
         EXPECT_EQ(c.rowBytes, rows.rowBytes) << name;
