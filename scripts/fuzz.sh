@@ -3,7 +3,9 @@
 # tree of its own (build/fuzz) with KYPCX_FUZZ on, seeds a working corpus
 # with the files of ../shared/corpus (when present), the saved regression
 # inputs and a few generated images, and runs one target: fuzz_decode (the
-# PCX decode path) or fuzz_dcx_directory (the DCX directory rules).
+# PCX decode path), fuzz_encode (the writer: images made from the input's
+# bytes, written and read back) or fuzz_dcx_directory (the DCX directory
+# rules).
 #   scripts/fuzz.sh [seconds] [target]    (defaults 300, fuzz_decode)
 # Crashes land in build/fuzz/artifacts/; replay one with
 #   build/fuzz/tools/native/<target> <file>

@@ -93,21 +93,21 @@ PcxPlaneLayout DibPcxPlaneLayout(const DibInfo& info) {
     return p;
 }
 
-PcxErrorCode ReadDibLayout(const uint8_t* block, size_t size, DibLayout* layout) {
+Status ReadDibLayout(const uint8_t* block, size_t size, DibLayout* layout) {
     DibLayout l;
-    if (block == nullptr || !ReadDibInfo(block, size, &l.info)) return PCX_ERR_CREATE_BITMAP;
+    if (block == nullptr || !ReadDibInfo(block, size, &l.info)) return Status::NoBitmap;
     const DibInfo& info = l.info;
-    if (info.headerSize < kDibInfoHeaderSize) return PCX_ERR_CREATE_BITMAP;
-    if (info.planes != 1) return PCX_ERR_CREATE_BITMAP;
-    if (!IsLaidOutBitCount(info.bitCount)) return PCX_ERR_HARDWARE_DEPENDENT;
+    if (info.headerSize < kDibInfoHeaderSize) return Status::NoBitmap;
+    if (info.planes != 1) return Status::NoBitmap;
+    if (!IsLaidOutBitCount(info.bitCount)) return Status::UnwritableDibFormat;
 
     const bool plainPixels = info.compression == kDibBiRgb || IsColorSpaceCode(info.compression);
     const bool bitfields = info.compression == kDibBiBitfields && (info.bitCount == 16 || info.bitCount == 32);
-    if (!plainPixels && !bitfields) return PCX_ERR_HARDWARE_DEPENDENT;
+    if (!plainPixels && !bitfields) return Status::UnwritableDibFormat;
 
-    if (info.width <= 0 || info.width > kMaxPcxDimension) return PCX_ERR_CREATE_BITMAP;
+    if (info.width <= 0 || info.width > kMaxPcxDimension) return Status::NoBitmap;
     const int64_t height = info.height;
-    if (height == 0 || height > kMaxPcxDimension || -height > kMaxPcxDimension) return PCX_ERR_CREATE_BITMAP;
+    if (height == 0 || height > kMaxPcxDimension || -height > kMaxPcxDimension) return Status::NoBitmap;
     l.width = info.width;
     l.height = static_cast<int32_t>(height < 0 ? -height : height);
     l.topDown = height < 0;
@@ -118,10 +118,10 @@ PcxErrorCode ReadDibLayout(const uint8_t* block, size_t size, DibLayout* layout)
     if (bitfields) {
         const uint64_t maskOffset = kDibInfoHeaderSize;
         if (info.headerSize == kDibInfoHeaderSize) masksAfterHeader = kDibBitfieldMasksSize;
-        if (maskOffset + kDibBitfieldMasksSize > size) return PCX_ERR_CREATE_BITMAP;
+        if (maskOffset + kDibBitfieldMasksSize > size) return Status::NoBitmap;
         for (int c = 0; c < 3; ++c) l.channelMasks[c] = Read32(block + maskOffset + 4 * c);
         for (uint32_t mask : l.channelMasks)
-            if (!IsContiguousMask(mask)) return PCX_ERR_HARDWARE_DEPENDENT;
+            if (!IsContiguousMask(mask)) return Status::UnwritableDibFormat;
     } else if (info.bitCount == 16) {
         l.channelMasks[0] = 0x7C00;  // 5-5-5, the layout of an uncompressed 16-bit DIB
         l.channelMasks[1] = 0x03E0;
@@ -137,14 +137,14 @@ PcxErrorCode ReadDibLayout(const uint8_t* block, size_t size, DibLayout* layout)
     l.pixelOffset = l.colorTableOffset + DibColorTableSize(info);
     l.rowStride = DibRowSize(info.bitCount, info.width);
     const uint64_t rowsEnd = l.pixelOffset + l.rowStride * static_cast<uint64_t>(l.height);
-    if (rowsEnd > size) return PCX_ERR_CREATE_BITMAP;
+    if (rowsEnd > size) return Status::NoBitmap;
     l.colorTableEntries = colorCount;
 
     l.pcx = DibPcxPlaneLayout(info);
-    if (l.pcx.bytesPerLine <= 0 || l.pcx.bytesPerLine > kMaxPcxBytesPerLine) return PCX_ERR_CREATE_BITMAP;
+    if (l.pcx.bytesPerLine <= 0 || l.pcx.bytesPerLine > kMaxPcxBytesPerLine) return Status::NoBitmap;
     l.encodedLineSize = static_cast<uint32_t>(l.pcx.planes * l.pcx.bytesPerLine);
     *layout = l;
-    return PCX_OK;
+    return Status::Ok;
 }
 
 }  // namespace kypcx

@@ -1,4 +1,4 @@
-// Header fields for the PCX images the encoders write.
+// Header fields for the PCX images the writer writes.
 #include "kypcx/pcx_encode_header.h"
 
 #include <cmath>
@@ -28,10 +28,15 @@ int16_t DpiFromPelsPerMeter(int32_t pelsPerMeter, int32_t displayDpi) {
     return Low16(std::llround(dpi));
 }
 
-uint64_t MaxEncodedPcxImageSize(const PcxHeader& header, uint32_t lineCount) {
-    const uint64_t lineBytes = uint64_t{header.planes} * static_cast<uint16_t>(header.bytesPerLine);
-    const uint64_t trailer = header.planes == 1 && header.bitsPerPixel == 8 ? kPaletteTrailerSize : 0;
-    return kPcxHeaderSize + 2 * lineBytes * lineCount + trailer;
+void ColorTableTriples(const uint8_t* colorTable, uint32_t entries, uint32_t count, uint8_t* triples) {
+    const uint32_t held = entries < count ? entries : count;
+    for (uint32_t i = 0; i < held; ++i) {
+        const uint8_t* quad = colorTable + 4 * i;  // blue, green, red, reserved
+        triples[3 * i] = quad[2];
+        triples[3 * i + 1] = quad[1];
+        triples[3 * i + 2] = quad[0];
+    }
+    std::memset(triples + 3 * held, 0, 3 * size_t(count - held));
 }
 
 uint32_t HeaderPaletteColors(uint32_t planes, uint32_t bitsPerPixel) {
@@ -62,13 +67,7 @@ void FillDibPcxHeader(const DibInfo& info, const DisplayMetrics& display, const 
 
     uint32_t colors = HeaderPaletteColors(header->planes, header->bitsPerPixel);
     if (colors > kHeaderPaletteColors) colors = kHeaderPaletteColors;
-    if (colors > tableEntries) colors = tableEntries;
-    for (uint32_t i = 0; i < colors; ++i) {
-        const uint8_t* quad = colorTable + 4 * i;  // blue, green, red, reserved
-        header->palette[3 * i] = quad[2];
-        header->palette[3 * i + 1] = quad[1];
-        header->palette[3 * i + 2] = quad[0];
-    }
+    ColorTableTriples(colorTable, tableEntries, colors, header->palette);
 }
 
 bool WritesBitmapAsRgbPlanes(const BitmapFields& bitmap) {
@@ -76,6 +75,15 @@ bool WritesBitmapAsRgbPlanes(const BitmapFields& bitmap) {
 }
 
 int32_t RgbPlaneBytes(int32_t width) { return static_cast<int32_t>(((int64_t{width} * 8 + 15) / 16) * 2); }
+
+PcxRowLayout DeviceRowLayout(const BitmapFields& bitmap) {
+    PcxRowLayout rows;
+    rows.width = bitmap.width;
+    rows.planes = bitmap.planes;
+    rows.bytesPerLine = static_cast<uint32_t>(bitmap.widthBytes);
+    rows.rowBytes = rows.lineSize();
+    return rows;
+}
 
 void FillBitmapPcxHeader(const BitmapFields& bitmap, const DisplayMetrics& display, PcxHeader* header) {
     FillCommonFields(header);
@@ -95,6 +103,60 @@ void FillBitmapPcxHeader(const BitmapFields& bitmap, const DisplayMetrics& displ
     header->verticalDpi = Low16(display.dpiY);
     header->horizontalScreenSize = Low16(display.width);
     header->verticalScreenSize = Low16(display.height);
+}
+
+Status FillPicturePcxHeader(const PcxPicture& picture, PcxHeader* header, PcxRowLayout* rows) {
+    if (picture.width < 1 || picture.height < 1) return Status::UndecodableLayout;
+    if (picture.width > kMaxPcxDimension || picture.height > kMaxPcxDimension) return Status::ImageTooLarge;
+    const int64_t width = picture.width;
+    PcxRowLayout r;
+    r.width = picture.width;
+    uint32_t bitsPerPixel = 8;
+    switch (picture.format) {
+    case PcxPixelFormat::Indexed1:
+        bitsPerPixel = 1;
+        r.bytesPerLine = static_cast<uint32_t>((width + 7) / 8);
+        r.rowBytes = r.bytesPerLine;
+        break;
+    case PcxPixelFormat::Indexed4:
+        bitsPerPixel = 1;
+        r.kind = PcxRowKind::Nibbles;
+        r.planes = 4;
+        r.bytesPerLine = static_cast<uint32_t>((width + 7) / 8);
+        r.rowBytes = static_cast<uint64_t>((width + 1) / 2);
+        break;
+    case PcxPixelFormat::Indexed8:
+        r.bytesPerLine = static_cast<uint32_t>(width);
+        r.rowBytes = r.bytesPerLine;
+        break;
+    case PcxPixelFormat::Bgr24:
+    case PcxPixelFormat::Bgra32:
+        // A plane a byte of each pixel, alpha the fourth.
+        r.kind = picture.format == PcxPixelFormat::Bgr24 ? PcxRowKind::Bgr24 : PcxRowKind::Bgra32;
+        r.planes = picture.format == PcxPixelFormat::Bgr24 ? 3 : 4;
+        r.bytesPerLine = static_cast<uint32_t>(RgbPlaneBytes(picture.width));
+        r.rowBytes = r.planes * static_cast<uint64_t>(width);
+        break;
+    }
+    if (r.bytesPerLine > static_cast<uint32_t>(kMaxPcxBytesPerLine)) return Status::ImageTooLarge;
+
+    FillCommonFields(header);
+    header->bitsPerPixel = static_cast<uint8_t>(bitsPerPixel);
+    header->planes = static_cast<uint8_t>(r.planes);
+    header->xMax = Low16(width - 1);
+    header->yMax = Low16(int64_t{picture.height} - 1);
+    header->bytesPerLine = Low16(r.bytesPerLine);
+    header->paletteInfo = bitsPerPixel == 8 && r.planes >= 3 ? 1 : 0;  // colour, as the DIB writer says
+    header->horizontalDpi = picture.dpiX;
+    header->verticalDpi = picture.dpiY;
+    uint8_t triples[3 * kHeaderPaletteColors] = {};
+    uint32_t colors = HeaderPaletteColors(r.planes, bitsPerPixel);
+    if (colors > kHeaderPaletteColors) colors = kHeaderPaletteColors;
+    const uint32_t given = picture.colors == nullptr ? 0 : picture.colorCount;
+    if (given != 0) std::memcpy(triples, picture.colors, 3 * size_t(given < colors ? given : colors));
+    SetHeaderPalette(header, triples, colors);
+    *rows = r;
+    return Status::Ok;
 }
 
 }  // namespace kypcx

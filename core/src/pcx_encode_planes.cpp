@@ -1,8 +1,9 @@
-// DIB rows to PCX scan lines.
+// Rows of pixels to PCX scan lines.
 #include "kypcx/pcx_encode_planes.h"
 
 #include <cstring>
 
+#include "kypcx/pcx_format.h"
 #include "pcx_byte_blocks.h"
 
 namespace kypcx {
@@ -79,14 +80,14 @@ size_t SplitBlocks(const uint8_t* row, size_t width, uint8_t* blue, uint8_t* gre
 }
 #endif
 
-void SplitTrueColor(const DibLayout& layout, const uint8_t* row, uint8_t* line) {
-    const size_t bpl = static_cast<size_t>(layout.pcx.bytesPerLine);
+void SplitTrueColor(const PcxRowLayout& layout, const uint8_t* row, uint8_t* line) {
+    const size_t bpl = layout.bytesPerLine;
     uint8_t* red = line;
     uint8_t* green = line + bpl;
     uint8_t* blue = line + 2 * bpl;
     const size_t width = static_cast<size_t>(layout.width);
-    switch (layout.info.bitCount) {
-    case 24: {
+    switch (layout.kind) {
+    case PcxRowKind::Bgr24: {
         size_t done = 0;
 #if defined(KYPCX_SSE2_BLOCKS)
         done = SplitBlocks(row, width, blue, green, red);
@@ -99,8 +100,8 @@ void SplitTrueColor(const DibLayout& layout, const uint8_t* row, uint8_t* line) 
         }
         break;
     }
-    case 16: {
-        const Channel r(layout.channelMasks[0]), g(layout.channelMasks[1]), b(layout.channelMasks[2]);
+    case PcxRowKind::Masked16: {
+        const Channel r(layout.masks[0]), g(layout.masks[1]), b(layout.masks[2]);
         for (size_t x = 0; x < width; ++x, row += 2) {
             const uint32_t pixel = uint32_t{row[0]} | (uint32_t{row[1]} << 8);
             red[x] = r.From(pixel);
@@ -109,8 +110,8 @@ void SplitTrueColor(const DibLayout& layout, const uint8_t* row, uint8_t* line) 
         }
         break;
     }
-    default: {  // 32
-        const Channel r(layout.channelMasks[0]), g(layout.channelMasks[1]), b(layout.channelMasks[2]);
+    default: {  // Masked32
+        const Channel r(layout.masks[0]), g(layout.masks[1]), b(layout.masks[2]);
         for (size_t x = 0; x < width; ++x, row += 4) {
             const uint32_t pixel =
                 uint32_t{row[0]} | (uint32_t{row[1]} << 8) | (uint32_t{row[2]} << 16) | (uint32_t{row[3]} << 24);
@@ -120,6 +121,22 @@ void SplitTrueColor(const DibLayout& layout, const uint8_t* row, uint8_t* line) 
         }
         break;
     }
+    }
+}
+
+// Four planes of 8 bits: red, green, blue and alpha.
+void SplitBgra(const PcxRowLayout& layout, const uint8_t* row, uint8_t* line) {
+    const size_t bpl = layout.bytesPerLine;
+    const size_t width = static_cast<size_t>(layout.width);
+    uint8_t* red = line;
+    uint8_t* green = line + bpl;
+    uint8_t* blue = line + 2 * bpl;
+    uint8_t* alpha = line + 3 * bpl;
+    for (size_t x = 0; x < width; ++x, row += 4) {
+        blue[x] = row[0];
+        green[x] = row[1];
+        red[x] = row[2];
+        alpha[x] = row[3];
     }
 }
 
@@ -141,54 +158,85 @@ const NibblePairBits kPairBits;
 
 // Four planes of one bit: plane k holds bit k of each pixel's index, the
 // leftmost pixel of a group of eight in the most significant bit.
-void SplitNibbles(const DibLayout& layout, const uint8_t* row, uint8_t* line) {
-    const size_t planeWidth = static_cast<size_t>(layout.pcx.bytesPerLine);
+void SplitNibbleGroup(const uint8_t* pair, size_t planeWidth, size_t group, uint8_t* line) {
+    // Each byte lane gathers one plane's 8 bits; no lane overflows.
+    const uint32_t planes = (kPairBits.value[pair[0]] << 6) | (kPairBits.value[pair[1]] << 4) |
+                            (kPairBits.value[pair[2]] << 2) | kPairBits.value[pair[3]];
+    for (unsigned k = 0; k < 4; ++k) line[k * planeWidth + group] = static_cast<uint8_t>(planes >> (8 * k));
+}
+
+void SplitNibbles(const PcxRowLayout& layout, const uint8_t* row, uint8_t* line) {
+    const size_t planeWidth = layout.bytesPerLine;
     const size_t groups = (static_cast<size_t>(layout.width) + 7) / 8;
-    for (size_t group = 0; group < groups; ++group) {
-        const uint8_t* pair = row + 4 * group;  // 8 pixels, two per byte, left one high
-        // Each byte lane gathers one plane's 8 bits; no lane overflows.
-        const uint32_t planes = (kPairBits.value[pair[0]] << 6) | (kPairBits.value[pair[1]] << 4) |
-                                (kPairBits.value[pair[2]] << 2) | kPairBits.value[pair[3]];
-        for (unsigned k = 0; k < 4; ++k) line[k * planeWidth + group] = static_cast<uint8_t>(planes >> (8 * k));
+    // Groups of 8 pixels (4 row bytes) that lie inside what may be read; a
+    // last group that reaches past it is read from a copy, zeros behind.
+    const size_t whole = layout.rowBytes / 4 < groups ? static_cast<size_t>(layout.rowBytes / 4) : groups;
+    for (size_t group = 0; group < whole; ++group) SplitNibbleGroup(row + 4 * group, planeWidth, group, line);
+    if (whole < groups) {
+        uint8_t tail[4] = {0, 0, 0, 0};
+        std::memcpy(tail, row + 4 * whole, static_cast<size_t>(layout.rowBytes - 4 * whole));
+        SplitNibbleGroup(tail, planeWidth, whole, line);
     }
 }
 
 // Zeroes the bytes of each plane from `used` to the plane's end.
-void ZeroPlaneEnds(const DibLayout& layout, size_t used, uint8_t* line) {
-    const size_t planeWidth = static_cast<size_t>(layout.pcx.bytesPerLine);
+void ZeroPlaneEnds(const PcxRowLayout& layout, size_t used, uint8_t* line) {
+    const size_t planeWidth = layout.bytesPerLine;
     if (used >= planeWidth) return;
-    for (int32_t k = 0; k < layout.pcx.planes; ++k) std::memset(line + size_t(k) * planeWidth + used, 0, planeWidth - used);
+    for (uint32_t k = 0; k < layout.planes; ++k) std::memset(line + size_t(k) * planeWidth + used, 0, planeWidth - used);
 }
 
 }  // namespace
 
-DibLayout BgrRowLayout(int32_t width, int32_t bytesPerLine) {
-    DibLayout layout;
-    layout.info.headerSize = kDibInfoHeaderSize;
-    layout.info.width = width;
-    layout.info.height = 1;
-    layout.info.planes = 1;
-    layout.info.bitCount = 24;
-    layout.width = width;
-    layout.height = 1;
-    layout.rowStride = (uint64_t(width) * 24 + 31) / 32 * 4;
-    layout.pcx.planes = 3;
-    layout.pcx.bitsPerPixel = 8;
-    layout.pcx.bytesPerLine = bytesPerLine;
-    layout.encodedLineSize = 3 * static_cast<uint32_t>(bytesPerLine);
-    return layout;
+PcxRowLayout DibRowLayout(const DibLayout& layout) {
+    PcxRowLayout rows;
+    switch (layout.info.bitCount) {
+    case 4: rows.kind = PcxRowKind::Nibbles; break;
+    case 16: rows.kind = PcxRowKind::Masked16; break;
+    case 24: rows.kind = PcxRowKind::Bgr24; break;
+    case 32: rows.kind = PcxRowKind::Masked32; break;
+    default: rows.kind = PcxRowKind::Copied; break;
+    }
+    rows.width = layout.width;
+    rows.planes = static_cast<uint32_t>(layout.pcx.planes);
+    rows.bytesPerLine = static_cast<uint32_t>(layout.pcx.bytesPerLine);
+    rows.rowBytes = layout.rowStride;
+    for (int c = 0; c < 3; ++c) rows.masks[c] = layout.channelMasks[c];
+    return rows;
 }
 
-size_t AssemblePcxLine(const DibLayout& layout, const uint8_t* row, uint8_t* line) {
-    const size_t length = layout.encodedLineSize;
-    if (layout.pcx.planes == 3) {
-        ZeroPlaneEnds(layout, static_cast<size_t>(layout.width), line);
-        SplitTrueColor(layout, row, line);
-    } else if (layout.pcx.planes == 4) {
-        ZeroPlaneEnds(layout, (static_cast<size_t>(layout.width) + 7) / 8, line);
+PcxRowLayout BgrRowLayout(int32_t width, int32_t bytesPerLine) {
+    PcxRowLayout rows;
+    rows.kind = PcxRowKind::Bgr24;
+    rows.width = width;
+    rows.planes = 3;
+    rows.bytesPerLine = static_cast<uint32_t>(bytesPerLine);
+    rows.rowBytes = DibRowSize(24, width);
+    return rows;
+}
+
+size_t AssemblePcxLine(const PcxRowLayout& layout, const uint8_t* row, uint8_t* line) {
+    const size_t length = layout.lineSize();
+    const size_t width = static_cast<size_t>(layout.width);
+    switch (layout.kind) {
+    case PcxRowKind::Copied: {
+        const size_t copied = layout.rowBytes < length ? static_cast<size_t>(layout.rowBytes) : length;
+        if (line != row) std::memcpy(line, row, copied);  // a row fetched into the line buffer is the line
+        std::memset(line + copied, 0, length - copied);
+        break;
+    }
+    case PcxRowKind::Nibbles:
+        ZeroPlaneEnds(layout, (width + 7) / 8, line);
         SplitNibbles(layout, row, line);
-    } else {
-        std::memcpy(line, row, length);
+        break;
+    case PcxRowKind::Bgra32:
+        ZeroPlaneEnds(layout, width, line);
+        SplitBgra(layout, row, line);
+        break;
+    default:
+        ZeroPlaneEnds(layout, width, line);
+        SplitTrueColor(layout, row, line);
+        break;
     }
     return length;
 }

@@ -1,11 +1,12 @@
 // Run-length encoder for PCX scan lines, into memory.
 //
 // Most of a natural image's scan line is literal bytes: values below 0xC0
-// that differ from the next byte. The coder compares a block of 16 bytes
-// with the block one byte further on; where no byte equals its successor and
-// none needs a count byte, the block is copied whole. The first byte that
-// does either starts a run, which is measured (16 bytes at a time for long
-// ones) and coded on its own.
+// that differ from the next byte, between short runs. The coder compares
+// blocks of 16 bytes with the blocks one byte further on, four blocks at a
+// time, and finds in the masks where runs and bytes that need a count byte
+// stand; the literal stretches between them are copied a block at a time. A
+// run that reaches past the bytes looked at is measured (16 bytes at a time
+// for long ones) and coded on its own.
 #include "kypcx/pcx_rle_encode.h"
 
 #include "pcx_byte_blocks.h"
@@ -31,34 +32,74 @@ uint32_t PcxRunLengthAt(const uint8_t* bytes, size_t length, size_t pos) {
 
 namespace {
 
-// Room a whole block may need: two code bytes per input byte, and a block
-// store of literals starting anywhere in that.
-constexpr size_t kBlockRoom = 3 * kBlockSize;
+// The coder's steps: a span of four blocks where the input and the room
+// allow, so that the loop over a span's runs ends (and its branch is
+// mispredicted) once every 64 bytes; a single block near the end of either.
+constexpr unsigned kSpanBlocks = 4;
 
-// Codes one block at bytes[in] whose runs end inside it, from its masks:
-// `equal` (byte i equals byte i + 1) and `stop` (that, or byte i needs a
-// count byte). Literal stretches are stored a block at a time; a run's
-// length is its equal pairs plus one. Returns the bytes of input coded: 16,
-// or fewer when a run reaches the block's end (its length is then measured
-// by the caller).
-inline unsigned CodeBlock(const uint8_t* bytes, uint32_t equal, uint32_t stop, uint8_t* out, size_t* written) {
-    unsigned at = 0;
-    size_t put = *written;
-    while (at < kBlockSize) {
-        const uint32_t ahead = stop >> at;
+// Literal stretches are stored a block at a time, two at least in a span:
+// the short stretches between runs then cost no loop whose end is
+// mispredicted.
+template <unsigned kBlocks>
+constexpr size_t kLiteralStore = (kBlocks < 2 ? kBlocks : 2) * kBlockSize;
+
+// Input a step reads: its blocks, and a literal store from anywhere in them
+// (which also covers each byte's comparison with its successor).
+template <unsigned kBlocks>
+constexpr size_t kStepInput = kBlocks * kBlockSize + kLiteralStore<kBlocks>;
+
+// Room a step may need: two code bytes per input byte, and a literal store
+// starting anywhere in that.
+template <unsigned kBlocks>
+constexpr size_t kStepRoom = 2 * kBlocks * kBlockSize + kLiteralStore<kBlocks>;
+
+inline unsigned LowestBit64(uint64_t mask) { return static_cast<unsigned>(__builtin_ctzll(mask)); }
+
+// Stores bytes[0, n) at out by whole blocks, kLiteralStore bytes at least:
+// bytes past n are written too, and overwritten by what follows.
+template <unsigned kBlocks>
+inline void StoreLiterals(uint8_t* out, const uint8_t* bytes, size_t n) {
+    for (size_t k = 0; k < kLiteralStore<kBlocks>; k += kBlockSize) blocks::Store(out + k, blocks::Load(bytes + k));
+    for (size_t k = kLiteralStore<kBlocks>; k < n; k += kBlockSize) blocks::Store(out + k, blocks::Load(bytes + k));
+}
+
+// Codes the kBlocks blocks at bytes into out (kStepInput bytes readable,
+// kStepRoom bytes of room), from their masks: `equal` (byte i equals byte
+// i + 1) and `stop` (that, or byte i needs a count byte). A run's length is
+// its equal pairs plus one. Returns the bytes of input coded: all of them,
+// or fewer when a run reaches the step's end or is longer than one code
+// holds (its length is then measured by the caller); adds the bytes stored
+// to *written.
+template <unsigned kBlocks>
+size_t CodeStep(const uint8_t* bytes, uint8_t* out, size_t* written) {
+    constexpr size_t kLength = kBlocks * kBlockSize;
+    uint64_t equal = 0;
+    uint64_t stop = 0;
+    for (unsigned k = 0; k < kBlocks; ++k) {
+        const blocks::Block here = blocks::Load(bytes + kBlockSize * k);
+        const uint32_t e = blocks::EqualMask(here, blocks::Load(bytes + kBlockSize * k + 1));
+        equal |= uint64_t{e} << (kBlockSize * k);
+        stop |= uint64_t{e | blocks::RunCodeMask(here)} << (kBlockSize * k);
+    }
+    size_t at = 0;
+    size_t put = 0;
+    while (at < kLength) {
+        const uint64_t ahead = stop >> at;
         if (ahead == 0) {
-            blocks::Store(out + put, blocks::Load(bytes + at));
-            put += kBlockSize - at;
-            at = kBlockSize;
+            StoreLiterals<kBlocks>(out + put, bytes + at, kLength - at);
+            put += kLength - at;
+            at = kLength;
             break;
         }
-        // Stored even when there are none: what lies past them is overwritten.
-        const unsigned literals = blocks::LowestBit(ahead);
-        blocks::Store(out + put, blocks::Load(bytes + at));
+        const unsigned literals = LowestBit64(ahead);
+        StoreLiterals<kBlocks>(out + put, bytes + at, literals);
         put += literals;
         at += literals;
-        const unsigned pairs = blocks::LowestBit(~(equal >> at));
-        if (at + pairs >= kBlockSize) break;
+        // Equal pairs from `at` on; all of them when the whole span and the
+        // byte after it are one value.
+        const uint64_t unequal = ~(equal >> at);
+        const unsigned pairs = unequal == 0 ? unsigned{kLength} : LowestBit64(unequal);
+        if (at + pairs >= kLength || pairs >= kMaxRunLength) break;
         const uint8_t value = bytes[at];
         const unsigned count = pairs + 1;
         // A lone byte below 0xC0 is its own code; else a count byte and the
@@ -70,7 +111,7 @@ inline unsigned CodeBlock(const uint8_t* bytes, uint32_t equal, uint32_t stop, u
         put += 2 - alone;
         at += count;
     }
-    *written = put;
+    *written += put;
     return at;
 }
 
@@ -80,33 +121,31 @@ size_t EncodePcxRunsBounded(const uint8_t* bytes, size_t length, size_t* pos, ui
     size_t in = *pos;
     size_t written = 0;
     while (in < length) {
-        // Two blocks of input are there (a block is read from anywhere in
-        // the first, and each byte is compared with its successor), and the
-        // room holds the most a block can need.
-        if (in + 2 * kBlockSize <= length && room - written >= kBlockRoom) {
-            const blocks::Block here = blocks::Load(bytes + in);
-            const uint32_t equal = blocks::EqualMask(here, blocks::Load(bytes + in + 1));
-            const uint32_t stop = equal | blocks::RunCodeMask(here);
-            if (stop == 0) {
-                blocks::Store(out + written, here);
-                in += kBlockSize;
-                written += kBlockSize;
-                continue;
-            }
-            const unsigned coded = CodeBlock(bytes + in, equal, stop, out, &written);
-            in += coded;
-            if (coded == kBlockSize) continue;
-            // A run that reaches past the block: measured, coded on its own.
+        size_t coded = 0;
+        size_t stepLength = 0;
+        if (in + kStepInput<kSpanBlocks> <= length && room - written >= kStepRoom<kSpanBlocks>) {
+            coded = CodeStep<kSpanBlocks>(bytes + in, out + written, &written);
+            stepLength = kSpanBlocks * kBlockSize;
+        } else if (in + kStepInput<1> <= length && room - written >= kStepRoom<1>) {
+            coded = CodeStep<1>(bytes + in, out + written, &written);
+            stepLength = kBlockSize;
+        } else {
+            // Near the end of the input or of the room: run by run, while
+            // each run's codes fit.
             const uint32_t count = PcxRunLengthAt(bytes, length, in);
-            written += PutPcxRun(bytes[in], count, out + written);
+            const uint8_t value = bytes[in];
+            const size_t codes = (count == 1 && value < kRunMarker) ? 1 : 2;
+            if (room - written < codes) break;
+            written += PutPcxRun(value, count, out + written);
             in += count;
             continue;
         }
+        in += coded;
+        if (coded == stepLength) continue;
+        // A run that reaches past the step, or a long one: measured, coded
+        // on its own (the room a step needs holds its codes too).
         const uint32_t count = PcxRunLengthAt(bytes, length, in);
-        const uint8_t value = bytes[in];
-        const size_t codes = (count == 1 && value < kRunMarker) ? 1 : 2;
-        if (room - written < codes) break;
-        written += PutPcxRun(value, count, out + written);
+        written += PutPcxRun(bytes[in], count, out + written);
         in += count;
     }
     *pos = in;

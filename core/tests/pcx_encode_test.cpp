@@ -119,7 +119,7 @@ TEST(DibLayoutCheck, AcceptsWellFormedDibsAndLocatesTheirParts) {
     s.bitCount = 8;
     std::vector<uint8_t> block = DibBlock(s, 1024);
     DibLayout l;
-    ASSERT_EQ(PCX_OK, ReadDibLayout(block.data(), block.size(), &l));
+    ASSERT_EQ(Status::Ok, ReadDibLayout(block.data(), block.size(), &l));
     EXPECT_EQ(40u, l.colorTableOffset);
     EXPECT_EQ(256u, l.colorTableEntries);
     EXPECT_EQ(40u + 1024u, l.pixelOffset);
@@ -130,7 +130,7 @@ TEST(DibLayoutCheck, AcceptsWellFormedDibsAndLocatesTheirParts) {
 
     s.height = -3;
     block = DibBlock(s, 1024);
-    ASSERT_EQ(PCX_OK, ReadDibLayout(block.data(), block.size(), &l));
+    ASSERT_EQ(Status::Ok, ReadDibLayout(block.data(), block.size(), &l));
     EXPECT_TRUE(l.topDown);
     EXPECT_EQ(3, l.height);
     EXPECT_EQ(block.data() + 40 + 1024, DibRowForLine(l, block.data(), 0)) << "top-down: top line stored first";
@@ -144,7 +144,7 @@ TEST(DibLayoutCheck, AcceptsWellFormedDibsAndLocatesTheirParts) {
     Put32(block, 40, 0xF800);
     Put32(block, 44, 0x07E0);
     Put32(block, 48, 0x001F);
-    ASSERT_EQ(PCX_OK, ReadDibLayout(block.data(), block.size(), &l));
+    ASSERT_EQ(Status::Ok, ReadDibLayout(block.data(), block.size(), &l));
     EXPECT_EQ(52u, l.pixelOffset);
     EXPECT_EQ(0xF800u, l.channelMasks[0]);
     EXPECT_EQ(3, l.pcx.planes);
@@ -178,7 +178,7 @@ TEST(DibLayoutCheck, AcceptsWellFormedDibsAndLocatesTheirParts) {
             Put32(block, 48, 0x000000FF);
         }
         const std::string name = std::to_string(t.headerSize) + "/" + std::to_string(t.bitCount);
-        ASSERT_EQ(PCX_OK, ReadDibLayout(block.data(), block.size(), &l)) << name;
+        ASSERT_EQ(Status::Ok, ReadDibLayout(block.data(), block.size(), &l)) << name;
         EXPECT_EQ(t.tableOffset, l.colorTableOffset) << name;
         EXPECT_EQ(t.tableOffset + tableBytes, l.pixelOffset) << name;
     }
@@ -190,7 +190,7 @@ TEST(DibLayoutCheck, RefusesWhatItCannotWriteSafely) {
         DibSpec spec;
         size_t tableBytes;
         size_t trim;
-        PcxErrorCode expected;
+        Status expected;
     };
     auto spec = [](int32_t w, int32_t h, uint16_t bits, uint32_t compression = 0, uint16_t planes = 1,
                    uint32_t headerSize = 40, uint32_t used = 0) {
@@ -205,23 +205,23 @@ TEST(DibLayoutCheck, RefusesWhatItCannotWriteSafely) {
         return s;
     };
     const Case cases[] = {
-        {"rows cut short by one byte", spec(5, 3, 8), 1024, 1, PCX_ERR_CREATE_BITMAP},
-        {"colour table missing", spec(5, 3, 8), 0, 0, PCX_ERR_CREATE_BITMAP},
-        {"huge biClrUsed", spec(5, 3, 8, 0, 1, 40, 0x40000000), 1024, 0, PCX_ERR_CREATE_BITMAP},
-        {"width 0", spec(0, 3, 8), 1024, 0, PCX_ERR_CREATE_BITMAP},
-        {"negative width", spec(-4, 3, 8), 1024, 0, PCX_ERR_CREATE_BITMAP},
-        {"height 0", spec(4, 0, 8), 1024, 0, PCX_ERR_CREATE_BITMAP},
-        {"two planes", spec(4, 2, 8, 0, 2), 1024, 0, PCX_ERR_CREATE_BITMAP},
-        {"width beyond the header", spec(40000, 1, 1), 8, 0, PCX_ERR_CREATE_BITMAP},
-        {"bytes per line beyond the header", spec(32767, 1, 24), 0, 0, PCX_ERR_CREATE_BITMAP},
-        {"height beyond the header", spec(1, 40000, 1), 8, 0, PCX_ERR_CREATE_BITMAP},
-        {"2 bits per pixel", spec(4, 2, 2), 16, 0, PCX_ERR_HARDWARE_DEPENDENT},
-        {"0 bits per pixel", spec(4, 2, 0), 0, 0, PCX_ERR_HARDWARE_DEPENDENT},
-        {"run-length 8", spec(4, 2, 8, 1), 1024, 0, PCX_ERR_HARDWARE_DEPENDENT},
-        {"run-length 4", spec(4, 2, 4, 2), 64, 0, PCX_ERR_HARDWARE_DEPENDENT},
-        {"bit fields on 8 bits", spec(4, 2, 8, 3), 1024, 0, PCX_ERR_HARDWARE_DEPENDENT},
-        {"compression 18", spec(4, 2, 24, 18), 0, 0, PCX_ERR_HARDWARE_DEPENDENT},
-        {"core header", spec(4, 2, 8, 0, 1, 12), 768, 0, PCX_ERR_CREATE_BITMAP},
+        {"rows cut short by one byte", spec(5, 3, 8), 1024, 1, Status::NoBitmap},
+        {"colour table missing", spec(5, 3, 8), 0, 0, Status::NoBitmap},
+        {"huge biClrUsed", spec(5, 3, 8, 0, 1, 40, 0x40000000), 1024, 0, Status::NoBitmap},
+        {"width 0", spec(0, 3, 8), 1024, 0, Status::NoBitmap},
+        {"negative width", spec(-4, 3, 8), 1024, 0, Status::NoBitmap},
+        {"height 0", spec(4, 0, 8), 1024, 0, Status::NoBitmap},
+        {"two planes", spec(4, 2, 8, 0, 2), 1024, 0, Status::NoBitmap},
+        {"width beyond the header", spec(40000, 1, 1), 8, 0, Status::NoBitmap},
+        {"bytes per line beyond the header", spec(32767, 1, 24), 0, 0, Status::NoBitmap},
+        {"height beyond the header", spec(1, 40000, 1), 8, 0, Status::NoBitmap},
+        {"2 bits per pixel", spec(4, 2, 2), 16, 0, Status::UnwritableDibFormat},
+        {"0 bits per pixel", spec(4, 2, 0), 0, 0, Status::UnwritableDibFormat},
+        {"run-length 8", spec(4, 2, 8, 1), 1024, 0, Status::UnwritableDibFormat},
+        {"run-length 4", spec(4, 2, 4, 2), 64, 0, Status::UnwritableDibFormat},
+        {"bit fields on 8 bits", spec(4, 2, 8, 3), 1024, 0, Status::UnwritableDibFormat},
+        {"compression 18", spec(4, 2, 24, 18), 0, 0, Status::UnwritableDibFormat},
+        {"core header", spec(4, 2, 8, 0, 1, 12), 768, 0, Status::NoBitmap},
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> block = c.spec.headerSize == 12 ? std::vector<uint8_t>(12 + 768 + 8, 0)
@@ -239,19 +239,19 @@ TEST(DibLayoutCheck, RefusesWhatItCannotWriteSafely) {
     // A block shorter than the header it names.
     std::vector<uint8_t> header = InfoHeader(DibSpec{});
     DibLayout l;
-    EXPECT_EQ(PCX_ERR_CREATE_BITMAP, ReadDibLayout(header.data(), 39, &l));
-    EXPECT_EQ(PCX_ERR_CREATE_BITMAP, ReadDibLayout(header.data(), 3, &l));
-    EXPECT_EQ(PCX_ERR_CREATE_BITMAP, ReadDibLayout(nullptr, 0, &l));
+    EXPECT_EQ(Status::NoBitmap, ReadDibLayout(header.data(), 39, &l));
+    EXPECT_EQ(Status::NoBitmap, ReadDibLayout(header.data(), 3, &l));
+    EXPECT_EQ(Status::NoBitmap, ReadDibLayout(nullptr, 0, &l));
     // Masks that are not one stretch of bits.
     DibSpec f;
     f.bitCount = 32;
     f.compression = kDibBiBitfields;
     std::vector<uint8_t> block = DibBlock(f, 12);
     Put32(block, 40, 0x00FF00F0);
-    EXPECT_EQ(PCX_ERR_HARDWARE_DEPENDENT, ReadDibLayout(block.data(), block.size(), &l));
+    EXPECT_EQ(Status::UnwritableDibFormat, ReadDibLayout(block.data(), block.size(), &l));
     // Masks promised after the header but not there.
     block = InfoHeader(f);
-    EXPECT_EQ(PCX_ERR_CREATE_BITMAP, ReadDibLayout(block.data(), block.size(), &l));
+    EXPECT_EQ(Status::NoBitmap, ReadDibLayout(block.data(), block.size(), &l));
 }
 
 PcxHeader HeaderFor(const DibSpec& s, const std::vector<uint8_t>& table = {}) {
@@ -432,7 +432,7 @@ std::vector<uint8_t> Line(const DibSpec& s, const std::vector<uint8_t>& row, siz
     block.resize(block.size() + tableBytes, 0);
     block.insert(block.end(), row.begin(), row.end());
     DibLayout l;
-    EXPECT_EQ(PCX_OK, ReadDibLayout(block.data(), block.size(), &l));
+    EXPECT_EQ(Status::Ok, ReadDibLayout(block.data(), block.size(), &l));
     std::vector<uint8_t> line(l.encodedLineSize, 0xEE);
     EXPECT_EQ(line.size(), AssemblePcxLine(l, block.data() + l.pixelOffset, line.data()));
     return line;

@@ -9,6 +9,7 @@
 #include "dcx/DcxDirectory.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
+#include "frame/ExportCodes.h"
 #include "frame/FileAccess.h"
 #include "frame/HandleGuards.h"
 #include "kypcx/dib_layout.h"
@@ -21,16 +22,13 @@ namespace {
 // image, then list it. Entry k + 1 is set to 0 first (unless k is the last
 // usable entry: entry 1023 is never written), then entry k to the image's
 // start, so the directory lists the old items or the old items and the whole
-// new one, never a stale entry behind the new item. `encode(file, code,
-// endLimit)` runs one of the encoders in append mode on the open file; it
-// writes nothing when the image could end past endLimit.
+// new one, never a stale entry behind the new item. `encode(file, endLimit)`
+// runs one of the encoders in append mode on the open file and answers its
+// status; it writes nothing when the image could end past endLimit.
 template <typename Encode>
 BOOL AddImage(Encode encode, LPCWSTR path, PcxErrorCode* code) {
     ScopedFile file(OpenFileFor(path, GENERIC_READ | GENERIC_WRITE));
-    if (!file.valid()) {
-        *code = PCX_ERR_OPEN_FILE;
-        return FALSE;
-    }
+    if (!file.valid()) return ReportExportCode(kypcx::Status::FileNotOpened, code);
     const ULONGLONG length = GetFileLength(file.get());
     kypcx::DcxDirectory directory;
     if (!ReadDcxDirectory(file.get(), &directory, nullptr, code)) return FALSE;
@@ -40,10 +38,11 @@ BOOL AddImage(Encode encode, LPCWSTR path, PcxErrorCode* code) {
         *code = planned;
         return FALSE;
     }
-    if (!encode(file.get(), code, ULONGLONG{plan.start} + plan.room)) {
+    const kypcx::Status encoded = encode(file.get(), ULONGLONG{plan.start} + plan.room);
+    if (encoded != kypcx::Status::Ok) {
         // Whatever stopped the encoder (a line function, the 4 GiB limit),
         // the item could not be written.
-        *code = PCX_ERR_FILE_IO;
+        ReportExportCode(encoded, code, ExportGroup::DcxItemEncoding);
         SetFileLengthTo(file.get(), length);  // best effort: the code says it failed
         return FALSE;
     }
@@ -68,8 +67,8 @@ BOOL AddImage(Encode encode, LPCWSTR path, PcxErrorCode* code) {
 extern "C" BOOL WINAPI AddBitmapToDCXFileW(HBITMAP bitmap, LPCWSTR path, PcxErrorCode* error,
                                           PcxLineCallback callback) {
     ErrorSlot slot(error);
-    const auto encode = [&](HANDLE file, PcxErrorCode* c, ULONGLONG endLimit) {
-        return EncodeBitmapToPcx(bitmap, file, TRUE, c, callback, endLimit);
+    const auto encode = [&](HANDLE file, ULONGLONG endLimit) {
+        return EncodeBitmapToPcx(bitmap, file, TRUE, callback, endLimit);
     };
     return AddImage(encode, path, slot.get());
 }
@@ -81,8 +80,8 @@ extern "C" BOOL WINAPI AddBitmapToDCXFileA(HBITMAP bitmap, LPCSTR path, PcxError
 
 extern "C" BOOL WINAPI AddDIBToDCXFileW(HGLOBAL dib, LPCWSTR path, PcxErrorCode* error, PcxDibLineCallback callback) {
     ErrorSlot slot(error);
-    const auto encode = [&](HANDLE file, PcxErrorCode* c, ULONGLONG endLimit) {
-        return EncodeDibToPcx(dib, file, TRUE, c, callback, endLimit);
+    const auto encode = [&](HANDLE file, ULONGLONG endLimit) {
+        return EncodeDibToPcx(dib, file, TRUE, callback, endLimit);
     };
     return AddImage(encode, path, slot.get());
 }
@@ -93,12 +92,9 @@ extern "C" BOOL WINAPI AddDIBToDCXFileA(HGLOBAL dib, LPCSTR path, PcxErrorCode* 
 
 BOOL AddNonRgbDibToDcxFile(HGLOBAL dib, LPCWSTR path, PcxErrorCode* code, PcxDibLineCallback callback) {
     const int colorSpace = GetDibColorSpace(dib);
-    if (!kypcx::IsColorSpaceCode(colorSpace)) {
-        *code = PCX_ERR_COLOR_SPACE;
-        return FALSE;
-    }
-    const auto encode = [&](HANDLE file, PcxErrorCode* c, ULONGLONG endLimit) {
-        return EncodeNonRgbDibToPcx(dib, file, TRUE, c, callback, static_cast<BYTE>(colorSpace), endLimit);
+    if (!kypcx::IsColorSpaceCode(colorSpace)) return ReportExportCode(kypcx::Status::BadColorSpace, code);
+    const auto encode = [&](HANDLE file, ULONGLONG endLimit) {
+        return EncodeNonRgbDibToPcx(dib, file, TRUE, callback, static_cast<BYTE>(colorSpace), endLimit);
     };
     return AddImage(encode, path, code);
 }
@@ -110,17 +106,12 @@ extern "C" BOOL WINAPI AddClipboardToDCXFileW(LPCWSTR path, PcxErrorCode* error)
     // nothing failed; the result alone says no page was added.
     if (!IsClipboardFormatAvailable(CF_BITMAP)) return FALSE;
     ScopedClipboard clipboard;
-    if (!clipboard) {
-        *code = PCX_ERR_OPEN_CLIPBOARD;
-        return FALSE;
-    }
+    if (!clipboard) return ReportExportCode(kypcx::Status::ClipboardNotOpened, code);
     // The bitmap stays the clipboard's; the clipboard is kept open while it
     // is read, so no other program can free it meanwhile.
     HBITMAP bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
-    BOOL added = FALSE;
-    if (bitmap == nullptr) *code = PCX_ERR_CLIPBOARD_DATA;
-    else added = AddBitmapToDCXFileW(bitmap, path, code, nullptr);
-    return added;
+    if (bitmap == nullptr) return ReportExportCode(kypcx::Status::NoClipboardBitmap, code);
+    return AddBitmapToDCXFileW(bitmap, path, code, nullptr);
 }
 
 extern "C" BOOL WINAPI AddClipboardToDCXFileA(LPCSTR path, PcxErrorCode* error) {

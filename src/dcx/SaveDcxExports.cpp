@@ -8,6 +8,7 @@
 #include "dcx/DcxDirectory.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
+#include "frame/ExportCodes.h"
 #include "frame/FileAccess.h"
 #include "frame/HandleGuards.h"
 #include "kypcx/dib_layout.h"
@@ -22,17 +23,13 @@ namespace {
 BOOL SaveIntoDcx(LPCWSTR path, PcxErrorCode* code, BOOL (*add)(LPCWSTR path, void* image, PcxErrorCode* code),
                  void* image) {
     *code = PCX_OK;
-    if (path == nullptr) {
-        *code = PCX_ERR_OPEN_FILE;
-        return FALSE;
-    }
+    if (path == nullptr) return ReportExportCode(kypcx::Status::FileNotOpened, code);
     BOOL made = FALSE;
     const bool opens = ScopedFile(OpenFileFor(path, GENERIC_READ | GENERIC_WRITE)).valid();
     if (!opens && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) {
         // A file that exists but cannot be opened (held elsewhere, read-only)
         // is left alone.
-        *code = PCX_ERR_OPEN_FILE;
-        return FALSE;
+        return ReportExportCode(kypcx::Status::FileNotOpened, code);
     }
     // The file it made, if any, is already removed again when this fails.
     if (!opens && !WriteEmptyDcxFile(path, code, &made)) return FALSE;
@@ -79,10 +76,7 @@ extern "C" BOOL WINAPI SaveNonRGBDIBInDCXFormatW(LPCWSTR path, HGLOBAL dib, PcxE
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
     // A DIB without a colour-space code is refused before any file is made.
-    if (!kypcx::IsColorSpaceCode(GetDibColorSpace(dib))) {
-        *code = PCX_ERR_COLOR_SPACE;
-        return FALSE;
-    }
+    if (!kypcx::IsColorSpaceCode(GetDibColorSpace(dib))) return ReportExportCode(kypcx::Status::BadColorSpace, code);
     return SaveIntoDcx(path, code, AddNonRgbDib, dib);
 }
 

@@ -22,6 +22,7 @@ PcxErrorCode CommonCode(Status status) {
     case Status::PositionUnreachable: return PCX_ERR_FILE_IO;
     case Status::ReadShort: return PCX_ERR_READ;
     case Status::WriteShort: return PCX_ERR_WRITE;
+    case Status::LineNotWritten: return PCX_ERR_ENCODING;
     case Status::EndLimitPassed: return PCX_ERR_FILE_IO;
     case Status::NoDiskSpace: return PCX_ERR_DISK_SPACE;
     case Status::DeleteFailed: return PCX_ERR_DELETE_FILE;
@@ -38,6 +39,10 @@ PcxErrorCode CommonCode(Status status) {
     case Status::NoClipboardBitmap: return PCX_ERR_CLIPBOARD_DATA;
     case Status::BitmapLayoutMismatch: return PCX_ERR_TYPE_MISMATCH;
     case Status::BadColorSpace: return PCX_ERR_COLOR_SPACE;
+    case Status::UnwritableDibFormat: return PCX_ERR_HARDWARE_DEPENDENT;
+    // No export pushes rows of its own; were one to, it would be a line
+    // that could not be written.
+    case Status::TooManyRows: return PCX_ERR_ENCODING;
     case Status::NotDcx: return PCX_ERR_DCX_ID;
     case Status::DirectoryCutShort: return PCX_ERR_FILE_IO;
     case Status::NoSuchItem: return PCX_ERR_NO_ITEM;
@@ -57,6 +62,12 @@ PcxErrorCode ExportCodeOf(Status status, ExportGroup group) {
     case ExportGroup::DcxAddThroughCopy:
         if (status == Status::NotDcx || status == Status::DirectoryCutShort || status == Status::DirectoryFull)
             return PCX_ERR_NO_ITEM;
+        break;
+    case ExportGroup::DcxItemEncoding:
+        if (status != Status::Ok) return PCX_ERR_FILE_IO;
+        break;
+    case ExportGroup::AppendToPcxFile:
+        if (status == Status::TrailerUnreadable) return PCX_ERR_ALLOC;
         break;
     }
     return CommonCode(status);

@@ -13,7 +13,22 @@ enum class ExportGroup {
     // Adding a PCX file through a copy of the DCX file: every directory it
     // cannot add to is "no such item to be made" (21).
     DcxAddThroughCopy,
+    // Encoding an image as a new item at the end of a DCX file (the adds and
+    // the DCX saves): whatever stopped the encoding (a line function, a DIB
+    // that is none, the 4 GiB limit, a failed write), the item could not be
+    // written, which they report as a file error (18).
+    DcxItemEncoding,
+    // Appending a bitmap's lines to a PCX file: an 8-bit file too short to
+    // hold the 256-colour trailer it should end in is reported as 12.
+    AppendToPcxFile,
 };
 
 // The code for `status` in exports of `group`; PCX_OK for Status::Ok.
 PcxErrorCode ExportCodeOf(kypcx::Status status, ExportGroup group = ExportGroup::Common);
+
+// Writes the code for `status` to `code` and answers whether it is Ok: the
+// last step of an export that reports a status.
+inline bool ReportExportCode(kypcx::Status status, PcxErrorCode* code, ExportGroup group = ExportGroup::Common) {
+    *code = ExportCodeOf(status, group);
+    return status == kypcx::Status::Ok;
+}

@@ -7,6 +7,7 @@
 
 #include "KyPCX.h"
 #include "ImportRedirect.h"
+#include "frame/ExportCodes.h"
 #include "pcx/encode/EncodeBitmapToPcx.h"
 #include "pcx/encode/EncodeDibToPcx.h"
 #include "pcx/encode/PcxWriter.h"
@@ -51,18 +52,30 @@ BOOL SetWriteFileSlot(WriteFileFunction function) {
 
 extern "C" {
 
-int WINAPI KyPcxProbeWritePcxByte(HANDLE file, BYTE value, int flush) { return WritePcxByte(file, value, flush); }
-int WINAPI KyPcxProbeWritePcxRun(BYTE value, UINT count, HANDLE file) { return WritePcxRun(value, count, file); }
+// The thread's writer one step at a time, as the encoders use it: a byte
+// (flush 1: write what is held and free the block), one run's codes, one
+// run-length coded stretch. -1 or 0 when a block write failed; otherwise 0,
+// and the bytes written for a run or a stretch.
+int WINAPI KyPcxProbeWritePcxByte(HANDLE file, BYTE value, int flush) {
+    PcxFileWriter writer(file);
+    if (flush == 1) return writer.Release() ? 0 : -1;
+    return writer.bytes().PutBytes(&value, 1) ? 0 : -1;
+}
+int WINAPI KyPcxProbeWritePcxRun(BYTE value, UINT count, HANDLE file) {
+    PcxFileWriter writer(file);
+    return writer.bytes().PutRun(value, count) ? static_cast<int>(writer.bytes().taken()) : 0;
+}
 DWORD WINAPI KyPcxProbeEncodePcxLine(const BYTE* bytes, DWORD length, HANDLE file) {
-    return EncodePcxLine(bytes, length, file);
+    PcxFileWriter writer(file);
+    return writer.bytes().PutCodedLine(bytes, length) ? static_cast<DWORD>(writer.bytes().taken()) : 0;
 }
 BOOL WINAPI KyPcxProbeEncodeBitmapToPcx(HBITMAP bitmap, HANDLE file, BOOL append, PcxErrorCode* error,
                                         PcxLineCallback callback) {
-    return EncodeBitmapToPcx(bitmap, file, append, error, callback);
+    return ReportExportCode(EncodeBitmapToPcx(bitmap, file, append, callback), error);
 }
 BOOL WINAPI KyPcxProbeEncodeDibToPcx(HGLOBAL dib, HANDLE file, BOOL append, PcxErrorCode* error,
                                      PcxDibLineCallback callback) {
-    return EncodeDibToPcx(dib, file, append, error, callback);
+    return ReportExportCode(EncodeDibToPcx(dib, file, append, callback), error);
 }
 
 // Starts counting the library's WriteFile calls; call number `failAtCall`

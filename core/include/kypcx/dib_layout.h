@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "KyPcxTypes.h"
+#include "kypcx/status.h"
 
 namespace kypcx {
 
@@ -73,16 +74,16 @@ struct DibLayout {
     uint32_t encodedLineSize = 0;    // planes x bytes per line
 };
 
-// Checks a DIB block of `size` bytes and describes it. Returns PCX_OK, or:
-//  PCX_ERR_CREATE_BITMAP (6) for a block that is not a usable DIB: header
-//    cut short or not an info header, planes not 1, width not positive,
-//    height 0, rows beyond the block, or a size the PCX header cannot hold;
-//  PCX_ERR_HARDWARE_DEPENDENT (9) for a well-formed DIB whose pixels the
-//    encoder does not lay out: a bit count other than 1, 4, 8, 16, 24, 32, a
-//    compressed DIB, or bit-field masks that are not contiguous.
+// Checks a DIB block of `size` bytes and describes it. Returns Ok, or:
+//  NoBitmap for a block that is not a usable DIB: header cut short or not
+//    an info header, planes not 1, width not positive, height 0, rows
+//    beyond the block, or a size the PCX header cannot hold;
+//  UnwritableDibFormat for a well-formed DIB whose pixels the writer does
+//    not lay out: a bit count other than 1, 4, 8, 16, 24, 32, a compressed
+//    DIB, or bit-field masks that are not contiguous.
 // biCompression BI_RGB and the colour-space codes 10..17 mean plain pixels;
 // BI_BITFIELDS is read for 16 and 32 bits.
-PcxErrorCode ReadDibLayout(const uint8_t* block, size_t size, DibLayout* layout);
+Status ReadDibLayout(const uint8_t* block, size_t size, DibLayout* layout);
 
 // The bytes of the DIB row that holds image line `lineFromTop` (0 = top).
 inline const uint8_t* DibRowForLine(const DibLayout& layout, const uint8_t* block, int32_t lineFromTop) {

@@ -32,6 +32,7 @@ enum class Status : uint8_t {
     PositionUnreachable,    // a file position could not be set
     ReadShort,              // a read gave fewer bytes than asked
     WriteShort,             // a write failed or wrote fewer bytes than asked
+    LineNotWritten,         // a block holding scan-line codes could not be written
     EndLimitPassed,         // what is written could end past where a DCX offset reaches
     NoDiskSpace,            // the volume has too little room for the rewrite
     DeleteFailed,           // a file could not be deleted
@@ -45,11 +46,13 @@ enum class Status : uint8_t {
     NoDeviceContext,        // no display or memory device context
     NoBitmap,               // not a bitmap or DIB, or one could not be created
     PaletteNotCreated,      // a GDI palette could not be made
-    LineUnavailable,        // GDI did not give a bitmap's line whole, or the line could not be coded
+    LineUnavailable,        // GDI did not give a bitmap's line whole
     ClipboardNotOpened,     // the clipboard could not be opened
     NoClipboardBitmap,      // the clipboard holds no bitmap, or would not give it
     BitmapLayoutMismatch,   // the bitmap does not continue the image (width or layout)
     BadColorSpace,          // a non-RGB DIB whose colour-space code is not 10..17
+    UnwritableDibFormat,    // a DIB whose bit count, compression or masks the writer does not lay out
+    TooManyRows,            // rows pushed beyond an image's last line
 
     // The DCX container.
     NotDcx,                 // the magic number is wrong

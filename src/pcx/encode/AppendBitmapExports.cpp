@@ -14,18 +14,22 @@
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
+#include "frame/ExportCodes.h"
 #include "frame/FileAccess.h"
 #include "frame/HandleGuards.h"
 #include "frame/WaitCursor.h"
 #include "kypcx/dib_layout.h"
 #include "kypcx/pcx_encode_header.h"
 #include "kypcx/pcx_format.h"
+#include "kypcx/pcx_writer.h"
 #include "pcx/encode/BitmapLineSource.h"
 #include "pcx/encode/BitmapPcxHeader.h"
 #include "pcx/encode/EncodeBitmapToPcx.h"
 #include "pcx/encode/PcxWriter.h"
 
 namespace {
+
+using kypcx::Status;
 
 // How the bitmap's lines continue the image, if they can.
 enum class AppendLayout {
@@ -72,83 +76,90 @@ struct AppendUndo {
 
 // Finds where the new lines go. For an 8-bit single-plane image whose last
 // 769 bytes are a trailer behind the header, that is the trailer's start;
-// otherwise the file's end. Codes 12 (no room for a trailer before the end)
-// and 16 (trailer unreadable); nothing is written.
-PcxErrorCode FindAppendPosition(HANDLE file, const PcxHeader& header, AppendUndo* undo) {
+// otherwise the file's end. TrailerUnreadable when an 8-bit file is too
+// short to hold the trailer it should end in, ReadShort when the trailer
+// cannot be read; nothing is written.
+Status FindAppendPosition(HANDLE file, const PcxHeader& header, AppendUndo* undo) {
     undo->oldLength = GetFileLength(file);
     undo->writeStart = undo->oldLength;
-    if (header.planes != 1 || header.bitsPerPixel != 8) return PCX_OK;
-    if (undo->oldLength < kypcx::kPaletteTrailerSize) return PCX_ERR_ALLOC;
+    if (!kypcx::HasPaletteTrailer(header)) return Status::Ok;
+    if (undo->oldLength < kypcx::kPaletteTrailerSize) return Status::TrailerUnreadable;
     uint64_t slot = 0;
-    if (!kypcx::FindPaletteTrailerSlot(0, undo->oldLength, &slot)) return PCX_OK;  // too short to hold one
+    if (!kypcx::FindPaletteTrailerSlot(0, undo->oldLength, &slot)) return Status::Ok;  // too short to hold one
     const ULONGLONG trailerStart = slot;
-    if (!SeekFileTo(file, trailerStart)) return PCX_ERR_ALLOC;
-    if (!ReadFileExactly(file, undo->oldTrailer, sizeof undo->oldTrailer)) return PCX_ERR_READ;
+    if (!SeekFileTo(file, trailerStart)) return Status::TrailerUnreadable;
+    if (!ReadFileExactly(file, undo->oldTrailer, sizeof undo->oldTrailer)) return Status::ReadShort;
     if (undo->oldTrailer[0] == kypcx::kPaletteMarker) {
         undo->trailerKept = TRUE;
         undo->writeStart = trailerStart;
     }
-    return PCX_OK;
+    return Status::Ok;
+}
+
+// The lines of `source` behind the old data, then the kept trailer behind
+// them, then the header with its raised Ymax at offset 0. LineUnavailable or
+// LineNotWritten while the lines go; WriteShort for the trailer and the
+// header, PositionUnreachable when offset 0 cannot be reached.
+Status AppendLines(HANDLE file, BitmapLineSource& source, const PcxHeader& header, int32_t lineCount,
+                   const AppendUndo& undo) {
+    ScopedWaitCursor waitCursor(WaitCursorFamily::Append);
+    PcxFileWriter writer(file);
+    kypcx::PcxImageWriter image(writer.bytes(), header, source.rows(), static_cast<uint32_t>(lineCount),
+                                source.line());
+    Status status = Status::Ok;
+    for (int32_t y = 0; y < lineCount && status == Status::Ok; ++y) {
+        const BYTE* row = source.FetchLine(y);
+        status = row == nullptr ? Status::LineUnavailable : image.WriteRows(row, 0, 1);
+    }
+    // The held line bytes go out here; if they cannot, a line was not written.
+    const Status ended = image.EndLines();
+    if (status == Status::Ok) status = ended;
+    if (status == Status::Ok && undo.trailerKept) {
+        status = image.WriteTrailer(undo.oldTrailer + 1);
+        const Status finished = image.Finish();
+        if (status == Status::Ok) status = finished;
+    }
+    writer.Release();
+    if (status != Status::Ok) return status;
+    if (!SeekFileTo(file, 0)) return Status::PositionUnreachable;
+    if (!WriteFileExactly(file, &header, sizeof header)) return Status::WriteShort;
+    return Status::Ok;
+}
+
+Status AppendBitmap(HBITMAP bitmap, LPCWSTR path) {
+    BITMAP record;
+    Status status = ReadBitmapRecord(bitmap, &record);
+    if (status != Status::Ok) return status;
+
+    ScopedFile file(OpenFileFor(path, GENERIC_READ | GENERIC_WRITE));
+    if (!file.valid()) return Status::FileNotOpened;
+    AppendUndo undo;
+    if (!SeekFileTo(file.get(), 0) || !ReadFileExactly(file.get(), &undo.oldHeader, sizeof undo.oldHeader))
+        return Status::ReadShort;
+    const AppendLayout layout = LayoutForAppend(undo.oldHeader, record);
+    if (layout == AppendLayout::None || !HeightFitsHeader(undo.oldHeader, record))
+        return Status::BitmapLayoutMismatch;
+    BitmapLineSource source(bitmap, record);
+    if (layout == AppendLayout::RgbPlanes) source.UseRgbPlanes(undo.oldHeader.bytesPerLine);
+    status = source.CreateContexts();
+    if (status == Status::Ok) status = source.AllocateLine();
+    if (status == Status::Ok) status = FindAppendPosition(file.get(), undo.oldHeader, &undo);
+    if (status == Status::Ok) status = source.PrepareReading();
+    if (status == Status::Ok && !SeekFileTo(file.get(), undo.writeStart)) status = Status::PositionUnreachable;
+    if (status != Status::Ok) return status;
+
+    PcxHeader header = undo.oldHeader;
+    header.yMax = static_cast<int16_t>(header.yMax + record.bmHeight);
+    status = AppendLines(file.get(), source, header, record.bmHeight, undo);
+    if (status != Status::Ok) undo.Restore(file.get());
+    return status;
 }
 
 }  // namespace
 
 extern "C" BOOL WINAPI AppendBitmapToPCXFileW(HBITMAP bitmap, LPCWSTR path, PcxErrorCode* error) {
     ErrorSlot slot(error);
-    PcxErrorCode* code = slot.get();
-    *code = PCX_OK;
-    BITMAP record;
-    if (!ReadBitmapRecord(bitmap, &record, code)) return FALSE;
-
-    ScopedFile file(OpenFileFor(path, GENERIC_READ | GENERIC_WRITE));
-    if (!file.valid()) {
-        *code = PCX_ERR_OPEN_FILE;
-        return FALSE;
-    }
-    AppendUndo undo;
-    if (!SeekFileTo(file.get(), 0) || !ReadFileExactly(file.get(), &undo.oldHeader, sizeof undo.oldHeader)) {
-        *code = PCX_ERR_READ;
-        return FALSE;
-    }
-    const AppendLayout layout = LayoutForAppend(undo.oldHeader, record);
-    if (layout == AppendLayout::None || !HeightFitsHeader(undo.oldHeader, record)) {
-        *code = PCX_ERR_TYPE_MISMATCH;
-        return FALSE;
-    }
-    BitmapLineSource source(bitmap, record);
-    if (layout == AppendLayout::RgbPlanes) source.UseRgbPlanes(undo.oldHeader.bytesPerLine);
-    PcxErrorCode step = source.CreateContexts();
-    if (step == PCX_OK) step = source.AllocateLine();
-    if (step == PCX_OK) step = FindAppendPosition(file.get(), undo.oldHeader, &undo);
-    if (step == PCX_OK) step = source.PrepareReading();
-    if (step == PCX_OK && !SeekFileTo(file.get(), undo.writeStart)) step = PCX_ERR_FILE_IO;
-    if (step != PCX_OK) {
-        *code = step;
-        return FALSE;
-    }
-
-    PcxHeader header = undo.oldHeader;
-    header.yMax = static_cast<int16_t>(header.yMax + record.bmHeight);
-
-    ScopedWaitCursor waitCursor(WaitCursorFamily::Append);
-    for (int y = 0; y < record.bmHeight; ++y) {
-        if (!source.FetchLine(y) || EncodePcxLine(source.line(), source.lineSize(), file.get()) == 0) {
-            *code = PCX_ERR_ENCODING;
-            break;
-        }
-    }
-    // The held line bytes go out here; if they cannot, a line was not written.
-    if (WritePcxByte(file.get(), 0, 1) == kWriterFailed && *code == PCX_OK) *code = PCX_ERR_ENCODING;
-    if (*code == PCX_OK && undo.trailerKept) {
-        if (!WritePcxBytes(file.get(), undo.oldTrailer, sizeof undo.oldTrailer)) *code = PCX_ERR_WRITE;
-        if (WritePcxByte(file.get(), 0, 1) == kWriterFailed && *code == PCX_OK) *code = PCX_ERR_WRITE;
-    }
-    if (*code == PCX_OK) {
-        if (!SeekFileTo(file.get(), 0)) *code = PCX_ERR_FILE_IO;
-        else if (!WriteFileExactly(file.get(), &header, sizeof header)) *code = PCX_ERR_WRITE;
-    }
-    if (*code != PCX_OK) undo.Restore(file.get());
-    return *code == PCX_OK;
+    return ReportExportCode(AppendBitmap(bitmap, path), slot.get(), ExportGroup::AppendToPcxFile);
 }
 
 extern "C" BOOL WINAPI AppendBitmapToPCXFileA(HBITMAP bitmap, LPCSTR path, PcxErrorCode* error) {

@@ -8,7 +8,7 @@
 //    lines are its own and never those of an empty context;
 //  - three planes of red, green and blue bytes (bitmaps of more than 8 bits
 //    a pixel): rows are taken device-independently with GetDIBits as 24-bit
-//    colours, a band at a time, and split into planes.
+//    colours, a band at a time, for the writer to split into planes.
 // Used by the bitmap encoder and by appending to a PCX file; everything it
 // takes is released with it.
 #pragma once
@@ -17,14 +17,15 @@
 
 #include "KyPcxTypes.h"
 #include "frame/HandleGuards.h"
-#include "kypcx/dib_layout.h"
+#include "kypcx/pcx_encode_planes.h"
+#include "kypcx/status.h"
 
 class BitmapLineSource {
 public:
     // `record` is the bitmap's record with bmWidthBytes as a fetched line has
     // it (DeviceLineBytes). Lines come in the device's layout unless
     // UseRgbPlanes is called before AllocateLine.
-    BitmapLineSource(HBITMAP bitmap, const BITMAP& record) : bitmap_(bitmap), record_(record) {}
+    BitmapLineSource(HBITMAP bitmap, const BITMAP& record);
     BitmapLineSource(const BitmapLineSource&) = delete;
     BitmapLineSource& operator=(const BitmapLineSource&) = delete;
 
@@ -32,31 +33,37 @@ public:
     void UseRgbPlanes(int32_t planeBytes);
 
     // The two memory contexts, compatible with the active window's context
-    // (8 on failure), and the one-line bitmap (6).
-    PcxErrorCode CreateContexts();
-    // The zero-filled line buffer, and for planes the band of 24-bit rows (12).
-    PcxErrorCode AllocateLine();
+    // (NoDeviceContext), and the one-line bitmap (NoBitmap).
+    kypcx::Status CreateContexts();
+    // The zero-filled line buffer, and for planes the band of 24-bit rows
+    // (NoWorkingMemory).
+    kypcx::Status AllocateLine();
     // Selects the caller's bitmap and the line bitmap into their contexts,
-    // or else reads the bitmap whole: 12 when there is no memory for that,
-    // 4 when GDI gives fewer bytes than the bitmap holds. Nothing to do for
-    // planes: GetDIBits reads the bitmap itself.
-    PcxErrorCode PrepareReading();
-    // Fetches line y (0 = top) into line(); FALSE if GDI does not give
-    // exactly the line's bytes.
-    BOOL FetchLine(int y);
+    // or else reads the bitmap whole: NoWorkingMemory when there is no
+    // memory for that, LineUnavailable when GDI gives fewer bytes than the
+    // bitmap holds. Nothing to do for planes: GetDIBits reads the bitmap
+    // itself.
+    kypcx::Status PrepareReading();
+    // Fetches line y (0 = top): the row to hand the writer, laid out as
+    // rows() says (in the device's layout, the line buffer itself), or null
+    // when GDI does not give exactly the line's bytes.
+    const BYTE* FetchLine(int y);
 
+    // How the fetched rows become scan lines.
+    const kypcx::PcxRowLayout& rows() const { return rows_; }
+    // The line buffer (rows().lineSize() bytes), where the writer puts each
+    // scan line.
     BYTE* line() const { return line_; }
-    DWORD lineSize() const;
     HBITMAP lineBitmap() const { return lineBitmap_.get(); }
     HDC sourceContext() const { return sourceContext_.get(); }
 
 private:
-    BOOL FetchRgbLine(int y);
+    const BYTE* FetchRgbRow(int y);
 
     HBITMAP bitmap_;
     BITMAP record_;
     bool rgbPlanes_ = false;
-    kypcx::DibLayout rgbLayout_;  // one 24-bit row and the planes it becomes
+    kypcx::PcxRowLayout rows_;
     ScopedCreatedDC sourceContext_;
     ScopedCreatedDC lineContext_;
     ScopedGdiObject<HBITMAP> lineBitmap_;

@@ -9,6 +9,8 @@
 
 namespace {
 
+using kypcx::Status;
+
 constexpr UINT kSystemPaletteColors = 256;
 
 // A LOGPALETTE of 256 entries, as one block.
@@ -18,23 +20,14 @@ struct LogPalette256 {
     PALETTEENTRY entries[kSystemPaletteColors];
 };
 
-BOOL CollectSystemPalette(BYTE* triples, PcxErrorCode* error) {
+Status CollectSystemPalette(BYTE* triples) {
     ScopedWindowDC screen(nullptr);
-    if (screen.get() == nullptr) {
-        *error = PCX_ERR_COMPATIBLE_DC;
-        return FALSE;
-    }
+    if (screen.get() == nullptr) return Status::NoDeviceContext;
     ScopedGlobal block(GlobalAlloc(GHND, sizeof(LogPalette256)));
-    if (!block) {
-        *error = PCX_ERR_ALLOC;
-        return FALSE;
-    }
+    if (!block) return Status::NoWorkingMemory;
     ScopedGlobalLock lock(block.get());
     auto* logical = lock.as<LogPalette256>();
-    if (logical == nullptr) {
-        *error = PCX_ERR_LOCK;
-        return FALSE;
-    }
+    if (logical == nullptr) return Status::LockFailed;
     logical->version = kLogPaletteVersion;
     logical->entryCount = kSystemPaletteColors;
     for (UINT i = 0; i < kSystemPaletteColors; ++i) {
@@ -47,10 +40,7 @@ BOOL CollectSystemPalette(BYTE* triples, PcxErrorCode* error) {
     // explicit ones; elsewhere the call does nothing, which is fine.
     GetSystemPaletteEntries(screen.get(), 0, kSystemPaletteColors, logical->entries);
     ScopedGdiObject<HPALETTE> palette(CreatePalette(reinterpret_cast<LOGPALETTE*>(logical)));
-    if (!palette) {
-        *error = PCX_ERR_PALETTE_READ;
-        return FALSE;
-    }
+    if (!palette) return Status::PaletteNotCreated;
     ScopedPaletteSelection selection(screen.get(), palette.get());
     for (UINT i = 0; i < kSystemPaletteColors; ++i) {
         const COLORREF c = GetNearestColor(screen.get(), PALETTEINDEX(i));
@@ -58,32 +48,22 @@ BOOL CollectSystemPalette(BYTE* triples, PcxErrorCode* error) {
         triples[3 * i + 1] = GetGValue(c);
         triples[3 * i + 2] = GetBValue(c);
     }
-    return TRUE;
+    return Status::Ok;
 }
 
-BOOL CollectBitmapColorTable(BYTE* triples, UINT count, PcxErrorCode* error, const BITMAP* bitmap,
-                              HBITMAP bitmapHandle) {
+Status CollectBitmapColorTable(BYTE* triples, UINT count, const BITMAP* bitmap, HBITMAP bitmapHandle) {
     ScopedWindowDC screen(nullptr);
-    if (screen.get() == nullptr) {
-        *error = PCX_ERR_COMPATIBLE_DC;
-        return FALSE;
-    }
+    if (screen.get() == nullptr) return Status::NoDeviceContext;
     // Room for the largest table GDI may write, whatever the count asked,
     // and for the one scan line it fetches along with it.
     const WORD bitCount = static_cast<WORD>(bitmap->bmPlanes * bitmap->bmBitsPixel);
     const uint64_t scanLine = kypcx::DibRowSize(bitCount, bitmap->bmWidth);
     const uint64_t size = sizeof(BITMAPINFOHEADER) + kSystemPaletteColors * sizeof(RGBQUAD) + scanLine;
     ScopedGlobal block(size <= MAXDWORD ? GlobalAlloc(GHND, static_cast<SIZE_T>(size)) : nullptr);
-    if (!block) {
-        *error = PCX_ERR_ALLOC;
-        return FALSE;
-    }
+    if (!block) return Status::NoWorkingMemory;
     ScopedGlobalLock lock(block.get());
     auto* bytes = lock.as<BYTE>();
-    if (bytes == nullptr) {
-        *error = PCX_ERR_LOCK;
-        return FALSE;
-    }
+    if (bytes == nullptr) return Status::LockFailed;
     auto* info = reinterpret_cast<BITMAPINFO*>(bytes);
     info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info->bmiHeader.biWidth = bitmap->bmWidth;
@@ -104,7 +84,7 @@ BOOL CollectBitmapColorTable(BYTE* triples, UINT count, PcxErrorCode* error, con
         triples[3 * i + 1] = info->bmiColors[i].rgbGreen;
         triples[3 * i + 2] = info->bmiColors[i].rgbBlue;
     }
-    return TRUE;
+    return Status::Ok;
 }
 
 }  // namespace
@@ -133,28 +113,23 @@ kypcx::BitmapFields BitmapFieldsOf(const BITMAP& bitmap) {
     return fields;
 }
 
-BOOL BuildBitmapPcxHeader(PcxHeader* header, const BITMAP* bitmap, PcxErrorCode* error, HBITMAP bitmapHandle) {
+Status BuildBitmapPcxHeader(PcxHeader* header, const BITMAP* bitmap, HBITMAP bitmapHandle) {
     ScopedCreatedDC display(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
-    if (display.get() == nullptr) {
-        *error = PCX_ERR_COMPATIBLE_DC;
-        return FALSE;
-    }
-    *error = PCX_OK;
+    if (display.get() == nullptr) return Status::NoDeviceContext;
     kypcx::FillBitmapPcxHeader(BitmapFieldsOf(*bitmap), ReadDisplayMetrics(display.get()), header);
 
     const uint32_t colors = kypcx::HeaderPaletteColors(header->planes, header->bitsPerPixel);
-    if (colors == 0) return TRUE;
+    if (colors == 0) return Status::Ok;
     BYTE triples[3 * kSystemPaletteColors] = {};
-    if (!CollectBitmapPalette(triples, colors, error, bitmap, bitmapHandle)) return FALSE;
+    const Status collected = CollectBitmapPalette(triples, colors, bitmap, bitmapHandle);
+    if (collected != Status::Ok) return collected;
     // Layouts of 5 to 7 bits would ask for more colours than the header has
     // room for; the first 16 are kept.
     kypcx::SetHeaderPalette(header, triples, colors);
-    return TRUE;
+    return Status::Ok;
 }
 
-BOOL CollectBitmapPalette(BYTE* triples, UINT count, PcxErrorCode* error, const BITMAP* bitmap,
-                          HBITMAP bitmapHandle) {
-    *error = PCX_OK;
-    if (count >= kSystemPaletteColors) return CollectSystemPalette(triples, error);
-    return CollectBitmapColorTable(triples, count, error, bitmap, bitmapHandle);
+Status CollectBitmapPalette(BYTE* triples, UINT count, const BITMAP* bitmap, HBITMAP bitmapHandle) {
+    if (count >= kSystemPaletteColors) return CollectSystemPalette(triples);
+    return CollectBitmapColorTable(triples, count, bitmap, bitmapHandle);
 }

@@ -6,6 +6,7 @@
 
 #include "KyPcxTypes.h"
 #include "kypcx/pcx_encode_header.h"
+#include "kypcx/status.h"
 
 // What the display reports for the header: logical pixels per inch and the
 // screen size, from the given context.
@@ -19,14 +20,13 @@ LONG DeviceLineBytes(const BITMAP& bitmap);
 // The record's fields as the portable header code takes them.
 kypcx::BitmapFields BitmapFieldsOf(const BITMAP& bitmap);
 
-// Fills `header` for `bitmap` (its record and handle). Writes 1 to `error`
-// once the display context exists; FALSE with 8 when it does not, or with the
-// colour collector's code (8, 10, 11, 12). The caller clears the header.
-BOOL BuildBitmapPcxHeader(PcxHeader* header, const BITMAP* bitmap, PcxErrorCode* error, HBITMAP bitmapHandle);
+// Fills `header` for `bitmap` (its record and handle): NoDeviceContext when
+// the display's context cannot be made, or the colour collector's status.
+kypcx::Status BuildBitmapPcxHeader(PcxHeader* header, const BITMAP* bitmap, HBITMAP bitmapHandle);
 
 // Writes `count` colour triples (red, green, blue) to `triples`. A count of
 // 256 gives the display's current system palette as GetNearestColor sees
 // it; a smaller count (a power of two) the colour table GDI reports for the
-// bitmap. Writes 1 to `error` first; FALSE with 8, 10, 11 or 12.
-BOOL CollectBitmapPalette(BYTE* triples, UINT count, PcxErrorCode* error, const BITMAP* bitmap,
-                          HBITMAP bitmapHandle);
+// bitmap. NoDeviceContext, NoWorkingMemory, LockFailed or PaletteNotCreated
+// when it cannot.
+kypcx::Status CollectBitmapPalette(BYTE* triples, UINT count, const BITMAP* bitmap, HBITMAP bitmapHandle);

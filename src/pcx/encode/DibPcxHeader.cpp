@@ -1,18 +1,14 @@
 // BuildDibPcxHeader: the PCX header for a DIB, from its info header.
 #include "pcx/encode/DibPcxHeader.h"
 
+#include "frame/HandleGuards.h"
 #include "kypcx/pcx_encode_header.h"
 #include "pcx/encode/BitmapPcxHeader.h"
-#include "frame/HandleGuards.h"
 
-BOOL BuildDibPcxHeader(PcxHeader* header, const kypcx::DibLayout& layout, const BYTE* dib, PcxErrorCode* error) {
-    *error = PCX_OK;
+kypcx::Status BuildDibPcxHeader(PcxHeader* header, const kypcx::DibLayout& layout, const BYTE* dib) {
     ScopedWindowDC screen(nullptr);
-    if (screen.get() == nullptr) {
-        *error = PCX_ERR_COMPATIBLE_DC;
-        return FALSE;
-    }
+    if (screen.get() == nullptr) return kypcx::Status::NoDeviceContext;
     kypcx::FillDibPcxHeader(layout.info, ReadDisplayMetrics(screen.get()), dib + layout.colorTableOffset,
                             layout.colorTableEntries, header);
-    return TRUE;
+    return kypcx::Status::Ok;
 }

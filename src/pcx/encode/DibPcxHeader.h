@@ -6,10 +6,10 @@
 
 #include "KyPcxTypes.h"
 #include "kypcx/dib_layout.h"
+#include "kypcx/status.h"
 
 // Fills `header` for the checked DIB `layout` read from `dib`; the header
 // palette comes from the DIB's colour table where the layout found it (at
-// most 16 entries, and no more than the table holds). Writes 1 to `error`;
-// FALSE with 8 when the screen's context cannot be had. The caller clears
-// the header.
-BOOL BuildDibPcxHeader(PcxHeader* header, const kypcx::DibLayout& layout, const BYTE* dib, PcxErrorCode* error);
+// most 16 entries, and no more than the table holds). NoDeviceContext when
+// the screen's context cannot be had.
+kypcx::Status BuildDibPcxHeader(PcxHeader* header, const kypcx::DibLayout& layout, const BYTE* dib);

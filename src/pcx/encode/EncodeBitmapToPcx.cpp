@@ -9,10 +9,11 @@
 #include "kypcx/pcx_format.h"
 #include "pcx/encode/BitmapLineSource.h"
 #include "pcx/encode/BitmapPcxHeader.h"
-#include "pcx/encode/PcxWriter.h"
 #include "pcx/encode/WritePcxImage.h"
 
 namespace {
+
+using kypcx::Status;
 
 // The lines of a device bitmap, fetched one at a time, and the display's
 // colours as the trailer.
@@ -23,30 +24,27 @@ public:
 
     // After a line that could not be had or written, the line function is
     // called once more with a null line and counts of 0.
-    PcxErrorCode EncodeLine(int32_t lineFromTop, HANDLE file) override {
-        if (!source_.FetchLine(lineFromTop) || EncodePcxLine(source_.line(), source_.lineSize(), file) == 0) {
+    Status WriteLine(int32_t lineFromTop, kypcx::PcxImageWriter& image) override {
+        const BYTE* row = source_.FetchLine(lineFromTop);
+        const Status written = row == nullptr ? Status::LineUnavailable : image.WriteRows(row, 0, 1);
+        if (written != Status::Ok) {
             if (callback_ != nullptr) callback_(nullptr, 0, 0, source_.lineBitmap(), source_.sourceContext(), &record_);
-            return PCX_ERR_ENCODING;
+            return written;
         }
-        if (callback_ != nullptr && !callback_(source_.line(), record_.bmHeight - 1 - lineFromTop, 1,
+        if (callback_ != nullptr && !callback_(image.line(), record_.bmHeight - 1 - lineFromTop, 1,
                                                source_.lineBitmap(), source_.sourceContext(), &record_))
-            return PCX_ERR_USER_ABORT;
-        return PCX_OK;
+            return Status::StoppedByLineFunction;
+        return Status::Ok;
     }
 
-    // Colours are collected before anything is written, so a failure leaves
-    // no half trailer.
-    PcxErrorCode WritePaletteTrailer(HANDLE file) override {
+    Status TrailerColors(uint8_t* colors) override {
         ScopedGlobal block(GlobalAlloc(GHND, 3 * kypcx::kPaletteTrailerColors));
         ScopedGlobalLock lock(block.get());
         BYTE* triples = lock.as<BYTE>();
-        if (triples == nullptr) return PCX_ERR_ALLOC;
-        PcxErrorCode code = PCX_OK;
-        if (!CollectBitmapPalette(triples, kypcx::kPaletteTrailerColors, &code, &record_, bitmap_)) return code;
-        const BYTE marker = kypcx::kPaletteMarker;
-        if (!WritePcxBytes(file, &marker, 1) || !WritePcxBytes(file, triples, 3 * kypcx::kPaletteTrailerColors))
-            return PCX_ERR_WRITE;
-        return PCX_OK;
+        if (triples == nullptr) return Status::NoWorkingMemory;
+        const Status collected = CollectBitmapPalette(triples, kypcx::kPaletteTrailerColors, &record_, bitmap_);
+        if (collected == Status::Ok) std::memcpy(colors, triples, 3 * kypcx::kPaletteTrailerColors);
+        return collected;
     }
 
 private:
@@ -58,11 +56,9 @@ private:
 
 }  // namespace
 
-BOOL ReadBitmapRecord(HBITMAP bitmap, BITMAP* record, PcxErrorCode* error) {
-    if (bitmap == nullptr || GetObjectW(bitmap, sizeof *record, record) != static_cast<int>(sizeof *record)) {
-        *error = PCX_ERR_CREATE_BITMAP;
-        return FALSE;
-    }
+Status ReadBitmapRecord(HBITMAP bitmap, BITMAP* record) {
+    if (bitmap == nullptr || GetObjectW(bitmap, sizeof *record, record) != static_cast<int>(sizeof *record))
+        return Status::NoBitmap;
     record->bmWidthBytes = DeviceLineBytes(*record);
     // The bytes of one plane of a written line: the device's line, or the
     // even width of a bitmap written as red, green and blue planes.
@@ -70,39 +66,27 @@ BOOL ReadBitmapRecord(HBITMAP bitmap, BITMAP* record, PcxErrorCode* error) {
                                    ? int64_t{kypcx::RgbPlaneBytes(record->bmWidth)}
                                    : int64_t{record->bmWidthBytes};
     if (record->bmWidth <= 0 || record->bmHeight <= 0 || record->bmWidth > kypcx::kMaxPcxDimension ||
-        record->bmHeight > kypcx::kMaxPcxDimension || planeBytes > kypcx::kMaxPcxBytesPerLine) {
-        *error = PCX_ERR_CREATE_BITMAP;
-        return FALSE;
-    }
-    return TRUE;
+        record->bmHeight > kypcx::kMaxPcxDimension || planeBytes > kypcx::kMaxPcxBytesPerLine)
+        return Status::NoBitmap;
+    return Status::Ok;
 }
 
-BOOL EncodeBitmapToPcx(HBITMAP bitmap, HANDLE file, BOOL append, PcxErrorCode* error, PcxLineCallback callback,
-                       ULONGLONG endLimit) {
-    *error = PCX_OK;
+Status EncodeBitmapToPcx(HBITMAP bitmap, HANDLE file, BOOL append, PcxLineCallback callback, ULONGLONG endLimit) {
     BITMAP record;
-    if (!ReadBitmapRecord(bitmap, &record, error)) return FALSE;
+    Status status = ReadBitmapRecord(bitmap, &record);
+    if (status != Status::Ok) return status;
 
     BitmapLineSource source(bitmap, record);
-    PcxErrorCode code = source.CreateContexts();
-    if (code != PCX_OK) {
-        *error = code;
-        return FALSE;
-    }
+    status = source.CreateContexts();
+    if (status != Status::Ok) return status;
     PcxHeader header;
     std::memset(&header, 0, sizeof header);
-    if (!BuildBitmapPcxHeader(&header, &record, error, bitmap)) return FALSE;
+    status = BuildBitmapPcxHeader(&header, &record, bitmap);
+    if (status != Status::Ok) return status;
     if (kypcx::WritesBitmapAsRgbPlanes(BitmapFieldsOf(record))) source.UseRgbPlanes(header.bytesPerLine);
-    code = source.AllocateLine();
-    if (code != PCX_OK) {
-        *error = code;
-        return FALSE;
-    }
-    code = source.PrepareReading();
-    if (code != PCX_OK) {
-        *error = code;
-        return FALSE;
-    }
+    status = source.AllocateLine();
+    if (status == Status::Ok) status = source.PrepareReading();
+    if (status != Status::Ok) return status;
     BitmapLines lines(source, record, bitmap, callback);
-    return WritePcxImage(file, append, header, record.bmHeight, lines, error, endLimit);
+    return WritePcxImage(file, append, header, source.rows(), record.bmHeight, source.line(), lines, endLimit);
 }

@@ -3,11 +3,9 @@
 
 #include "frame/FileAccess.h"
 
-BOOL MoveToImageStart(HANDLE file, BOOL append, ULONGLONG* start, PcxErrorCode* error) {
+BOOL MoveToImageStart(HANDLE file, BOOL append, ULONGLONG* start) {
     *start = 0;
-    if (append ? SeekFileToEnd(file, start) : SeekFileTo(file, 0)) return TRUE;
-    *error = PCX_ERR_FILE_IO;
-    return FALSE;
+    return append ? SeekFileToEnd(file, start) : SeekFileTo(file, 0);
 }
 
 void CutFileAtPosition(HANDLE file) { SetEndOfFile(file); }

@@ -6,12 +6,13 @@
 
 #include "KyPcxTypes.h"
 #include "frame/HandleGuards.h"
+#include "kypcx/status.h"
 
 // Moves to offset 0, or to the end of the file in append mode, and gives
-// that position in *start. When the position cannot be set, sets error 18
-// and returns FALSE. The code alone reports it: the file is what failed, and
-// a message box would hold a caller with no one at the screen for ever.
-BOOL MoveToImageStart(HANDLE file, BOOL append, ULONGLONG* start, PcxErrorCode* error);
+// that position in *start; FALSE when the position cannot be set. The code
+// alone reports it: the file is what failed, and a message box would hold a
+// caller with no one at the screen for ever.
+BOOL MoveToImageStart(HANDLE file, BOOL append, ULONGLONG* start);
 
 // Makes the current position the end of the file: a new image written from
 // offset 0 over a longer file leaves none of the old bytes behind it, where a
@@ -40,17 +41,14 @@ private:
     BOOL created_ = FALSE;
 };
 
-// A save operation: opens `path` as a PcxSaveFile (code 5 when it cannot be
-// opened), runs `encode(file, code)` on it from offset 0 and finishes the
-// file. Returns the encoder's result.
+// A save operation: opens `path` as a PcxSaveFile (FileNotOpened when it
+// cannot be opened), runs `encode(file)` on it from offset 0 and finishes
+// the file. Returns the encoder's status.
 template <typename Encode>
-BOOL SaveAsPcxFile(LPCWSTR path, PcxErrorCode* code, Encode encode) {
+kypcx::Status SaveAsPcxFile(LPCWSTR path, Encode encode) {
     PcxSaveFile file(path);
-    if (!file.valid()) {
-        *code = PCX_ERR_OPEN_FILE;
-        return FALSE;
-    }
-    const BOOL saved = encode(file.get(), code);
+    if (!file.valid()) return kypcx::Status::FileNotOpened;
+    const kypcx::Status saved = encode(file.get());
     file.Finish();
     return saved;
 }

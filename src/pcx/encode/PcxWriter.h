@@ -1,30 +1,44 @@
-// The per-thread byte writer and the scan-line encoder above it: every byte
-// of PCX data the library writes goes through WritePcxByte, which hands the
-// file whole 32,768-byte blocks.
+// The DLL's side of the core writer (kypcx/pcx_writer.h): its bytes go to an
+// open file, in whole 32,768-byte blocks, through a block that belongs to
+// the calling thread. A writer borrows the thread's block for its lifetime
+// and gives it back, bytes held, when it goes; so writers made one after
+// the other on a thread continue the same blocks until one of them
+// releases the block, which writes what it holds and frees it. A writer
+// made while another holds the block (a line function that starts another
+// save) gets a block of its own, so neither sees the other's bytes.
 #pragma once
 
 #include <windows.h>
 
+#include "kypcx/pcx_writer.h"
+
 constexpr DWORD kOutputBlockSize = 32768;
 // One byte more than a block is allocated; only the block is ever used.
 constexpr DWORD kOutputBufferAllocation = kOutputBlockSize + 1;
-constexpr int kWriterFailed = -1;
 
-// flush == 1: writes what the thread's buffer holds and releases the buffer.
-// Otherwise appends `value`, first writing a full block when the buffer holds
-// 32,768 bytes. Returns kWriterFailed when the buffer cannot be had or a
-// block write fails or falls short; any other value is success. A block whose
-// write failed is dropped: some of it may be in the file already, and the
-// flush must not write those bytes a second time.
-int WritePcxByte(HANDLE file, BYTE value, int flush);
+class PcxFileWriter {
+public:
+    // Borrows the thread's block, allocating it when the thread has none.
+    // Without a block (no memory) the writer takes nothing: every write of
+    // it fails.
+    explicit PcxFileWriter(HANDLE file);
+    ~PcxFileWriter();
+    PcxFileWriter(const PcxFileWriter&) = delete;
+    PcxFileWriter& operator=(const PcxFileWriter&) = delete;
 
-// Appends `count` bytes one by one; FALSE at the first failed byte.
-BOOL WritePcxBytes(HANDLE file, const BYTE* bytes, DWORD count);
+    kypcx::PcxByteWriter& bytes() { return writer_; }
+    // Writes what is held and frees the block; false when that write failed.
+    // The writer takes nothing afterwards.
+    bool Release();
 
-// Writes one run of `count` (1 to 63) `value` bytes in PCX codes. Returns the
-// bytes written (1 or 2), or 0 for a count of 0 or a failed write.
-int WritePcxRun(BYTE value, UINT count, HANDLE file);
+private:
+    struct Block {
+        HGLOBAL handle = nullptr;
+        BYTE* bytes = nullptr;
+        DWORD held = 0;
+    };
+    static Block BorrowThreadBlock();
 
-// Run-length encodes `length` bytes as one stretch (no run is carried into
-// the next call). Returns the bytes written, or 0 when the writer failed.
-DWORD EncodePcxLine(const BYTE* bytes, DWORD length, HANDLE file);
+    Block block_;
+    kypcx::PcxByteWriter writer_;
+};

@@ -5,15 +5,24 @@
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
+#include "frame/ExportCodes.h"
 #include "frame/HandleGuards.h"
 #include "pcx/encode/EncodeBitmapToPcx.h"
 #include "pcx/encode/PcxSaveFile.h"
 
+namespace {
+
+using kypcx::Status;
+
+Status SaveBitmap(LPCWSTR path, HBITMAP bitmap) {
+    return SaveAsPcxFile(path, [&](HANDLE file) { return EncodeBitmapToPcx(bitmap, file, FALSE, nullptr); });
+}
+
+}  // namespace
+
 extern "C" BOOL WINAPI SaveBitmapInPCXFormatW(LPCWSTR path, HBITMAP bitmap, PcxErrorCode* error) {
     ErrorSlot slot(error);
-    return SaveAsPcxFile(path, slot.get(), [&](HANDLE file, PcxErrorCode* c) {
-        return EncodeBitmapToPcx(bitmap, file, FALSE, c, nullptr);
-    });
+    return ReportExportCode(SaveBitmap(path, bitmap), slot.get());
 }
 
 extern "C" BOOL WINAPI SaveBitmapInPCXFormatA(LPCSTR path, HBITMAP bitmap, PcxErrorCode* error) {
@@ -22,23 +31,14 @@ extern "C" BOOL WINAPI SaveBitmapInPCXFormatA(LPCSTR path, HBITMAP bitmap, PcxEr
 
 extern "C" BOOL WINAPI SavePCXFileFromClipboardW(LPCWSTR path, PcxErrorCode* error) {
     ErrorSlot slot(error);
-    PcxErrorCode* code = slot.get();
     // No bitmap on the clipboard is reported as the clipboard giving none.
-    if (!IsClipboardFormatAvailable(CF_BITMAP)) {
-        *code = PCX_ERR_CLIPBOARD_DATA;
-        return FALSE;
-    }
+    if (!IsClipboardFormatAvailable(CF_BITMAP)) return ReportExportCode(Status::NoClipboardBitmap, slot.get());
     ScopedClipboard clipboard;
-    if (!clipboard) {
-        *code = PCX_ERR_OPEN_CLIPBOARD;
-        return FALSE;
-    }
+    if (!clipboard) return ReportExportCode(Status::ClipboardNotOpened, slot.get());
     // The bitmap stays the clipboard's: it is neither copied nor deleted.
     HBITMAP bitmap = static_cast<HBITMAP>(GetClipboardData(CF_BITMAP));
-    BOOL saved = FALSE;
-    if (bitmap == nullptr) *code = PCX_ERR_CLIPBOARD_DATA;
-    else saved = SaveBitmapInPCXFormatW(path, bitmap, code);
-    return saved;
+    if (bitmap == nullptr) return ReportExportCode(Status::NoClipboardBitmap, slot.get());
+    return ReportExportCode(SaveBitmap(path, bitmap), slot.get());
 }
 
 extern "C" BOOL WINAPI SavePCXFileFromClipboardA(LPCSTR path, PcxErrorCode* error) {

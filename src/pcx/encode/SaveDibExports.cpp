@@ -5,15 +5,16 @@
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
+#include "frame/ExportCodes.h"
 #include "kypcx/dib_layout.h"
 #include "pcx/encode/EncodeDibToPcx.h"
 #include "pcx/encode/PcxSaveFile.h"
 
 extern "C" BOOL WINAPI SaveDIBInPCXFormatW(LPCWSTR path, HGLOBAL dib, PcxErrorCode* error) {
     ErrorSlot slot(error);
-    return SaveAsPcxFile(path, slot.get(), [&](HANDLE file, PcxErrorCode* c) {
-        return EncodeDibToPcx(dib, file, FALSE, c, nullptr);
-    });
+    const kypcx::Status saved =
+        SaveAsPcxFile(path, [&](HANDLE file) { return EncodeDibToPcx(dib, file, FALSE, nullptr); });
+    return ReportExportCode(saved, slot.get());
 }
 
 extern "C" BOOL WINAPI SaveDIBInPCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCode* error) {
@@ -22,15 +23,12 @@ extern "C" BOOL WINAPI SaveDIBInPCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCod
 
 extern "C" BOOL WINAPI SaveNonRGBDIBInPCXFormatW(LPCWSTR path, HGLOBAL dib, PcxErrorCode* error) {
     ErrorSlot slot(error);
-    PcxErrorCode* code = slot.get();
     const int colorSpace = GetDibColorSpace(dib);
-    if (!kypcx::IsColorSpaceCode(colorSpace)) {
-        *code = PCX_ERR_COLOR_SPACE;
-        return FALSE;
-    }
-    return SaveAsPcxFile(path, code, [&](HANDLE file, PcxErrorCode* c) {
-        return EncodeNonRgbDibToPcx(dib, file, FALSE, c, nullptr, static_cast<BYTE>(colorSpace));
+    if (!kypcx::IsColorSpaceCode(colorSpace)) return ReportExportCode(kypcx::Status::BadColorSpace, slot.get());
+    const kypcx::Status saved = SaveAsPcxFile(path, [&](HANDLE file) {
+        return EncodeNonRgbDibToPcx(dib, file, FALSE, nullptr, static_cast<BYTE>(colorSpace));
     });
+    return ReportExportCode(saved, slot.get());
 }
 
 extern "C" BOOL WINAPI SaveNonRGBDIBInPCXFormatA(LPCSTR path, HGLOBAL dib, PcxErrorCode* error) {

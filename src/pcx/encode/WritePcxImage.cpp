@@ -2,26 +2,33 @@
 #include "pcx/encode/WritePcxImage.h"
 
 #include "frame/WaitCursor.h"
-#include "kypcx/pcx_encode_header.h"
+#include "kypcx/pcx_format.h"
 #include "pcx/encode/PcxSaveFile.h"
 #include "pcx/encode/PcxWriter.h"
 
-BOOL WritePcxImage(HANDLE file, BOOL append, const PcxHeader& header, int32_t lineCount, PcxImageLines& lines,
-                   PcxErrorCode* error, ULONGLONG endLimit) {
+using kypcx::Status;
+
+Status WritePcxImage(HANDLE file, BOOL append, const PcxHeader& header, const kypcx::PcxRowLayout& rows,
+                     int32_t lineCount, uint8_t* line, PcxImageLines& lines, ULONGLONG endLimit) {
     ULONGLONG start = 0;
-    if (!MoveToImageStart(file, append, &start, error)) return FALSE;
-    const uint64_t largest = kypcx::MaxEncodedPcxImageSize(header, lineCount < 0 ? 0 : uint32_t(lineCount));
-    if (start > endLimit || largest > endLimit - start) {
-        *error = PCX_ERR_FILE_IO;
-        return FALSE;
-    }
+    if (!MoveToImageStart(file, append, &start)) return Status::PositionUnreachable;
+    const uint32_t count = lineCount < 0 ? 0 : static_cast<uint32_t>(lineCount);
+    Status status = kypcx::CheckPcxImageEnd(header, count, start, endLimit);
+    if (status != Status::Ok) return status;
 
     ScopedWaitCursor waitCursor(WaitCursorFamily::Coder);
-    if (!WritePcxBytes(file, reinterpret_cast<const BYTE*>(&header), sizeof header)) *error = PCX_ERR_WRITE;
-    for (int32_t line = 0; line < lineCount && *error == PCX_OK; ++line) *error = lines.EncodeLine(line, file);
-    if (*error == PCX_OK && header.bitsPerPixel == 8 && header.planes == 1) *error = lines.WritePaletteTrailer(file);
-
-    if (WritePcxByte(file, 0, 1) == kWriterFailed && *error == PCX_OK) *error = PCX_ERR_WRITE;
+    PcxFileWriter writer(file);
+    kypcx::PcxImageWriter image(writer.bytes(), header, rows, count, line);
+    status = image.WriteHeader();
+    for (int32_t y = 0; y < lineCount && status == Status::Ok; ++y) status = lines.WriteLine(y, image);
+    if (status == Status::Ok && kypcx::HasPaletteTrailer(header)) {
+        uint8_t colors[3 * kypcx::kPaletteTrailerColors];
+        status = lines.TrailerColors(colors);
+        if (status == Status::Ok) status = image.WriteTrailer(colors);
+    }
+    const Status finished = image.Finish();
+    if (status == Status::Ok) status = finished;
+    writer.Release();
     if (!append) CutFileAtPosition(file);
-    return *error == PCX_OK;
+    return status;
 }
