@@ -179,6 +179,28 @@ void SplitNibbles(const PcxRowLayout& layout, const uint8_t* row, uint8_t* line)
     }
 }
 
+// Colour indices, a byte a pixel: packed into one plane, or a bit of each
+// in every plane.
+void SplitIndices(const PcxRowLayout& layout, const uint8_t* row, uint8_t* line) {
+    const size_t width = static_cast<size_t>(layout.width);
+    const size_t bpl = layout.bytesPerLine;
+    std::memset(line, 0, layout.lineSize());
+    if (layout.planes == 1) {
+        const uint32_t bits = layout.bitsPerPixel;
+        const uint32_t mask = (1u << bits) - 1;
+        for (size_t x = 0; x < width; ++x) {
+            const size_t bit = x * bits;
+            line[bit / 8] |= static_cast<uint8_t>((row[x] & mask) << (8 - bits - bit % 8));
+        }
+        return;
+    }
+    for (size_t x = 0; x < width; ++x) {
+        const uint8_t b = static_cast<uint8_t>(0x80u >> (x % 8));
+        for (uint32_t k = 0; k < layout.planes; ++k)
+            if ((row[x] >> k) & 1) line[k * bpl + x / 8] |= b;
+    }
+}
+
 // Zeroes the bytes of each plane from `used` to the plane's end.
 void ZeroPlaneEnds(const PcxRowLayout& layout, size_t used, uint8_t* line) {
     const size_t planeWidth = layout.bytesPerLine;
@@ -203,6 +225,60 @@ PcxRowLayout DibRowLayout(const DibLayout& layout) {
     rows.rowBytes = layout.rowStride;
     for (int c = 0; c < 3; ++c) rows.masks[c] = layout.channelMasks[c];
     return rows;
+}
+
+PcxRowLayout IndexRowLayout(int32_t width, uint32_t planes, uint32_t bitsPerPixel, uint32_t bytesPerLine) {
+    PcxRowLayout rows;
+    rows.kind = PcxRowKind::Indices;
+    rows.width = width;
+    rows.planes = planes;
+    rows.bitsPerPixel = bitsPerPixel;
+    rows.bytesPerLine = bytesPerLine;
+    rows.rowBytes = width > 0 ? static_cast<uint64_t>(width) : 0;
+    return rows;
+}
+
+void DibRowToBgra(const DibLayout& layout, const uint8_t* colorTable, const uint8_t* row, bool alphaInFourthByte,
+                  uint8_t* bgra) {
+    const size_t width = static_cast<size_t>(layout.width);
+    const uint32_t bits = layout.info.bitCount;
+    if (bits <= 8) {
+        const uint32_t mask = (1u << bits) - 1;
+        for (size_t x = 0; x < width; ++x, bgra += 4) {
+            const size_t bit = x * bits;
+            const uint32_t index = (row[bit / 8] >> (8 - bits - bit % 8)) & mask;
+            if (index < layout.colorTableEntries) {
+                std::memcpy(bgra, colorTable + 4 * size_t(index), 3);
+            } else {
+                bgra[0] = bgra[1] = bgra[2] = 0;
+            }
+            bgra[3] = 255;
+        }
+        return;
+    }
+    if (bits == 24) {
+        for (size_t x = 0; x < width; ++x, bgra += 4, row += 3) {
+            std::memcpy(bgra, row, 3);
+            bgra[3] = 255;
+        }
+        return;
+    }
+    const Channel r(layout.channelMasks[0]), g(layout.channelMasks[1]), b(layout.channelMasks[2]);
+    const bool alpha = alphaInFourthByte && bits == 32 && layout.info.compression == kDibBiRgb;
+    for (size_t x = 0; x < width; ++x, bgra += 4) {
+        uint32_t pixel = 0;
+        if (bits == 16) {
+            pixel = uint32_t{row[0]} | (uint32_t{row[1]} << 8);
+            row += 2;
+        } else {
+            pixel = uint32_t{row[0]} | (uint32_t{row[1]} << 8) | (uint32_t{row[2]} << 16) | (uint32_t{row[3]} << 24);
+            row += 4;
+        }
+        bgra[0] = b.From(pixel);
+        bgra[1] = g.From(pixel);
+        bgra[2] = r.From(pixel);
+        bgra[3] = alpha ? static_cast<uint8_t>(pixel >> 24) : 255;
+    }
 }
 
 PcxRowLayout BgrRowLayout(int32_t width, int32_t bytesPerLine) {
@@ -232,6 +308,9 @@ size_t AssemblePcxLine(const PcxRowLayout& layout, const uint8_t* row, uint8_t* 
     case PcxRowKind::Bgra32:
         ZeroPlaneEnds(layout, width, line);
         SplitBgra(layout, row, line);
+        break;
+    case PcxRowKind::Indices:
+        SplitIndices(layout, row, line);
         break;
     default:
         ZeroPlaneEnds(layout, width, line);

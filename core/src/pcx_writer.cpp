@@ -86,7 +86,7 @@ Status PcxImageWriter::WriteRows(const uint8_t* rows, ptrdiff_t stride, uint32_t
     const size_t lineSize = rows_.lineSize();
     for (uint32_t i = 0; i < count; ++i) {
         AssemblePcxLine(rows_, rows + static_cast<ptrdiff_t>(i) * stride, line_);
-        if (!out_.PutCodedLine(line_, lineSize)) return Status::LineNotWritten;
+        if (!PutLine(line_, lineSize)) return Status::LineNotWritten;
         ++linesWritten_;
     }
     return Status::Ok;
@@ -94,9 +94,14 @@ Status PcxImageWriter::WriteRows(const uint8_t* rows, ptrdiff_t stride, uint32_t
 
 Status PcxImageWriter::WriteLine(const uint8_t* line) {
     if (linesLeft() == 0) return Status::TooManyRows;
-    if (!out_.PutCodedLine(line, rows_.lineSize())) return Status::LineNotWritten;
+    if (!PutLine(line, rows_.lineSize())) return Status::LineNotWritten;
     ++linesWritten_;
     return Status::Ok;
+}
+
+bool PcxImageWriter::PutLine(const uint8_t* line, size_t length) {
+    if (storedLines_) return out_.PutBytes(line, length);
+    return out_.PutCodedLine(line, length);
 }
 
 Status PcxImageWriter::EndLines() { return out_.Flush() ? Status::Ok : Status::LineNotWritten; }

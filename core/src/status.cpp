@@ -39,6 +39,7 @@ const char* StatusName(Status status) {
         KYPCX_STATUS_NAME(NoClipboardBitmap)
         KYPCX_STATUS_NAME(BitmapLayoutMismatch)
         KYPCX_STATUS_NAME(BadColorSpace)
+        KYPCX_STATUS_NAME(PictureDoesNotFit)
         KYPCX_STATUS_NAME(UnwritableDibFormat)
         KYPCX_STATUS_NAME(TooManyRows)
         KYPCX_STATUS_NAME(NotDcx)

@@ -91,6 +91,23 @@ inline std::vector<uint8_t> ScanLineOf(const PcxRowLayout& layout, const uint8_t
             for (size_t plane = 0; plane < size; ++plane) line[plane * bpl + x] = at(size * x + fromByte[plane]);
         break;
     }
+    case PcxRowKind::Indices:
+        // A colour number a byte: packed into one plane from the top bits,
+        // or bit k of it in plane k.
+        for (size_t x = 0; x < width; ++x) {
+            const unsigned index = at(x);
+            if (layout.planes == 1) {
+                const unsigned bits = layout.bitsPerPixel;
+                for (unsigned b = 0; b < bits; ++b) {
+                    const size_t bit = x * bits + b;  // from the left, the index's top bit first
+                    line[bit / 8] |= static_cast<uint8_t>(((index >> (bits - 1 - b)) & 1u) << (7 - bit % 8));
+                }
+            } else {
+                for (unsigned k = 0; k < layout.planes; ++k)
+                    line[k * bpl + x / 8] |= static_cast<uint8_t>(((index >> k) & 1u) << (7 - x % 8));
+            }
+        }
+        break;
     case PcxRowKind::Masked16:
     case PcxRowKind::Masked32: {
         const size_t size = layout.kind == PcxRowKind::Masked16 ? 2 : 4;

@@ -273,6 +273,15 @@ TEST(PcxImageWriter, EveryRowLayoutReadsBack) {
         ExpectReadsBack(masked, 4, "32-bit 10-10-10" + w);
         masked.masks[1] = 0;
         ExpectReadsBack(masked, 2, "32-bit, no green" + w);
+        // Colour numbers a byte, into every indexed layout.
+        const struct {
+            uint32_t planes, bits;
+        } indexed[] = {{1, 1}, {1, 2}, {1, 4}, {1, 8}, {2, 1}, {3, 1}, {4, 1}};
+        for (const auto& l : indexed) {
+            const uint32_t bpl = static_cast<uint32_t>((uint64_t(width) * l.bits + 15) / 16 * 2);
+            ExpectReadsBack(IndexRowLayout(width, l.planes, l.bits, bpl), 5,
+                            "indices as " + std::to_string(l.planes) + "x" + std::to_string(l.bits) + w);
+        }
     }
     ExpectReadsBack(Rows(PcxRowKind::Copied, 9, 4, 2, 8), 3, "a device's four planes");
 }

@@ -39,6 +39,7 @@ PcxErrorCode CommonCode(Status status) {
     case Status::NoClipboardBitmap: return PCX_ERR_CLIPBOARD_DATA;
     case Status::BitmapLayoutMismatch: return PCX_ERR_TYPE_MISMATCH;
     case Status::BadColorSpace: return PCX_ERR_COLOR_SPACE;
+    case Status::PictureDoesNotFit: return PCX_ERR_TYPE_MISMATCH;
     case Status::UnwritableDibFormat: return PCX_ERR_HARDWARE_DEPENDENT;
     // No export pushes rows of its own; were one to, it would be a line
     // that could not be written.

@@ -98,7 +98,9 @@ Status CheckPcxImageEnd(const PcxHeader& header, uint32_t lineCount, uint64_t st
 // plane of 8 bits.
 bool HasPaletteTrailer(const PcxHeader& header);
 
-// One image: `lineCount` scan lines of rows.lineSize() bytes under `header`.
+// One image: `lineCount` scan lines of rows.lineSize() bytes under `header`,
+// run-length coded, or stored as they are after StoreLines (for a header
+// whose encoding byte says so: 0).
 // The caller writes the header (or, continuing an image already in the
 // file, does not), then rows or ready scan lines top first in as many calls
 // as it likes, then ends the lines or the image. `line` (rows.lineSize()
@@ -115,6 +117,9 @@ public:
         : out_(out), header_(header), rows_(rows), lineCount_(lineCount), line_(line) {}
     PcxImageWriter(const PcxImageWriter&) = delete;
     PcxImageWriter& operator=(const PcxImageWriter&) = delete;
+
+    // Lines go into the file as they are, not run-length coded.
+    void StoreLines() { storedLines_ = true; }
 
     Status WriteHeader();
     // `count` rows, row i at rows + i x stride, each split into the planes of
@@ -138,12 +143,16 @@ public:
     const PcxHeader& header() const { return header_; }
 
 private:
+    // One scan line, run-length coded or stored as it is.
+    bool PutLine(const uint8_t* line, size_t length);
+
     PcxByteWriter& out_;
     PcxHeader header_;
     PcxRowLayout rows_;
     uint32_t lineCount_;
     uint8_t* line_;
     uint32_t linesWritten_ = 0;
+    bool storedLines_ = false;
 };
 
 }  // namespace kypcx

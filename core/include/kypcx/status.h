@@ -51,6 +51,7 @@ enum class Status : uint8_t {
     NoClipboardBitmap,      // the clipboard holds no bitmap, or would not give it
     BitmapLayoutMismatch,   // the bitmap does not continue the image (width or layout)
     BadColorSpace,          // a non-RGB DIB whose colour-space code is not 10..17
+    PictureDoesNotFit,      // the layout asked for cannot hold the picture's colours
     UnwritableDibFormat,    // a DIB whose bit count, compression or masks the writer does not lay out
     TooManyRows,            // rows pushed beyond an image's last line
 
