@@ -13,6 +13,12 @@ enum class ExportGroup {
     // Adding a PCX file through a copy of the DCX file: every directory it
     // cannot add to is "no such item to be made" (21).
     DcxAddThroughCopy,
+    // The DIB decoders (LoadPCXIntoDIBW, LoadPCXImageW and their kin): a
+    // fresh DIB block that cannot be locked is memory that cannot be had (12).
+    DibDecode,
+    // LoadPCXIntoBitmapFromMemory: a line function that answers FALSE leaves
+    // a bitmap that could not be made whole (6), not a stop by the user.
+    MemoryBitmapDecode,
 };
 
 // The code for `status` in exports of `group`; PCX_OK for Status::Ok.

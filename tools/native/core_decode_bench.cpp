@@ -126,7 +126,8 @@ int BenchFile(const char* path, int runs) {
     PcxHeader header;
     kypcx::LoadPcxHeader(bytes.data(), &header);
     kypcx::PcxDecodeLayout layout;
-    if (kypcx::CheckPcxHeader(header, true) != PCX_OK || kypcx::PlanPcxDecode(header, &layout) != PCX_OK) {
+    if (kypcx::CheckPcxHeader(header, true) != kypcx::Status::Ok ||
+        kypcx::PlanPcxDecode(header, &layout) != kypcx::Status::Ok) {
         std::fprintf(stderr, "%s: not a decodable PCX file\n", path);
         return 1;
     }
