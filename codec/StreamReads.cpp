@@ -4,6 +4,8 @@
 
 #include <wincodec.h>
 
+#include <algorithm>
+
 #include "codec/StatusResults.h"
 
 HRESULT ReadStreamAt(IStream* stream, uint64_t at, void* bytes, uint32_t count, uint32_t* got) {
@@ -49,17 +51,17 @@ StreamImageBytes::StreamImageBytes(IStream* stream, uint64_t start, uint64_t end
 bool StreamImageBytes::Read(void* context, uint64_t offset, uint8_t* buffer, size_t length, size_t* got) {
     auto* self = static_cast<StreamImageBytes*>(context);
     *got = 0;
-    if (uint64_t{length} > UINT32_MAX) {
-        self->error_ = WINCODEC_ERR_STREAMREAD;
-        return false;
+    while (*got < length) {
+        const uint32_t asked = static_cast<uint32_t>(std::min<uint64_t>(length - *got, UINT32_MAX));
+        uint32_t read = 0;
+        const HRESULT hr = ReadStreamAt(self->stream_, offset + *got, buffer + *got, asked, &read);
+        if (FAILED(hr)) {
+            self->error_ = hr;
+            return false;
+        }
+        *got += read;
+        if (read < asked) break;  // the stream's end
     }
-    uint32_t read = 0;
-    const HRESULT hr = ReadStreamAt(self->stream_, offset, buffer, static_cast<uint32_t>(length), &read);
-    if (FAILED(hr)) {
-        self->error_ = hr;
-        return false;
-    }
-    *got = read;
     return true;
 }
 

@@ -161,51 +161,76 @@ bool SamePlan(const kypcx::PcxImagePlan& a, const kypcx::PcxImagePlan& b) {
            a.dataStart == b.dataStart && a.dataBytes == b.dataBytes;
 }
 
-// Every row a reader hands out, as its adapter would take it.
-struct RowLog {
-    std::vector<int32_t> ys;
-    std::vector<int32_t> fromData;
-    std::vector<uint8_t> lines;  // the lines one after the other; a blank row none
-    kypcx::Status status = kypcx::Status::Ok;
+// A reader over its own scan-line buffer (slack watched) and read-ahead.
+struct Rows {
+    Rows(const kypcx::PcxByteSource& source, const kypcx::PcxImagePlan& plan, const kypcx::PcxRowRules& rules,
+         size_t readAhead)
+        : planes(plan.layout.encodedLineSize), block(readAhead), reader(source, plan, rules) {}
+    kypcx::Status Start() { return reader.Start(planes.data(), block.data(), block.size()); }
+
+    PlaneBuffer planes;
+    std::vector<uint8_t> block;
+    kypcx::PcxRowReader reader;
 };
 
-RowLog ReadRows(const kypcx::PcxByteSource& source, const kypcx::PcxImagePlan& plan, const kypcx::PcxRowRules& rules,
-                size_t readAhead, bool checkAssembly) {
+// The rows of `lead` (from memory) side by side with those of `other`
+// (through a read function): the same rows in the same order with the same
+// lines, while `other` gives rows. Each of lead's rows is also checked as
+// its adapter takes it: assembled into a row of exactly rowSize bytes, or
+// painted into colour indices; a stored line is the data. Returns how many
+// rows `other` gave; *leadStatus and *otherStatus are their statuses.
+int32_t RowsSideBySide(const kypcx::PcxImagePlan& plan, const kypcx::PcxRowRules& rules, const uint8_t* data,
+                       Rows& lead, Rows& other, kypcx::Status* leadStatus, kypcx::Status* otherStatus) {
     const kypcx::PcxDecodeLayout& layout = plan.layout;
-    RowLog log;
-    PlaneBuffer planes(layout.encodedLineSize);
-    std::vector<uint8_t> block(readAhead);
+    const size_t lineSize = layout.encodedLineSize;
     std::unique_ptr<uint8_t[]> row(new uint8_t[layout.rowSize + 1]);
     std::vector<uint8_t> indices(static_cast<uint32_t>(layout.width));
-    kypcx::PcxRowReader reader(source, plan, rules);
-    log.status = reader.Start(planes.data(), block.data(), block.size());
-    if (log.status != kypcx::Status::Ok) return log;
     int32_t expectedY = 0;
-    log.status = reader.ReadRows(layout.height + 1, [&](const kypcx::PcxRow& r) {
+    int32_t otherRows = 0;
+    bool otherEnded = false;
+    uint64_t stored = 0;  // data bytes the stored lines so far took
+    *otherStatus = kypcx::Status::Ok;
+    *leadStatus = lead.reader.ReadRows(layout.height + 1, [&](const kypcx::PcxRow& r) {
         Require(r.y == expectedY++ && r.y < layout.height, "rows from the top, each once, inside the image");
-        planes.CheckSlack();
-        log.ys.push_back(r.y);
-        log.fromData.push_back(r.fromData);
-        if (r.planes == nullptr) {
-            Require(rules.blankRowsAfterData, "blank rows only where the rules hand them out");
-            return true;
-        }
-        log.lines.insert(log.lines.end(), r.planes, r.planes + layout.encodedLineSize);
-        if (!checkAssembly) return true;
-        if (layout.pixels == kypcx::PcxPixels::PaintOnly) {
+        lead.planes.CheckSlack();
+        Require(r.planes != nullptr || rules.blankRowsAfterData, "blank rows only where the rules hand them out");
+        if (r.planes != nullptr && layout.pixels == kypcx::PcxPixels::PaintOnly) {
             kypcx::PaintRowIndices(layout, r.planes, indices.data());
             for (uint8_t index : indices) Require(index < 16, "a painted index is one of 16 pens");
-        } else {
+        } else if (r.planes != nullptr) {
             row[layout.rowSize] = kCanary;
             kypcx::AssemblePcxRow(layout, r.planes, row.get());
             Require(row[layout.rowSize] == kCanary, "assembly stays inside the row");
         }
+        if (r.planes != nullptr && layout.coding == kypcx::PcxLineCoding::Stored) {
+            const uint64_t have = std::min<uint64_t>(lineSize, plan.dataBytes - stored);
+            Require(std::memcmp(r.planes, data + plan.dataStart + stored, have) == 0, "a stored line is the data");
+            for (size_t i = have; i < lineSize; ++i) Require(r.planes[i] == 0, "a cut stored line ends in zeros");
+            stored += have;
+        }
+        if (otherEnded) return true;
+        bool got = false;
+        *otherStatus = other.reader.ReadRows(1, [&](const kypcx::PcxRow& o) {
+            got = true;
+            other.planes.CheckSlack();
+            Require(o.y == r.y && o.fromData == r.fromData, "the same row either way");
+            Require((o.planes == nullptr) == (r.planes == nullptr), "the same blank rows either way");
+            Require(o.planes == nullptr || std::memcmp(o.planes, r.planes, lineSize) == 0, "the same line either way");
+            return true;
+        });
+        if (got) ++otherRows;
+        else otherEnded = true;
         return true;
     });
-    Require(reader.nextRow() <= layout.height, "no row past the image");
-    if (log.status == kypcx::Status::Ok && rules.blankRowsAfterData)
-        Require(reader.nextRow() == layout.height, "every row handed out");
-    return log;
+    Require(lead.reader.nextRow() <= layout.height, "no row past the image");
+    if (*leadStatus == kypcx::Status::Ok && rules.blankRowsAfterData)
+        Require(lead.reader.nextRow() == layout.height, "every row handed out");
+    if (!otherEnded && *otherStatus == kypcx::Status::Ok) {
+        bool more = false;
+        *otherStatus = other.reader.ReadRows(1, [&](const kypcx::PcxRow&) { return more = true, true; });
+        Require(!more, "no more rows either way");
+    }
+    return otherRows;
 }
 
 // One reader's rules on the input: the plan and the rows from memory and
@@ -241,16 +266,15 @@ void CheckReader(const Family& family, const uint8_t* data, size_t size, size_t 
     if (layout.imageSize > kMaxImageBytes || layout.encodedLineSize > (size_t{1} << 20)) return;
 
     const kypcx::PcxRowRules& rules = family.rules.rows;
-    const RowLog a = ReadRows(memory, fromMemory, rules, 0, true);
-    const RowLog b = ReadRows(through, fromReads, rules, readAhead, false);
-    Require(a.status == b.status, "the same rows' status either way");
-    Require(a.ys == b.ys && a.fromData == b.fromData, "the same rows either way");
-    Require(a.lines == b.lines, "the same lines either way");
-    if (layout.coding == kypcx::PcxLineCoding::Stored) {
-        const size_t have = a.lines.size();
-        Require(have == 0 || std::memcmp(a.lines.data(), data + fromMemory.dataStart,
-                                         std::min<uint64_t>(have, fromMemory.dataBytes)) == 0,
-                "stored lines are the data");
+    kypcx::Status leadStatus = kypcx::Status::Ok, otherStatus = kypcx::Status::Ok;
+    {
+        Rows lead(memory, fromMemory, rules, 0), other(through, fromReads, rules, readAhead);
+        const kypcx::Status started = lead.Start();
+        Require(started == other.Start(), "the rows start alike either way");
+        if (started == kypcx::Status::Ok) {
+            RowsSideBySide(fromMemory, rules, data, lead, other, &leadStatus, &otherStatus);
+            Require(leadStatus == otherStatus, "the same rows' status either way");
+        }
     }
 
     // The read function failing at one read: a status of where it failed.
@@ -265,17 +289,19 @@ void CheckReader(const Family& family, const uint8_t* data, size_t size, size_t 
     Require(failed.colors.status == fromMemory.colors.status || failed.colors.status == kypcx::Status::TrailerUnreadable,
             "a failed trailer read is an unreadable trailer");
     if (!SamePlan(failed, fromMemory)) return;
-    const RowLog c = ReadRows(through, failed, rules, readAhead, false);
-    Require(c.status == b.status || c.status == kypcx::Status::DataUnreadable, "a failed data read is unreadable data");
-    Require(c.lines.size() <= b.lines.size() && std::equal(c.lines.begin(), c.lines.end(), b.lines.begin()),
-            "rows before a failed read are the rows");
+    Rows lead(memory, fromMemory, rules, 0), other(through, failed, rules, readAhead);
+    if (lead.Start() != kypcx::Status::Ok) return;
+    const kypcx::Status started = other.Start();
+    if (started == kypcx::Status::Ok) {
+        RowsSideBySide(fromMemory, rules, data, lead, other, &leadStatus, &otherStatus);
+        Require(otherStatus == leadStatus || otherStatus == kypcx::Status::DataUnreadable,
+                "a failed data read is unreadable data");
+    }
     // And the rows start again from the first line once the reads succeed.
     input.failFrom = -1;
-    kypcx::PcxRowReader again(through, failed, rules);
-    std::vector<uint8_t> block(readAhead);
-    if (again.Start(nullptr, block.data(), block.size()) == kypcx::Status::Ok) {
+    if (other.Start() == kypcx::Status::Ok) {
         int32_t first = -1;
-        again.ReadRows(1, [&](const kypcx::PcxRow& row) { return first = row.y, true; });
+        other.reader.ReadRows(1, [&](const kypcx::PcxRow& row) { return first = row.y, true; });
         Require(first <= 0, "rows start from the first line");
     }
 }

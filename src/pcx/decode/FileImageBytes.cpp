@@ -1,6 +1,8 @@
 // Reading an image's bytes from a file for the reader, and its global memory.
 #include "pcx/decode/FileImageBytes.h"
 
+#include <algorithm>
+
 #include "frame/FileAccess.h"
 
 namespace {
@@ -25,8 +27,7 @@ bool FileImageBytes::Read(void* context, uint64_t offset, uint8_t* buffer, size_
         self->position_ = offset;
     }
     while (*got < length) {
-        const uint64_t left = length - *got;
-        const DWORD asked = left > MAXDWORD ? MAXDWORD : static_cast<DWORD>(left);
+        const DWORD asked = static_cast<DWORD>(std::min<uint64_t>(length - *got, MAXDWORD));
         DWORD read = 0;
         if (!ReadFile(self->file_, buffer + *got, asked, &read, nullptr) || read > asked) {
             self->position_ = kPositionUnknown;
