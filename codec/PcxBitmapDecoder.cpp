@@ -87,7 +87,7 @@ HRESULT PcxBitmapDecoder::Examine(IStream* stream, Contents* contents) const {
     HRESULT hr = GetStreamLength(stream, &contents->length);
     if (FAILED(hr)) return hr;
     if (format_.container == CodecContainer::Pcx) {
-        hr = PlanPcxFrame(stream, 0, contents->length, &contents->image);
+        hr = PlanStreamImage(stream, 0, contents->length, &contents->image);
         if (FAILED(hr)) return hr;
         contents->frameCount = 1;
         return S_OK;
@@ -104,13 +104,14 @@ HRESULT PcxBitmapDecoder::Examine(IStream* stream, Contents* contents) const {
     return S_OK;
 }
 
-HRESULT PcxBitmapDecoder::PlanPage(IStream* stream, const Contents& contents, UINT index, PcxFramePlan* plan) const {
+HRESULT PcxBitmapDecoder::PlanPage(IStream* stream, const Contents& contents, UINT index,
+                                   kypcx::PcxImagePlan* plan) const {
     kypcx::DcxItemExtent extent;
     const PcxErrorCode found = kypcx::FindDcxItemExtent(contents.directory, index, contents.length, &extent);
     if (found == PCX_ERR_NO_ITEM) return WINCODEC_ERR_FRAMEMISSING;
     if (found != PCX_OK) return WINCODEC_ERR_BADIMAGE;  // an extent outside the file, or of no bytes
     if (!extent.listed) return E_INVALIDARG;
-    return PlanPcxFrame(stream, extent.start, extent.end, plan);
+    return PlanStreamImage(stream, extent.start, extent.end, plan);
 }
 
 HRESULT PcxBitmapDecoder::QueryCapability(IStream* stream, DWORD* capability) {
@@ -122,7 +123,7 @@ HRESULT PcxBitmapDecoder::QueryCapability(IStream* stream, DWORD* capability) {
     }
     StreamPositionKeeper keeper(stream);
     Contents* contents = CodecNew<Contents>();
-    PcxFramePlan* page = CodecNew<PcxFramePlan>();
+    kypcx::PcxImagePlan* page = CodecNew<kypcx::PcxImagePlan>();
     HRESULT hr = contents != nullptr && page != nullptr ? Examine(stream, contents) : E_OUTOFMEMORY;
     if (SUCCEEDED(hr)) {
         // A PCX file's one image was planned by the examination; a DCX file's
@@ -222,7 +223,7 @@ HRESULT PcxBitmapDecoder::GetFrame(UINT index, IWICBitmapFrameDecode** frame) {
     ExclusiveLock hold(&lock_);
     if (stream_ == nullptr) return WINCODEC_ERR_NOTINITIALIZED;
     if (index >= contents_.frameCount) return E_INVALIDARG;
-    PcxFramePlan* plan = CodecNew<PcxFramePlan>();
+    kypcx::PcxImagePlan* plan = CodecNew<kypcx::PcxImagePlan>();
     if (plan == nullptr) return E_OUTOFMEMORY;
     HRESULT hr = S_OK;
     if (format_.container == CodecContainer::Pcx) *plan = contents_.image;

@@ -11,8 +11,8 @@
 
 #include "codec/CodecFormats.h"
 #include "codec/CodecMemory.h"
-#include "codec/PcxFramePlan.h"
 #include "kypcx/dcx_directory.h"
+#include "kypcx/pcx_reader.h"
 
 class PcxBitmapDecoder final : public IWICBitmapDecoder {
 public:
@@ -51,7 +51,7 @@ private:
     struct Contents {
         uint64_t length = 0;
         UINT frameCount = 0;
-        PcxFramePlan image;               // a PCX file's image
+        kypcx::PcxImagePlan image;        // a PCX file's image
         kypcx::DcxDirectory directory;    // a DCX file's pages
     };
 
@@ -61,7 +61,7 @@ private:
     // does for a stream this decoder cannot read.
     HRESULT Examine(IStream* stream, Contents* contents) const;
     // Plans page `index` of the DCX file.
-    HRESULT PlanPage(IStream* stream, const Contents& contents, UINT index, PcxFramePlan* plan) const;
+    HRESULT PlanPage(IStream* stream, const Contents& contents, UINT index, kypcx::PcxImagePlan* plan) const;
 
     volatile LONG references_ = 1;
     const CodecFormat& format_;

@@ -27,8 +27,8 @@ const GUID& PixelFormatOf(const kypcx::PcxDecodeLayout& layout) {
 
 }  // namespace
 
-PcxFrameDecode::PcxFrameDecode(PcxBitmapDecoder* decoder, const PcxFramePlan& plan)
-    : decoder_(decoder), plan_(plan), rows_(plan_) {
+PcxFrameDecode::PcxFrameDecode(PcxBitmapDecoder* decoder, const kypcx::PcxImagePlan& plan)
+    : decoder_(decoder), plan_(plan), rows_(plan_, decoder->stream()) {
     decoder_->AddRef();
     CountCodecObject();
 }
@@ -38,7 +38,8 @@ PcxFrameDecode::~PcxFrameDecode() {
     UncountCodecObject();
 }
 
-HRESULT PcxFrameDecode::Create(PcxBitmapDecoder* decoder, const PcxFramePlan& plan, IWICBitmapFrameDecode** frame) {
+HRESULT PcxFrameDecode::Create(PcxBitmapDecoder* decoder, const kypcx::PcxImagePlan& plan,
+                               IWICBitmapFrameDecode** frame) {
     PcxFrameDecode* made = CodecNew<PcxFrameDecode>(decoder, plan);
     if (made == nullptr) return E_OUTOFMEMORY;
     *frame = made;
@@ -87,13 +88,15 @@ HRESULT PcxFrameDecode::GetResolution(double* dpiX, double* dpiY) {
 
 HRESULT PcxFrameDecode::CopyPalette(IWICPalette* palette) {
     if (palette == nullptr) return E_INVALIDARG;
-    if (plan_.colorCount == 0) return WINCODEC_ERR_PALETTEUNAVAILABLE;
+    // The image's colour table, as the DLL's DIB has it; none for direct colour.
+    const uint32_t count = plan_.layout.colors;
+    if (count == 0) return WINCODEC_ERR_PALETTEUNAVAILABLE;
     WICColor colors[kypcx::kPaletteTrailerColors];
-    for (uint32_t i = 0; i < plan_.colorCount; ++i) {
-        const uint8_t* triple = plan_.colors + 3 * i;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint8_t* triple = plan_.colors.triples + 3 * i;
         colors[i] = 0xFF000000u | uint32_t(triple[0]) << 16 | uint32_t(triple[1]) << 8 | triple[2];
     }
-    return palette->InitializeCustom(colors, plan_.colorCount);
+    return palette->InitializeCustom(colors, count);
 }
 
 HRESULT PcxFrameDecode::CopyPixels(const WICRect* rect, UINT stride, UINT bufferSize, BYTE* buffer) {
@@ -116,7 +119,7 @@ HRESULT PcxFrameDecode::CopyPixels(const WICRect* rect, UINT stride, UINT buffer
     case kypcx::PixelRectCheck::BufferTooSmall: return WINCODEC_ERR_INSUFFICIENTBUFFER;
     }
     AcquireSRWLockExclusive(decoder_->lock());
-    const HRESULT hr = rows_.Copy(decoder_->stream(), area, stride, buffer);
+    const HRESULT hr = rows_.Copy(area, stride, buffer);
     ReleaseSRWLockExclusive(decoder_->lock());
     return hr;
 }

@@ -1,6 +1,6 @@
 // The codec's IWICBitmapFrameDecode: one PCX image (a PCX file's, or one
-// page of a DCX file), planned when the decoder made it and decoded when its
-// pixels are asked for. It keeps its decoder, whose stream it reads under
+// page of a DCX file), planned by the one reader when the decoder made it
+// and read when its pixels are asked for. It keeps its decoder, whose stream it reads under
 // the decoder's lock.
 #pragma once
 
@@ -9,15 +9,15 @@
 #include <wincodec.h>
 
 #include "codec/CodecMemory.h"
-#include "codec/PcxFramePlan.h"
 #include "codec/PcxFrameRows.h"
+#include "kypcx/pcx_reader.h"
 
 class PcxBitmapDecoder;
 
 class PcxFrameDecode final : public IWICBitmapFrameDecode {
 public:
     // A frame of `decoder` (which it keeps) for the image `plan` describes.
-    static HRESULT Create(PcxBitmapDecoder* decoder, const PcxFramePlan& plan, IWICBitmapFrameDecode** frame);
+    static HRESULT Create(PcxBitmapDecoder* decoder, const kypcx::PcxImagePlan& plan, IWICBitmapFrameDecode** frame);
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
@@ -40,11 +40,11 @@ private:
     template <typename T>
     friend void CodecDelete(T* object);
 
-    PcxFrameDecode(PcxBitmapDecoder* decoder, const PcxFramePlan& plan);
+    PcxFrameDecode(PcxBitmapDecoder* decoder, const kypcx::PcxImagePlan& plan);
     ~PcxFrameDecode();
 
     volatile LONG references_ = 1;
     PcxBitmapDecoder* decoder_;
-    PcxFramePlan plan_;
+    kypcx::PcxImagePlan plan_;
     PcxFrameRows rows_;
 };

@@ -4,12 +4,11 @@
 
 #include <wincodec.h>
 
-#include "codec/PcxFramePlan.h"
+#include "codec/StatusResults.h"
 #include "codec/StreamReads.h"
 #include "kypcx/dcx_directory.h"
-#include "kypcx/pcx_decode.h"
 #include "kypcx/pcx_format.h"
-#include "kypcx/pcx_palette.h"
+#include "kypcx/pcx_reader.h"
 
 namespace {
 
@@ -17,54 +16,29 @@ namespace {
 // the decoders' frames report them.
 constexpr double kDefaultDpi = 96.0;
 
-// The decoders size a decoded image by whole 32-pixel groups for every bit
-// of a pixel and refuse one whose size that way passes the limit of decoded
-// images.
-bool WithinDecodedLimit(const kypcx::PcxDecodeLayout& layout) {
-    const uint64_t groupedBytes =
-        uint64_t((layout.width + 31) / 32) * 4 * uint64_t(layout.bitCount) * uint64_t(layout.height);
-    return layout.imageSize <= kypcx::kMaxDecodedImageBytes && groupedBytes <= kypcx::kMaxDecodedImageBytes;
-}
-
 // Judges the image whose header is at `start` and whose bytes end at `end`
-// as the decoders plan a frame, from the header and the lengths alone: an
-// 8-bit image must have room for its palette trailer behind the header, but
-// the trailer is not read. (So the one file the decoders refuse and this
-// describes is an 8-bit image of a header and a marked trailer and nothing
-// between, which has no data to decode.)
+// by the decoders' plan, without its colours: an 8-bit image must have room
+// for its palette trailer behind the header, but the trailer is not read.
+// (So the one file the decoders refuse and this describes is an 8-bit image
+// of a header and a marked trailer and nothing between, which has no data
+// to decode.)
 HRESULT ReadImageHeader(IStream* stream, uint64_t start, uint64_t end, PcxImageFacts* facts) {
-    uint8_t bytes[kypcx::kPcxHeaderSize];
-    uint32_t got = 0;
-    const HRESULT hr = ReadStreamAt(stream, start, bytes, sizeof bytes, &got);
-    if (FAILED(hr)) return hr;
-    if (got != sizeof bytes) return WINCODEC_ERR_BADHEADER;
-    PcxHeader header;
-    kypcx::LoadPcxHeader(bytes, &header);
-    const kypcx::PcxHeaderRules rules = CodecHeaderRules();
-    kypcx::PcxDecodeLayout layout;
-    PcxErrorCode verdict = kypcx::CheckPcxHeader(header, rules);
-    if (verdict == PCX_OK) verdict = kypcx::PlanPcxDecode(header, rules, &layout);
-    if (verdict == PCX_ERR_VERSION) return WINCODEC_ERR_UNKNOWNIMAGEFORMAT;
-    if (verdict != PCX_OK) return WINCODEC_ERR_BADHEADER;
+    StreamImageBytes bytes(stream, start, end);
+    kypcx::PcxReaderRules rules = kypcx::CodecReaderRules();
+    rules.readColors = false;
+    kypcx::PcxImagePlan plan;
+    kypcx::Status status = kypcx::PlanPcxImage(bytes.source(), rules, &plan);
+    if (status == kypcx::Status::Ok) status = plan.Verdict(rules.rows);
+    if (status != kypcx::Status::Ok) return CodecResultOf(status, bytes.error());
+    uint64_t trailerAt = 0;
+    if (plan.layout.pixels == kypcx::PcxPixels::Indexed8 && !kypcx::FindPaletteTrailerSlot(start, end, &trailerAt))
+        return CodecResultOf(kypcx::Status::TrailerUnreadable);
 
-    const uint64_t firstDataByte = start + kypcx::kPcxHeaderSize;
-    const uint64_t dataBytes = end > firstDataByte ? end - firstDataByte : 0;
-    if (!WithinDecodedLimit(layout) || !kypcx::IsPlausibleImageSize(layout, dataBytes) || dataBytes == 0)
-        return WINCODEC_ERR_BADIMAGE;
-    if (layout.pixels == kypcx::PcxPixels::Indexed8) {
-        uint64_t trailerAt = 0;
-        if (!kypcx::FindPaletteTrailerSlot(start, end, &trailerAt)) return WINCODEC_ERR_BADIMAGE;
-    } else if (layout.pixels != kypcx::PcxPixels::PlanarRgba) {
-        uint8_t colors[3 * kypcx::kPaletteTrailerColors];
-        if (kypcx::BuildHeaderColors(header, rules.layouts, kypcx::PcxCgaReading::ByRule, colors) == 0)
-            return WINCODEC_ERR_BADHEADER;
-    }
-
-    facts->width = uint32_t(layout.width);
-    facts->height = uint32_t(layout.height);
-    facts->bitDepth = uint32_t(layout.bitCount);
-    facts->dpiX = header.horizontalDpi > 0 ? double(header.horizontalDpi) : kDefaultDpi;
-    facts->dpiY = header.verticalDpi > 0 ? double(header.verticalDpi) : kDefaultDpi;
+    facts->width = uint32_t(plan.layout.width);
+    facts->height = uint32_t(plan.layout.height);
+    facts->bitDepth = uint32_t(plan.layout.bitCount);
+    facts->dpiX = plan.header.horizontalDpi > 0 ? double(plan.header.horizontalDpi) : kDefaultDpi;
+    facts->dpiY = plan.header.verticalDpi > 0 ? double(plan.header.verticalDpi) : kDefaultDpi;
     return S_OK;
 }
 

@@ -1,9 +1,12 @@
-// Positioned reads from an IStream, and the block-wise feed of coded lines.
+// Positioned reads from an IStream, the reader's read function over them,
+// and planning a frame by the codec's rules.
 #include "codec/StreamReads.h"
 
 #include <wincodec.h>
 
-#include <cstring>
+#include <algorithm>
+
+#include "codec/StatusResults.h"
 
 HRESULT ReadStreamAt(IStream* stream, uint64_t at, void* bytes, uint32_t count, uint32_t* got) {
     *got = 0;
@@ -42,46 +45,46 @@ HRESULT GetStreamLength(IStream* stream, uint64_t* length) {
     return S_OK;
 }
 
-void PcxStreamFeed::Open(IStream* stream, uint64_t start, uint64_t count, uint8_t* buffer, uint32_t capacity) {
-    stream_ = stream;
-    buffer_ = buffer;
-    capacity_ = capacity;
-    next_ = start;
-    bytesLeft_ = count;
-    totalRead_ = 0;
-    error_ = S_OK;
-    data = buffer;
-    size = 0;
-    position = 0;
-    exhausted = false;
-}
+StreamImageBytes::StreamImageBytes(IStream* stream, uint64_t start, uint64_t end)
+    : stream_(stream), source_(kypcx::PcxBytesThrough(Read, this, start, end)) {}
 
-bool PcxStreamFeed::Refill() {
-    const size_t remaining = size - position;
-    std::memmove(buffer_, buffer_ + position, remaining);
-    data = buffer_;
-    position = 0;
-    size = remaining;
-
-    uint64_t wanted = capacity_ - remaining;
-    if (wanted > bytesLeft_) wanted = bytesLeft_;
-    uint32_t got = 0;
-    if (wanted != 0) {
-        const HRESULT hr = ReadStreamAt(stream_, next_, buffer_ + remaining, static_cast<uint32_t>(wanted), &got);
+bool StreamImageBytes::Read(void* context, uint64_t offset, uint8_t* buffer, size_t length, size_t* got) {
+    auto* self = static_cast<StreamImageBytes*>(context);
+    *got = 0;
+    while (*got < length) {
+        const uint32_t asked = static_cast<uint32_t>(std::min<uint64_t>(length - *got, UINT32_MAX));
+        uint32_t read = 0;
+        const HRESULT hr = ReadStreamAt(self->stream_, offset + *got, buffer + *got, asked, &read);
         if (FAILED(hr)) {
-            error_ = hr;
+            self->error_ = hr;
             return false;
         }
-    }
-    // A short read is the end of the data; the bytes held still decode.
-    exhausted = got < wanted || bytesLeft_ == got;
-    size += got;
-    next_ += got;
-    bytesLeft_ -= got;
-    totalRead_ += got;
-    if (totalRead_ == 0) {
-        error_ = WINCODEC_ERR_BADIMAGE;
-        return false;
+        *got += read;
+        if (read < asked) break;  // the stream's end
     }
     return true;
+}
+
+namespace {
+
+void* AllocateFromHeap(void*, size_t bytes) { return HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, bytes); }
+void ReleaseToHeap(void*, void* block) { HeapFree(GetProcessHeap(), 0, block); }
+
+}  // namespace
+
+kypcx::PcxAllocator CodecWorkingMemory() {
+    kypcx::PcxAllocator memory;
+    memory.allocate = AllocateFromHeap;
+    memory.release = ReleaseToHeap;
+    return memory;
+}
+
+HRESULT PlanStreamImage(IStream* stream, uint64_t start, uint64_t end, kypcx::PcxImagePlan* plan) {
+    StreamImageBytes bytes(stream, start, end);
+    const kypcx::PcxReaderRules rules = kypcx::CodecReaderRules();
+    kypcx::Status status = kypcx::PlanPcxImage(bytes.source(), rules, plan);
+    // A colour or data failure the DLL's readers meet at their first row
+    // refuses the frame here.
+    if (status == kypcx::Status::Ok) status = plan->Verdict(rules.rows);
+    return CodecResultOf(status, bytes.error());
 }

@@ -39,16 +39,16 @@ PixelShape ShapeOf(uint32_t planes, uint32_t bits) {
 
 }  // namespace
 
-PcxErrorCode PlanPcxDecode(const PcxHeader& header, const PcxHeaderRules& rules, PcxDecodeLayout* layout) {
+Status PlanPcxDecode(const PcxHeader& header, const PcxHeaderRules& rules, PcxDecodeLayout* layout) {
     const PcxGeometry g = GetPcxGeometry(header);
-    if (g.width < 1 || g.height < 1 || header.bytesPerLine < 0) return PCX_ERR_HARDWARE_DEPENDENT;
+    if (g.width < 1 || g.height < 1 || header.bytesPerLine < 0) return Status::UndecodableLayout;
     const PixelShape shape = rules.layouts == PcxLayoutSet::AnyPlanes ? PixelShape{PcxPixels::PaintOnly, 0, 0}
                                                                        : ShapeOf(header.planes, header.bitsPerPixel);
     // The painter reads one bit of every pixel from each plane.
     const uint32_t bitsPerPlanePixel = shape.pixels == PcxPixels::PaintOnly ? 1 : header.bitsPerPixel;
     const uint64_t bitsPerPlaneRow = uint64_t(g.width) * bitsPerPlanePixel;
     const uint64_t planeBytesUsed = (bitsPerPlaneRow + 7) / 8;
-    if (planeBytesUsed > g.bytesPerLine) return PCX_ERR_HARDWARE_DEPENDENT;
+    if (planeBytesUsed > g.bytesPerLine) return Status::UndecodableLayout;
 
     const uint64_t rowSize = DibRowSize(shape.bitCount, g.width);
     layout->width = g.width;
@@ -66,7 +66,7 @@ PcxErrorCode PlanPcxDecode(const PcxHeader& header, const PcxHeaderRules& rules,
     layout->coding = rules.storedLines && !rules.anyEncodingByte && header.encoding == kPcxStoredEncoding
                          ? PcxLineCoding::Stored
                          : PcxLineCoding::RunLength;
-    return PCX_OK;
+    return Status::Ok;
 }
 
 bool IsPlausibleImageSize(const PcxDecodeLayout& layout, uint64_t dataBytes) {

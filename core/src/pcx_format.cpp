@@ -73,11 +73,11 @@ bool IsAcceptedEncodingByte(uint8_t encoding, const PcxHeaderRules& rules) {
     return rules.colorSpaceCodes && encoding >= kFirstColorSpaceCode && encoding <= kLastColorSpaceCode;
 }
 
-PcxErrorCode CheckPcxHeader(const PcxHeader& header, const PcxHeaderRules& rules) {
-    if (!IsAcceptedPcxVersion(header.version)) return PCX_ERR_VERSION;
-    if (!IsAcceptedEncodingByte(header.encoding, rules)) return PCX_ERR_ENCODING;
-    if (!IsDecodablePcxLayout(header.planes, header.bitsPerPixel, rules.layouts)) return PCX_ERR_HARDWARE_DEPENDENT;
-    return PCX_OK;
+Status CheckPcxHeader(const PcxHeader& header, const PcxHeaderRules& rules) {
+    if (!IsAcceptedPcxVersion(header.version)) return Status::UnknownVersion;
+    if (!IsAcceptedEncodingByte(header.encoding, rules)) return Status::UnacceptedEncoding;
+    if (!IsDecodablePcxLayout(header.planes, header.bitsPerPixel, rules.layouts)) return Status::UndecodableLayout;
+    return Status::Ok;
 }
 
 bool FindPaletteTrailerSlot(uint64_t start, uint64_t end, uint64_t* markerOffset) {

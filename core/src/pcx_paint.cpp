@@ -9,7 +9,7 @@ namespace kypcx {
 
 bool PlanPcxPaint(const PcxHeader& header, PcxDecodeLayout* layout) {
     const PcxHeaderRules rules = PainterHeaderRules();
-    return CheckPcxHeader(header, rules) == PCX_OK && PlanPcxDecode(header, rules, layout) == PCX_OK;
+    return CheckPcxHeader(header, rules) == Status::Ok && PlanPcxDecode(header, rules, layout) == Status::Ok;
 }
 
 void PaintRowIndices(const PcxDecodeLayout& layout, const uint8_t* line, uint8_t* indices) {

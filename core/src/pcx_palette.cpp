@@ -34,6 +34,10 @@ bool HoldsCgaPaletteBytes(const PcxHeader& header) {
     return true;
 }
 
+bool ReadsCgaPalette(const PcxHeader& header, PcxCgaReading cga) {
+    return cga == PcxCgaReading::Always || (cga == PcxCgaReading::ByRule && HoldsCgaPaletteBytes(header));
+}
+
 void BuildCgaPalette(const PcxHeader& header, uint8_t* triples) {
     const uint8_t background = header.palette[0] >> 4;
     const uint8_t choice = header.palette[3];
@@ -66,7 +70,7 @@ uint32_t BuildHeaderColors(const PcxHeader& header, PcxLayoutSet layouts, PcxCga
         if (planes == 2 && bits == 1) fromHeader = 4;
         else if (planes == 1 && bits == 4) fromHeader = kHeaderPaletteColors;
         else if (planes == 1 && bits == 2) {
-            if (cga == PcxCgaReading::Always || (cga == PcxCgaReading::ByRule && HoldsCgaPaletteBytes(header))) {
+            if (ReadsCgaPalette(header, cga)) {
                 BuildCgaPalette(header, triples);
                 return 4;
             }

@@ -189,7 +189,7 @@ TEST(BlockRowAssembly, MatchesTheReferenceForEveryLayoutAndWidth) {
             h.xMax = static_cast<int16_t>(width - 1);
             h.bytesPerLine = static_cast<int16_t>((width * shape.bits + 7) / 8 + random.Next(3));
             kypcx::PcxDecodeLayout layout;
-            ASSERT_EQ(PCX_OK, kypcx::PlanPcxDecode(h, &layout));
+            ASSERT_EQ(kypcx::Status::Ok, kypcx::PlanPcxDecode(h, &layout));
             Bytes planes(layout.encodedLineSize);
             for (uint8_t& b : planes) b = static_cast<uint8_t>(random.Next(256));
             Bytes row(layout.rowSize, 0xEE), expected(layout.rowSize);

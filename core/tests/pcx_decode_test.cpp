@@ -30,25 +30,25 @@ struct PlanCase {
     const char* name;
     uint8_t planes, bits;
     int16_t xMin, xMax, yMin, yMax, bytesPerLine;
-    PcxErrorCode expected;
+    kypcx::Status expected;
 };
 
 TEST(PlanPcxDecode, RefusesSizesTheHeaderCannotMean) {
     const PlanCase cases[] = {
-        {"8-bit exact", 1, 8, 0, 9, 0, 9, 10, PCX_OK},
-        {"8-bit padded", 1, 8, 0, 9, 0, 9, 12, PCX_OK},
-        {"1-bit 9 wide needs 2", 1, 1, 0, 8, 0, 0, 2, PCX_OK},
-        {"1-bit 9 wide given 1", 1, 1, 0, 8, 0, 0, 1, PCX_ERR_HARDWARE_DEPENDENT},
-        {"8-bit short line", 1, 8, 0, 87, 0, 51, 12, PCX_ERR_HARDWARE_DEPENDENT},
-        {"24-bit short line", 3, 8, 0, 9, 0, 0, 9, PCX_ERR_HARDWARE_DEPENDENT},
-        {"16-colour short line", 4, 1, 0, 255, 0, 0, 2, PCX_ERR_HARDWARE_DEPENDENT},
-        {"bytes per line 0", 1, 8, 0, 0, 0, 0, 0, PCX_ERR_HARDWARE_DEPENDENT},
-        {"bytes per line 0xFFFF", 1, 1, 0, 7, 0, 0, -1, PCX_ERR_HARDWARE_DEPENDENT},
-        {"width 0", 1, 8, 5, 4, 0, 0, 2, PCX_ERR_HARDWARE_DEPENDENT},
-        {"Xmax below Xmin", 1, 8, 10, 2, 0, 0, 2, PCX_ERR_HARDWARE_DEPENDENT},
-        {"Ymax below Ymin", 1, 8, 0, 1, 7, 3, 2, PCX_ERR_HARDWARE_DEPENDENT},
-        {"non-zero origin", 3, 8, 10, 19, -3, 3, 10, PCX_OK},
-        {"widest field", 1, 1, -32768, 32767, 0, 0, 8192, PCX_OK},
+        {"8-bit exact", 1, 8, 0, 9, 0, 9, 10, kypcx::Status::Ok},
+        {"8-bit padded", 1, 8, 0, 9, 0, 9, 12, kypcx::Status::Ok},
+        {"1-bit 9 wide needs 2", 1, 1, 0, 8, 0, 0, 2, kypcx::Status::Ok},
+        {"1-bit 9 wide given 1", 1, 1, 0, 8, 0, 0, 1, kypcx::Status::UndecodableLayout},
+        {"8-bit short line", 1, 8, 0, 87, 0, 51, 12, kypcx::Status::UndecodableLayout},
+        {"24-bit short line", 3, 8, 0, 9, 0, 0, 9, kypcx::Status::UndecodableLayout},
+        {"16-colour short line", 4, 1, 0, 255, 0, 0, 2, kypcx::Status::UndecodableLayout},
+        {"bytes per line 0", 1, 8, 0, 0, 0, 0, 0, kypcx::Status::UndecodableLayout},
+        {"bytes per line 0xFFFF", 1, 1, 0, 7, 0, 0, -1, kypcx::Status::UndecodableLayout},
+        {"width 0", 1, 8, 5, 4, 0, 0, 2, kypcx::Status::UndecodableLayout},
+        {"Xmax below Xmin", 1, 8, 10, 2, 0, 0, 2, kypcx::Status::UndecodableLayout},
+        {"Ymax below Ymin", 1, 8, 0, 1, 7, 3, 2, kypcx::Status::UndecodableLayout},
+        {"non-zero origin", 3, 8, 10, 19, -3, 3, 10, kypcx::Status::Ok},
+        {"widest field", 1, 1, -32768, 32767, 0, 0, 8192, kypcx::Status::Ok},
     };
     for (const PlanCase& c : cases) {
         kypcx::PcxDecodeLayout layout;
@@ -59,7 +59,7 @@ TEST(PlanPcxDecode, RefusesSizesTheHeaderCannotMean) {
 
 TEST(PlanPcxDecode, DerivesRowAndLineSizes) {
     kypcx::PcxDecodeLayout layout;
-    ASSERT_EQ(PCX_OK, kypcx::PlanPcxDecode(Header(4, 1, 0, 8, 0, 2, 4), &layout));
+    ASSERT_EQ(kypcx::Status::Ok, kypcx::PlanPcxDecode(Header(4, 1, 0, 8, 0, 2, 4), &layout));
     EXPECT_EQ(9, layout.width);
     EXPECT_EQ(3, layout.height);
     EXPECT_EQ(4, layout.bitCount);
@@ -72,12 +72,12 @@ TEST(PlanPcxDecode, DerivesRowAndLineSizes) {
 
 TEST(IsPlausibleImageSize, HugeClaimsNeedDataToMatch) {
     kypcx::PcxDecodeLayout layout;
-    ASSERT_EQ(PCX_OK, kypcx::PlanPcxDecode(Header(1, 8, 0, 32766, 0, 32766, 32767), &layout));
+    ASSERT_EQ(kypcx::Status::Ok, kypcx::PlanPcxDecode(Header(1, 8, 0, 32766, 0, 32766, 32767), &layout));
     EXPECT_FALSE(kypcx::IsPlausibleImageSize(layout, 300));
     // A complete file of maximal runs fits: 2 coded bytes per 63 decoded.
     const uint64_t completeData = (uint64_t(32767) + 62) / 63 * 2 * 32767;
     EXPECT_TRUE(kypcx::IsPlausibleImageSize(layout, completeData));
-    ASSERT_EQ(PCX_OK, kypcx::PlanPcxDecode(Header(1, 8, 0, 99, 0, 99, 100), &layout));
+    ASSERT_EQ(kypcx::Status::Ok, kypcx::PlanPcxDecode(Header(1, 8, 0, 99, 0, 99, 100), &layout));
     EXPECT_TRUE(kypcx::IsPlausibleImageSize(layout, 0)) << "small images are always allowed";
 }
 
@@ -143,7 +143,7 @@ TEST(DecodePcxRuns, RefusingCrossingRunsStopsAtTheRun) {
 
 TEST(AssemblePcxRow, SixteenColorsNineWideTakesTheNinthPixelFromTheSecondByte) {
     kypcx::PcxDecodeLayout layout;
-    ASSERT_EQ(PCX_OK, kypcx::PlanPcxDecode(Header(4, 1, 0, 8, 0, 0, 2), &layout));
+    ASSERT_EQ(kypcx::Status::Ok, kypcx::PlanPcxDecode(Header(4, 1, 0, 8, 0, 0, 2), &layout));
     // Pixel x has value x for x < 8 and 15 for the ninth.
     const Bytes planes = {
         0x55, 0x80,  // plane 0: bit 0 of each pixel
@@ -158,7 +158,7 @@ TEST(AssemblePcxRow, SixteenColorsNineWideTakesTheNinthPixelFromTheSecondByte) {
 
 TEST(AssemblePcxRow, TrueColorReordersPlanesIntoBlueGreenRed) {
     kypcx::PcxDecodeLayout layout;
-    ASSERT_EQ(PCX_OK, kypcx::PlanPcxDecode(Header(3, 8, 10, 11, 0, 0, 3), &layout));
+    ASSERT_EQ(kypcx::Status::Ok, kypcx::PlanPcxDecode(Header(3, 8, 10, 11, 0, 0, 3), &layout));
     const Bytes planes = {1, 2, 99, 3, 4, 99, 5, 6, 99};  // red, green, blue, one padding byte each
     Bytes row(layout.rowSize, 0xEE);
     kypcx::AssemblePcxRow(layout, planes.data(), row.data());
@@ -167,7 +167,7 @@ TEST(AssemblePcxRow, TrueColorReordersPlanesIntoBlueGreenRed) {
 
 TEST(AssemblePcxRow, OnePlaneCopiesThePixelsAndZeroesThePadding) {
     kypcx::PcxDecodeLayout layout;
-    ASSERT_EQ(PCX_OK, kypcx::PlanPcxDecode(Header(1, 8, 0, 4, 0, 0, 7), &layout));
+    ASSERT_EQ(kypcx::Status::Ok, kypcx::PlanPcxDecode(Header(1, 8, 0, 4, 0, 0, 7), &layout));
     const Bytes planes = {1, 2, 3, 4, 5, 6, 7};
     Bytes row(layout.rowSize, 0xEE);
     kypcx::AssemblePcxRow(layout, planes.data(), row.data());
@@ -182,9 +182,9 @@ TEST(AssemblePcxRow, ThirtyTwoBitPixelsLoseTheirFourthByte) {
         return r;
     }();
     const PcxHeader h = Header(1, 32, 0, 2, 0, 0, 14);  // 3 pixels, 2 bytes of padding
-    EXPECT_EQ(PCX_ERR_HARDWARE_DEPENDENT, kypcx::CheckPcxHeader(h, true)) << "not a classic layout";
-    ASSERT_EQ(PCX_OK, kypcx::CheckPcxHeader(h, every));
-    ASSERT_EQ(PCX_OK, kypcx::PlanPcxDecode(h, every, &layout));
+    EXPECT_EQ(kypcx::Status::UndecodableLayout, kypcx::CheckPcxHeader(h, true)) << "not a classic layout";
+    ASSERT_EQ(kypcx::Status::Ok, kypcx::CheckPcxHeader(h, every));
+    ASSERT_EQ(kypcx::Status::Ok, kypcx::PlanPcxDecode(h, every, &layout));
     EXPECT_EQ(24, layout.bitCount);
     EXPECT_EQ(0u, layout.colors);
     EXPECT_EQ(12u, layout.rowSize);
@@ -192,9 +192,9 @@ TEST(AssemblePcxRow, ThirtyTwoBitPixelsLoseTheirFourthByte) {
     Bytes row(layout.rowSize, 0xEE);
     kypcx::AssemblePcxRow(layout, planes.data(), row.data());
     EXPECT_EQ((Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0}), row);
-    EXPECT_EQ(PCX_ERR_HARDWARE_DEPENDENT, kypcx::CheckPcxHeader(Header(1, 16, 0, 2, 0, 0, 6), every))
+    EXPECT_EQ(kypcx::Status::UndecodableLayout, kypcx::CheckPcxHeader(Header(1, 16, 0, 2, 0, 0, 6), every))
         << "16-bit pixels split as the display that wrote them did: refused";
-    EXPECT_EQ(PCX_ERR_HARDWARE_DEPENDENT, kypcx::PlanPcxDecode(Header(1, 32, 0, 2, 0, 0, 11), every, &layout))
+    EXPECT_EQ(kypcx::Status::UndecodableLayout, kypcx::PlanPcxDecode(Header(1, 32, 0, 2, 0, 0, 11), every, &layout))
         << "fewer bytes per line than the pixels need";
 }
 

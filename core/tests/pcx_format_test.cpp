@@ -28,7 +28,7 @@ struct HeaderCase {
     const char* name;
     uint8_t version, encoding, bitsPerPixel, planes;
     bool checkEncoding;
-    PcxErrorCode expected;
+    kypcx::Status expected;
 };
 
 class HeaderCheck : public ::testing::TestWithParam<HeaderCase> {};
@@ -44,28 +44,28 @@ TEST_P(HeaderCheck, GivesTheFirstFailingCodeInOrder) {
 }
 
 const HeaderCase kHeaderCases[] = {
-    {"v5 1x8", 5, 1, 8, 1, true, PCX_OK},
-    {"v0 accepted", 0, 1, 8, 1, true, PCX_OK},
-    {"v2 accepted", 2, 1, 1, 1, true, PCX_OK},
-    {"v3 accepted", 3, 1, 8, 3, true, PCX_OK},
-    {"v4 accepted", 4, 1, 1, 4, true, PCX_OK},
-    {"v1 rejected", 1, 1, 8, 1, true, PCX_ERR_VERSION},
-    {"v6 rejected", 6, 1, 8, 1, true, PCX_ERR_VERSION},
-    {"bad version before bad encoding", 1, 0, 8, 1, true, PCX_ERR_VERSION},
-    {"bad version, no encoding check", 7, 12, 8, 1, false, PCX_ERR_VERSION},
-    {"bad version before bad layout", 9, 1, 24, 1, false, PCX_ERR_VERSION},
-    {"encoding 0", 5, 0, 8, 1, true, PCX_ERR_ENCODING},
-    {"colour space 12 checked", 5, 12, 8, 1, true, PCX_ERR_ENCODING},
-    {"colour space 12 unchecked", 5, 12, 8, 1, false, PCX_OK},
-    {"bad encoding before bad layout", 5, 0, 24, 1, true, PCX_ERR_ENCODING},
-    {"1 plane 24 bits", 5, 1, 24, 1, true, PCX_ERR_HARDWARE_DEPENDENT},
-    {"1 plane 2 bits", 5, 1, 2, 1, true, PCX_ERR_HARDWARE_DEPENDENT},
-    {"1 plane 4 bits", 5, 1, 4, 1, true, PCX_ERR_HARDWARE_DEPENDENT},
-    {"3 planes 1 bit", 5, 1, 1, 3, true, PCX_ERR_HARDWARE_DEPENDENT},
-    {"4 planes 8 bits", 5, 1, 8, 4, true, PCX_ERR_HARDWARE_DEPENDENT},
-    {"2 planes 1 bit", 5, 1, 1, 2, true, PCX_ERR_HARDWARE_DEPENDENT},
-    {"0 planes", 5, 1, 8, 0, true, PCX_ERR_HARDWARE_DEPENDENT},
-    {"1 plane 32 bits unchecked", 5, 13, 32, 1, false, PCX_ERR_HARDWARE_DEPENDENT},
+    {"v5 1x8", 5, 1, 8, 1, true, kypcx::Status::Ok},
+    {"v0 accepted", 0, 1, 8, 1, true, kypcx::Status::Ok},
+    {"v2 accepted", 2, 1, 1, 1, true, kypcx::Status::Ok},
+    {"v3 accepted", 3, 1, 8, 3, true, kypcx::Status::Ok},
+    {"v4 accepted", 4, 1, 1, 4, true, kypcx::Status::Ok},
+    {"v1 rejected", 1, 1, 8, 1, true, kypcx::Status::UnknownVersion},
+    {"v6 rejected", 6, 1, 8, 1, true, kypcx::Status::UnknownVersion},
+    {"bad version before bad encoding", 1, 0, 8, 1, true, kypcx::Status::UnknownVersion},
+    {"bad version, no encoding check", 7, 12, 8, 1, false, kypcx::Status::UnknownVersion},
+    {"bad version before bad layout", 9, 1, 24, 1, false, kypcx::Status::UnknownVersion},
+    {"encoding 0", 5, 0, 8, 1, true, kypcx::Status::UnacceptedEncoding},
+    {"colour space 12 checked", 5, 12, 8, 1, true, kypcx::Status::UnacceptedEncoding},
+    {"colour space 12 unchecked", 5, 12, 8, 1, false, kypcx::Status::Ok},
+    {"bad encoding before bad layout", 5, 0, 24, 1, true, kypcx::Status::UnacceptedEncoding},
+    {"1 plane 24 bits", 5, 1, 24, 1, true, kypcx::Status::UndecodableLayout},
+    {"1 plane 2 bits", 5, 1, 2, 1, true, kypcx::Status::UndecodableLayout},
+    {"1 plane 4 bits", 5, 1, 4, 1, true, kypcx::Status::UndecodableLayout},
+    {"3 planes 1 bit", 5, 1, 1, 3, true, kypcx::Status::UndecodableLayout},
+    {"4 planes 8 bits", 5, 1, 8, 4, true, kypcx::Status::UndecodableLayout},
+    {"2 planes 1 bit", 5, 1, 1, 2, true, kypcx::Status::UndecodableLayout},
+    {"0 planes", 5, 1, 8, 0, true, kypcx::Status::UndecodableLayout},
+    {"1 plane 32 bits unchecked", 5, 13, 32, 1, false, kypcx::Status::UndecodableLayout},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, HeaderCheck, ::testing::ValuesIn(kHeaderCases));
@@ -73,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(Table, HeaderCheck, ::testing::ValuesIn(kHeaderCases));
 TEST(HeaderCheck, ManufacturerByteIsNotExamined) {
     PcxHeader h = ValidHeader();
     h.manufacturer = 0x55;
-    EXPECT_EQ(PCX_OK, CheckPcxHeader(h, true));
+    EXPECT_EQ(kypcx::Status::Ok, CheckPcxHeader(h, true));
 }
 
 TEST(Geometry, DerivesSizesFromSignedBounds) {

@@ -4,13 +4,14 @@
 // back with the core's scan-line decoder.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "kypcx/pcx_encode_planes.h"
 #include "kypcx/pcx_format.h"
-#include "kypcx/pcx_scan_lines.h"
+#include "kypcx/pcx_rle_decode.h"
 #include "kypcx/pcx_writer.h"
 
 namespace kypcx {
@@ -129,14 +130,19 @@ inline std::vector<uint8_t> ScanLineOf(const PcxRowLayout& layout, const uint8_t
 inline bool ReadBackLines(const uint8_t* data, size_t size, size_t lineSize, uint32_t lineCount,
                           std::vector<uint8_t>* lines, size_t* end) {
     if (size < kPcxHeaderSize) return false;
-    PcxMemoryFeed feed(data + kPcxHeaderSize, size - kPcxHeaderSize);
+    const uint8_t* coded = data + kPcxHeaderSize;
+    const size_t codedSize = size - kPcxHeaderSize;
+    size_t position = 0;
+    std::vector<uint8_t> line(lineSize + 64);  // the decoder may store whole blocks past a line's end
     lines->assign(size_t{lineCount} * lineSize, 0);
     for (uint32_t y = 0; y < lineCount; ++y) {
-        if (DecodePcxScanLine(feed, PcxScanLineRules(), lines->data() + size_t{y} * lineSize, lineSize) !=
-            PcxLineStatus::Complete)
-            return false;
+        size_t produced = 0;
+        DecodePcxRuns(coded, codedSize, &position, line.data(), lineSize, &produced);
+        if (produced != lineSize) return false;
+        std::copy(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(lineSize),
+                  lines->begin() + static_cast<std::ptrdiff_t>(size_t{y} * lineSize));
     }
-    *end = kPcxHeaderSize + feed.position;
+    *end = kPcxHeaderSize + position;
     return true;
 }
 

@@ -532,8 +532,8 @@ TEST(PicturePcxHeader, FieldsRowsAndColoursForEveryFormat) {
         PcxHeaderRules every;
         every.layouts = PcxLayoutSet::Every;
         PcxDecodeLayout decode;
-        ASSERT_EQ(PCX_OK, CheckPcxHeader(h, every)) << name;
-        ASSERT_EQ(PCX_OK, PlanPcxDecode(h, every, &decode)) << name;
+        ASSERT_EQ(Status::Ok, CheckPcxHeader(h, every)) << name;
+        ASSERT_EQ(Status::Ok, PlanPcxDecode(h, every, &decode)) << name;
         const Bytes pixels = Pattern(static_cast<size_t>(rows.rowBytes) * 7, 21);
         const Written w = WriteImage(h, rows, 7, pixels, static_cast<size_t>(rows.rowBytes));
         ASSERT_EQ(Status::Ok, w.status) << name;

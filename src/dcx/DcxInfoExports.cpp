@@ -7,6 +7,7 @@
 #include "dcx/DcxDirectory.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
+#include "frame/ExportCodes.h"
 #include "pcx/decode/ReadPcxHeader.h"
 
 extern "C" int WINAPI MakeDCXFileW(LPCWSTR path, PcxErrorCode* error) {
@@ -50,13 +51,15 @@ extern "C" int WINAPI DCXItemInfoW(LPCWSTR path, UINT index, PcxHeader* header, 
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
     *code = PCX_OK;
-    if (header == nullptr) {  // nowhere to read the header into
-        *code = PCX_ERR_FILE_IO;
+    if (header == nullptr) {
+        *code = ExportCodeOf(kypcx::Status::NoAnswerBlock);
         return 0;
     }
     ImageLocation item;
     if (!LocateDcxItem(path, index, &item, code, true)) return 0;
-    return ReadPcxHeader(item.file.get(), item.start, header, code, TRUE);
+    const kypcx::Status status = ReadPcxFileHeader(item.file.get(), item.start, kypcx::ClassicHeaderRules(true), header);
+    *code = ExportCodeOf(status);
+    return status == kypcx::Status::Ok ? 1 : 0;
 }
 
 extern "C" int WINAPI DCXItemInfoA(LPCSTR path, UINT index, PcxHeader* header, PcxErrorCode* code) {

@@ -9,6 +9,7 @@
 #include "dcx/DcxDirectory.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
+#include "frame/ExportCodes.h"
 #include "frame/HandleGuards.h"
 #include "pcx/decode/DecodePcxToBitmap.h"
 #include "pcx/decode/DecodePcxToDib.h"
@@ -30,12 +31,16 @@ Result ReadDcxItem(LPCWSTR path, UINT index, PcxErrorCode* code, Result failed, 
     return read(item);
 }
 
-// The item decoded into a DIB with the encoding check off (a non-RGB item
-// holds its colour space in the encoding byte). Null on failure with the
-// code set, or with the code still 1 when the index lies behind the list.
-HGLOBAL LoadNonRgbDcxItemToDib(LPCWSTR path, UINT index, PcxErrorCode* code, PcxDibLineCallback callback) {
+// The item decoded into a DIB, the encoding byte checked or not (a non-RGB
+// item holds its colour space there). Null on failure with the code set, or
+// with the code still 1 when the index lies behind the list.
+HGLOBAL LoadDcxItemToDib(LPCWSTR path, UINT index, BOOL checkEncoding, PcxErrorCode* code,
+                         PcxDibLineCallback callback) {
     return ReadDcxItem<HGLOBAL>(path, index, code, nullptr, [&](const ImageLocation& item) {
-        return DecodePcxToDib(item.file.get(), item.start, item.end, code, callback, FALSE);
+        kypcx::Status status = kypcx::Status::Ok;
+        HGLOBAL dib = DecodePcxToDib(item.file.get(), item.start, item.end, checkEncoding, callback, &status);
+        *code = ExportCodeOf(status, ExportGroup::DibDecode);
+        return dib;
     });
 }
 
@@ -44,7 +49,13 @@ HGLOBAL LoadNonRgbDcxItemToDib(LPCWSTR path, UINT index, PcxErrorCode* code, Pcx
 int ReadDcxItemHeader(LPCWSTR path, UINT index, PcxHeader* header, PcxErrorCode* code) {
     return ReadDcxItem<int>(
         path, index, code, 0,
-        [&](const ImageLocation& item) { return ReadPcxHeader(item.file.get(), item.start, header, code, FALSE); },
+        [&](const ImageLocation& item) {
+            const kypcx::Status status =
+                ReadPcxFileHeader(item.file.get(), item.start, kypcx::ClassicHeaderRules(false), header);
+            if (status == kypcx::Status::Ok) return 1;
+            *code = ExportCodeOf(status);
+            return 0;
+        },
         true);
 }
 
@@ -55,7 +66,10 @@ extern "C" HBITMAP WINAPI LoadDCXItemToBitmapW(LPCWSTR path, UINT index, PcxErro
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
     return ReadDcxItem<HBITMAP>(path, index, code, nullptr, [&](const ImageLocation& item) {
-        return DecodePcxToBitmap(item.file.get(), item.start, item.end, code, callback);
+        kypcx::Status status = kypcx::Status::Ok;
+        HBITMAP bitmap = DecodePcxToBitmap(item.file.get(), item.start, item.end, callback, &status);
+        *code = ExportCodeOf(status);
+        return bitmap;
     });
 }
 
@@ -75,10 +89,7 @@ extern "C" HBITMAP WINAPI LoadDCXIntoBitmapA(LPCSTR path, UINT index, PcxErrorCo
 extern "C" HGLOBAL WINAPI LoadDCXItemToDIBW(LPCWSTR path, UINT index, PcxErrorCode* error,
                                             PcxDibLineCallback callback) {
     ErrorSlot slot(error);
-    PcxErrorCode* code = slot.get();
-    return ReadDcxItem<HGLOBAL>(path, index, code, nullptr, [&](const ImageLocation& item) {
-        return DecodePcxToDib(item.file.get(), item.start, item.end, code, callback, TRUE);
-    });
+    return LoadDcxItemToDib(path, index, TRUE, slot.get(), callback);
 }
 
 extern "C" HGLOBAL WINAPI LoadDCXItemToDIBA(LPCSTR path, UINT index, PcxErrorCode* code,
@@ -97,7 +108,7 @@ extern "C" HGLOBAL WINAPI LoadDCXIntoDIBA(LPCSTR path, UINT index, PcxErrorCode*
 extern "C" HGLOBAL WINAPI LoadNonRGBDCXIntoDIBW(LPCWSTR path, UINT index, PcxErrorCode* error) {
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
-    HGLOBAL dib = LoadNonRgbDcxItemToDib(path, index, code, nullptr);
+    HGLOBAL dib = LoadDcxItemToDib(path, index, FALSE, code, nullptr);
     if (dib == nullptr) return nullptr;
     ScopedGlobalLock lock(dib);
     auto* info = lock.as<BITMAPINFOHEADER>();
@@ -113,7 +124,9 @@ extern "C" int WINAPI PutDCXItemToClipboardW(LPCWSTR path, UINT index, PcxErrorC
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
     return ReadDcxItem<int>(path, index, code, 0, [&](const ImageLocation& item) {
-        return CopyPcxToClipboard(item.file.get(), item.start, item.end, code);
+        const kypcx::Status status = CopyPcxToClipboard(item.file.get(), item.start, item.end);
+        *code = ExportCodeOf(status);
+        return status == kypcx::Status::Ok ? 1 : 0;
     });
 }
 
@@ -125,13 +138,17 @@ extern "C" HPALETTE WINAPI ReadDCXItemPaletteW(LPCWSTR path, UINT index, PcxHead
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
     *code = PCX_OK;
-    if (header == nullptr) {  // nowhere to read the header into
-        *code = PCX_ERR_FILE_IO;
+    if (header == nullptr) {
+        *code = ExportCodeOf(kypcx::Status::NoAnswerBlock);
         return nullptr;
     }
     return ReadDcxItem<HPALETTE>(path, index, code, nullptr, [&](const ImageLocation& item) -> HPALETTE {
-        if (!ReadPcxHeader(item.file.get(), item.start, header, code, TRUE)) return nullptr;
-        return ReadPcxPaletteFromFile(item.file.get(), item.start, item.end, header, code);
+        kypcx::Status status = ReadPcxFileHeader(item.file.get(), item.start, kypcx::ClassicHeaderRules(true), header);
+        HPALETTE palette = nullptr;
+        if (status == kypcx::Status::Ok)
+            palette = ReadPcxPaletteFromFile(item.file.get(), item.start, item.end, *header, &status);
+        *code = ExportCodeOf(status);
+        return palette;
     });
 }
 

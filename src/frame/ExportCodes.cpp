@@ -18,6 +18,7 @@ PcxErrorCode CommonCode(Status status) {
     case Status::TrailerUnreadable: return PCX_ERR_PALETTE_READ;
     case Status::NoColorsForLayout: return PCX_ERR_VERSION;
     case Status::StoppedByLineFunction: return PCX_ERR_USER_ABORT;
+    case Status::NoAnswerBlock: return PCX_ERR_FILE_IO;
     case Status::FileNotOpened: return PCX_ERR_OPEN_FILE;
     case Status::PositionUnreachable: return PCX_ERR_FILE_IO;
     case Status::ReadShort: return PCX_ERR_READ;
@@ -37,6 +38,7 @@ PcxErrorCode CommonCode(Status status) {
     case Status::LineUnavailable: return PCX_ERR_ENCODING;
     case Status::ClipboardNotOpened: return PCX_ERR_OPEN_CLIPBOARD;
     case Status::NoClipboardBitmap: return PCX_ERR_CLIPBOARD_DATA;
+    case Status::ClipboardRefused: return PCX_ERR_OPEN_CLIPBOARD;
     case Status::BitmapLayoutMismatch: return PCX_ERR_TYPE_MISMATCH;
     case Status::BadColorSpace: return PCX_ERR_COLOR_SPACE;
     case Status::PictureDoesNotFit: return PCX_ERR_TYPE_MISMATCH;
@@ -69,6 +71,12 @@ PcxErrorCode ExportCodeOf(Status status, ExportGroup group) {
         break;
     case ExportGroup::AppendToPcxFile:
         if (status == Status::TrailerUnreadable) return PCX_ERR_ALLOC;
+        break;
+    case ExportGroup::DibDecode:
+        if (status == Status::LockFailed) return PCX_ERR_ALLOC;
+        break;
+    case ExportGroup::MemoryBitmapDecode:
+        if (status == Status::StoppedByLineFunction) return PCX_ERR_CREATE_BITMAP;
         break;
     }
     return CommonCode(status);

@@ -21,6 +21,12 @@ enum class ExportGroup {
     // Appending a bitmap's lines to a PCX file: an 8-bit file too short to
     // hold the 256-colour trailer it should end in is reported as 12.
     AppendToPcxFile,
+    // The DIB decoders (LoadPCXIntoDIBW, LoadPCXImageW and their kin): a
+    // fresh DIB block that cannot be locked is memory that cannot be had (12).
+    DibDecode,
+    // LoadPCXIntoBitmapFromMemory: a line function that answers FALSE leaves
+    // a bitmap that could not be made whole (6), not a stop by the user.
+    MemoryBitmapDecode,
 };
 
 // The code for `status` in exports of `group`; PCX_OK for Status::Ok.

@@ -4,6 +4,7 @@
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
+#include "frame/ExportCodes.h"
 #include "frame/ImageLocation.h"
 #include "ui/CopyPcxToClipboard.h"
 
@@ -12,7 +13,9 @@ extern "C" int WINAPI PutPCXToClipboardW(LPCWSTR path, PcxErrorCode* error) {
     PcxErrorCode* code = slot.get();
     ImageLocation image;
     if (!LocatePcxFile(path, GENERIC_READ | GENERIC_WRITE, &image, code)) return 0;
-    return CopyPcxToClipboard(image.file.get(), image.start, image.end, code);
+    const kypcx::Status status = CopyPcxToClipboard(image.file.get(), image.start, image.end);
+    *code = ExportCodeOf(status);
+    return status == kypcx::Status::Ok ? 1 : 0;
 }
 
 extern "C" int WINAPI PutPCXToClipboardA(LPCSTR path, PcxErrorCode* code) {

@@ -5,25 +5,20 @@
 #include "frame/HandleGuards.h"
 #include "pcx/decode/DecodePcxToBitmap.h"
 
-int CopyPcxToClipboard(HANDLE file, ULONGLONG start, ULONGLONG end, PcxErrorCode* code) {
+kypcx::Status CopyPcxToClipboard(HANDLE file, ULONGLONG start, ULONGLONG end) {
     // Decode first, so the clipboard is held only for the hand-over.
-    ScopedGdiObject<HBITMAP> bitmap(DecodePcxToBitmap(file, start, end, code, nullptr));
-    if (!bitmap) return 0;
+    kypcx::Status status = kypcx::Status::Ok;
+    ScopedGdiObject<HBITMAP> bitmap(DecodePcxToBitmap(file, start, end, nullptr, &status));
+    if (!bitmap) return status;
     bool placed = false;
     {
         ScopedClipboard clipboard;
-        if (!clipboard) {
-            *code = PCX_ERR_OPEN_CLIPBOARD;
-            return 0;
-        }
+        if (!clipboard) return kypcx::Status::ClipboardNotOpened;
         EmptyClipboard();
         placed = SetClipboardData(CF_BITMAP, bitmap.get()) != nullptr;
     }
-    if (!placed) {
-        // Still ours: the system did not take it.
-        *code = PCX_ERR_OPEN_CLIPBOARD;
-        return 0;
-    }
+    // Still ours when the system did not take it.
+    if (!placed) return kypcx::Status::ClipboardRefused;
     bitmap.release();  // the system owns it now
-    return 1;
+    return kypcx::Status::Ok;
 }

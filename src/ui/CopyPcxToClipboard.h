@@ -3,9 +3,9 @@
 
 #include <windows.h>
 
-#include "KyPcxTypes.h"
+#include "kypcx/status.h"
 
 // Decodes the image between `start` and `end` and hands the bitmap to the
-// clipboard, emptied first. 1 on success; 0 with the code set otherwise, the
-// clipboard then untouched.
-int CopyPcxToClipboard(HANDLE file, ULONGLONG start, ULONGLONG end, PcxErrorCode* code);
+// clipboard, emptied first. Ok; the decoder's status, the clipboard then
+// untouched; ClipboardNotOpened; ClipboardRefused (the bitmap not taken).
+kypcx::Status CopyPcxToClipboard(HANDLE file, ULONGLONG start, ULONGLONG end);

@@ -1,92 +1,86 @@
 // LoadPCXIntoBitmapFromMemory: decoding a PCX image the caller holds in
 // memory, one scan line per call of the line function. Unlike the file
 // decoder it always uses the screen, draws 1-bit images in black and white,
-// refuses runs that cross a line's end (code 3) and keeps the partly drawn
-// bitmap when it stops.
+// refuses runs that cross a line's end and keeps the partly drawn bitmap
+// when it stops (kypcx::MemoryBitmapReaderRules).
 #include <windows.h>
 
 #include "KyPCX.h"
 #include "frame/ErrorSlot.h"
+#include "frame/ExportCodes.h"
 #include "frame/HandleGuards.h"
 #include "frame/PcxThreadState.h"
 #include "frame/WaitCursor.h"
-#include "kypcx/pcx_decode.h"
-#include "kypcx/pcx_format.h"
+#include "kypcx/pcx_reader.h"
+#include "pcx/decode/FileImageBytes.h"
 #include "pcx/decode/PcxBitmapInfo.h"
-#include "pcx/decode/PcxDecodeSetup.h"
-#include "pcx/decode/PcxImageSource.h"
 #include "pcx/decode/PcxPalette.h"
-#include "pcx/decode/PcxScanLineLoop.h"
 
-extern "C" HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD length, PcxErrorCode* error,
-                                                      PcxLineCallback callback) {
-    ErrorSlot slot(error);
-    PcxErrorCode* code = slot.get();
-    *code = PCX_OK;
-    ScopedWaitCursor waitCursor(WaitCursorFamily::Memory);
+using kypcx::Status;
 
+namespace {
+
+// The bitmap of the image in `source`, or null; *bitmapOut may hold a
+// partly drawn bitmap when the status is not Ok.
+Status DecodeMemoryToBitmap(const kypcx::PcxByteSource& source, PcxLineCallback callback, HBITMAP* bitmapOut) {
     // A block that cannot hold a header is refused as an unreadable image.
-    MemoryPcxSource source(data, data != nullptr ? length : 0);
-    PcxHeader header;
-    kypcx::PcxDecodeLayout layout;
-    if (!PreparePcxDecode(source, kypcx::ClassicHeaderRules(true), &header, &layout, code)) return nullptr;
+    const kypcx::PcxReaderRules rules = kypcx::MemoryBitmapReaderRules();
+    kypcx::PcxImagePlan plan;
+    Status status = kypcx::PlanPcxImage(source, rules, &plan);
+    if (status != Status::Ok) return status;
+    const kypcx::PcxDecodeLayout& layout = plan.layout;
 
-    PcxColorRules colorRules;
-    colorRules.inMemoryBitmap = true;
-    PcxImageColors colors;
-    ScopedGdiObject<HPALETTE> palette(ReadPcxImageColors(source, header, colorRules, &colors, code));
+    ScopedGdiObject<HPALETTE> palette(CreateColorsPalette(plan.colors, &status));
 
     // Without a palette the colour table stays zero.
     ScopedGlobal infoBlock;
     ScopedGlobalLock infoLock;
-    BITMAPINFO* info = BuildPcxBitmapInfo(layout, colors.triples, palette ? colors.count : 0, &infoBlock, &infoLock);
-    if (info == nullptr) {
-        *code = PCX_ERR_ALLOC;
-        return nullptr;
-    }
+    BITMAPINFO* info = BuildPcxBitmapInfo(layout, plan.colors.triples, palette ? static_cast<LONG>(plan.colors.count) : 0,
+                                          &infoBlock, &infoLock);
+    if (info == nullptr) return Status::NoWorkingMemory;
     const BITMAPINFOHEADER& bih = info->bmiHeader;
 
+    // Without the screen's context no bitmap can be made.
     ScopedWindowDC screen(nullptr);
     HDC dc = screen.get();
-    if (dc == nullptr) {
-        *code = PCX_ERR_CREATE_BITMAP;
-        return nullptr;
-    }
+    if (dc == nullptr) return Status::NoBitmap;
     ScopedGdiObject<HBITMAP> bitmap;
     {
         ScopedPaletteSelection selection(dc, palette.get());
         // Always a bitmap of the screen's format, colour even for 1-bit images.
         bitmap.reset(CreateDIBitmap(dc, &bih, 0, nullptr, nullptr, DIB_RGB_COLORS));
     }
-    if (!bitmap) {
-        *code = PCX_ERR_CREATE_BITMAP;
-        return nullptr;
-    }
+    if (!bitmap) return Status::NoBitmap;
     ScopedGlobal rowBlock(GlobalAlloc(GHND, SIZE_T(layout.rowSize) + kypcx::kPlaneSlack));
     ScopedGlobalLock rowLock(rowBlock.get());
     BYTE* row = rowLock.as<BYTE>();
-    if (row == nullptr) {
-        *code = PCX_ERR_CREATE_BITMAP;
-        return nullptr;
-    }
+    if (row == nullptr) return Status::NoImageMemory;
 
     if (callback == nullptr) callback = FlushPCXLine;
     GetPcxThreadState()->colorUsage = DIB_RGB_COLORS;  // the table holds RGB entries
-    // The coded lines run from byte 128 to the trailer (or the block's end);
-    // a run that crosses a line's end makes the data corrupt (code 3).
-    const ULONGLONG dataEnd = colors.trailerFound ? length - kypcx::kPaletteTrailerSize : length;
-    PcxScanLineSource lines;
-    PcxLoopRules rules;
-    rules.lines.runs = kypcx::PcxRunPolicy::RefuseCrossing;
-    if (*code == PCX_OK) {
-        if (!lines.Open(source, layout, PcxImageDataBytes(0, dataEnd), code)) return nullptr;
-        RunPcxScanLineLoop(lines, rules, layout.height, code, [&](LONG line, LONG, const BYTE* planes) {
-            kypcx::AssemblePcxRow(layout, planes, row);
-            if (callback(row, line, 1, bitmap.get(), dc, info)) return true;
-            *code = PCX_ERR_CREATE_BITMAP;
-            return false;
+    if (status == Status::Ok) {
+        kypcx::PcxRowReader reader(source, plan, rules.rows, GlobalWorkingMemory());
+        status = reader.Start();
+        // Without a scan-line buffer there is no bitmap to give.
+        if (status != Status::Ok) return status;
+        status = reader.ReadRows(layout.height, [&](const kypcx::PcxRow& line) {
+            kypcx::AssemblePcxRow(layout, line.planes, row);
+            return callback(row, layout.height - 1 - line.y, 1, bitmap.get(), dc, info) != FALSE;
         });
     }
     // A partly drawn bitmap is the caller's too, with the code saying why.
-    return bitmap.release();
+    *bitmapOut = bitmap.release();
+    return status;
+}
+
+}  // namespace
+
+extern "C" HBITMAP WINAPI LoadPCXIntoBitmapFromMemory(const BYTE* data, DWORD length, PcxErrorCode* error,
+                                                      PcxLineCallback callback) {
+    ErrorSlot slot(error);
+    ScopedWaitCursor waitCursor(WaitCursorFamily::Memory);
+    HBITMAP bitmap = nullptr;
+    const Status status = DecodeMemoryToBitmap(kypcx::PcxBytesInMemory(data, length), callback, &bitmap);
+    *slot.get() = ExportCodeOf(status, ExportGroup::MemoryBitmapDecode);
+    return bitmap;
 }

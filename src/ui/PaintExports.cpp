@@ -14,12 +14,10 @@
 #include "frame/HandleGuards.h"
 #include "frame/PcxThreadState.h"
 #include "frame/WaitCursor.h"
-#include "kypcx/pcx_format.h"
 #include "kypcx/pcx_paint.h"
+#include "kypcx/pcx_reader.h"
+#include "pcx/decode/FileImageBytes.h"
 #include "ui/PaintProgressGauge.h"
-#include "pcx/decode/PcxDecodeSetup.h"
-#include "pcx/decode/PcxImageSource.h"
-#include "pcx/decode/PcxScanLineLoop.h"
 
 namespace {
 
@@ -40,14 +38,14 @@ void PaintRow(HDC dc, const BYTE* indices, LONG width, LONG row, const ScopedGdi
 }
 
 int PaintPcxFile(BOOL showProgress, HDC dc, HANDLE file) {
-    BYTE headerBytes[kypcx::kPcxHeaderSize];
     // A file shorter than a header, or one whose header cannot describe a
     // picture, is refused before anything is allocated or painted.
-    if (!ReadFileExactly(file, headerBytes, sizeof headerBytes)) return kPaintResultFailed;
-    PcxHeader header;
-    kypcx::LoadPcxHeader(headerBytes, &header);
-    kypcx::PcxDecodeLayout layout;
-    if (!kypcx::PlanPcxPaint(header, &layout)) return kPaintResultFailed;
+    const FileImageBytes bytes(file, 0, GetFileLength(file));
+    const kypcx::PcxReaderRules rules = kypcx::PainterReaderRules();
+    kypcx::PcxImagePlan plan;
+    if (kypcx::PlanPcxImage(bytes.source(), rules, &plan) != kypcx::Status::Ok) return kPaintResultFailed;
+    const PcxHeader& header = plan.header;
+    const kypcx::PcxDecodeLayout& layout = plan.layout;
 
     ScopedGlobal planeBlock(GlobalAlloc(GHND, SIZE_T(layout.encodedLineSize) + kypcx::kPlaneSlack));
     if (!planeBlock) return kPaintResultFailed;
@@ -75,21 +73,16 @@ int PaintPcxFile(BOOL showProgress, HDC dc, HANDLE file) {
 
     // The lines are read ahead into the thread's viewer buffer, to the end
     // of the file. A run that crosses the end of a line loses its surplus;
-    // a line the file cuts short is not painted.
+    // a line the file cuts short is not painted; data that cannot be read
+    // ends the painting where it is.
     PcxThreadState* state = GetPcxThreadState();
-    state->viewerReadPosition = kViewerReadBufferSize;
-    state->viewerReadCount = kViewerReadBufferSize;
-    FilePcxSource source(file, 0, GetFileLength(file), state->viewerReadBuffer, kViewerReadBufferSize);
-    PcxScanLineSource lines;
-    PcxErrorCode code = PCX_OK;
-    if (!lines.Open(source, layout, PcxImageDataBytes(0, source.end()), &code, line)) return kPaintResultPainted;
-    PcxLoopRules rules;
-    rules.keepCutLine = false;
-    RunPcxScanLineLoop(lines, rules, layout.height, &code, [&](LONG r, LONG, const BYTE* planes) {
-        const LONG row = layout.height - 1 - r;
-        kypcx::PaintRowIndices(layout, planes, indices);
-        PaintRow(dc, indices, layout.width, row, pens);
-        if (gauge) gauge->RowsPainted(row + 1);
+    kypcx::PcxRowReader reader(bytes.source(), plan, rules.rows, GlobalWorkingMemory());
+    if (reader.Start(line, state->viewerReadBuffer, kViewerReadBufferSize) != kypcx::Status::Ok)
+        return kPaintResultPainted;
+    reader.ReadRows(layout.height, [&](const kypcx::PcxRow& row) {
+        kypcx::PaintRowIndices(layout, row.planes, indices);
+        PaintRow(dc, indices, layout.width, row.y, pens);
+        if (gauge) gauge->RowsPainted(row.y + 1);
         return true;
     });
     return kPaintResultPainted;

@@ -1,7 +1,7 @@
 // core_decode_bench: times the portable core's decode loop on its own (the
-// run-length decoder and the row assembly into a bottom-up DIB-sized buffer,
-// as the DLL's file decoder drives them), with no Windows file reading, no
-// global memory blocks and no GDI. Beside kypcx_bench's figures for the DLL
+// one reader's rows, run-length decoded and assembled into a bottom-up
+// DIB-sized buffer, as the DLL's DIB decoder takes them), with no Windows
+// file reading, no global memory blocks and no GDI. Beside kypcx_bench's figures for the DLL
 // it tells how much of a decode is the core's work and how much the rest.
 // Built natively and, for the same code as the DLL runs, cross-built for Wine.
 //
@@ -25,8 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "kypcx/pcx_decode.h"
-#include "kypcx/pcx_format.h"
+#include "kypcx/pcx_reader.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -56,17 +55,19 @@ bool ReadWholeFile(const char* path, std::vector<uint8_t>* bytes) {
     return ok;
 }
 
-// Decodes every scan line of `bytes` into `image`, the way the DLL fills a
-// DIB: rows bottom-up, short lines completed with zeros. Returns a checksum
-// of the image so that the work cannot be optimised away.
-uint32_t DecodeInto(const std::vector<uint8_t>& bytes, const kypcx::PcxDecodeLayout& layout, uint8_t* image) {
-    std::vector<uint8_t> planes(layout.encodedLineSize + kypcx::kPlaneSlack);
-    size_t pos = kypcx::kPcxHeaderSize;
-    for (int32_t y = 0; y < layout.height; ++y) {
-        size_t got = 0;
-        kypcx::DecodePcxRuns(bytes.data(), bytes.size(), &pos, planes.data(), layout.encodedLineSize, &got);
-        if (got < layout.encodedLineSize) std::memset(planes.data() + got, 0, layout.encodedLineSize - got);
-        kypcx::AssemblePcxRow(layout, planes.data(), image + size_t(layout.height - 1 - y) * layout.rowSize);
+// Decodes every row of `bytes` into `image` through the one reader from
+// memory, the way the DLL fills a DIB: rows bottom-up, a row the data cuts
+// short completed with zeros (the benchmark's files are whole). Returns a
+// checksum of the image so that the work cannot be optimised away.
+uint32_t DecodeInto(const std::vector<uint8_t>& bytes, const kypcx::PcxImagePlan& plan, uint8_t* image) {
+    const kypcx::PcxDecodeLayout& layout = plan.layout;
+    const kypcx::PcxByteSource source = kypcx::PcxBytesInMemory(bytes.data(), bytes.size());
+    kypcx::PcxRowReader reader(source, plan, kypcx::ClassicDibReaderRules(true).rows);
+    if (reader.Start() == kypcx::Status::Ok) {
+        reader.ReadRows(layout.height, [&](const kypcx::PcxRow& row) {
+            kypcx::AssemblePcxRow(layout, row.planes, image + size_t(layout.height - 1 - row.y) * layout.rowSize);
+            return true;
+        });
     }
     uint32_t sum = 0;
     for (uint64_t i = 0; i < layout.imageSize; i += 4093) sum = sum * 31 + image[i];
@@ -112,24 +113,21 @@ bool TimeFirstTouch(size_t bytes, double* fresh, double* again) {
 }
 
 // The same into a freshly allocated image.
-uint32_t DecodeImage(const std::vector<uint8_t>& bytes, const kypcx::PcxDecodeLayout& layout) {
-    std::unique_ptr<uint8_t[]> image(new uint8_t[layout.imageSize]);
-    return DecodeInto(bytes, layout, image.get());
+uint32_t DecodeImage(const std::vector<uint8_t>& bytes, const kypcx::PcxImagePlan& plan) {
+    std::unique_ptr<uint8_t[]> image(new uint8_t[plan.layout.imageSize]);
+    return DecodeInto(bytes, plan, image.get());
 }
 
 int BenchFile(const char* path, int runs) {
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, &bytes) || bytes.size() < kypcx::kPcxHeaderSize) {
-        std::fprintf(stderr, "%s: cannot read a PCX header\n", path);
-        return 1;
-    }
-    PcxHeader header;
-    kypcx::LoadPcxHeader(bytes.data(), &header);
-    kypcx::PcxDecodeLayout layout;
-    if (kypcx::CheckPcxHeader(header, true) != PCX_OK || kypcx::PlanPcxDecode(header, &layout) != PCX_OK) {
+    kypcx::PcxImagePlan plan;
+    if (!ReadWholeFile(path, &bytes) ||
+        kypcx::PlanPcxImage(kypcx::PcxBytesInMemory(bytes.data(), bytes.size()), kypcx::ClassicDibReaderRules(true),
+                            &plan) != kypcx::Status::Ok) {
         std::fprintf(stderr, "%s: not a decodable PCX file\n", path);
         return 1;
     }
+    const kypcx::PcxDecodeLayout& layout = plan.layout;
 
     std::vector<double> readDecode, decode, warmDecode, touchFresh, touchAgain;
     std::unique_ptr<uint8_t[]> warmImage(new uint8_t[layout.imageSize]);
@@ -138,11 +136,11 @@ int BenchFile(const char* path, int runs) {
         const auto t0 = Clock::now();
         std::vector<uint8_t> fresh;
         ReadWholeFile(path, &fresh);
-        checksum += DecodeImage(fresh, layout);
+        checksum += DecodeImage(fresh, plan);
         const auto t1 = Clock::now();
-        checksum += DecodeImage(bytes, layout);
+        checksum += DecodeImage(bytes, plan);
         const auto t2 = Clock::now();
-        checksum += DecodeInto(bytes, layout, warmImage.get());
+        checksum += DecodeInto(bytes, plan, warmImage.get());
         const auto t3 = Clock::now();
         if (run == 0) continue;
         readDecode.push_back(std::chrono::duration<double>(t1 - t0).count());

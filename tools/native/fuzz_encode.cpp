@@ -193,8 +193,8 @@ void CheckImage(const Image& image, const Plan& plan) {
     every.layouts = kypcx::PcxLayoutSet::Every;
     every.colorSpaceCodes = true;
     kypcx::PcxDecodeLayout decode;
-    if (kypcx::CheckPcxHeader(image.header, every) == PCX_OK &&
-        kypcx::PlanPcxDecode(image.header, every, &decode) == PCX_OK && decode.encodedLineSize == lineSize &&
+    if (kypcx::CheckPcxHeader(image.header, every) == kypcx::Status::Ok &&
+        kypcx::PlanPcxDecode(image.header, every, &decode) == kypcx::Status::Ok && decode.encodedLineSize == lineSize &&
         RowComesBackWhole(rows, decode)) {
         Bytes row(decode.rowSize);
         // The bytes of a row that hold pixels: whole bytes of 1-bit pixels

@@ -1,8 +1,9 @@
 // Decoding PCX scan lines, portably: the checks that make a header safe to
 // decode and the layout they give; with it come the run-length decoder
 // (pcx_rle_decode.h) and the conversion of one scan line's planes into a DIB
-// row (pcx_row_assemble.h). The Win32 decoders feed these from files, memory
-// and the clipboard; the fuzz target and the benchmark feed them directly.
+// row (pcx_row_assemble.h). The one reader (pcx_reader.h) drives them for
+// every reader of the library; the fuzz target and the benchmark also call
+// them directly.
 #pragma once
 
 #include <cstddef>
@@ -74,13 +75,12 @@ struct PcxDecodeLayout {
 };
 
 // Fills `layout` for a header that passed CheckPcxHeader with `rules`.
-// Returns PCX_OK, or PCX_ERR_HARDWARE_DEPENDENT for a size the header cannot
-// mean: a width or height below 1, or bytes per line that are negative or
+// Returns Ok, or UndecodableLayout for a size the header cannot mean: a width or height below 1, or bytes per line that are negative or
 // fewer than the width needs. The classic layouts come out as they always
 // have (a 4-bit DIB of 16 colours for 4 planes x 1 bit); lines are stored
 // only where the rules accept encoding 0 and the byte is 0.
-PcxErrorCode PlanPcxDecode(const PcxHeader& header, const PcxHeaderRules& rules, PcxDecodeLayout* layout);
-inline PcxErrorCode PlanPcxDecode(const PcxHeader& header, PcxDecodeLayout* layout) {
+Status PlanPcxDecode(const PcxHeader& header, const PcxHeaderRules& rules, PcxDecodeLayout* layout);
+inline Status PlanPcxDecode(const PcxHeader& header, PcxDecodeLayout* layout) {
     return PlanPcxDecode(header, PcxHeaderRules(), layout);
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "KyPcxTypes.h"
+#include "kypcx/status.h"
 
 namespace kypcx {
 
@@ -80,11 +81,11 @@ inline PcxHeaderRules ClassicHeaderRules(bool checkEncoding) {
     return rules;
 }
 
-// The header check, in its fixed order: version (3), then the encoding byte
-// (4), then the planes and bits-per-pixel layout (9). Returns PCX_OK or the
-// first failing code.
-PcxErrorCode CheckPcxHeader(const PcxHeader& header, const PcxHeaderRules& rules);
-inline PcxErrorCode CheckPcxHeader(const PcxHeader& header, bool checkEncoding) {
+// The header check, in its fixed order: the version (UnknownVersion), then
+// the encoding byte (UnacceptedEncoding), then the planes and bits-per-pixel
+// layout (UndecodableLayout). Returns Ok or the first failure.
+Status CheckPcxHeader(const PcxHeader& header, const PcxHeaderRules& rules);
+inline Status CheckPcxHeader(const PcxHeader& header, bool checkEncoding) {
     return CheckPcxHeader(header, ClassicHeaderRules(checkEncoding));
 }
 

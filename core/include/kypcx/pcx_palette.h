@@ -2,8 +2,8 @@
 // rule of 1-bit images, the header's entries for 4, 8 and 16 colours, the
 // CGA palette of 4-colour pictures made on CGA hardware, and the built-in
 // palette the 24-bit layouts are shown with. The 256-colour trailer of 8-bit
-// images is read by the callers, from a file or from memory; its rules
-// (where it lies, what a missing marker means) are in pcx_format.h.
+// images is read by the one reader (pcx_reader.h, ReadPcxColors); where it
+// lies is the trailer rule of pcx_format.h.
 // Portable: no Windows headers.
 //
 // The CGA rule. A 4-colour image (1 plane x 2 bits) made with PC Paintbrush
@@ -43,6 +43,9 @@ enum class PcxCgaReading : uint8_t {
 // Whether the rule reads this header as CGA palette bytes (only ever for
 // 1 plane x 2 bits).
 bool HoldsCgaPaletteBytes(const PcxHeader& header);
+
+// Whether a 4-colour header is read as CGA palette bytes by `cga`.
+bool ReadsCgaPalette(const PcxHeader& header, PcxCgaReading cga);
 
 // The four colours of a CGA header, as red, green, blue triples (12 bytes).
 void BuildCgaPalette(const PcxHeader& header, uint8_t* triples);

@@ -14,7 +14,7 @@ enum class Status : uint8_t {
     Ok = 0,
 
     // A header the reader cannot take.
-    HeaderCutShort,         // fewer than 128 bytes where the header lies
+    HeaderCutShort,         // fewer than 128 bytes where the header lies, or they could not be read
     UnknownVersion,         // version byte not 0, 2, 3, 4 or 5
     UnacceptedEncoding,     // encoding byte not one the reader's rules take
     UndecodableLayout,      // planes x bits no reader takes, or sizes the header cannot mean
@@ -26,6 +26,7 @@ enum class Status : uint8_t {
     TrailerUnreadable,      // the 256-colour trailer could not be read
     NoColorsForLayout,      // colours asked of a layout that has none
     StoppedByLineFunction,  // the caller's line function answered FALSE
+    NoAnswerBlock,          // the caller handed no block (or too small a one) to take the answer
 
     // Files.
     FileNotOpened,          // the file could not be opened or created
@@ -49,6 +50,7 @@ enum class Status : uint8_t {
     LineUnavailable,        // GDI did not give a bitmap's line whole
     ClipboardNotOpened,     // the clipboard could not be opened
     NoClipboardBitmap,      // the clipboard holds no bitmap, or would not give it
+    ClipboardRefused,       // the clipboard would not take the bitmap handed to it
     BitmapLayoutMismatch,   // the bitmap does not continue the image (width or layout)
     BadColorSpace,          // a non-RGB DIB whose colour-space code is not 10..17
     PictureDoesNotFit,      // the layout asked for cannot hold the picture's colours

@@ -5,6 +5,7 @@
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
+#include "frame/ExportCodes.h"
 #include "frame/ImageLocation.h"
 #include "frame/PcxThreadState.h"
 #include "pcx/decode/DecodePcxToBitmap.h"
@@ -22,7 +23,10 @@ extern "C" HBITMAP WINAPI LoadPCXIntoBitmapW(LPCWSTR path, PcxErrorCode* error) 
     PcxErrorCode* code = slot.get();
     ImageLocation image;
     if (!LocatePcxFile(path, GENERIC_READ, &image, code)) return nullptr;
-    return DecodePcxToBitmap(image.file.get(), image.start, image.end, code, nullptr);
+    kypcx::Status status = kypcx::Status::Ok;
+    HBITMAP bitmap = DecodePcxToBitmap(image.file.get(), image.start, image.end, nullptr, &status);
+    *code = ExportCodeOf(status);
+    return bitmap;
 }
 
 extern "C" HBITMAP WINAPI LoadPCXIntoBitmapA(LPCSTR path, PcxErrorCode* code) {

@@ -1,15 +1,16 @@
 // DecodePcxToBitmap: a PCX image between two offsets into a screen bitmap.
 #include "pcx/decode/DecodePcxToBitmap.h"
 
-#include "frame/FileAccess.h"
 #include "frame/HandleGuards.h"
 #include "frame/PcxThreadState.h"
 #include "frame/WaitCursor.h"
 #include "kypcx/pcx_format.h"
+#include "kypcx/pcx_reader.h"
+#include "pcx/decode/FileImageBytes.h"
 #include "pcx/decode/PcxBitmapInfo.h"
-#include "pcx/decode/PcxDecodeSetup.h"
 #include "pcx/decode/PcxPalette.h"
-#include "pcx/decode/PcxScanLineLoop.h"
+
+using kypcx::Status;
 
 namespace {
 
@@ -67,23 +68,24 @@ void SetPaletteIndexTable(BITMAPINFO* info) {
 
 }  // namespace
 
-HBITMAP DecodePcxToBitmap(HANDLE file, ULONGLONG offset, ULONGLONG end, PcxErrorCode* code, PcxLineCallback callback) {
-    *code = PCX_OK;
+HBITMAP DecodePcxToBitmap(HANDLE file, ULONGLONG offset, ULONGLONG end, PcxLineCallback callback, Status* status) {
     ScopedWaitCursor waitCursor(WaitCursorFamily::Coder);
 
-    FilePcxSource source(file, offset, end);
-    PcxHeader header;
-    kypcx::PcxDecodeLayout layout;
-    if (!PreparePcxDecode(source, kypcx::ClassicHeaderRules(true), &header, &layout, code)) return nullptr;
+    const FileImageBytes bytes(file, offset, end);
+    const kypcx::PcxReaderRules rules = kypcx::ClassicBitmapReaderRules();
+    kypcx::PcxImagePlan plan;
+    *status = kypcx::PlanPcxImage(bytes.source(), rules, &plan);
+    if (*status != Status::Ok) return nullptr;
+    const kypcx::PcxDecodeLayout& layout = plan.layout;
 
-    PcxImageColors colors;
-    ScopedGdiObject<HPALETTE> palette(ReadPcxImageColors(source, header, PcxColorRules(), &colors, code));
+    ScopedGdiObject<HPALETTE> palette(CreateColorsPalette(plan.colors, status));
 
     ScopedGlobal infoBlock;
     ScopedGlobalLock infoLock;
-    BITMAPINFO* info = BuildPcxBitmapInfo(layout, colors.triples, colors.count, &infoBlock, &infoLock);
+    BITMAPINFO* info = BuildPcxBitmapInfo(layout, plan.colors.triples, static_cast<LONG>(plan.colors.count),
+                                          &infoBlock, &infoLock);
     if (info == nullptr) {
-        *code = PCX_ERR_ALLOC;
+        *status = Status::NoWorkingMemory;
         return nullptr;
     }
     const BITMAPINFOHEADER& bih = info->bmiHeader;
@@ -99,14 +101,14 @@ HBITMAP DecodePcxToBitmap(HANDLE file, ULONGLONG offset, ULONGLONG end, PcxError
     ScopedGdiObject<HBITMAP> bitmap;
     if (dc.get() != nullptr) bitmap.reset(CreateDIBitmap(dc.get(), &bih, 0, nullptr, nullptr, state->colorUsage));
     if (!bitmap) {
-        *code = PCX_ERR_CREATE_BITMAP;
+        *status = Status::NoBitmap;
         return nullptr;
     }
 
     if (callback == nullptr) callback = FlushPCXLine;
-    // A palette that could not be had stops the decode before any row; the
-    // line function hears of it.
-    if (*code != PCX_OK) {
+    // Colours that could not be had stop the decode before any row; the line
+    // function hears of it.
+    if (*status != Status::Ok) {
         callback(nullptr, 0, 0, bitmap.get(), dc.get(), info);
         return nullptr;
     }
@@ -116,12 +118,12 @@ HBITMAP DecodePcxToBitmap(HANDLE file, ULONGLONG offset, ULONGLONG end, PcxError
     ScopedGlobalLock bandLock(bandBlock.get());
     BYTE* band = bandLock.as<BYTE>();
     if (band == nullptr) {
-        *code = PCX_ERR_CREATE_BITMAP;
+        *status = Status::NoImageMemory;
         return nullptr;
     }
-    const ULONGLONG dataEnd = colors.trailerFound ? end - kypcx::kPaletteTrailerSize : end;
-    PcxScanLineSource lines;
-    if (!lines.Open(source, layout, PcxImageDataBytes(offset, dataEnd), code)) return nullptr;
+    kypcx::PcxRowReader reader(bytes.source(), plan, rules.rows, GlobalWorkingMemory());
+    *status = reader.Start();
+    if (*status == Status::NoImageMemory || *status == Status::NoWorkingMemory) return nullptr;
 
     // Rows fill the band from its end backwards, so a full band is one
     // bottom-up block of rows for the line function.
@@ -129,28 +131,30 @@ HBITMAP DecodePcxToBitmap(HANDLE file, ULONGLONG offset, ULONGLONG end, PcxError
     BYTE* const bandEnd = band + SIZE_T(bandHeight) * layout.rowSize;
     BYTE* position = bandEnd;
     LONG rowsInBand = 0;
-    const PcxLoopResult result =
-        RunPcxScanLineLoop(lines, PcxLoopRules(), layout.height, code, [&](LONG r, LONG, const BYTE* planes) {
+    LONG lastRow = -1;
+    if (*status == Status::Ok) {
+        *status = reader.ReadRows(layout.height, [&](const kypcx::PcxRow& row) {
+            const LONG r = layout.height - 1 - row.y;
+            lastRow = r;
             position -= layout.rowSize;
-            kypcx::AssemblePcxRow(layout, planes, position);
+            kypcx::AssemblePcxRow(layout, row.planes, position);
             if (++rowsInBand < bandHeight) return true;
-            if (!callback(position, r, rowsInBand, bitmap.get(), dc.get(), info)) {
-                *code = PCX_ERR_USER_ABORT;
-                return false;
-            }
+            if (!callback(position, r, rowsInBand, bitmap.get(), dc.get(), info)) return false;
             rowsInBand = 0;
             position = bandEnd;
             return true;
         });
-    if (*code == PCX_ERR_PALETTE_READ) bitmap.reset();  // a failed refill
+    }
+    if (*status == Status::DataUnreadable) bitmap.reset();  // the data could not be read
     // The last band may be short: the image's bottom rows, or the rows
     // before the data ran out.
-    if (rowsInBand > 0 && *code == PCX_OK &&
-        !callback(position, result.lastRow, rowsInBand, bitmap.get(), dc.get(), info))
-        *code = PCX_ERR_USER_ABORT;
+    if (rowsInBand > 0 && *status == Status::Ok &&
+        !callback(position, lastRow, rowsInBand, bitmap.get(), dc.get(), info))
+        *status = Status::StoppedByLineFunction;
     // Tells the line function that the decode failed for a reason not its own.
-    if (*code != PCX_OK && *code != PCX_ERR_USER_ABORT) callback(nullptr, 0, 0, bitmap.get(), dc.get(), info);
+    if (*status != Status::Ok && *status != Status::StoppedByLineFunction)
+        callback(nullptr, 0, 0, bitmap.get(), dc.get(), info);
 
-    if (*code != PCX_OK) return nullptr;
+    if (*status != Status::Ok) return nullptr;
     return bitmap.release();
 }

@@ -5,7 +5,12 @@
 #include <windows.h>
 
 #include "KyPCX.h"
+#include "kypcx/status.h"
 
 // The bitmap of the image at `offset` (data ending at `end`), or null with
-// the code set. `callback` receives each band; null means FlushPCXLine.
-HBITMAP DecodePcxToBitmap(HANDLE file, ULONGLONG offset, ULONGLONG end, PcxErrorCode* code, PcxLineCallback callback);
+// *status saying why. `callback` receives each band; null means
+// FlushPCXLine. Its FALSE stops the decode (StoppedByLineFunction); any
+// other failure once the bitmap was made is announced to it with a call
+// without rows.
+HBITMAP DecodePcxToBitmap(HANDLE file, ULONGLONG offset, ULONGLONG end, PcxLineCallback callback,
+                          kypcx::Status* status);

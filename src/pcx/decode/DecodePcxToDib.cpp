@@ -4,25 +4,16 @@
 #include "frame/HandleGuards.h"
 #include "frame/WaitCursor.h"
 #include "kypcx/pcx_format.h"
-#include "pcx/decode/PcxDecodeSetup.h"
-#include "pcx/decode/PcxScanLineLoop.h"
+#include "pcx/decode/FileImageBytes.h"
+#include "pcx/decode/PcxPalette.h"
 
-namespace {
-
-DWORD ColorTableEntries(int bitCount) {
-    if (bitCount < 2) return 2;
-    if (bitCount <= 4) return 16;
-    if (bitCount <= 8) return 256;
-    return 0;
-}
-
-}  // namespace
+using kypcx::Status;
 
 HGLOBAL AllocPcxDib(LONG width, LONG height, WORD bitCount, DWORD colors, HPALETTE palette) {
     if (palette == nullptr) palette = static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE));
     if (width < 1 || height < 1) return nullptr;
-    const uint64_t sizeImage = uint64_t((width + 31) / 32) * 4 * uint64_t(bitCount) * uint64_t(height);
-    if (sizeImage > kMaxDecodedImageBytes) return nullptr;
+    const uint64_t sizeImage = kypcx::DibBlockBytes(width, height, bitCount);
+    if (sizeImage > kypcx::kMaxDecodedImageBytes) return nullptr;
 
     BITMAPINFOHEADER info = {};
     info.biSize = sizeof(BITMAPINFOHEADER);
@@ -58,74 +49,55 @@ HGLOBAL AllocPcxDib(LONG width, LONG height, WORD bitCount, DWORD colors, HPALET
     return grown;
 }
 
-HGLOBAL AllocDibFromBitmapRecord(LONG width, LONG height, WORD planes, WORD bitsPerPixel, HPALETTE palette) {
-    const int bitCount = planes * bitsPerPixel;
-    return AllocPcxDib(width, height, static_cast<WORD>(bitCount), ColorTableEntries(bitCount), palette);
-}
-
-HGLOBAL DecodePcxImageToDib(PcxImageSource& source, const PcxDibRules& rules, PcxErrorCode* code,
-                            PcxDibLineCallback callback) {
-    *code = PCX_OK;
+HGLOBAL DecodePcxImageToDib(const kypcx::PcxByteSource& source, const kypcx::PcxReaderRules& rules,
+                            PcxDibLineCallback callback, Status* status) {
     ScopedWaitCursor waitCursor(WaitCursorFamily::Coder);
 
-    PcxHeader header;
-    kypcx::PcxDecodeLayout layout;
-    if (!PreparePcxDecode(source, rules.header, &header, &layout, code)) return nullptr;
+    kypcx::PcxImagePlan plan;
+    *status = kypcx::PlanPcxImage(source, rules, &plan);
+    if (*status != Status::Ok) return nullptr;
+    const kypcx::PcxDecodeLayout& layout = plan.layout;
 
-    // The palette reader sets its own code: an unreadable 256-colour trailer
-    // (10) stops the decode below before any row. An image with alpha has
-    // no colours to read.
-    PcxImageColors colors;
-    ScopedGdiObject<HPALETTE> palette;
-    if (layout.pixels != kypcx::PcxPixels::PlanarRgba)
-        palette.reset(ReadPcxImageColors(source, header, rules.colors, &colors, code));
+    // An unreadable 256-colour trailer stops the decode below, before any
+    // row, unless a later failure has its say first.
+    ScopedGdiObject<HPALETTE> palette(CreateColorsPalette(plan.colors, status));
 
     ScopedGlobal dib(AllocPcxDib(layout.width, layout.height, static_cast<WORD>(layout.bitCount), layout.colors,
                                  palette.get()));
     if (!dib) {
-        *code = PCX_ERR_CREATE_BITMAP;
+        *status = Status::NoImageMemory;
         return nullptr;
     }
     ScopedGlobalLock lock(dib.get());
     auto* info = lock.as<BITMAPINFOHEADER>();
     if (info == nullptr) {
-        *code = PCX_ERR_ALLOC;
+        *status = Status::LockFailed;
         return nullptr;
     }
-    info->biXPelsPerMeter = kypcx::PelsPerMeterFromDpi(header.horizontalDpi);
-    info->biYPelsPerMeter = kypcx::PelsPerMeterFromDpi(header.verticalDpi);
-    if (rules.colorSpaceInDib && header.encoding >= kypcx::kFirstColorSpaceCode &&
-        header.encoding <= kypcx::kLastColorSpaceCode)
-        info->biCompression = header.encoding;
+    info->biXPelsPerMeter = kypcx::PelsPerMeterFromDpi(plan.header.horizontalDpi);
+    info->biYPelsPerMeter = kypcx::PelsPerMeterFromDpi(plan.header.verticalDpi);
+    if (rules.header.colorSpaceCodes && plan.header.encoding >= kypcx::kFirstColorSpaceCode &&
+        plan.header.encoding <= kypcx::kLastColorSpaceCode)
+        info->biCompression = plan.header.encoding;
     BYTE* rows = reinterpret_cast<BYTE*>(info) + info->biSize + info->biClrUsed * sizeof(RGBQUAD);
 
-    // The trailer of a 256-colour image is not image data.
-    const ULONGLONG dataEnd = colors.trailerFound ? source.end() - kypcx::kPaletteTrailerSize : source.end();
-    PcxScanLineSource lines;
-    PcxLoopRules loopRules;
-    loopRules.lines.coding = layout.coding;
-    // An image with no coded data at all is one whose data cannot be read,
-    // wherever it is held.
-    const ULONGLONG dataBytes = PcxImageDataBytes(source.start(), dataEnd);
-    if (*code == PCX_OK && dataBytes == 0) *code = PCX_ERR_PALETTE_READ;
-    if (*code == PCX_OK && lines.Open(source, layout, dataBytes, code)) {
-        RunPcxScanLineLoop(lines, loopRules, layout.height, code, [&](LONG r, LONG lineCount, const BYTE* planes) {
-            BYTE* row = rows + size_t(r) * layout.rowSize;
-            kypcx::AssemblePcxRow(layout, planes, row);
-            if (callback == nullptr || callback(row, r, lineCount, info)) return true;
-            *code = PCX_ERR_USER_ABORT;
-            return false;
+    kypcx::PcxRowReader reader(source, plan, rules.rows, GlobalWorkingMemory());
+    if (*status == Status::Ok) *status = reader.Start();
+    if (*status == Status::Ok) {
+        *status = reader.ReadRows(layout.height, [&](const kypcx::PcxRow& row) {
+            const LONG r = layout.height - 1 - row.y;
+            BYTE* out = rows + size_t(r) * layout.rowSize;
+            kypcx::AssemblePcxRow(layout, row.planes, out);
+            return callback == nullptr || callback(out, r, row.fromData, info) != FALSE;
         });
     }
-    if (*code != PCX_OK) return nullptr;
+    if (*status != Status::Ok) return nullptr;
     lock.reset();  // the caller gets the block unlocked
     return dib.release();
 }
 
-HGLOBAL DecodePcxToDib(HANDLE file, ULONGLONG offset, ULONGLONG end, PcxErrorCode* code, PcxDibLineCallback callback,
-                       BOOL checkEncoding) {
-    FilePcxSource source(file, offset, end);
-    PcxDibRules rules;
-    rules.header = kypcx::ClassicHeaderRules(checkEncoding != FALSE);
-    return DecodePcxImageToDib(source, rules, code, callback);
+HGLOBAL DecodePcxToDib(HANDLE file, ULONGLONG offset, ULONGLONG end, BOOL checkEncoding, PcxDibLineCallback callback,
+                       Status* status) {
+    const FileImageBytes bytes(file, offset, end);
+    return DecodePcxImageToDib(bytes.source(), kypcx::ClassicDibReaderRules(checkEncoding != FALSE), callback, status);
 }

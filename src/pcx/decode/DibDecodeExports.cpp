@@ -4,6 +4,7 @@
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
+#include "frame/ExportCodes.h"
 #include "frame/HandleGuards.h"
 #include "frame/ImageLocation.h"
 #include "pcx/decode/DecodePcxToDib.h"
@@ -17,21 +18,33 @@ HPALETTE WINAPI ReadPcxPaletteW(LPCWSTR path, PcxHeader* header, PcxErrorCode* e
     PcxErrorCode* code = slot.get();
     ImageLocation image;
     if (!LocatePcxFile(path, GENERIC_READ | GENERIC_WRITE, &image, code)) return nullptr;
+    // The caller's header says which colours to read; without one there is
+    // no layout to read colours for.
     if (header == nullptr) {
-        *code = PCX_ERR_VERSION;
+        *code = ExportCodeOf(kypcx::Status::NoColorsForLayout);
         return nullptr;
     }
-    return ReadPcxPaletteFromFile(image.file.get(), image.start, image.end, header, code);
+    kypcx::Status status = kypcx::Status::Ok;
+    HPALETTE palette = ReadPcxPaletteFromFile(image.file.get(), image.start, image.end, *header, &status);
+    *code = ExportCodeOf(status);
+    return palette;
+}
+
+// The classic DIB decoders' body: the file's image, the encoding byte checked or not.
+HGLOBAL LoadPcxFileIntoDib(LPCWSTR path, DWORD access, BOOL checkEncoding, PcxErrorCode* code) {
+    ImageLocation image;
+    if (!LocatePcxFile(path, access, &image, code)) return nullptr;
+    kypcx::Status status = kypcx::Status::Ok;
+    HGLOBAL dib = DecodePcxToDib(image.file.get(), image.start, image.end, checkEncoding, nullptr, &status);
+    *code = ExportCodeOf(status, ExportGroup::DibDecode);
+    return dib;
 }
 
 }  // namespace
 
 extern "C" HGLOBAL WINAPI LoadPCXIntoDIBW(LPCWSTR path, PcxErrorCode* error) {
     ErrorSlot slot(error);
-    PcxErrorCode* code = slot.get();
-    ImageLocation image;
-    if (!LocatePcxFile(path, GENERIC_READ, &image, code)) return nullptr;
-    return DecodePcxToDib(image.file.get(), image.start, image.end, code, nullptr, TRUE);
+    return LoadPcxFileIntoDib(path, GENERIC_READ, TRUE, slot.get());
 }
 
 extern "C" HGLOBAL WINAPI LoadPCXIntoDIBA(LPCSTR path, PcxErrorCode* code) {
@@ -40,14 +53,8 @@ extern "C" HGLOBAL WINAPI LoadPCXIntoDIBA(LPCSTR path, PcxErrorCode* code) {
 
 extern "C" HGLOBAL WINAPI LoadNonRGBPCXIntoDIBW(LPCWSTR path, PcxErrorCode* error) {
     ErrorSlot slot(error);
-    PcxErrorCode* code = slot.get();
-    HGLOBAL dib;
-    {
-        ImageLocation image;
-        if (!LocatePcxFile(path, GENERIC_READ | GENERIC_WRITE, &image, code)) return nullptr;
-        // The encoding byte holds the colour space, so it is not checked.
-        dib = DecodePcxToDib(image.file.get(), image.start, image.end, code, nullptr, FALSE);
-    }
+    // The encoding byte holds the colour space, so it is not checked.
+    HGLOBAL dib = LoadPcxFileIntoDib(path, GENERIC_READ | GENERIC_WRITE, FALSE, slot.get());
     ScopedGlobalLock lock(dib);
     auto* info = lock.as<BITMAPINFOHEADER>();
     if (info != nullptr) info->biCompression = static_cast<DWORD>(GetPCXColorSpaceW(path));

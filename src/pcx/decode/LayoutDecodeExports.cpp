@@ -10,29 +10,22 @@
 #include "dcx/DcxDirectory.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
+#include "frame/ExportCodes.h"
 #include "frame/ImageLocation.h"
-#include "kypcx/pcx_decode.h"
-#include "kypcx/pcx_format.h"
-#include "kypcx/pcx_palette.h"
+#include "kypcx/pcx_reader.h"
 #include "pcx/decode/DecodePcxToDib.h"
-#include "pcx/decode/PcxImageSource.h"
+#include "pcx/decode/FileImageBytes.h"
 
 static_assert(sizeof(PcxImageInfo) == 216, "PcxImageInfo is laid out alike for 32- and 64-bit callers");
 
 namespace {
 
-// The decode rules a caller's flags choose.
-PcxDibRules RulesFor(DWORD flags) {
-    PcxDibRules rules;
-    const bool classic = (flags & KYPCX_CLASSIC_LAYOUTS) != 0;
-    rules.header.layouts = classic ? kypcx::PcxLayoutSet::Classic : kypcx::PcxLayoutSet::Every;
-    rules.header.storedLines = !classic;
-    rules.header.colorSpaceCodes = (flags & KYPCX_COLOR_SPACE) != 0;
-    rules.colors.layouts = rules.header.layouts;
-    if ((flags & KYPCX_CGA_PALETTE) != 0) rules.colors.cga = kypcx::PcxCgaReading::Always;
-    else if ((flags & KYPCX_HEADER_COLORS) != 0) rules.colors.cga = kypcx::PcxCgaReading::Never;
-    rules.colorSpaceInDib = rules.header.colorSpaceCodes;
-    return rules;
+// The reader's rules a caller's flags choose.
+kypcx::PcxReaderRules RulesFor(DWORD flags) {
+    kypcx::PcxCgaReading cga = kypcx::PcxCgaReading::ByRule;
+    if ((flags & KYPCX_CGA_PALETTE) != 0) cga = kypcx::PcxCgaReading::Always;
+    else if ((flags & KYPCX_HEADER_COLORS) != 0) cga = kypcx::PcxCgaReading::Never;
+    return kypcx::LayoutReaderRules((flags & KYPCX_CLASSIC_LAYOUTS) != 0, (flags & KYPCX_COLOR_SPACE) != 0, cga);
 }
 
 // Opens the image: the whole file, or page `item` of a DCX file. FALSE with
@@ -53,8 +46,11 @@ extern "C" HGLOBAL WINAPI LoadPCXImageW(LPCWSTR path, UINT item, DWORD flags, Pc
     *code = PCX_OK;
     ImageLocation image;
     if (!LocateImage(path, item, &image, code)) return nullptr;
-    FilePcxSource source(image.file.get(), image.start, image.end);
-    return DecodePcxImageToDib(source, RulesFor(flags), code, callback);
+    const FileImageBytes bytes(image.file.get(), image.start, image.end);
+    kypcx::Status status = kypcx::Status::Ok;
+    HGLOBAL dib = DecodePcxImageToDib(bytes.source(), RulesFor(flags), callback, &status);
+    *code = ExportCodeOf(status, ExportGroup::DibDecode);
+    return dib;
 }
 
 extern "C" HGLOBAL WINAPI LoadPCXImageA(LPCSTR path, UINT item, DWORD flags, PcxErrorCode* code,
@@ -65,9 +61,10 @@ extern "C" HGLOBAL WINAPI LoadPCXImageA(LPCSTR path, UINT item, DWORD flags, Pcx
 extern "C" HGLOBAL WINAPI LoadPCXImageFromMemory(const BYTE* data, DWORD length, DWORD flags, PcxErrorCode* error,
                                                  PcxDibLineCallback callback) {
     ErrorSlot slot(error);
-    PcxErrorCode* code = slot.get();
-    MemoryPcxSource source(data, data != nullptr ? length : 0);
-    return DecodePcxImageToDib(source, RulesFor(flags), code, callback);
+    kypcx::Status status = kypcx::Status::Ok;
+    HGLOBAL dib = DecodePcxImageToDib(kypcx::PcxBytesInMemory(data, length), RulesFor(flags), callback, &status);
+    *slot.get() = ExportCodeOf(status, ExportGroup::DibDecode);
+    return dib;
 }
 
 extern "C" BOOL WINAPI GetPCXImageInfoW(LPCWSTR path, UINT item, DWORD flags, PcxImageInfo* info,
@@ -75,28 +72,25 @@ extern "C" BOOL WINAPI GetPCXImageInfoW(LPCWSTR path, UINT item, DWORD flags, Pc
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
     *code = PCX_OK;
-    if (info == nullptr || info->size < sizeof(PcxImageInfo)) {  // nowhere to put the answer
-        *code = PCX_ERR_FILE_IO;
+    if (info == nullptr || info->size < sizeof(PcxImageInfo)) {
+        *code = ExportCodeOf(kypcx::Status::NoAnswerBlock);
         return FALSE;
     }
     ImageLocation image;
     if (!LocateImage(path, item, &image, code)) return FALSE;
-    FilePcxSource source(image.file.get(), image.start, image.end);
-    const PcxDibRules rules = RulesFor(flags);
-    BYTE bytes[kypcx::kPcxHeaderSize];
-    if (!source.ReadAt(image.start, bytes, sizeof bytes)) {
-        *code = PCX_ERR_FILE_IO;
+    // The header and its layout: no size limits, no colours read.
+    const FileImageBytes bytes(image.file.get(), image.start, image.end);
+    kypcx::PcxReaderRules rules = RulesFor(flags);
+    rules.limit = kypcx::PcxSizeLimit::None;
+    rules.readColors = false;
+    kypcx::PcxImagePlan plan;
+    const kypcx::Status status = kypcx::PlanPcxImage(bytes.source(), rules, &plan);
+    if (status != kypcx::Status::Ok) {
+        *code = ExportCodeOf(status);
         return FALSE;
     }
-    PcxHeader header;
-    kypcx::LoadPcxHeader(bytes, &header);
-    kypcx::PcxDecodeLayout layout;
-    PcxErrorCode check = kypcx::CheckPcxHeader(header, rules.header);
-    if (check == PCX_OK) check = kypcx::PlanPcxDecode(header, rules.header, &layout);
-    if (check != PCX_OK) {
-        *code = check;
-        return FALSE;
-    }
+    const PcxHeader& header = plan.header;
+    const kypcx::PcxDecodeLayout& layout = plan.layout;
     const DWORD size = info->size;
     std::memset(info, 0, sizeof *info);
     info->size = size;
@@ -109,11 +103,7 @@ extern "C" BOOL WINAPI GetPCXImageInfoW(LPCWSTR path, UINT item, DWORD flags, Pc
     info->colors = static_cast<WORD>(layout.colors);
     info->storedLines = layout.coding == kypcx::PcxLineCoding::Stored ? 1 : 0;
     info->alpha = layout.pixels == kypcx::PcxPixels::PlanarRgba ? 1 : 0;
-    info->cgaPalette = layout.pixels == kypcx::PcxPixels::Packed2 &&
-                               (rules.colors.cga == kypcx::PcxCgaReading::Always ||
-                                (rules.colors.cga == kypcx::PcxCgaReading::ByRule && kypcx::HoldsCgaPaletteBytes(header)))
-                           ? 1
-                           : 0;
+    info->cgaPalette = layout.pixels == kypcx::PcxPixels::Packed2 && kypcx::ReadsCgaPalette(header, rules.colors.cga) ? 1 : 0;
     std::strncpy(info->layoutName, kypcx::PcxLayoutName(header.planes, header.bitsPerPixel),
                  sizeof info->layoutName - 1);
     info->start = image.start;

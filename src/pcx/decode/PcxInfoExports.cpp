@@ -4,6 +4,7 @@
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
+#include "frame/ExportCodes.h"
 #include "frame/FileAccess.h"
 #include "frame/HandleGuards.h"
 #include "pcx/decode/ReadPcxHeader.h"
@@ -11,18 +12,21 @@
 extern "C" BOOL WINAPI PCXInfoW(LPCWSTR path, PcxHeader* header, PcxErrorCode* error) {
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
-    if (header == nullptr) {  // nowhere to read the header into
-        *code = PCX_ERR_FILE_IO;
+    if (header == nullptr) {
+        *code = ExportCodeOf(kypcx::Status::NoAnswerBlock);
         return FALSE;
     }
     // Inspection opens for reading and writing without sharing, so a
     // read-only file, or one held open elsewhere, cannot be inspected.
     ScopedFile file(OpenFileFor(path, GENERIC_READ | GENERIC_WRITE));
     if (!file.valid()) {
-        *code = PCX_ERR_OPEN_FILE;
+        *code = ExportCodeOf(kypcx::Status::FileNotOpened);
         return FALSE;
     }
-    return ReadPcxHeader(file.get(), 0, header, code, TRUE);
+    const kypcx::Status status = ReadPcxFileHeader(file.get(), 0, kypcx::ClassicHeaderRules(true), header);
+    if (status == kypcx::Status::Ok) return TRUE;
+    *code = ExportCodeOf(status);
+    return FALSE;
 }
 
 extern "C" BOOL WINAPI PCXInfoA(LPCSTR path, PcxHeader* header, PcxErrorCode* code) {
@@ -34,8 +38,7 @@ extern "C" LONG WINAPI GetPCXColorSpaceW(LPCWSTR path) {
     ScopedFile file(OpenFileFor(path, GENERIC_READ | GENERIC_WRITE));
     if (!file.valid()) return -1;
     PcxHeader header;
-    PcxErrorCode code = PCX_OK;
-    if (!ReadPcxHeader(file.get(), 0, &header, &code, FALSE)) return -1;
+    if (ReadPcxFileHeader(file.get(), 0, kypcx::ClassicHeaderRules(false), &header) != kypcx::Status::Ok) return -1;
     return header.encoding;
 }
 

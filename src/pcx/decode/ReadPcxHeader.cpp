@@ -1,21 +1,21 @@
-// ReadPcxHeader: position, read, check.
+// Reading a header from a file through the one reader.
 #include "pcx/decode/ReadPcxHeader.h"
 
-#include "frame/FileAccess.h"
-#include "kypcx/pcx_format.h"
+#include "frame/ExportCodes.h"
+#include "kypcx/pcx_reader.h"
+#include "pcx/decode/FileImageBytes.h"
+
+kypcx::Status ReadPcxFileHeader(HANDLE file, ULONGLONG offset, const kypcx::PcxHeaderRules& rules,
+                                PcxHeader* header) {
+    // The header's own 128 bytes are all it reads.
+    const FileImageBytes bytes(file, offset, offset + kypcx::kPcxHeaderSize);
+    return kypcx::ReadHeader(bytes.source(), rules, header);
+}
 
 BOOL ReadPcxHeader(HANDLE file, ULONGLONG offset, PcxHeader* header, PcxErrorCode* code, BOOL checkEncoding) {
-    BYTE bytes[kypcx::kPcxHeaderSize];
-    // A short header would leave bytes undefined; it counts as an unreachable image.
-    if (!SeekFileTo(file, offset) || !ReadFileExactly(file, bytes, sizeof bytes)) {
-        *code = PCX_ERR_FILE_IO;
-        return FALSE;
-    }
-    kypcx::LoadPcxHeader(bytes, header);
-    const PcxErrorCode check = kypcx::CheckPcxHeader(*header, checkEncoding != FALSE);
-    if (check != PCX_OK) {
-        *code = check;
-        return FALSE;
-    }
-    return TRUE;
+    const kypcx::Status status =
+        ReadPcxFileHeader(file, offset, kypcx::ClassicHeaderRules(checkEncoding != FALSE), header);
+    if (status == kypcx::Status::Ok) return TRUE;
+    *code = ExportCodeOf(status);
+    return FALSE;
 }

@@ -1,12 +1,19 @@
-// Reading and checking the 128-byte header of a PCX image in an open file.
+// The header of a PCX image in an open file, read and checked by the one
+// reader (kypcx::ReadHeader).
 #pragma once
 
 #include <windows.h>
 
 #include "KyPcxTypes.h"
+#include "kypcx/pcx_format.h"
+#include "kypcx/status.h"
 
-// Reads the header of the image at `offset` into `header` and checks it
-// (codes 3, 4 if checkEncoding, 9). A position that cannot be reached, or a
-// header cut short by the end of the file, gives 18. The code is written only
-// on failure; on success the file is positioned at offset + 128.
+// Reads the header of the image at `offset` into `header` and checks it by
+// `rules`: Ok, HeaderCutShort (a header the file does not hold whole, or
+// cannot give), or the check's status. The header is filled whenever its
+// bytes were read; on success the file stands at offset + 128.
+kypcx::Status ReadPcxFileHeader(HANDLE file, ULONGLONG offset, const kypcx::PcxHeaderRules& rules, PcxHeader* header);
+
+// The same by the classic rules, as the exports report it: FALSE with the
+// export code (3, 4 if checkEncoding, 9; 18 for a header cut short) written.
 BOOL ReadPcxHeader(HANDLE file, ULONGLONG offset, PcxHeader* header, PcxErrorCode* code, BOOL checkEncoding);

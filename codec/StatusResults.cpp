@@ -1,0 +1,24 @@
+// The codec's table of results.
+#include "codec/StatusResults.h"
+
+#include <wincodec.h>
+
+HRESULT CodecResultOf(kypcx::Status status, HRESULT streamError) {
+    using kypcx::Status;
+    if (status == Status::Ok) return S_OK;
+    if (FAILED(streamError)) return streamError;
+    switch (status) {
+    case Status::UnknownVersion: return WINCODEC_ERR_UNKNOWNIMAGEFORMAT;
+    case Status::HeaderCutShort:
+    case Status::UnacceptedEncoding:
+    case Status::UndecodableLayout:
+    case Status::NoColorsForLayout: return WINCODEC_ERR_BADHEADER;
+    case Status::ImageTooLarge:
+    case Status::TrailerUnreadable:
+    case Status::DataUnreadable:
+    case Status::RunCrossesLineEnd: return WINCODEC_ERR_BADIMAGE;
+    case Status::NoImageMemory:
+    case Status::NoWorkingMemory: return E_OUTOFMEMORY;
+    default: return E_FAIL;  // nothing the reader reports
+    }
+}

@@ -1,0 +1,15 @@
+// The codec's side of the vocabulary of failures: the HRESULT a client of
+// the imaging component is shown for a status of the reader.
+#pragma once
+
+#include <windows.h>
+
+#include "kypcx/status.h"
+
+// The HRESULT for `status`: S_OK for Ok; the stream's own failure where the
+// stream failed (`streamError`, from StreamImageBytes); otherwise
+// WINCODEC_ERR_UNKNOWNIMAGEFORMAT for a version byte the readers do not
+// know (no PCX header they can read), WINCODEC_ERR_BADHEADER for the other
+// headers they refuse, WINCODEC_ERR_BADIMAGE for an image whose size, data
+// or colours cannot be had, E_OUTOFMEMORY for working memory.
+HRESULT CodecResultOf(kypcx::Status status, HRESULT streamError = S_OK);
