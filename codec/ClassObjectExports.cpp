@@ -1,10 +1,12 @@
 // DllGetClassObject and DllCanUnloadNow: how COM gets the class objects of
-// the decoders and of the property handler, and asks whether the DLL may go.
+// the decoders, the encoders and the property handler, and asks whether the
+// DLL may go.
 #include <windows.h>
 
 #include "KyPCXCodec.h"
 #include "codec/CodecModule.h"
 #include "codec/DecoderClassFactory.h"
+#include "codec/EncoderClassFactory.h"
 #include "codec/PcxPropertyStore.h"
 #include "codec/StaticClassFactory.h"
 
@@ -21,7 +23,8 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
         if (out == nullptr) return E_POINTER;
         return g_propertyHandlerFactory.QueryInterface(iid, out);
     }
-    return GetDecoderClassObject(clsid, iid, out);
+    const HRESULT hr = GetDecoderClassObject(clsid, iid, out);
+    return hr == CLASS_E_CLASSNOTAVAILABLE ? GetEncoderClassObject(clsid, iid, out) : hr;
 }
 
 STDAPI DllCanUnloadNow() { return CodecCanUnload() ? S_OK : S_FALSE; }

@@ -1,22 +1,24 @@
 // DllRegisterServer and DllUnregisterServer: the registry keys by which the
-// imaging component finds the two decoders and the shell the property
-// handler, and the shell's keys for the two file types.
+// imaging component finds the two decoders and the two encoders and the
+// shell the property handler, and the shell's keys for the two file types.
 //
-// For each decoder class, under HKEY_CLASSES_ROOT:
+// For each decoder and encoder class, under HKEY_CLASSES_ROOT:
 //   CLSID\{class}                  its description: friendly name, vendor,
 //                                  container format, version, extensions,
 //                                  MIME types, what it supports
 //     InprocServer32               this DLL's path, threading model Both
 //     Formats\{pixel format}       one empty key per pixel format it gives
-//     Patterns\<n>                 the bytes its files begin with
-//   CLSID\{decoders category}\Instance\{class}
-//                                  its entry in the category of decoders,
-//                                  which the factory enumerates
+//                                  (a decoder) or writes (an encoder)
+//     Patterns\<n>                 a decoder's: the bytes its files begin with
+//   CLSID\{decoders category}\Instance\{class}, for a decoder, and
+//   CLSID\{encoders category}\Instance\{class}, for an encoder
+//                                  its entry in its category, which the
+//                                  factory enumerates
 // For the property handler:
 //   CLSID\{handler}                its name
 //     InprocServer32               this DLL's path, threading model Both
 // These keys are the codec's own: written afresh, removed whole. Other
-// classes' keys and the category's own key stay. Unregistering takes away
+// classes' keys and the categories' own keys stay. Unregistering takes away
 // only the classes whose server path names this file: where another copy of
 // the codec registered since, its keys stay, and so do the shell's keys
 // (ShellRegistration.h), which registering writes beside these and
@@ -30,6 +32,7 @@
 #include "KyPcxVersion.h"
 #include "codec/CodecFormats.h"
 #include "codec/CodecModule.h"
+#include "codec/EncoderFormats.h"
 #include "codec/RegistryKeys.h"
 #include "codec/ShellRegistration.h"
 
@@ -41,17 +44,28 @@ constexpr wchar_t kColorManagementVersion[] = L"1.0.0.0";
 constexpr wchar_t kHandlerName[] = L"KyPCX PCX and DCX Property Handler";
 constexpr DWORD kPathChars = 32768;
 
-// "CLSID\{class}" and "CLSID\{category}\Instance\{class}".
+// The category a class is listed in: decoders or encoders; none for the
+// property handler.
+const GUID* CategoryOf(const CLSID& clsid) {
+    if (FindCodecFormat(clsid) != nullptr) return &CATID_WICBitmapDecoders;
+    if (FindEncoderFormat(clsid) != nullptr) return &CATID_WICBitmapEncoders;
+    return nullptr;
+}
+
+// "CLSID\{class}" and "CLSID\{category}\Instance\{class}" (empty for a class
+// in no category).
 struct ClassPaths {
     wchar_t classKey[64];
     wchar_t instanceKey[128];
     explicit ClassPaths(const CLSID& classId) {
         const GuidText clsid(classId);
-        const GuidText category(CATID_WICBitmapDecoders);
         lstrcpyW(classKey, L"CLSID\\");
         lstrcatW(classKey, clsid.text);
+        instanceKey[0] = L'\0';
+        const GUID* category = CategoryOf(classId);
+        if (category == nullptr) return;
         lstrcpyW(instanceKey, L"CLSID\\");
-        lstrcatW(instanceKey, category.text);
+        lstrcatW(instanceKey, GuidText(*category).text);
         lstrcatW(instanceKey, L"\\Instance\\");
         lstrcatW(instanceKey, clsid.text);
     }
@@ -65,12 +79,11 @@ LSTATUS RemoveTree(const wchar_t* path) {
     return removed == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : removed;
 }
 
-// Removes a class's keys: a decoder's description and its entry in the
-// category, or the property handler's description.
+// Removes a class's keys: a decoder's or encoder's description and its entry
+// in its category, or the property handler's description.
 LSTATUS UnregisterClass(const CLSID& clsid) {
     const ClassPaths paths(clsid);
-    const LSTATUS instance = IsEqualCLSID(clsid, CLSID_KyPcxPropertyHandler) ? ERROR_SUCCESS
-                                                                             : RemoveTree(paths.instanceKey);
+    const LSTATUS instance = paths.instanceKey[0] == L'\0' ? ERROR_SUCCESS : RemoveTree(paths.instanceKey);
     const LSTATUS description = RemoveTree(paths.classKey);
     return instance != ERROR_SUCCESS ? instance : description;
 }
@@ -149,11 +162,15 @@ LSTATUS WritePatterns(HKEY classKey, const CodecFormat& format) {
     return ERROR_SUCCESS;
 }
 
-LSTATUS RegisterFormat(const CodecFormat& format, const wchar_t* modulePath) {
-    const ClassPaths paths(*format.decoderClass);
+// A decoder's or encoder's class: its description, server, pixel formats,
+// a decoder's patterns, and its entry in its category. `files` describes
+// the files it reads or writes.
+LSTATUS RegisterCodecClass(const CLSID& classId, const wchar_t* friendlyName, const CodecFormat& files,
+                           const wchar_t* modulePath) {
+    const ClassPaths paths(classId);
     const GuidText vendor(GUID_KyPcxVendor);
-    const GuidText container(*format.containerFormat);
-    const GuidText clsid(*format.decoderClass);
+    const GuidText container(*files.containerFormat);
+    const GuidText clsid(classId);
 
     RegistryKey description;
     LSTATUS status = description.Create(HKEY_CLASSES_ROOT, paths.classKey);
@@ -161,11 +178,11 @@ LSTATUS RegisterFormat(const CodecFormat& format, const wchar_t* modulePath) {
         const wchar_t* name;
         const wchar_t* value;
     } strings[] = {
-        {nullptr, format.friendlyName},         {L"FriendlyName", format.friendlyName},
+        {nullptr, friendlyName},                {L"FriendlyName", friendlyName},
         {L"Author", kAuthor},                   {L"Vendor", vendor.text},
         {L"ContainerFormat", container.text},   {L"Version", kVersion},
         {L"ColorManagementVersion", kColorManagementVersion},
-        {L"FileExtensions", format.fileExtensions}, {L"MimeTypes", format.mimeTypes},
+        {L"FileExtensions", files.fileExtensions}, {L"MimeTypes", files.mimeTypes},
     };
     for (const auto& s : strings)
         if (status == ERROR_SUCCESS) status = description.SetString(s.name, s.value);
@@ -176,7 +193,7 @@ LSTATUS RegisterFormat(const CodecFormat& format, const wchar_t* modulePath) {
         {L"SupportAnimation", 0},
         {L"SupportChromakey", 0},
         {L"SupportLossless", 1},
-        {L"SupportMultiframe", format.multipleFrames ? 1u : 0u},
+        {L"SupportMultiframe", files.multipleFrames ? 1u : 0u},
     };
     for (const auto& f : flags)
         if (status == ERROR_SUCCESS) status = description.SetDword(f.name, f.value);
@@ -191,13 +208,15 @@ LSTATUS RegisterFormat(const CodecFormat& format, const wchar_t* modulePath) {
         status = key.Create(description.get(), name);
         if (status != ERROR_SUCCESS) return status;
     }
-    status = WritePatterns(description.get(), format);
-    if (status != ERROR_SUCCESS) return status;
+    if (IsEqualCLSID(classId, *files.decoderClass)) {
+        status = WritePatterns(description.get(), files);
+        if (status != ERROR_SUCCESS) return status;
+    }
 
     RegistryKey instance;
     status = instance.Create(HKEY_CLASSES_ROOT, paths.instanceKey);
     if (status == ERROR_SUCCESS) status = instance.SetString(L"CLSID", clsid.text);
-    if (status == ERROR_SUCCESS) status = instance.SetString(L"FriendlyName", format.friendlyName);
+    if (status == ERROR_SUCCESS) status = instance.SetString(L"FriendlyName", friendlyName);
     return status;
 }
 
@@ -213,8 +232,10 @@ LSTATUS RegisterHandlerClass(const wchar_t* modulePath) {
     return status;
 }
 
-// Every class the DLL serves: the two decoders and the property handler.
-const CLSID* const kClasses[] = {&CLSID_KyPcxPcxDecoder, &CLSID_KyPcxDcxDecoder, &CLSID_KyPcxPropertyHandler};
+// Every class the DLL serves: the two decoders, the two encoders and the
+// property handler.
+const CLSID* const kClasses[] = {&CLSID_KyPcxPcxDecoder, &CLSID_KyPcxDcxDecoder, &CLSID_KyPcxPcxEncoder,
+                                 &CLSID_KyPcxDcxEncoder, &CLSID_KyPcxPropertyHandler};
 
 LSTATUS RegisterClasses(const wchar_t* modulePath) {
     // Written afresh: keys of an earlier registration (another path, another
@@ -223,7 +244,11 @@ LSTATUS RegisterClasses(const wchar_t* modulePath) {
     for (const CLSID* clsid : kClasses)
         if (status == ERROR_SUCCESS) status = UnregisterClass(*clsid);
     for (const CodecFormat& format : kCodecFormats)
-        if (status == ERROR_SUCCESS) status = RegisterFormat(format, modulePath);
+        if (status == ERROR_SUCCESS)
+            status = RegisterCodecClass(*format.decoderClass, format.friendlyName, format, modulePath);
+    for (const EncoderFormat& format : kEncoderFormats)
+        if (status == ERROR_SUCCESS)
+            status = RegisterCodecClass(*format.encoderClass, format.friendlyName, format.files, modulePath);
     if (status == ERROR_SUCCESS) status = RegisterHandlerClass(modulePath);
     return status;
 }
@@ -237,7 +262,7 @@ STDAPI DllRegisterServer() {
     if (status == ERROR_SUCCESS) status = RegisterShellKeys();
     HeapFree(GetProcessHeap(), 0, path);
     if (status != ERROR_SUCCESS) {
-        // Half a registration would show a decoder the factory cannot use,
+        // Half a registration would show a codec the factory cannot use,
         // or files as pictures with no decoder behind them.
         for (const CLSID* clsid : kClasses) UnregisterClass(*clsid);
         UnregisterShellKeys();

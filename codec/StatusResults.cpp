@@ -22,3 +22,20 @@ HRESULT CodecResultOf(kypcx::Status status, HRESULT streamError) {
     default: return E_FAIL;  // nothing the reader reports
     }
 }
+
+HRESULT CodecWriteResultOf(kypcx::Status status, HRESULT sinkError) {
+    using kypcx::Status;
+    if (status == Status::Ok) return S_OK;
+    if (FAILED(sinkError)) return sinkError;
+    switch (status) {
+    case Status::WriteShort:
+    case Status::LineNotWritten: return WINCODEC_ERR_STREAMWRITE;
+    case Status::UndecodableLayout:
+    case Status::ImageTooLarge: return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
+    case Status::EndLimitPassed: return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
+    case Status::TooManyRows: return E_INVALIDARG;
+    case Status::NoImageMemory:
+    case Status::NoWorkingMemory: return E_OUTOFMEMORY;
+    default: return E_FAIL;  // nothing the writer reports
+    }
+}

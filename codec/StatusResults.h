@@ -1,5 +1,6 @@
 // The codec's side of the vocabulary of failures: the HRESULT a client of
-// the imaging component is shown for a status of the reader.
+// the imaging component is shown for a status of the reader, and for one of
+// the writer.
 #pragma once
 
 #include <windows.h>
@@ -13,3 +14,13 @@
 // headers they refuse, WINCODEC_ERR_BADIMAGE for an image whose size, data
 // or colours cannot be had, E_OUTOFMEMORY for working memory.
 HRESULT CodecResultOf(kypcx::Status status, HRESULT streamError = S_OK);
+
+// The HRESULT for a status of the writer, as the encoders report it: S_OK
+// for Ok; the failure of what the bytes went to where it failed
+// (`sinkError`: the stream's own HRESULT, or E_OUTOFMEMORY for memory that
+// held a frame's lines); otherwise WINCODEC_ERR_STREAMWRITE for bytes that
+// were not written, WINCODEC_ERR_IMAGESIZEOUTOFRANGE for a size a PCX header
+// cannot hold, HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE) for a page that
+// could end past where a DCX file's offsets reach, E_INVALIDARG for rows
+// beyond an image's last line, E_OUTOFMEMORY for working memory.
+HRESULT CodecWriteResultOf(kypcx::Status status, HRESULT sinkError = S_OK);

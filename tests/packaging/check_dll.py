@@ -10,7 +10,7 @@ import subprocess
 import sys
 
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll", "advapi32.dll", "shell32.dll",
-               "comdlg32.dll", "ole32.dll", "oleaut32.dll", "version.dll", "ntdll.dll"}
+               "comdlg32.dll", "ole32.dll", "oleaut32.dll", "version.dll", "ntdll.dll", "windowscodecs.dll"}
 
 
 def main():
