@@ -122,6 +122,9 @@ HRESULT PcxBitmapEncoder::CreateNewFrame(IWICBitmapFrameEncode** frame, IPropert
     if (frameCount_ >= format_.maxFrames) return WINCODEC_ERR_UNSUPPORTEDOPERATION;
     if (!stream_.opened()) return WINCODEC_ERR_NOTINITIALIZED;
     if (committed_ || uncommittedFrame_) return WINCODEC_ERR_WRONGSTATE;
+    // After a failed write the stream does not hold what was written: no
+    // page could be added to it.
+    if (FAILED(stream_.failure())) return stream_.failure();
 
     IPropertyBag2* bag = nullptr;
     if (options != nullptr) {

@@ -1,10 +1,11 @@
 // A host that loads the codec on demand, as COM does for an in-process
 // server: thousands of cycles of loading KyPCXCodec.dll, decoding a PCX file
-// and a DCX page and describing the DCX file through its class objects,
-// releasing everything and
+// and a DCX page, describing the DCX file and saving a DCX file of two
+// pages through its class objects, releasing everything and
 // unloading it once DllCanUnloadNow allows, leave the process's
 // thread-local-storage indexes, handles and memory where they were. Decoding
-// through the imaging factory, which keeps the codec loaded, stays flat too.
+// and encoding through the imaging factory, which keeps the codec loaded,
+// stay flat too.
 #include <windows.h>
 
 #include <propsys.h>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "KyPCXCodec.h"
+#include "codec/EncoderClient.h"
 #include "codec/WicClient.h"
 #include "support/DcxFixtures.h"
 #include "support/KyPcxTestSupport.h"
@@ -76,10 +78,30 @@ HRESULT DescribeWith(GetClassObjectFn getClassObject, Bytes& bytes) {
     return S_OK;
 }
 
+// Saves `pages` as a DCX file through `encoder`, into memory; the HRESULT of
+// the first step that failed.
+HRESULT EncodeWith(IWICBitmapEncoder* encoder, const std::vector<kypcx_test::Picture>& pages) {
+    ComRef<kypcx_test::TestStream> stream;
+    *stream.put() = kypcx_test::TestStream::Create();
+    HRESULT hr = encoder->Initialize(stream.get(), WICBitmapEncoderNoCache);
+    for (const kypcx_test::Picture& page : pages)
+        if (SUCCEEDED(hr)) hr = kypcx_test::WriteFrame(encoder, page);
+    return SUCCEEDED(hr) ? encoder->Commit() : hr;
+}
+
+// An 8-bit page, and a BGRA one whose last row alone is not opaque: its
+// lines are held until then and written again with alpha.
+std::vector<kypcx_test::Picture> PagesToSave() {
+    kypcx_test::Picture bgra = kypcx_test::PatternPicture(GUID_WICPixelFormat32bppBGRA, 29, 6);
+    bgra.pixels[size_t(bgra.stride) * 5 + 3] = 0;
+    return {kypcx_test::PatternPicture(GUID_WICPixelFormat8bppIndexed, 31, 5), bgra};
+}
+
 struct Files {
     Bytes pcx = kypcx_test::LayoutFile(kypcx_test::MakeLayoutImage(1, 8, 40, 20), false);
     Bytes dcx = kypcx_test::AssembleDcx({kypcx_test::LayoutFile(kypcx_test::MakeLayoutImage(1, 1, 33, 9), false),
                                          kypcx_test::LayoutFile(kypcx_test::MakeLayoutImage(3, 8, 21, 7), true)});
+    std::vector<kypcx_test::Picture> pages = PagesToSave();
 };
 
 // Runs `count` cycles; an empty string, or what went wrong first.
@@ -93,9 +115,13 @@ std::string RunCycles(Files& files, int count) {
         const HRESULT pcx = DecodeWith(getClassObject, CLSID_KyPcxPcxDecoder, files.pcx, 0);
         const HRESULT dcx = DecodeWith(getClassObject, CLSID_KyPcxDcxDecoder, files.dcx, 1);
         const HRESULT described = DescribeWith(getClassObject, files.dcx);
-        if (pcx != S_OK || dcx != S_OK || described != S_OK)
-            return "decoding failed at cycle " + std::to_string(cycle) + ": " + std::to_string(pcx) + ", " +
-                   std::to_string(dcx) + ", " + std::to_string(described);
+        ComRef<IWICBitmapEncoder> encoder;
+        HRESULT saved = CreateWith(getClassObject, CLSID_KyPcxDcxEncoder, IID_IWICBitmapEncoder, &encoder);
+        if (SUCCEEDED(saved)) saved = EncodeWith(encoder.get(), files.pages);
+        encoder.reset();
+        if (pcx != S_OK || dcx != S_OK || described != S_OK || saved != S_OK)
+            return "decoding or encoding failed at cycle " + std::to_string(cycle) + ": " + std::to_string(pcx) +
+                   ", " + std::to_string(dcx) + ", " + std::to_string(described) + ", " + std::to_string(saved);
         if (canUnloadNow() != S_OK) return "DllCanUnloadNow says no with nothing held";
         FreeLibrary(module);
         if (GetModuleHandleW(L"KyPCXCodec.dll") != nullptr) return "KyPCXCodec.dll still mapped after FreeLibrary";
@@ -138,10 +164,23 @@ TEST(CodecLoadUnload, ObjectsAliveKeepTheCodecLoaded) {
         EXPECT_EQ(S_FALSE, canUnloadNow()) << "a property handler is held";
     }
     EXPECT_EQ(S_OK, canUnloadNow());
+    {
+        ComRef<IWICBitmapEncoder> encoder;
+        ASSERT_EQ(S_OK, CreateWith(getClassObject, CLSID_KyPcxPcxEncoder, IID_IWICBitmapEncoder, &encoder));
+        EXPECT_EQ(S_FALSE, canUnloadNow()) << "an encoder is held";
+        ComRef<kypcx_test::TestStream> stream;
+        *stream.put() = kypcx_test::TestStream::Create();
+        ASSERT_EQ(S_OK, encoder->Initialize(stream.get(), WICBitmapEncoderNoCache));
+        ComRef<IWICBitmapFrameEncode> frame;
+        ASSERT_EQ(S_OK, encoder->CreateNewFrame(frame.put(), nullptr));
+        encoder.reset();
+        EXPECT_EQ(S_FALSE, canUnloadNow()) << "a frame is held";
+    }
+    EXPECT_EQ(S_OK, canUnloadNow());
     FreeLibrary(module);
 }
 
-TEST(CodecLoadUnload, DecodesThroughTheFactoryStayFlat) {
+TEST(CodecLoadUnload, DecodesAndEncodesThroughTheFactoryStayFlat) {
     Files files;
     const auto decodeBoth = [&files]() {
         for (Bytes* bytes : {&files.pcx, &files.dcx}) {
@@ -151,12 +190,15 @@ TEST(CodecLoadUnload, DecodesThroughTheFactoryStayFlat) {
             ASSERT_EQ(S_OK, decoder->GetFrameCount(&frames));
             for (UINT i = 0; i < frames; ++i) ASSERT_EQ(S_OK, kypcx_test::ReadFrame(decoder.get(), i).hr);
         }
+        ComRef<IWICBitmapEncoder> encoder;
+        ASSERT_EQ(S_OK, kypcx_test::CreateEncoder(GUID_KyPcxContainerFormatDcx, &encoder));
+        ASSERT_EQ(S_OK, EncodeWith(encoder.get(), files.pages));
     };
     for (int i = 0; i < kWarmUpCycles; ++i) decodeBoth();
     const kypcx_test::ProcessMeasure before = kypcx_test::Measure();
     for (int i = 0; i < kCycles && !HasFatalFailure(); ++i) decodeBoth();
     const kypcx_test::ProcessMeasure after = kypcx_test::Measure();
-    kypcx_test::ExpectProcessFlat(before, after, kCycles, "decodes through the factory");
+    kypcx_test::ExpectProcessFlat(before, after, kCycles, "decodes and encodes through the factory");
 }
 
 }  // namespace

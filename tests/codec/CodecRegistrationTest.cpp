@@ -1,7 +1,8 @@
 // Registering and unregistering the codec, through regsvr32 as an installer
 // runs it and through the DLL's own exports: registering writes the
-// decoders' keys with what the imaging factory needs, after which the
-// factory opens PCX files, and the property handler's class;
+// decoders' and encoders' keys with what the imaging factory needs, after
+// which the factory opens PCX files and makes encoders, and the property
+// handler's class;
 // unregistering removes every key registration wrote and no other, after
 // which the factory finds no decoder for them (ShellRegistrationTest.cpp
 // holds the shell's keys to the same). Two copies of the codec each remove
@@ -62,15 +63,25 @@ std::wstring StringValue(const std::wstring& path, const wchar_t* name) {
     return kypcx_test::StringValue(HKEY_CLASSES_ROOT, path, name);
 }
 
+DWORD DwordValue(const std::wstring& path, const wchar_t* name) {
+    DWORD value = 0xFFFFFFFF, size = sizeof value;
+    RegGetValueW(HKEY_CLASSES_ROOT, path.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
+}
+
 const std::wstring kDecoders = L"CLSID\\" + GuidText(CATID_WICBitmapDecoders) + L"\\Instance";
+const std::wstring kEncoders = L"CLSID\\" + GuidText(CATID_WICBitmapEncoders) + L"\\Instance";
 
 // Every place registration could leave a key: the top of the classes, the
-// classes' CLSID keys, and the category of decoders.
+// classes' CLSID keys, and the categories of decoders and encoders.
 struct Snapshot {
     Names top = SubkeyNames(L"");
     Names classes = SubkeyNames(L"CLSID");
     Names decoders = SubkeyNames(kDecoders);
-    bool operator==(const Snapshot& o) const { return top == o.top && classes == o.classes && decoders == o.decoders; }
+    Names encoders = SubkeyNames(kEncoders);
+    bool operator==(const Snapshot& o) const {
+        return top == o.top && classes == o.classes && decoders == o.decoders && encoders == o.encoders;
+    }
 };
 
 Names Added(const Names& now, const Names& before) {
@@ -93,9 +104,11 @@ HRESULT FactoryOpensPcx() {
     return kypcx_test::OpenBytes(bytes, &decoder);
 }
 
-// The keys below a decoder class: its description's subkeys.
+// The keys below a decoder class (the bytes of its files in `patterns`) or
+// an encoder class (no patterns): its description's subkeys.
 Names ExpectedClassKeys(size_t patterns) {
-    Names keys = {L"InprocServer32", L"Formats", L"Patterns"};
+    Names keys = {L"InprocServer32", L"Formats"};
+    if (patterns != 0) keys.insert(L"Patterns");
     for (const GUID* format : {&GUID_WICPixelFormat1bppIndexed, &GUID_WICPixelFormat4bppIndexed,
                                &GUID_WICPixelFormat8bppIndexed, &GUID_WICPixelFormat24bppBGR,
                                &GUID_WICPixelFormat32bppBGRA})
@@ -104,9 +117,17 @@ Names ExpectedClassKeys(size_t patterns) {
     return keys;
 }
 
-TEST(CodecRegistration, WritesTheDecodersKeysAndRemovesEveryOne) {
+// Whether the factory makes an encoder for PCX files.
+HRESULT FactoryMakesPcxEncoder() {
+    ComRef<IWICBitmapEncoder> encoder;
+    return kypcx_test::Factory()->CreateEncoder(GUID_KyPcxContainerFormatPcx, nullptr, encoder.put());
+}
+
+TEST(CodecRegistration, WritesTheCodecsKeysAndRemovesEveryOne) {
     const std::wstring pcxClass = GuidText(CLSID_KyPcxPcxDecoder);
     const std::wstring dcxClass = GuidText(CLSID_KyPcxDcxDecoder);
+    const std::wstring pcxEncoder = GuidText(CLSID_KyPcxPcxEncoder);
+    const std::wstring dcxEncoder = GuidText(CLSID_KyPcxDcxEncoder);
     const std::wstring handlerClass = GuidText(CLSID_KyPcxPropertyHandler);
 
     ASSERT_EQ(0u, RunRegsvr32(L"/u"));
@@ -114,6 +135,7 @@ TEST(CodecRegistration, WritesTheDecodersKeysAndRemovesEveryOne) {
     EXPECT_FALSE(KeyExists(L"CLSID\\" + pcxClass));
     EXPECT_FALSE(KeyExists(kDecoders + L"\\" + dcxClass));
     EXPECT_EQ(WINCODEC_ERR_COMPONENTNOTFOUND, FactoryOpensPcx());
+    EXPECT_EQ(WINCODEC_ERR_COMPONENTNOTFOUND, FactoryMakesPcxEncoder());
 
     kypcx_test::CodecServer codec;
     ASSERT_TRUE(codec.loaded());
@@ -125,27 +147,48 @@ TEST(CodecRegistration, WritesTheDecodersKeysAndRemovesEveryOne) {
     Names types = {L".pcx", L".dcx"};
     if (unregistered.top.count(L"SystemFileAssociations") == 0) types.insert(L"SystemFileAssociations");
     EXPECT_EQ(types, Added(registered.top, unregistered.top)) << Show(Added(registered.top, unregistered.top));
-    EXPECT_EQ((Names{pcxClass, dcxClass, handlerClass}), Added(registered.classes, unregistered.classes))
+    EXPECT_EQ((Names{pcxClass, dcxClass, pcxEncoder, dcxEncoder, handlerClass}),
+              Added(registered.classes, unregistered.classes))
         << Show(Added(registered.classes, unregistered.classes));
     EXPECT_EQ((Names{pcxClass, dcxClass}), Added(registered.decoders, unregistered.decoders));
+    EXPECT_EQ((Names{pcxEncoder, dcxEncoder}), Added(registered.encoders, unregistered.encoders));
     EXPECT_EQ(Names(), Added(unregistered.classes, registered.classes)) << "registration removed a class";
     EXPECT_EQ(ExpectedClassKeys(5), KeysBelow(L"CLSID\\" + pcxClass)) << Show(KeysBelow(L"CLSID\\" + pcxClass));
     EXPECT_EQ(ExpectedClassKeys(1), KeysBelow(L"CLSID\\" + dcxClass));
+    EXPECT_EQ(ExpectedClassKeys(0), KeysBelow(L"CLSID\\" + pcxEncoder)) << Show(KeysBelow(L"CLSID\\" + pcxEncoder));
+    EXPECT_EQ(ExpectedClassKeys(0), KeysBelow(L"CLSID\\" + dcxEncoder));
     EXPECT_EQ(Names{L"InprocServer32"}, KeysBelow(L"CLSID\\" + handlerClass));
-    for (const std::wstring& cls : {pcxClass, dcxClass, handlerClass}) {
+    for (const std::wstring& cls : {pcxClass, dcxClass, pcxEncoder, dcxEncoder, handlerClass}) {
         const std::wstring key = L"CLSID\\" + cls;
         EXPECT_EQ(0, lstrcmpiW(CodecPath().c_str(), StringValue(key + L"\\InprocServer32", nullptr).c_str()))
             << kypcx_test::Narrow(StringValue(key + L"\\InprocServer32", nullptr));
         EXPECT_EQ(L"Both", StringValue(key + L"\\InprocServer32", L"ThreadingModel"));
     }
-    for (const std::wstring& cls : {pcxClass, dcxClass}) {
+    for (const std::wstring& cls : {pcxClass, dcxClass, pcxEncoder, dcxEncoder}) {
         const std::wstring key = L"CLSID\\" + cls;
         EXPECT_EQ(GuidText(GUID_KyPcxVendor), StringValue(key, L"Vendor"));
-        EXPECT_EQ(cls, StringValue(kDecoders + L"\\" + cls, L"CLSID"));
+        const std::wstring& category = cls == pcxEncoder || cls == dcxEncoder ? kEncoders : kDecoders;
+        EXPECT_EQ(cls, StringValue(category + L"\\" + cls, L"CLSID"));
     }
-    EXPECT_EQ(GuidText(GUID_KyPcxContainerFormatPcx), StringValue(L"CLSID\\" + pcxClass, L"ContainerFormat"));
-    EXPECT_EQ(GuidText(GUID_KyPcxContainerFormatDcx), StringValue(L"CLSID\\" + dcxClass, L"ContainerFormat"));
+    const struct {
+        const std::wstring& cls;
+        const GUID& container;
+        const wchar_t* extension;
+        DWORD multiframe;
+    } formats[] = {
+        {pcxClass, GUID_KyPcxContainerFormatPcx, L".pcx", 0},
+        {dcxClass, GUID_KyPcxContainerFormatDcx, L".dcx", 1},
+        {pcxEncoder, GUID_KyPcxContainerFormatPcx, L".pcx", 0},
+        {dcxEncoder, GUID_KyPcxContainerFormatDcx, L".dcx", 1},
+    };
+    for (const auto& f : formats) {
+        const std::wstring key = L"CLSID\\" + f.cls;
+        EXPECT_EQ(GuidText(f.container), StringValue(key, L"ContainerFormat"));
+        EXPECT_EQ(f.extension, StringValue(key, L"FileExtensions"));
+        EXPECT_EQ(f.multiframe, DwordValue(key, L"SupportMultiframe"));
+    }
     EXPECT_EQ(S_OK, FactoryOpensPcx());
+    EXPECT_EQ(S_OK, FactoryMakesPcxEncoder());
 
     ASSERT_EQ(S_OK, codec.Unregister());
     EXPECT_TRUE(unregistered == Snapshot()) << "DllUnregisterServer left keys: "
@@ -180,6 +223,7 @@ TEST(CodecRegistration, UnregisteringOneCopyLeavesAnothersKeys) {
     EXPECT_EQ(0, lstrcmpiW(copy.c_str(), StringValue(server, nullptr).c_str()))
         << "unregistering the first copy took the second one's keys";
     EXPECT_TRUE(KeyExists(kDecoders + L"\\" + GuidText(CLSID_KyPcxDcxDecoder)));
+    EXPECT_TRUE(KeyExists(kEncoders + L"\\" + GuidText(CLSID_KyPcxDcxEncoder)));
     EXPECT_EQ(0, lstrcmpiW(copy.c_str(), StringValue(handlerServer, nullptr).c_str()));
     EXPECT_EQ(L"image", StringValue(L".pcx", L"PerceivedType")) << "the shell's keys went with the first copy";
     EXPECT_EQ(S_OK, FactoryOpensPcx());
@@ -187,6 +231,8 @@ TEST(CodecRegistration, UnregisteringOneCopyLeavesAnothersKeys) {
     ASSERT_EQ(S_OK, other.Unregister());
     EXPECT_FALSE(KeyExists(L"CLSID\\" + GuidText(CLSID_KyPcxPcxDecoder)));
     EXPECT_FALSE(KeyExists(kDecoders + L"\\" + GuidText(CLSID_KyPcxDcxDecoder)));
+    EXPECT_FALSE(KeyExists(L"CLSID\\" + GuidText(CLSID_KyPcxPcxEncoder)));
+    EXPECT_FALSE(KeyExists(kEncoders + L"\\" + GuidText(CLSID_KyPcxDcxEncoder)));
     EXPECT_FALSE(KeyExists(L"CLSID\\" + GuidText(CLSID_KyPcxPropertyHandler)));
     EXPECT_EQ(L"(none)", StringValue(L".pcx", L"PerceivedType"));
     other.Unload();

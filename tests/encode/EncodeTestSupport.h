@@ -1,7 +1,7 @@
 // What the encoding tests share: DIBs built from a model of their pixels,
 // the test's own reading of a PCX file's structure (header, decoded scan
 // lines, what follows them), the probe build's encoding internals, and
-// native PCX readers run outside Wine.
+// native PCX readers run outside Wine (support/NativeTools.h).
 #pragma once
 
 #include <windows.h>
@@ -13,6 +13,7 @@
 #include "support/DcxFixtures.h"
 #include "support/DibView.h"
 #include "support/KyPcxTestSupport.h"
+#include "support/NativeTools.h"
 #include "support/ProbeLibrary.h"
 
 namespace kypcx_test {
@@ -154,26 +155,5 @@ std::vector<uint8_t> BitmapBits(HBITMAP bitmap);
 // into 24 bits), top row first.
 std::vector<Rgb> BitmapColors(HBITMAP bitmap);
 inline LONG DeviceLineBytes(int width, int bitsPixel) { return ((width * bitsPixel + 15) / 16) * 2; }
-
-// Native programs run outside Wine through /bin/sh.
-class NativeShell {
-public:
-    // Whether a native program exists at `unixPath`.
-    static bool Has(const char* unixPath);
-    // The Unix path of a Windows path, or "" outside Wine.
-    static std::string UnixPath(const std::wstring& windowsPath);
-    // Runs `script` with /bin/sh in `dir`, waits up to a minute; returns the
-    // exit status (-1 if it could not be run or did not finish) and its
-    // combined output.
-    static int Run(const ScratchDir& dir, const std::string& script, std::string* output);
-};
-
-// Pixels of a binary PPM (P6, maxval 255) file, top row first.
-struct PpmImage {
-    int width = 0;
-    int height = 0;
-    std::vector<Rgb> pixels;
-};
-bool ReadPpm(const std::vector<uint8_t>& bytes, PpmImage* image);
 
 }  // namespace kypcx_test
