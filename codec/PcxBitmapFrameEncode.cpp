@@ -275,6 +275,13 @@ HRESULT PcxBitmapFrameEncode::WriteSource(IWICBitmapSource* source, WICRect* rec
         throughBgra = true;
         if (FAILED(ConvertThroughBgra(*format->guid, source, &converted))) return WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT;
     }
+    // A bitmap's rows are written where they lie (1- and 4-bit rows only
+    // from the left edge, where a row's first pixel starts a byte).
+    const bool lendable = !throughBgra && (format->bitsPerPixel >= 8 || rect->X == 0);
+    if (lendable && WriteLockedBitmap(converted, *rect, &hr, needsColors)) {
+        converted->Release();
+        return hr;
+    }
     const uint64_t rowBytes = (uint64_t{width} * format->bitsPerPixel + 7) / 8;
     const uint64_t bandRows = rowBytes >= kSourceBandBytes ? 1 : kSourceBandBytes / rowBytes;
     CodecBuffer band;
@@ -303,6 +310,26 @@ HRESULT PcxBitmapFrameEncode::WriteSource(IWICBitmapSource* source, WICRect* rec
     }
     converted->Release();
     return hr;
+}
+
+bool PcxBitmapFrameEncode::WriteLockedBitmap(IWICBitmapSource* converted, const WICRect& rect, HRESULT* result,
+                                             bool needsColors) {
+    // A bitmap in the frame's format (the source itself, when it was in
+    // that format) lends its rows where they lie: no copy of them is made.
+    IWICBitmap* bitmap = nullptr;
+    if (FAILED(converted->QueryInterface(IID_IWICBitmap, reinterpret_cast<void**>(&bitmap)))) return false;
+    IWICBitmapLock* lock = nullptr;
+    UINT stride = 0, size = 0;
+    BYTE* rows = nullptr;
+    const bool lent = SUCCEEDED(bitmap->Lock(&rect, WICBitmapLockRead, &lock)) && SUCCEEDED(lock->GetStride(&stride)) &&
+                      SUCCEEDED(lock->GetDataPointer(&size, &rows)) && rows != nullptr;
+    if (lent) {
+        if (needsColors) TakeColors(converted);
+        *result = WritePixels(static_cast<UINT>(rect.Height), stride, size, rows);
+    }
+    if (lock != nullptr) lock->Release();
+    bitmap->Release();
+    return lent;
 }
 
 void PcxBitmapFrameEncode::TakeColors(IWICBitmapSource* converted) {

@@ -65,6 +65,10 @@ private:
     HRESULT TakeFromSource(IWICBitmapSource* source, const WICRect* rect);
     // The colours of a converted source, for a frame that has none.
     void TakeColors(IWICBitmapSource* converted);
+    // Writes `rect` of a converted source that is a bitmap from its own
+    // memory, locked for reading; false, with nothing done, where it is no
+    // bitmap or will not be locked.
+    bool WriteLockedBitmap(IWICBitmapSource* converted, const WICRect& rect, HRESULT* result, bool needsColors);
 
     volatile LONG references_ = 1;
     PcxBitmapEncoder* encoder_;

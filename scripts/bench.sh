@@ -11,8 +11,9 @@
 # reused buffer against Pillow's usual timing), and both into fresh pages
 # (LoadPCXIntoDIBW against Pillow with glibc mapping every large block
 # afresh). Then decoding through the imaging component with KyPCXCodec.dll
-# against LoadPCXImageW on the same files. Not a test: it passes or fails on
-# nothing but the programs running.
+# against LoadPCXImageW on the same files, and saving the 24- and 8-bit
+# pictures through its encoder against SaveDIBInPCXFormatW. Not a test: it
+# passes or fails on nothing but the programs running.
 #
 # Images: ImageMagick's plasma:fractal at 4000 x 3000 as 24-bit, quantised by
 # netpbm to 256 and to 16 colours, and its grey dithered to 1 bit; and a
@@ -172,6 +173,11 @@ loader_switch=""
   "$root/scripts/wine-run.sh" "$loader_switch" "$codec_dll" \
   "$root/scripts/wine-run.sh" "$tree/bin/wic_decode_bench.exe" --runs "$runs" --pages 400 --tmp ../tmp \
   dcx_page.pcx "${files[@]}" | tr -d '\r' | tee -a "$results" || status=1
+
+echo
+echo "== saving through the imaging component (KyPCXCodec.dll) against SaveDIBInPCXFormatW (wic_encode_bench.exe)"
+"$root/scripts/with-display.sh" "$root/scripts/wine-run.sh" "$tree/bin/wic_encode_bench.exe" --runs "$runs" \
+  --tmp ../tmp rgb24.pcx pal256.pcx | tr -d '\r' | tee -a "$results" || status=1
 
 if [ "${KYPCX_BENCH_OTHERS:-0}" = 1 ]; then
   echo

@@ -269,12 +269,15 @@ TEST(WicEncodeAlpha, OnePixelThatIsNotOpaqueAtTheEndKeepsAlpha) {
 }
 
 // WriteSource as programs use it: a rectangle of a larger bitmap into a
-// frame that takes its size and format from it; sources of other formats,
-// converted; an indexed source's colours for a frame that has none;
-// a picture written as two rectangles one under the other.
+// frame that takes its size and format from it (its rows written where they
+// lie); sources of other formats, converted, a band of rows at a time; an
+// indexed source's colours for a frame that has none; a picture written as
+// two rectangles one under the other.
 TEST(WicEncodeSource, RectanglesAndOtherFormatsAreConverted) {
     const Picture bgr = kypcx_test::PatternPicture(GUID_WICPixelFormat24bppBGR, 40, 30);
     const Picture indexed = kypcx_test::PatternPicture(GUID_WICPixelFormat8bppIndexed, 23, 9);
+    // More than the megabyte of converted rows the frame copies at a time.
+    const Picture large = kypcx_test::PatternPicture(GUID_WICPixelFormat8bppIndexed, 700, 600);
     const Picture translucent = kypcx_test::PatternPicture(GUID_WICPixelFormat32bppBGRA, 17, 5, Alpha::Translucent);
     struct Case {
         const char* name;
@@ -289,6 +292,8 @@ TEST(WicEncodeSource, RectanglesAndOtherFormatsAreConverted) {
          &GUID_WICPixelFormat24bppBGR},
         {"two rectangles", &bgr, nullptr, true, {{0, 0, 40, 12}, {0, 12, 40, 18}}, &GUID_WICPixelFormat24bppBGR},
         {"indexed into 24 bits", &indexed, &GUID_WICPixelFormat24bppBGR, false, {}, &GUID_WICPixelFormat24bppBGR},
+        {"indexed into 24 bits, in bands", &large, &GUID_WICPixelFormat24bppBGR, false, {},
+         &GUID_WICPixelFormat24bppBGR},
         {"24 bits into BGRA", &bgr, &GUID_WICPixelFormat32bppBGRA, false, {}, &GUID_WICPixelFormat24bppBGR},
         {"BGRA into 24 bits", &translucent, &GUID_WICPixelFormat24bppBGR, false, {}, &GUID_WICPixelFormat24bppBGR},
         {"the source's colours", &indexed, nullptr, false, {}, &GUID_WICPixelFormat8bppIndexed},
