@@ -7,7 +7,6 @@
 
 #include <cstring>
 
-#include "codec/CodecModule.h"
 #include "codec/PcxBitmapFrameEncode.h"
 #include "codec/StatusResults.h"
 
@@ -22,43 +21,11 @@ constexpr size_t kBlockSize = 65536;
 PcxBitmapEncoder::PcxBitmapEncoder(const EncoderFormat& format)
     : format_(format), out_(stream_.sink(), nullptr, 0) {
     kypcx::MakeEmptyDcxDirectory(&directory_);
-    CountCodecObject();
-}
-
-PcxBitmapEncoder::~PcxBitmapEncoder() { UncountCodecObject(); }
-
-HRESULT PcxBitmapEncoder::Create(const EncoderFormat& format, REFIID iid, void** out) {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    PcxBitmapEncoder* encoder = CodecNew<PcxBitmapEncoder>(format);
-    if (encoder == nullptr) return E_OUTOFMEMORY;
-    const HRESULT hr = encoder->QueryInterface(iid, out);
-    encoder->Release();
-    return hr;
-}
-
-HRESULT PcxBitmapEncoder::QueryInterface(REFIID iid, void** out) {
-    if (out == nullptr) return E_INVALIDARG;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IWICBitmapEncoder)) {
-        *out = static_cast<IWICBitmapEncoder*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG PcxBitmapEncoder::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-
-ULONG PcxBitmapEncoder::Release() {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) CodecDelete(this);
-    return static_cast<ULONG>(left);
 }
 
 HRESULT PcxBitmapEncoder::Initialize(IStream* stream, WICBitmapEncoderCacheOption) {
     if (stream == nullptr) return E_INVALIDARG;
-    EncoderLock hold(&lock_);
+    ExclusiveLockScope hold(&lock_);
     if (stream_.opened()) return WINCODEC_ERR_WRONGSTATE;
     if (!block_.Resize(kBlockSize)) return E_OUTOFMEMORY;
     // A DCX file's directory is written at Commit, where the encoder began.
@@ -75,29 +42,14 @@ HRESULT PcxBitmapEncoder::GetContainerFormat(GUID* containerFormat) {
 }
 
 HRESULT PcxBitmapEncoder::GetEncoderInfo(IWICBitmapEncoderInfo** info) {
-    if (info == nullptr) return E_INVALIDARG;
-    *info = nullptr;
-    // What the imaging component knows of this encoder is what its
-    // registration says; the factory reads it.
-    IWICImagingFactory* factory = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                  reinterpret_cast<void**>(&factory));
-    if (FAILED(hr)) return hr;
-    IWICComponentInfo* component = nullptr;
-    hr = factory->CreateComponentInfo(*format_.encoderClass, &component);
-    if (SUCCEEDED(hr)) {
-        hr = component->QueryInterface(IID_IWICBitmapEncoderInfo, reinterpret_cast<void**>(info));
-        component->Release();
-    }
-    factory->Release();
-    return hr;
+    return CodecComponentInfo(*format_.encoderClass, IID_IWICBitmapEncoderInfo, reinterpret_cast<void**>(info));
 }
 
 HRESULT PcxBitmapEncoder::SetColorContexts(UINT, IWICColorContext**) { return WINCODEC_ERR_UNSUPPORTEDOPERATION; }
 
 HRESULT PcxBitmapEncoder::SetPalette(IWICPalette* palette) {
     if (palette == nullptr) return E_INVALIDARG;
-    EncoderLock hold(&lock_);
+    ExclusiveLockScope hold(&lock_);
     if (!stream_.opened()) return WINCODEC_ERR_NOTINITIALIZED;
     if (committed_) return WINCODEC_ERR_WRONGSTATE;
     WICColor colors[256];
@@ -117,7 +69,7 @@ HRESULT PcxBitmapEncoder::CreateNewFrame(IWICBitmapFrameEncode** frame, IPropert
     if (frame == nullptr) return E_INVALIDARG;
     *frame = nullptr;
     if (options != nullptr) *options = nullptr;
-    EncoderLock hold(&lock_);
+    ExclusiveLockScope hold(&lock_);
     // A PCX file holds one image, a DCX file's directory 1022 pages.
     if (frameCount_ >= format_.maxFrames) return WINCODEC_ERR_UNSUPPORTEDOPERATION;
     if (!stream_.opened()) return WINCODEC_ERR_NOTINITIALIZED;
@@ -161,7 +113,8 @@ HRESULT PcxBitmapEncoder::BeginPage(UINT index, const PcxHeader& largest, uint32
         // DCX file of no pages until Commit lists them).
         uint8_t bytes[kypcx::kDcxDirectorySize];
         kypcx::StoreDcxDirectory(directory_, bytes);
-        if (!out_.PutBytes(bytes, sizeof bytes)) return CodecWriteResultOf(kypcx::Status::WriteShort, stream_.failure());
+        if (!out_.PutBytes(bytes, sizeof bytes))
+            return CodecWriteResultOf(kypcx::Status::WriteShort, stream_.failure());
         directoryBegun_ = true;
     }
     const uint64_t start = out_.taken();
@@ -172,7 +125,7 @@ HRESULT PcxBitmapEncoder::BeginPage(UINT index, const PcxHeader& largest, uint32
 }
 
 HRESULT PcxBitmapEncoder::Commit() {
-    EncoderLock hold(&lock_);
+    ExclusiveLockScope hold(&lock_);
     if (!stream_.opened()) return WINCODEC_ERR_NOTINITIALIZED;
     if (committed_ || uncommittedFrame_ || frameCount_ == 0) return WINCODEC_ERR_WRONGSTATE;
     if (FAILED(stream_.failure())) return stream_.failure();

@@ -12,31 +12,18 @@
 #include <wincodec.h>
 
 #include "codec/CodecMemory.h"
+#include "codec/CodecObject.h"
 #include "codec/EncoderFormats.h"
 #include "codec/EncoderStream.h"
 #include "kypcx/dcx_directory.h"
 #include "kypcx/pcx_writer.h"
 
-// Holds a lock for a scope.
-class EncoderLock {
-public:
-    explicit EncoderLock(SRWLOCK* lock) : lock_(lock) { AcquireSRWLockExclusive(lock_); }
-    ~EncoderLock() { ReleaseSRWLockExclusive(lock_); }
-    EncoderLock(const EncoderLock&) = delete;
-    EncoderLock& operator=(const EncoderLock&) = delete;
-
-private:
-    SRWLOCK* lock_;
-};
-
-class PcxBitmapEncoder final : public IWICBitmapEncoder {
+class PcxBitmapEncoder final : public CodecObject<PcxBitmapEncoder, IWICBitmapEncoder> {
 public:
     // A new encoder of `format`, asked for interface `iid`.
-    static HRESULT Create(const EncoderFormat& format, REFIID iid, void** out);
+    static HRESULT Create(const EncoderFormat& format, REFIID iid, void** out) { return CreateAs(iid, out, format); }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override { return Answer(iid, out); }
 
     HRESULT STDMETHODCALLTYPE Initialize(IStream* stream, WICBitmapEncoderCacheOption cacheOption) override;
     HRESULT STDMETHODCALLTYPE GetContainerFormat(GUID* containerFormat) override;
@@ -73,10 +60,9 @@ private:
     friend void CodecDelete(T* object);
 
     explicit PcxBitmapEncoder(const EncoderFormat& format);
-    ~PcxBitmapEncoder();
+    ~PcxBitmapEncoder() = default;
     bool writesDcx() const { return format_.maxFrames > 1; }
 
-    volatile LONG references_ = 1;
     const EncoderFormat& format_;
     SRWLOCK lock_ = SRWLOCK_INIT;
     EncoderStream stream_;

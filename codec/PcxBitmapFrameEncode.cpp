@@ -6,7 +6,6 @@
 #include <cmath>
 
 #include "codec/CodecMemory.h"
-#include "codec/CodecModule.h"
 #include "codec/PcxBitmapEncoder.h"
 
 namespace {
@@ -34,50 +33,22 @@ HRESULT ConvertThroughBgra(const GUID& format, IWICBitmapSource* source, IWICBit
 
 PcxBitmapFrameEncode::PcxBitmapFrameEncode(PcxBitmapEncoder* encoder, UINT index) : encoder_(encoder), index_(index) {
     encoder_->AddRef();
-    CountCodecObject();
 }
 
 PcxBitmapFrameEncode::~PcxBitmapFrameEncode() {
     CodecDelete(writer_);
     encoder_->Release();
-    UncountCodecObject();
-}
-
-HRESULT PcxBitmapFrameEncode::Create(PcxBitmapEncoder* encoder, UINT index, IWICBitmapFrameEncode** out) {
-    PcxBitmapFrameEncode* frame = CodecNew<PcxBitmapFrameEncode>(encoder, index);
-    if (frame == nullptr) return E_OUTOFMEMORY;
-    *out = frame;
-    return S_OK;
-}
-
-HRESULT PcxBitmapFrameEncode::QueryInterface(REFIID iid, void** out) {
-    if (out == nullptr) return E_INVALIDARG;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IWICBitmapFrameEncode)) {
-        *out = static_cast<IWICBitmapFrameEncode*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG PcxBitmapFrameEncode::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
-
-ULONG PcxBitmapFrameEncode::Release() {
-    const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) CodecDelete(this);
-    return static_cast<ULONG>(left);
 }
 
 HRESULT PcxBitmapFrameEncode::Initialize(IPropertyBag2*) {
-    EncoderLock hold(encoder_->lock());
+    ExclusiveLockScope hold(encoder_->lock());
     if (initialized_) return WINCODEC_ERR_WRONGSTATE;
     initialized_ = true;  // no option changes what is written
     return S_OK;
 }
 
 HRESULT PcxBitmapFrameEncode::SetSize(UINT width, UINT height) {
-    EncoderLock hold(encoder_->lock());
+    ExclusiveLockScope hold(encoder_->lock());
     if (!initialized_ || started_) return WINCODEC_ERR_WRONGSTATE;
     width_ = width;
     height_ = height;
@@ -85,7 +56,7 @@ HRESULT PcxBitmapFrameEncode::SetSize(UINT width, UINT height) {
 }
 
 HRESULT PcxBitmapFrameEncode::SetResolution(double dpiX, double dpiY) {
-    EncoderLock hold(encoder_->lock());
+    ExclusiveLockScope hold(encoder_->lock());
     if (!initialized_ || started_) return WINCODEC_ERR_WRONGSTATE;
     if (!HeaderResolution(dpiX) || !HeaderResolution(dpiY)) return E_INVALIDARG;
     dpiX_ = dpiX;
@@ -96,12 +67,12 @@ HRESULT PcxBitmapFrameEncode::SetResolution(double dpiX, double dpiY) {
 HRESULT PcxBitmapFrameEncode::SetPixelFormat(WICPixelFormatGUID* format) {
     if (format == nullptr) return E_INVALIDARG;
     {
-        EncoderLock hold(encoder_->lock());
+        ExclusiveLockScope hold(encoder_->lock());
         if (!initialized_ || started_) return WINCODEC_ERR_WRONGSTATE;
     }
     // Asks the imaging component about the format: not under the lock.
     const WrittenPixelFormat& written = NearestWrittenPixelFormat(*format);
-    EncoderLock hold(encoder_->lock());
+    ExclusiveLockScope hold(encoder_->lock());
     if (!initialized_ || started_) return WINCODEC_ERR_WRONGSTATE;
     format_ = &written;
     *format = *written.guid;
@@ -112,7 +83,7 @@ HRESULT PcxBitmapFrameEncode::SetColorContexts(UINT, IWICColorContext**) { retur
 
 HRESULT PcxBitmapFrameEncode::SetPalette(IWICPalette* palette) {
     if (palette == nullptr) return E_INVALIDARG;
-    EncoderLock hold(encoder_->lock());
+    ExclusiveLockScope hold(encoder_->lock());
     if (!initialized_) return WINCODEC_ERR_NOTINITIALIZED;
     if (started_) return WINCODEC_ERR_WRONGSTATE;
     UINT count = 0;
@@ -166,7 +137,7 @@ HRESULT PcxBitmapFrameEncode::Start() {
 }
 
 HRESULT PcxBitmapFrameEncode::WritePixels(UINT lineCount, UINT stride, UINT bufferSize, BYTE* pixels) {
-    EncoderLock hold(encoder_->lock());
+    ExclusiveLockScope hold(encoder_->lock());
     if (!initialized_ || width_ == 0 || height_ == 0 || format_ == nullptr) return WINCODEC_ERR_WRONGSTATE;
     const uint64_t rowBytes = (uint64_t{width_} * format_->bitsPerPixel + 7) / 8;
     if (lineCount == 0 || height_ - linesWritten_ < lineCount || stride < rowBytes ||
@@ -191,7 +162,7 @@ HRESULT PcxBitmapFrameEncode::TakeFromSource(IWICBitmapSource* source, const WIC
     bool hasFormat = false;
     bool hasResolution = false;
     {
-        EncoderLock hold(encoder_->lock());
+        ExclusiveLockScope hold(encoder_->lock());
         width = width_;
         height = height_;
         hasFormat = format_ != nullptr;
@@ -232,7 +203,7 @@ HRESULT PcxBitmapFrameEncode::TakeFromSource(IWICBitmapSource* source, const WIC
 HRESULT PcxBitmapFrameEncode::WriteSource(IWICBitmapSource* source, WICRect* rect) {
     if (source == nullptr) return E_INVALIDARG;
     {
-        EncoderLock hold(encoder_->lock());
+        ExclusiveLockScope hold(encoder_->lock());
         if (!initialized_) return WINCODEC_ERR_WRONGSTATE;
     }
     HRESULT hr = TakeFromSource(source, rect);
@@ -242,7 +213,7 @@ HRESULT PcxBitmapFrameEncode::WriteSource(IWICBitmapSource* source, WICRect* rec
     const WrittenPixelFormat* format = nullptr;
     bool needsColors = false;
     {
-        EncoderLock hold(encoder_->lock());
+        ExclusiveLockScope hold(encoder_->lock());
         width = width_;
         linesLeft = height_ - linesWritten_;
         format = format_;
@@ -304,8 +275,7 @@ HRESULT PcxBitmapFrameEncode::WriteSource(IWICBitmapSource* source, WICRect* rec
             continue;  // the first band again
         }
         if (SUCCEEDED(hr) && done == 0 && needsColors) TakeColors(converted);
-        if (SUCCEEDED(hr))
-            hr = WritePixels(static_cast<UINT>(rows), static_cast<UINT>(rowBytes), static_cast<UINT>(size), band.data());
+        if (SUCCEEDED(hr)) hr = WritePixels(static_cast<UINT>(rows), static_cast<UINT>(rowBytes), UINT(size), band.data());
         done += rows;
     }
     converted->Release();
@@ -348,7 +318,7 @@ void PcxBitmapFrameEncode::TakeColors(IWICBitmapSource* converted) {
 }
 
 HRESULT PcxBitmapFrameEncode::Commit() {
-    EncoderLock hold(encoder_->lock());
+    ExclusiveLockScope hold(encoder_->lock());
     if (!started_ || linesWritten_ != height_ || committed_) return WINCODEC_ERR_WRONGSTATE;
     if (FAILED(failure_)) return failure_;
     if (colorsMissing_) return WINCODEC_ERR_PALETTEUNAVAILABLE;

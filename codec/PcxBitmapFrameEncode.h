@@ -22,19 +22,20 @@
 
 #include <wincodec.h>
 
+#include "codec/CodecObject.h"
 #include "codec/EncodePixelFormats.h"
 #include "codec/PcxFrameWriter.h"
 
 class PcxBitmapEncoder;
 
-class PcxBitmapFrameEncode final : public IWICBitmapFrameEncode {
+class PcxBitmapFrameEncode final : public CodecObject<PcxBitmapFrameEncode, IWICBitmapFrameEncode> {
 public:
     // Frame `index` of `encoder`, which it holds a reference to.
-    static HRESULT Create(PcxBitmapEncoder* encoder, UINT index, IWICBitmapFrameEncode** out);
+    static HRESULT Create(PcxBitmapEncoder* encoder, UINT index, IWICBitmapFrameEncode** out) {
+        return CreateAs(IID_IWICBitmapFrameEncode, reinterpret_cast<void**>(out), encoder, index);
+    }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override { return Answer(iid, out); }
 
     HRESULT STDMETHODCALLTYPE Initialize(IPropertyBag2* options) override;
     HRESULT STDMETHODCALLTYPE SetSize(UINT width, UINT height) override;
@@ -70,7 +71,6 @@ private:
     // bitmap or will not be locked.
     bool WriteLockedBitmap(IWICBitmapSource* converted, const WICRect& rect, HRESULT* result, bool needsColors);
 
-    volatile LONG references_ = 1;
     PcxBitmapEncoder* encoder_;
     UINT index_;
     bool initialized_ = false;

@@ -72,21 +72,12 @@ HRESULT TestStream::Stat(STATSTG* stat, DWORD) {
     return S_OK;
 }
 
-uint32_t FormatBits(const GUID& format) {
-    if (IsEqualGUID(format, GUID_WICPixelFormat1bppIndexed)) return 1;
-    if (IsEqualGUID(format, GUID_WICPixelFormat4bppIndexed)) return 4;
-    if (IsEqualGUID(format, GUID_WICPixelFormat8bppIndexed)) return 8;
-    if (IsEqualGUID(format, GUID_WICPixelFormat24bppBGR)) return 24;
-    if (IsEqualGUID(format, GUID_WICPixelFormat32bppBGRA)) return 32;
-    return 0;
-}
-
 Picture PatternPicture(const GUID& format, UINT width, UINT height, Alpha alpha, UINT padding) {
     Picture p;
     p.format = format;
     p.width = width;
     p.height = height;
-    const uint32_t bits = FormatBits(format);
+    const uint32_t bits = BitsPerPixel(format);
     p.stride = UINT((uint64_t(width) * bits + 7) / 8) + padding;
     p.pixels.assign(size_t(p.stride) * height, 0xA5);
     if (bits <= 8) {
@@ -132,7 +123,7 @@ std::vector<uint32_t> ShownColors(const GUID& format, UINT width, UINT height, U
                                   const std::vector<WICColor>& palette) {
     std::vector<uint32_t> shown;
     shown.reserve(size_t(width) * height);
-    const uint32_t bits = FormatBits(format);
+    const uint32_t bits = BitsPerPixel(format);
     const auto color = [&](uint32_t index) {
         return index < palette.size() ? (palette[index] | 0xFF000000u) : 0xFF000000u;
     };
@@ -197,7 +188,7 @@ HRESULT WriteFrame(IWICBitmapEncoder* encoder, const Picture& picture, const Fra
     for (UINT lines = how.rowsPerCall == 0 ? picture.height : how.rowsPerCall; SUCCEEDED(hr) && row < picture.height;
          ++lines) {
         const UINT count = std::min(lines, picture.height - row);
-        const UINT rowBytes = UINT((uint64_t(picture.width) * FormatBits(picture.format) + 7) / 8);
+        const UINT rowBytes = UINT((uint64_t(picture.width) * BitsPerPixel(picture.format) + 7) / 8);
         // The buffer ends with the last line's pixels: the size WIC asks for.
         const UINT size = picture.stride * (count - 1) + rowBytes;
         hr = frame->WritePixels(count, picture.stride, size,
@@ -222,5 +213,46 @@ std::vector<uint8_t> EncodeBytes(const GUID& container, const std::vector<Pictur
     }
     return stream->bytes;
 }
+
+EncodingSession::EncodingSession(const GUID& container)
+    : picture(PatternPicture(GUID_WICPixelFormat8bppIndexed, 5, 4)) {
+    EXPECT_EQ(S_OK, CreateEncoder(container, &encoder));
+    *stream.put() = TestStream::Create();
+}
+
+void EncodingSession::Init() { EXPECT_EQ(S_OK, encoder->Initialize(stream.get(), WICBitmapEncoderNoCache)); }
+
+void EncodingSession::Framed() {
+    Init();
+    EXPECT_EQ(S_OK, NewFrame());
+    EXPECT_EQ(S_OK, frame->Initialize(nullptr));
+}
+
+void EncodingSession::Format(const GUID& format) {
+    GUID asked = format;
+    EXPECT_EQ(S_OK, frame->SetPixelFormat(&asked));
+}
+
+void EncodingSession::Ready(bool colors) {
+    Framed();
+    EXPECT_EQ(S_OK, frame->SetSize(picture.width, picture.height));
+    Format(picture.format);
+    if (colors) {
+        EXPECT_EQ(S_OK, frame->SetPalette(MakePalette(picture.palette).get()));
+    }
+}
+
+HRESULT EncodingSession::Lines(UINT first, UINT count) {
+    return frame->WritePixels(count, picture.stride, picture.stride * count,
+                              picture.pixels.data() + size_t(first) * picture.stride);
+}
+
+void EncodingSession::Done() {
+    Ready();
+    EXPECT_EQ(S_OK, Lines(0, picture.height));
+    EXPECT_EQ(S_OK, frame->Commit());
+}
+
+HRESULT EncodingSession::Source(WICRect* rect) { return frame->WriteSource(MakeBitmap(picture).get(), rect); }
 
 }  // namespace kypcx_test

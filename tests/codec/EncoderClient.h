@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "KyPCXCodec.h"
 #include "codec/WicClient.h"
 
 namespace kypcx_test {
@@ -79,9 +80,6 @@ enum class Alpha { Opaque, Translucent };
 // pixels, `Alpha::Opaque` leaves every one 255.
 Picture PatternPicture(const GUID& format, UINT width, UINT height, Alpha alpha = Alpha::Opaque, UINT padding = 0);
 
-// Bits a pixel of the formats above; 0 for another.
-uint32_t FormatBits(const GUID& format);
-
 // What each pixel of rows in `format` shows, top row first, as 0xAARRGGBB
 // (alpha 255 for formats without it; an indexed pixel's colour from
 // `palette`, alpha forced to 255, black past its end).
@@ -121,5 +119,31 @@ HRESULT WriteFrame(IWICBitmapEncoder* encoder, const Picture& picture, const Fra
 // stream and commits it; the stream's bytes, or empty with a failure added.
 std::vector<uint8_t> EncodeBytes(const GUID& container, const std::vector<Picture>& pictures,
                                  const FrameWrite& how = FrameWrite());
+
+// An encoder over a new test stream, its frame, a picture (8-bit, 5 x 4),
+// and the steps a program takes; each step expects to succeed.
+struct EncodingSession {
+    explicit EncodingSession(const GUID& container = GUID_KyPcxContainerFormatPcx);
+
+    ComRef<IWICBitmapEncoder> encoder;
+    ComRef<TestStream> stream;
+    ComRef<IWICBitmapFrameEncode> frame;
+    Picture picture;
+
+    // The encoder's Initialize on the stream.
+    void Init();
+    HRESULT NewFrame() { return encoder->CreateNewFrame(frame.put(), nullptr); }
+    // Initialized, a frame made and initialized.
+    void Framed();
+    void Format(const GUID& format);
+    // Framed, sized and formatted for the picture, with its colours or none.
+    void Ready(bool colors = true);
+    // WritePixels of `count` of the picture's lines from line `first`.
+    HRESULT Lines(UINT first, UINT count);
+    // Ready, every line written and the frame committed.
+    void Done();
+    // WriteSource of a bitmap of the picture.
+    HRESULT Source(WICRect* rect);
+};
 
 }  // namespace kypcx_test

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "KyPCXCodec.h"
 #include "support/DibView.h"
 
 namespace kypcx_test {
@@ -89,6 +90,39 @@ FrameImage ReadFrame(IWICBitmapDecoder* decoder, UINT index) {
         return failed;
     }
     return ReadFrame(frame.get());
+}
+
+void ExpectCodecInfo(IWICBitmapCodecInfo* info, const CLSID& codecClass, const GUID& container,
+                     const wchar_t* extensions, const wchar_t* mimeTypes) {
+    ASSERT_NE(nullptr, info);
+    CLSID clsid = {};
+    EXPECT_EQ(S_OK, info->GetCLSID(&clsid));
+    EXPECT_TRUE(IsEqualCLSID(codecClass, clsid));
+    GUID vendor = {};
+    EXPECT_EQ(S_OK, info->GetVendorGUID(&vendor));
+    EXPECT_TRUE(IsEqualGUID(GUID_KyPcxVendor, vendor));
+    GUID registered = {};
+    EXPECT_EQ(S_OK, info->GetContainerFormat(&registered));
+    EXPECT_TRUE(IsEqualGUID(container, registered));
+    wchar_t text[128] = {};
+    UINT length = 0;
+    EXPECT_EQ(S_OK, info->GetFileExtensions(128, text, &length));
+    EXPECT_STREQ(extensions, text);
+    EXPECT_EQ(S_OK, info->GetMimeTypes(128, text, &length));
+    EXPECT_STREQ(mimeTypes, text);
+    EXPECT_EQ(S_OK, info->GetFriendlyName(128, text, &length));
+    EXPECT_NE(0u, length);
+    GUID formats[8] = {};
+    UINT count = 0;
+    EXPECT_EQ(S_OK, info->GetPixelFormats(8, formats, &count));
+    ASSERT_EQ(5u, count);
+    for (const GUID* format : {&GUID_WICPixelFormat1bppIndexed, &GUID_WICPixelFormat4bppIndexed,
+                               &GUID_WICPixelFormat8bppIndexed, &GUID_WICPixelFormat24bppBGR,
+                               &GUID_WICPixelFormat32bppBGRA}) {
+        bool listed = false;
+        for (UINT i = 0; i < count; ++i) listed = listed || IsEqualGUID(*format, formats[i]);
+        EXPECT_TRUE(listed) << "a pixel format missing from the registration";
+    }
 }
 
 bool SameBits(const uint8_t* a, const uint8_t* b, uint64_t bitCount) {

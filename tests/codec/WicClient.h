@@ -92,6 +92,13 @@ FrameImage ReadFrame(IWICBitmapDecoder* decoder, UINT index);
 // Whether bits [0, bitCount) of two rows are equal.
 bool SameBits(const uint8_t* a, const uint8_t* b, uint64_t bitCount);
 
+// Holds a codec's component info (IWICBitmapDecoderInfo, IWICBitmapEncoderInfo)
+// against what the codec registers: its class, the vendor, the container
+// format, file extension and MIME type of its files, a friendly name, and
+// the five pixel formats it gives or writes.
+void ExpectCodecInfo(IWICBitmapCodecInfo* info, const CLSID& codecClass, const GUID& container,
+                     const wchar_t* extensions, const wchar_t* mimeTypes);
+
 // Holds a frame against a DIB of LoadPCXImageW: size, depth, colour table
 // (the same entries, fully opaque), resolution (the header's dpi gives the
 // DIB's pixels per metre; a DIB without one, 96 dpi) and every pixel.

@@ -264,27 +264,7 @@ TEST(WicDecoder, DescribesItselfAsRegistered) {
         EXPECT_TRUE(IsEqualGUID(*c.container, container));
         ComRef<IWICBitmapDecoderInfo> info;
         ASSERT_EQ(S_OK, decoder->GetDecoderInfo(info.put()));
-        CLSID clsid = {};
-        EXPECT_EQ(S_OK, info->GetCLSID(&clsid));
-        EXPECT_TRUE(IsEqualCLSID(*c.decoderClass, clsid));
-        GUID vendor = {};
-        EXPECT_EQ(S_OK, info->GetVendorGUID(&vendor));
-        EXPECT_TRUE(IsEqualGUID(GUID_KyPcxVendor, vendor));
-        container = {};
-        EXPECT_EQ(S_OK, info->GetContainerFormat(&container));
-        EXPECT_TRUE(IsEqualGUID(*c.container, container));
-        wchar_t text[128] = {};
-        UINT length = 0;
-        EXPECT_EQ(S_OK, info->GetFileExtensions(128, text, &length));
-        EXPECT_STREQ(c.extensions, text);
-        EXPECT_EQ(S_OK, info->GetMimeTypes(128, text, &length));
-        EXPECT_STREQ(c.mimeTypes, text);
-        EXPECT_EQ(S_OK, info->GetFriendlyName(128, text, &length));
-        EXPECT_NE(0u, length);
-        GUID formats[8] = {};
-        UINT count = 0;
-        EXPECT_EQ(S_OK, info->GetPixelFormats(8, formats, &count));
-        EXPECT_EQ(5u, count);
+        kypcx_test::ExpectCodecInfo(info.get(), *c.decoderClass, *c.container, c.extensions, c.mimeTypes);
     }
 }
 

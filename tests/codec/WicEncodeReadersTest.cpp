@@ -18,25 +18,6 @@ namespace {
 using kypcx_test::Picture;
 using kypcx_test::Rgb;
 
-struct NativeReader {
-    const char* name;
-    const char* program;
-    const char* command;  // IN and OUT stand for the files
-    // This ImageMagick shows bit 0 of a one-plane, one-bit image as white
-    // whatever the header's colours say (for every writer's files); such
-    // pictures are compared with black and white swapped.
-    bool swapsMonochrome;
-};
-
-const NativeReader kReaders[] = {
-    {"netpbm", "/usr/bin/pcxtoppm", "/usr/bin/pcxtoppm IN > OUT", false},
-    {"ImageMagick", "/usr/bin/convert", "/usr/bin/convert IN -depth 8 ppm:OUT", true},
-    {"Pillow", "/usr/bin/python3",
-     "/usr/bin/python3 -c 'import sys; from PIL import Image; "
-     "Image.open(sys.argv[1]).convert(\"RGB\").save(sys.argv[2], \"PPM\")' IN OUT",
-     false},
-};
-
 // The classic layouts the encoder writes, each from the format a program
 // hands it.
 struct Saved {
@@ -58,10 +39,10 @@ std::vector<Saved> SavedPictures() {
     };
 }
 
-class EncodedForNativeReader : public ::testing::TestWithParam<NativeReader> {};
+class EncodedForNativeReader : public ::testing::TestWithParam<kypcx_test::NativePcxReader> {};
 
 TEST_P(EncodedForNativeReader, SeesTheSavedPixels) {
-    const NativeReader& reader = GetParam();
+    const kypcx_test::NativePcxReader& reader = GetParam();
     kypcx_test::ScratchDir dir;
     if (kypcx_test::NativeShell::UnixPath(dir.dir()).empty())
         GTEST_SKIP() << "native programs are reached through Wine only";
@@ -73,10 +54,7 @@ TEST_P(EncodedForNativeReader, SeesTheSavedPixels) {
         const std::string name = s.name;
         kypcx_test::WriteFileBytes(dir.Path(std::wstring(name.begin(), name.end()) + L".pcx"),
                                    kypcx_test::EncodeBytes(GUID_KyPcxContainerFormatPcx, {s.picture}));
-        std::string line = reader.command;
-        line.replace(line.find("IN"), 2, name + ".pcx");
-        line.replace(line.find("OUT"), 3, name + ".ppm");
-        script += line + " || exit 1\n";
+        script += reader.Command(name + ".pcx", name + ".ppm") + " || exit 1\n";
     }
     std::string output;
     const int status = kypcx_test::NativeShell::Run(dir, script, &output);
@@ -103,7 +81,9 @@ TEST_P(EncodedForNativeReader, SeesTheSavedPixels) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Native, EncodedForNativeReader, ::testing::ValuesIn(kReaders),
-                         [](const ::testing::TestParamInfo<NativeReader>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Native, EncodedForNativeReader, ::testing::ValuesIn(kypcx_test::kNativePcxReaders),
+                         [](const ::testing::TestParamInfo<kypcx_test::NativePcxReader>& info) {
+                             return info.param.name;
+                         });
 
 }  // namespace

@@ -25,6 +25,7 @@ namespace {
 
 using kypcx_test::Alpha;
 using kypcx_test::ComRef;
+using kypcx_test::EncodingSession;
 using kypcx_test::FrameImage;
 using kypcx_test::FrameWrite;
 using kypcx_test::Picture;
@@ -52,32 +53,7 @@ TEST(WicEncoder, TheFactoryFindsBothEncodersAsRegistered) {
         EXPECT_TRUE(IsEqualGUID(*c.container, container));
         ComRef<IWICBitmapEncoderInfo> info;
         ASSERT_EQ(S_OK, encoder->GetEncoderInfo(info.put()));
-        CLSID clsid = {};
-        EXPECT_EQ(S_OK, info->GetCLSID(&clsid));
-        EXPECT_TRUE(IsEqualCLSID(*c.encoderClass, clsid));
-        GUID vendor = {};
-        EXPECT_EQ(S_OK, info->GetVendorGUID(&vendor));
-        EXPECT_TRUE(IsEqualGUID(GUID_KyPcxVendor, vendor));
-        container = {};
-        EXPECT_EQ(S_OK, info->GetContainerFormat(&container));
-        EXPECT_TRUE(IsEqualGUID(*c.container, container));
-        wchar_t text[128] = {};
-        UINT length = 0;
-        EXPECT_EQ(S_OK, info->GetFileExtensions(128, text, &length));
-        EXPECT_STREQ(c.extensions, text);
-        EXPECT_EQ(S_OK, info->GetMimeTypes(128, text, &length));
-        EXPECT_STREQ(c.mimeTypes, text);
-        GUID formats[8] = {};
-        UINT count = 0;
-        EXPECT_EQ(S_OK, info->GetPixelFormats(8, formats, &count));
-        ASSERT_EQ(5u, count);
-        for (const GUID* written : {&GUID_WICPixelFormat1bppIndexed, &GUID_WICPixelFormat4bppIndexed,
-                                    &GUID_WICPixelFormat8bppIndexed, &GUID_WICPixelFormat24bppBGR,
-                                    &GUID_WICPixelFormat32bppBGRA}) {
-            bool listed = false;
-            for (UINT i = 0; i < count; ++i) listed = listed || IsEqualGUID(*written, formats[i]);
-            EXPECT_TRUE(listed) << kypcx_test::Narrow(kypcx_test::GuidText(*written));
-        }
+        kypcx_test::ExpectCodecInfo(info.get(), *c.encoderClass, *c.container, c.extensions, c.mimeTypes);
     }
 
     // Both are listed among the encoders a program enumerates.
@@ -228,14 +204,9 @@ TEST_P(WicEncodeFormats, WritePixelsAndWriteSourceSaveThePicture) {
         // The same picture all at once, and as a source.
         how.rowsPerCall = 0;
         EXPECT_EQ(file, kypcx_test::EncodeBytes(GUID_KyPcxContainerFormatPcx, {p}, how)) << "in one call";
-        ComRef<IWICBitmapEncoder> encoder;
-        ASSERT_EQ(S_OK, kypcx_test::CreateEncoder(GUID_KyPcxContainerFormatPcx, &encoder));
-        ComRef<TestStream> stream;
-        *stream.put() = TestStream::Create();
-        ASSERT_EQ(S_OK, encoder->Initialize(stream.get(), WICBitmapEncoderNoCache));
-        ComRef<IWICBitmapFrameEncode> target;
-        ASSERT_EQ(S_OK, encoder->CreateNewFrame(target.put(), nullptr));
-        ASSERT_EQ(S_OK, target->Initialize(nullptr));
+        EncodingSession s;
+        s.Framed();
+        IWICBitmapFrameEncode* target = s.frame.get();
         ASSERT_EQ(S_OK, target->SetResolution(150.4, 74.5));
         if (!p.palette.empty()) {
             ASSERT_EQ(S_OK, target->SetPalette(kypcx_test::MakePalette(p.palette).get()));
@@ -243,8 +214,8 @@ TEST_P(WicEncodeFormats, WritePixelsAndWriteSourceSaveThePicture) {
         ComRef<IWICBitmap> source = kypcx_test::MakeBitmap(p);
         ASSERT_EQ(S_OK, target->WriteSource(source.get(), nullptr));
         ASSERT_EQ(S_OK, target->Commit());
-        ASSERT_EQ(S_OK, encoder->Commit());
-        EXPECT_EQ(file, stream->bytes) << "through WriteSource";
+        ASSERT_EQ(S_OK, s.encoder->Commit());
+        EXPECT_EQ(file, s.stream->bytes) << "through WriteSource";
     }
 }
 
@@ -308,14 +279,9 @@ TEST(WicEncodeSource, RectanglesAndOtherFormatsAreConverted) {
             span.Height = 0;
             for (const WICRect& r : c.rects) span.Height += r.Height;
         }
-        ComRef<IWICBitmapEncoder> encoder;
-        ASSERT_EQ(S_OK, kypcx_test::CreateEncoder(GUID_KyPcxContainerFormatPcx, &encoder));
-        ComRef<TestStream> stream;
-        *stream.put() = TestStream::Create();
-        ASSERT_EQ(S_OK, encoder->Initialize(stream.get(), WICBitmapEncoderNoCache));
-        ComRef<IWICBitmapFrameEncode> frame;
-        ASSERT_EQ(S_OK, encoder->CreateNewFrame(frame.put(), nullptr));
-        ASSERT_EQ(S_OK, frame->Initialize(nullptr));
+        EncodingSession s;
+        s.Framed();
+        IWICBitmapFrameEncode* frame = s.frame.get();
         if (c.sized) {
             ASSERT_EQ(S_OK, frame->SetSize(UINT(span.Width), UINT(span.Height)));
         }
@@ -329,7 +295,7 @@ TEST(WicEncodeSource, RectanglesAndOtherFormatsAreConverted) {
         }
         for (WICRect r : c.rects) ASSERT_EQ(S_OK, frame->WriteSource(source.get(), &r));
         ASSERT_EQ(S_OK, frame->Commit());
-        ASSERT_EQ(S_OK, encoder->Commit());
+        ASSERT_EQ(S_OK, s.encoder->Commit());
 
         // What was written: the source's pixels in the span, as their colours
         // show, alpha dropped where the frame has none.
@@ -341,7 +307,7 @@ TEST(WicEncodeSource, RectanglesAndOtherFormatsAreConverted) {
                 expected.push_back(all[size_t(y) * sourceWidth + x] | (keepsAlpha ? 0 : 0xFF000000u));
 
         ComRef<IWICBitmapDecoder> decoder;
-        ASSERT_EQ(S_OK, kypcx_test::OpenBytes(stream->bytes, &decoder));
+        ASSERT_EQ(S_OK, kypcx_test::OpenBytes(s.stream->bytes, &decoder));
         const FrameImage read = kypcx_test::ReadFrame(decoder.get(), 0);
         ASSERT_EQ(S_OK, read.hr);
         EXPECT_EQ(UINT(span.Width), read.width);
@@ -417,16 +383,14 @@ TEST(WicEncodeDcx, FramesArePagesReadBackOneByOne) {
 TEST(WicEncodeDcx, OffsetsCountFromWhereTheEncoderBegan) {
     const Picture first = kypcx_test::PatternPicture(GUID_WICPixelFormat8bppIndexed, 19, 7);
     const Picture second = kypcx_test::PatternPicture(GUID_WICPixelFormat24bppBGR, 5, 3);
-    ComRef<TestStream> stream;
-    *stream.put() = TestStream::Create();
+    EncodingSession s(GUID_KyPcxContainerFormatDcx);
+    TestStream* stream = s.stream.get();
     stream->bytes.assign(100, 0x77);
     stream->position = 100;
-    ComRef<IWICBitmapEncoder> encoder;
-    ASSERT_EQ(S_OK, kypcx_test::CreateEncoder(GUID_KyPcxContainerFormatDcx, &encoder));
-    ASSERT_EQ(S_OK, encoder->Initialize(stream.get(), WICBitmapEncoderNoCache));
-    ASSERT_EQ(S_OK, kypcx_test::WriteFrame(encoder.get(), first));
-    ASSERT_EQ(S_OK, kypcx_test::WriteFrame(encoder.get(), second));
-    ASSERT_EQ(S_OK, encoder->Commit());
+    s.Init();
+    ASSERT_EQ(S_OK, kypcx_test::WriteFrame(s.encoder.get(), first));
+    ASSERT_EQ(S_OK, kypcx_test::WriteFrame(s.encoder.get(), second));
+    ASSERT_EQ(S_OK, s.encoder->Commit());
     EXPECT_EQ(stream->bytes.size(), stream->position) << "the stream is left at the end";
     EXPECT_EQ(Bytes(100, 0x77), Bytes(stream->bytes.begin(), stream->bytes.begin() + 100));
     Bytes dcx(stream->bytes.begin() + 100, stream->bytes.end());
@@ -463,19 +427,15 @@ TEST(WicEncodeDcx, TheDirectoryHoldsAtMost1022Frames) {
         p.pixels[1] = uint8_t(i >> 8);
         pictures.push_back(p);
     }
-    ComRef<IWICBitmapEncoder> encoder;
-    ASSERT_EQ(S_OK, kypcx_test::CreateEncoder(GUID_KyPcxContainerFormatDcx, &encoder));
-    ComRef<TestStream> stream;
-    *stream.put() = TestStream::Create();
-    ASSERT_EQ(S_OK, encoder->Initialize(stream.get(), WICBitmapEncoderNoCache));
-    for (const Picture& p : pictures) ASSERT_EQ(S_OK, kypcx_test::WriteFrame(encoder.get(), p));
-    ComRef<IWICBitmapFrameEncode> more;
-    EXPECT_EQ(WINCODEC_ERR_UNSUPPORTEDOPERATION, encoder->CreateNewFrame(more.put(), nullptr));
-    EXPECT_EQ(nullptr, more.get());
-    ASSERT_EQ(S_OK, encoder->Commit());
+    EncodingSession s(GUID_KyPcxContainerFormatDcx);
+    s.Init();
+    for (const Picture& p : pictures) ASSERT_EQ(S_OK, kypcx_test::WriteFrame(s.encoder.get(), p));
+    EXPECT_EQ(WINCODEC_ERR_UNSUPPORTEDOPERATION, s.NewFrame());
+    EXPECT_EQ(nullptr, s.frame.get());
+    ASSERT_EQ(S_OK, s.encoder->Commit());
 
     ComRef<IWICBitmapDecoder> decoder;
-    ASSERT_EQ(S_OK, kypcx_test::OpenBytes(stream->bytes, &decoder));
+    ASSERT_EQ(S_OK, kypcx_test::OpenBytes(s.stream->bytes, &decoder));
     UINT frames = 0;
     ASSERT_EQ(S_OK, decoder->GetFrameCount(&frames));
     ASSERT_EQ(1022u, frames);

@@ -22,57 +22,10 @@
 namespace {
 
 using kypcx_test::ComRef;
+using Session = kypcx_test::EncodingSession;
 using kypcx_test::Picture;
 using kypcx_test::TestStream;
 using Bytes = std::vector<uint8_t>;
-
-// An encoder over a test stream, its frame, and the steps a program takes,
-// each expected to succeed where a case takes it on the way to the call it
-// is about.
-struct Session {
-    explicit Session(const GUID& container = GUID_KyPcxContainerFormatPcx) {
-        EXPECT_EQ(S_OK, kypcx_test::CreateEncoder(container, &encoder));
-        *stream.put() = TestStream::Create();
-    }
-
-    ComRef<IWICBitmapEncoder> encoder;
-    ComRef<TestStream> stream;
-    ComRef<IWICBitmapFrameEncode> frame;
-    Picture picture = kypcx_test::PatternPicture(GUID_WICPixelFormat8bppIndexed, 5, 4);
-
-    void Init() { EXPECT_EQ(S_OK, encoder->Initialize(stream.get(), WICBitmapEncoderNoCache)); }
-    HRESULT NewFrame() { return encoder->CreateNewFrame(frame.put(), nullptr); }
-    // Initialized, a frame made and initialized.
-    void Framed() {
-        Init();
-        EXPECT_EQ(S_OK, NewFrame());
-        EXPECT_EQ(S_OK, frame->Initialize(nullptr));
-    }
-    void Format(const GUID& format) {
-        GUID asked = format;
-        EXPECT_EQ(S_OK, frame->SetPixelFormat(&asked));
-    }
-    // Framed, sized and formatted for the picture, with its colours or none.
-    void Ready(bool colors = true) {
-        Framed();
-        EXPECT_EQ(S_OK, frame->SetSize(picture.width, picture.height));
-        Format(picture.format);
-        if (colors) {
-            EXPECT_EQ(S_OK, frame->SetPalette(kypcx_test::MakePalette(picture.palette).get()));
-        }
-    }
-    HRESULT Lines(UINT first, UINT count) {
-        return frame->WritePixels(count, picture.stride, picture.stride * count,
-                                  picture.pixels.data() + size_t(first) * picture.stride);
-    }
-    // Ready, every line written and the frame committed.
-    void Done() {
-        Ready();
-        EXPECT_EQ(S_OK, Lines(0, picture.height));
-        EXPECT_EQ(S_OK, frame->Commit());
-    }
-    HRESULT Source(WICRect* rect) { return frame->WriteSource(kypcx_test::MakeBitmap(picture).get(), rect); }
-};
 
 struct StateCase {
     const char* name;
@@ -463,7 +416,7 @@ TEST(WicEncoderStream, AStreamThatFailsGivesItsFailure) {
         } points[] = {{0, false}, {65536, false}, {150000, false}, {whole.size() - 1, false}, {100000, true},
                       {whole.size() - 1, true}};
         for (const auto& point : points) {
-            SCOPED_TRACE(std::to_string(kypcx_test::FormatBits(p.format)) + " bits, failing at " +
+            SCOPED_TRACE(std::to_string(kypcx_test::BitsPerPixel(p.format)) + " bits, failing at " +
                          std::to_string(point.failAt) + (point.shortWrite ? ", short" : ""));
             Session s;
             s.picture = p;

@@ -17,22 +17,12 @@ void SaveModel(const ScratchDir& dir, const std::wstring& name, const DibModel& 
     EXPECT_EQ(PCX_OK, code);
 }
 
-struct NativeReader {
-    const char* name;
-    const char* program;
-    const char* command;  // IN and OUT stand for the files
-    // This ImageMagick shows bit 0 of a one-bit image as white whatever the
-    // header palette says, for files of any writer (netpbm's own included);
-    // its one-bit pictures are compared with black and white swapped.
-    bool swapsMonochrome;
-};
-
 Rgb Swapped(const Rgb& blackOrWhite) { return blackOrWhite == Rgb{0, 0, 0} ? Rgb{255, 255, 255} : Rgb{0, 0, 0}; }
 
-class IndependentReader : public ::testing::TestWithParam<NativeReader> {};
+class IndependentReader : public ::testing::TestWithParam<NativePcxReader> {};
 
 TEST_P(IndependentReader, SeesTheSamePixels) {
-    const NativeReader& reader = GetParam();
+    const NativePcxReader& reader = GetParam();
     ScratchDir dir;
     if (NativeShell::UnixPath(dir.dir()).empty()) GTEST_SKIP() << "native programs are reached through Wine only";
     if (!NativeShell::Has(reader.program)) GTEST_SKIP() << reader.program << " is not installed";
@@ -44,10 +34,7 @@ TEST_P(IndependentReader, SeesTheSamePixels) {
         models.push_back(PatternDib(bits, 13, 5));
         const std::string name = "d" + std::to_string(bits);
         SaveModel(dir, std::wstring(name.begin(), name.end()) + L".pcx", models.back());
-        std::string line = reader.command;
-        line.replace(line.find("IN"), 2, name + ".pcx");
-        line.replace(line.find("OUT"), 3, name + ".ppm");
-        script += line + " || exit 1\n";
+        script += reader.Command(name + ".pcx", name + ".ppm") + " || exit 1\n";
     }
     const int screenWidth = 37, screenHeight = 6;
     HBITMAP screen = MakeScreenBitmap(screenWidth, screenHeight);
@@ -55,10 +42,7 @@ TEST_P(IndependentReader, SeesTheSamePixels) {
     PcxErrorCode code = 0;
     EXPECT_TRUE(KYPCX_EXPORT(SaveBitmapInPCXFormatW)(dir.Path(L"screen.pcx").c_str(), screen, &code)) << code;
     DeleteObject(screen);
-    std::string line = reader.command;
-    line.replace(line.find("IN"), 2, "screen.pcx");
-    line.replace(line.find("OUT"), 3, "screen.ppm");
-    script += line + " || exit 1\n";
+    script += reader.Command("screen.pcx", "screen.ppm") + " || exit 1\n";
 
     std::string output;
     const int status = NativeShell::Run(dir, script, &output);
@@ -86,15 +70,7 @@ TEST_P(IndependentReader, SeesTheSamePixels) {
     EXPECT_EQ(screenColors, image.pixels) << reader.name << ": a screen bitmap's colours";
 }
 
-const NativeReader kReaders[] = {
-    {"netpbm", "/usr/bin/pcxtoppm", "/usr/bin/pcxtoppm IN > OUT", false},
-    {"ImageMagick", "/usr/bin/convert", "/usr/bin/convert IN -depth 8 ppm:OUT", true},
-    {"Pillow", "/usr/bin/python3",
-     "/usr/bin/python3 -c 'import sys; from PIL import Image; "
-     "Image.open(sys.argv[1]).convert(\"RGB\").save(sys.argv[2], \"PPM\")' IN OUT",
-     false},
-};
-INSTANTIATE_TEST_SUITE_P(Native, IndependentReader, ::testing::ValuesIn(kReaders),
-                         [](const ::testing::TestParamInfo<NativeReader>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Native, IndependentReader, ::testing::ValuesIn(kNativePcxReaders),
+                         [](const ::testing::TestParamInfo<NativePcxReader>& info) { return info.param.name; });
 
 }  // namespace

@@ -61,6 +61,22 @@ int NativeShell::Run(const ScratchDir& dir, const std::string& script, std::stri
     return -1;
 }
 
+const NativePcxReader kNativePcxReaders[3] = {
+    {"netpbm", "/usr/bin/pcxtoppm", "/usr/bin/pcxtoppm IN > OUT", false},
+    {"ImageMagick", "/usr/bin/convert", "/usr/bin/convert IN -depth 8 ppm:OUT", true},
+    {"Pillow", "/usr/bin/python3",
+     "/usr/bin/python3 -c 'import sys; from PIL import Image; "
+     "Image.open(sys.argv[1]).convert(\"RGB\").save(sys.argv[2], \"PPM\")' IN OUT",
+     false},
+};
+
+std::string NativePcxReader::Command(const std::string& in, const std::string& out) const {
+    std::string line = command;
+    line.replace(line.find("IN"), 2, in);
+    line.replace(line.find("OUT"), 3, out);
+    return line;
+}
+
 bool ReadPpm(const std::vector<uint8_t>& bytes, PpmImage* image) {
     size_t pos = 0;
     auto field = [&](int* value) {

@@ -27,6 +27,25 @@ public:
     static int Run(const ScratchDir& dir, const std::string& script, std::string* output);
 };
 
+// An independent PCX reader run natively, which turns a PCX file into a
+// PPM file.
+struct NativePcxReader {
+    const char* name;
+    const char* program;  // its path, to see whether it is installed
+    const char* command;  // IN and OUT stand for the files
+    // This ImageMagick shows bit 0 of a one-plane, one-bit image as white
+    // whatever the header palette says (for every writer's files, netpbm's
+    // own included): its one-bit pictures are compared with black and
+    // white swapped.
+    bool swapsMonochrome;
+
+    // The command line for `in`, writing `out`.
+    std::string Command(const std::string& in, const std::string& out) const;
+};
+
+// netpbm's pcxtoppm, ImageMagick's convert and Pillow.
+extern const NativePcxReader kNativePcxReaders[3];
+
 // Pixels of a binary PPM (P6, maxval 255) file, top row first.
 struct PpmImage {
     int width = 0;

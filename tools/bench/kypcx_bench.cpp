@@ -346,17 +346,6 @@ double Number(const Fields& f, const char* key) {
     return it == f.end() ? 0.0 : std::atof(it->second.c_str());
 }
 
-std::string Narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) out.push_back(c < 128 ? static_cast<char>(c) : '?');
-    return out;
-}
-
-std::string BaseName(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    return Narrow(slash == std::wstring::npos ? path : path.substr(slash + 1));
-}
-
 struct Row {
     std::string name;
     Fields dib, bitmap, save;
@@ -401,7 +390,7 @@ int RunParent(const Options& opt) {
     std::vector<Row> rows;
     for (const std::wstring& file : opt.files) {
         Row row;
-        row.name = BaseName(file);
+        row.name = kypcx_bench::BaseName(file);
         row.dib = Measure(opt, L"dib", file);
         row.bitmap = Measure(opt, L"bitmap", file);
         row.save = Measure(opt, L"save", file);

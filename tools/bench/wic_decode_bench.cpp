@@ -31,14 +31,8 @@
 
 namespace {
 
-using kypcx_bench::Median;
 using kypcx_bench::NowSeconds;
-
-struct Timing {
-    std::vector<double> seconds;
-    double BestMs() const { return seconds.empty() ? 0 : *std::min_element(seconds.begin(), seconds.end()) * 1e3; }
-    double MedianMs() const { return Median(seconds) * 1e3; }
-};
+using kypcx_bench::Timing;
 
 // LoadPCXImageW of the file or page; false when it fails.
 bool ExportOnce(decltype(&LoadPCXImageW) load, const std::wstring& path, UINT item, double* seconds) {
@@ -147,17 +141,6 @@ bool WriteDcx(const std::wstring& path, const std::vector<BYTE>& page, unsigned 
     return ok;
 }
 
-std::string Narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) out.push_back(c < 128 ? static_cast<char>(c) : '?');
-    return out;
-}
-
-std::string BaseName(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    return Narrow(slash == std::wstring::npos ? path : path.substr(slash + 1));
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -192,7 +175,7 @@ int wmain(int argc, wchar_t** argv) {
         std::string name;
     };
     std::vector<Image> images;
-    for (const std::wstring& f : files) images.push_back({f, KYPCX_WHOLE_FILE, BaseName(f)});
+    for (const std::wstring& f : files) images.push_back({f, KYPCX_WHOLE_FILE, kypcx_bench::BaseName(f)});
     const std::wstring dcx = tmp + L"\\wic_decode_bench.dcx";
     std::vector<BYTE> page;
     if (pages > 0) {

@@ -37,14 +37,8 @@
 
 namespace {
 
-using kypcx_bench::Median;
 using kypcx_bench::NowSeconds;
-
-struct Timing {
-    std::vector<double> seconds;
-    double BestMs() const { return seconds.empty() ? 0 : *std::min_element(seconds.begin(), seconds.end()) * 1e3; }
-    double MedianMs() const { return Median(seconds) * 1e3; }
-};
+using kypcx_bench::Timing;
 
 // A DIB's picture as a program would hand it to an encoder.
 struct Picture {
@@ -115,17 +109,6 @@ bool EncodeOnce(IWICImagingFactory* factory, const Picture& p, IWICBitmap* bitma
     return SUCCEEDED(hr);
 }
 
-std::string Narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) out.push_back(c < 128 ? static_cast<char>(c) : '?');
-    return out;
-}
-
-std::string BaseName(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    return Narrow(slash == std::wstring::npos ? path : path.substr(slash + 1));
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -169,7 +152,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring encoded = tmp + L"\\wic_encode_bench_wic.pcx";
     int status = 0;
     for (const std::wstring& file : files) {
-        const std::string name = BaseName(file);
+        const std::string name = kypcx_bench::BaseName(file);
         PcxErrorCode code = PCX_OK;
         HGLOBAL dib = load(file.c_str(), KYPCX_WHOLE_FILE, 0, &code, nullptr);
         const auto* info = dib != nullptr ? static_cast<const BITMAPINFOHEADER*>(GlobalLock(dib)) : nullptr;
