@@ -177,6 +177,7 @@ LSTATUS RegisterFormat(const CodecFormat& format, const wchar_t* modulePath) {
         {L"SupportChromakey", 0},
         {L"SupportLossless", 1},
         {L"SupportMultiframe", format.multipleFrames ? 1u : 0u},
+        {L"ArbitrationPriority", format.arbitrationPriority},
     };
     for (const auto& f : flags)
         if (status == ERROR_SUCCESS) status = description.SetDword(f.name, f.value);

@@ -141,6 +141,10 @@ TEST(CodecRegistration, WritesTheDecodersKeysAndRemovesEveryOne) {
     for (const std::wstring& cls : {pcxClass, dcxClass}) {
         const std::wstring key = L"CLSID\\" + cls;
         EXPECT_EQ(GuidText(GUID_KyPcxVendor), StringValue(key, L"Vendor"));
+        DWORD priority = 0, size = sizeof priority;
+        EXPECT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), L"ArbitrationPriority", RRF_RT_REG_DWORD,
+                                              nullptr, &priority, &size));
+        EXPECT_EQ(1u, priority);
         EXPECT_EQ(cls, StringValue(kDecoders + L"\\" + cls, L"CLSID"));
     }
     EXPECT_EQ(GuidText(GUID_KyPcxContainerFormatPcx), StringValue(L"CLSID\\" + pcxClass, L"ContainerFormat"));
