@@ -30,13 +30,19 @@ constexpr uint8_t kDcxMagicBytes[4] = {uint8_t(kypcx::kDcxMagic), uint8_t(kypcx:
 constexpr uint8_t kDcxMask[4] = {0xFF, 0xFF, 0xFF, 0xFF};
 const CodecPattern kDcxPatterns[] = {{0, 4, kDcxMagicBytes, kDcxMask}};
 
+// Just above the codecs that declare no priority (0): the decoders claim a
+// file only where QueryCapability found a header they read, never by its
+// first bytes alone, so a file they claim is theirs; a codec that declares
+// a higher priority for a format of its own keeps its files.
+constexpr DWORD kArbitrationPriority = 1;
+
 }  // namespace
 
 const CodecFormat kCodecFormats[2] = {
     {CodecContainer::Pcx, &CLSID_KyPcxPcxDecoder, &GUID_KyPcxContainerFormatPcx, L"KyPCX PCX Decoder", L".pcx",
-     L"image/x-pcx", false, kPcxPatterns, sizeof kPcxPatterns / sizeof kPcxPatterns[0]},
+     L"image/x-pcx", false, kPcxPatterns, sizeof kPcxPatterns / sizeof kPcxPatterns[0], kArbitrationPriority},
     {CodecContainer::Dcx, &CLSID_KyPcxDcxDecoder, &GUID_KyPcxContainerFormatDcx, L"KyPCX DCX Decoder", L".dcx",
-     L"image/x-dcx", true, kDcxPatterns, sizeof kDcxPatterns / sizeof kDcxPatterns[0]},
+     L"image/x-dcx", true, kDcxPatterns, sizeof kDcxPatterns / sizeof kDcxPatterns[0], kArbitrationPriority},
 };
 
 const CodecFormat& PcxCodecFormat() { return kCodecFormats[0]; }

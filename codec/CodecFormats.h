@@ -37,6 +37,9 @@ struct CodecFormat {
     bool multipleFrames;
     const CodecPattern* patterns;
     size_t patternCount;
+    // Where several decoders' patterns match a file, the imaging component
+    // tries those of higher priority (0 to 10) first.
+    DWORD arbitrationPriority;
 };
 
 // Both formats, PCX first.

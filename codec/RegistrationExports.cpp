@@ -197,6 +197,11 @@ LSTATUS RegisterCodecClass(const CLSID& classId, const wchar_t* friendlyName, co
     };
     for (const auto& f : flags)
         if (status == ERROR_SUCCESS) status = description.SetDword(f.name, f.value);
+    // The factory weighs decoders that claim the same bytes by it; encoders
+    // are asked for by their container format.
+    const bool decoder = IsEqualCLSID(classId, *files.decoderClass);
+    if (status == ERROR_SUCCESS && decoder)
+        status = description.SetDword(L"ArbitrationPriority", files.arbitrationPriority);
     if (status != ERROR_SUCCESS) return status;
 
     status = WriteServer(description.get(), modulePath);
@@ -208,7 +213,7 @@ LSTATUS RegisterCodecClass(const CLSID& classId, const wchar_t* friendlyName, co
         status = key.Create(description.get(), name);
         if (status != ERROR_SUCCESS) return status;
     }
-    if (IsEqualCLSID(classId, *files.decoderClass)) {
+    if (decoder) {
         status = WritePatterns(description.get(), files);
         if (status != ERROR_SUCCESS) return status;
     }

@@ -407,6 +407,36 @@ KYPCX_API HGLOBAL WINAPI LoadPCXImageFromMemory(const BYTE* data, DWORD length, 
 KYPCX_API BOOL WINAPI GetPCXImageInfoW(LPCWSTR path, UINT item, DWORD flags, PcxImageInfo* info, PcxErrorCode* code);
 KYPCX_API BOOL WINAPI GetPCXImageInfoA(LPCSTR path, UINT item, DWORD flags, PcxImageInfo* info, PcxErrorCode* code);
 
+/* Saving a DIB in any layout the layout readers read. The flags choose the
+   layout (one of the three below), and may add KYPCX_SAVE_STORED_LINES and
+   KYPCX_SAVE_DCX_PAGE:
+   - KYPCX_SAVE_CLASSIC: the layout SaveDIBInPCXFormatW writes, the same file;
+   - KYPCX_SAVE_SMALLEST: the smallest layout the layout readers give the
+     picture back from exactly: one plane of 1 bit for black and white (or
+     two complementary greys), 2, 3 and 4 planes of 1 bit for up to 4, 8 and
+     16 colours (the colours in the header), one plane of 8 bits for up to
+     256 (the 256-colour trailer), 3 planes of 8 bits beyond, and 4 planes of
+     8 bits, alpha the fourth, where a pixel is not opaque (a 32-bit DIB's
+     fourth bytes are its alpha unless every one is 0);
+   - KYPCX_SAVE_LAYOUT(planes, bits): that layout, if the layout readers read
+     it (code 9 otherwise) and, for an indexed one, the picture has no more
+     colours than it numbers (code 14 otherwise).
+   Lines are run-length coded unless KYPCX_SAVE_STORED_LINES (encoding 0).
+   The DIB is written as a PCX file at `path`, overwritten and cut to the
+   image, or with KYPCX_SAVE_DCX_PAGE as a new last page of the existing DCX
+   file at `path` (codes as AddDIBToDCXFileW for the file). Other bits are
+   reserved (code 9). `callback` (may be NULL) gets each line as encoded, as
+   for AddDIBToDCXFileW. The DIB stays the caller's and is only read. */
+#define KYPCX_SAVE_CLASSIC        0x00000000u
+#define KYPCX_SAVE_SMALLEST       0x00000001u
+#define KYPCX_SAVE_LAYOUT(planes, bits) (0x00000002u | ((DWORD)(planes) << 8) | ((DWORD)(bits) << 16))
+#define KYPCX_SAVE_STORED_LINES   0x01000000u
+#define KYPCX_SAVE_DCX_PAGE       0x02000000u
+KYPCX_API BOOL WINAPI SavePCXImageW(LPCWSTR path, HGLOBAL dib, DWORD flags, PcxErrorCode* code,
+                                    PcxDibLineCallback callback);
+KYPCX_API BOOL WINAPI SavePCXImageA(LPCSTR path, HGLOBAL dib, DWORD flags, PcxErrorCode* code,
+                                    PcxDibLineCallback callback);
+
 #ifdef __cplusplus
 }
 

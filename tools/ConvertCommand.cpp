@@ -107,18 +107,16 @@ struct LibraryCalls {
     decltype(&GetPCXErrorString) errorString = nullptr;
     decltype(&LoadPCXImageW) loadImage = nullptr;
     decltype(&GetDCXInfoW) countPages = nullptr;
-    decltype(&SaveDIBInPCXFormatW) saveDib = nullptr;
+    decltype(&SavePCXImageW) saveImage = nullptr;
     decltype(&MakeDCXFileW) makeDcx = nullptr;
-    decltype(&AddDIBToDCXFileW) addDib = nullptr;
 
     bool Load(HMODULE module) {
         errorString = KyPcxGetProc<decltype(errorString)>(module, "GetPCXErrorString");
         loadImage = KyPcxGetProc<decltype(loadImage)>(module, "LoadPCXImageW");
         countPages = KyPcxGetProc<decltype(countPages)>(module, "GetDCXInfoW");
-        saveDib = KyPcxGetProc<decltype(saveDib)>(module, "SaveDIBInPCXFormatW");
+        saveImage = KyPcxGetProc<decltype(saveImage)>(module, "SavePCXImageW");
         makeDcx = KyPcxGetProc<decltype(makeDcx)>(module, "MakeDCXFileW");
-        addDib = KyPcxGetProc<decltype(addDib)>(module, "AddDIBToDCXFileW");
-        return errorString && loadImage && countPages && saveDib && makeDcx && addDib;
+        return errorString && loadImage && countPages && saveImage && makeDcx;
     }
     std::wstring Message(PcxErrorCode code) const {
         char text[64] = {};
@@ -336,6 +334,22 @@ bool OutputFormatOf(const wchar_t* path, OutputFormat* format) {
     return false;
 }
 
+// The layout a page is saved in: the classic one, which every PCX reader
+// reads, unless the picture has pixels that are not opaque, whose alpha
+// only a fourth plane keeps.
+DWORD PageLayoutFlags(HGLOBAL dib) {
+    const auto* h = static_cast<const BITMAPINFOHEADER*>(GlobalLock(dib));
+    if (h == nullptr) return KYPCX_SAVE_CLASSIC;
+    bool translucent = false;
+    if (h->biBitCount == 32 && h->biCompression == BI_RGB) {
+        const BYTE* pixels = reinterpret_cast<const BYTE*>(h) + h->biSize;
+        const ULONGLONG count = ULONGLONG(h->biWidth) * ULONGLONG(h->biHeight < 0 ? -h->biHeight : h->biHeight);
+        for (ULONGLONG i = 0; i < count && !translucent; ++i) translucent = pixels[4 * i + 3] != 255;
+    }
+    GlobalUnlock(dib);
+    return translucent ? KYPCX_SAVE_LAYOUT(4, 8) : KYPCX_SAVE_CLASSIC;
+}
+
 // Where the pages go. The file is built at a name of its own and put in
 // place by Finish.
 class PageWriter {
@@ -352,7 +366,7 @@ public:
     PcxWriter(const LibraryCalls& lib, std::wstring path) : lib_(lib), path_(std::move(path)) {}
     bool Add(HGLOBAL dib, std::wstring* why) override {
         PcxErrorCode code = PCX_OK;
-        if (lib_.saveDib(path_.c_str(), dib, &code)) return true;
+        if (lib_.saveImage(path_.c_str(), dib, PageLayoutFlags(dib), &code, nullptr)) return true;
         *why = lib_.Message(code);
         return false;
     }
@@ -376,7 +390,8 @@ public:
             }
             made_ = true;
         }
-        if (lib_.addDib(dib, path_.c_str(), &code, nullptr)) return true;
+        if (lib_.saveImage(path_.c_str(), dib, PageLayoutFlags(dib) | KYPCX_SAVE_DCX_PAGE, &code, nullptr))
+            return true;
         *why = lib_.Message(code);
         return false;
     }

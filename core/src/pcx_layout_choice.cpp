@@ -10,8 +10,6 @@ namespace kypcx {
 
 namespace {
 
-constexpr uint32_t kKeyBits = 25;
-constexpr uint32_t kKeyMask = (1u << kKeyBits) - 1;
 
 bool IsGrey(const uint8_t* rgb) { return rgb[0] == rgb[1] && rgb[1] == rgb[2]; }
 
@@ -39,6 +37,7 @@ int16_t Low16(int64_t value) { return static_cast<int16_t>(static_cast<uint16_t>
 
 void PictureColors::Clear() {
     std::memset(slots_, 0, sizeof slots_);
+    std::memset(numbers_, 0, sizeof numbers_);
     std::memset(triples_, 0, sizeof triples_);
     count_ = 0;
     overflowed_ = false;
@@ -47,7 +46,7 @@ void PictureColors::Clear() {
 
 uint32_t PictureColors::Find(uint32_t key) const {
     uint32_t slot = (key * 2654435761u) >> 22;  // the top 10 bits: 0..1023
-    while (slots_[slot] != 0 && (slots_[slot] & kKeyMask) != key + 1) slot = (slot + 1) & (kSlots - 1);
+    while (slots_[slot] != 0 && slots_[slot] != key + 1) slot = (slot + 1) & (kSlots - 1);
     return slot;
 }
 
@@ -65,7 +64,8 @@ void PictureColors::Add(const uint8_t* bgra, size_t count) {
             overflowed_ = true;
             continue;
         }
-        slots_[slot] = (key + 1) | count_ << kKeyBits;
+        slots_[slot] = key + 1;
+        numbers_[slot] = static_cast<uint8_t>(count_);
         triples_[3 * count_] = bgra[2];
         triples_[3 * count_ + 1] = bgra[1];
         triples_[3 * count_ + 2] = bgra[0];
@@ -75,7 +75,7 @@ void PictureColors::Add(const uint8_t* bgra, size_t count) {
 
 int PictureColors::IndexOf(const uint8_t* bgr) const {
     const uint32_t slot = Find(Key(bgr));
-    return slots_[slot] == 0 ? -1 : static_cast<int>(slots_[slot] >> kKeyBits);
+    return slots_[slot] == 0 ? -1 : numbers_[slot];
 }
 
 PcxLayout SmallestLayout(const PictureColors& colors) {

@@ -6,6 +6,8 @@
 // whose new item could end past 4 GiB is refused before anything is written.
 #include "dcx/AddImageExports.h"
 
+#include "dcx/AddDcxItem.h"
+
 #include "dcx/DcxDirectory.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
@@ -16,53 +18,6 @@
 #include "pcx/encode/EncodeBitmapToPcx.h"
 #include "pcx/encode/EncodeDibToPcx.h"
 
-namespace {
-
-// The add itself: read the directory once and plan from it, append the
-// image, then list it. Entry k + 1 is set to 0 first (unless k is the last
-// usable entry: entry 1023 is never written), then entry k to the image's
-// start, so the directory lists the old items or the old items and the whole
-// new one, never a stale entry behind the new item. `encode(file, endLimit)`
-// runs one of the encoders in append mode on the open file and answers its
-// status; it writes nothing when the image could end past endLimit.
-template <typename Encode>
-BOOL AddImage(Encode encode, LPCWSTR path, PcxErrorCode* code) {
-    ScopedFile file(OpenFileFor(path, GENERIC_READ | GENERIC_WRITE));
-    if (!file.valid()) return ReportExportCode(kypcx::Status::FileNotOpened, code);
-    const ULONGLONG length = GetFileLength(file.get());
-    kypcx::DcxDirectory directory;
-    if (!ReadDcxDirectory(file.get(), &directory, nullptr, code)) return FALSE;
-    kypcx::DcxAddPlan plan;
-    const PcxErrorCode planned = kypcx::PlanDcxItemAdd(directory, length, kypcx::DcxAddRoute::InPlace, &plan);
-    if (planned != PCX_OK) {
-        *code = planned;
-        return FALSE;
-    }
-    const kypcx::Status encoded = encode(file.get(), ULONGLONG{plan.start} + plan.room);
-    if (encoded != kypcx::Status::Ok) {
-        // Whatever stopped the encoder (a line function, the 4 GiB limit),
-        // the item could not be written.
-        ReportExportCode(encoded, code, ExportGroup::DcxItemEncoding);
-        SetFileLengthTo(file.get(), length);  // best effort: the code says it failed
-        return FALSE;
-    }
-    PcxErrorCode listing = PCX_OK;
-    if (plan.endsList) WriteDcxEntry(file.get(), plan.entry + 1, 0, &listing);
-    if (listing == PCX_OK) WriteDcxEntry(file.get(), plan.entry, plan.start, &listing);
-    if (listing != PCX_OK) {
-        // Put back what entry k + 1 held (0, or a stale value behind the
-        // list) and the old length; entry k was not written or failed.
-        PcxErrorCode ignored = PCX_OK;
-        if (plan.endsList) WriteDcxEntry(file.get(), plan.entry + 1, directory.words[plan.entry + 1], &ignored);
-        *code = listing;
-        SetFileLengthTo(file.get(), length);  // best effort: the code says it failed
-        return FALSE;
-    }
-    *code = PCX_OK;
-    return TRUE;
-}
-
-}  // namespace
 
 extern "C" BOOL WINAPI AddBitmapToDCXFileW(HBITMAP bitmap, LPCWSTR path, PcxErrorCode* error,
                                           PcxLineCallback callback) {
@@ -70,7 +25,7 @@ extern "C" BOOL WINAPI AddBitmapToDCXFileW(HBITMAP bitmap, LPCWSTR path, PcxErro
     const auto encode = [&](HANDLE file, ULONGLONG endLimit) {
         return EncodeBitmapToPcx(bitmap, file, TRUE, callback, endLimit);
     };
-    return AddImage(encode, path, slot.get());
+    return AddImageToDcxFile(encode, path, slot.get());
 }
 
 extern "C" BOOL WINAPI AddBitmapToDCXFileA(HBITMAP bitmap, LPCSTR path, PcxErrorCode* error,
@@ -83,7 +38,7 @@ extern "C" BOOL WINAPI AddDIBToDCXFileW(HGLOBAL dib, LPCWSTR path, PcxErrorCode*
     const auto encode = [&](HANDLE file, ULONGLONG endLimit) {
         return EncodeDibToPcx(dib, file, TRUE, callback, endLimit);
     };
-    return AddImage(encode, path, slot.get());
+    return AddImageToDcxFile(encode, path, slot.get());
 }
 
 extern "C" BOOL WINAPI AddDIBToDCXFileA(HGLOBAL dib, LPCSTR path, PcxErrorCode* error, PcxDibLineCallback callback) {
@@ -96,7 +51,7 @@ BOOL AddNonRgbDibToDcxFile(HGLOBAL dib, LPCWSTR path, PcxErrorCode* code, PcxDib
     const auto encode = [&](HANDLE file, ULONGLONG endLimit) {
         return EncodeNonRgbDibToPcx(dib, file, TRUE, callback, static_cast<BYTE>(colorSpace), endLimit);
     };
-    return AddImage(encode, path, code);
+    return AddImageToDcxFile(encode, path, code);
 }
 
 extern "C" BOOL WINAPI AddClipboardToDCXFileW(LPCWSTR path, PcxErrorCode* error) {

@@ -92,6 +92,23 @@ def main():
         converts("photo.pcx", "photo.jpg")
         check(Image.open(path("photo.jpg")).size == (37, 21), "PCX -> JPEG: another size")
 
+        # A picture with see-through pixels keeps its alpha through PCX; one
+        # whose pixels are all opaque is written in the layout every reader reads.
+        glass = Image.new("RGBA", (9, 5))
+        glass.putdata([(x * 20, y * 40, 90, (x * 31 + y * 7) % 256) for y in range(5) for x in range(9)])
+        glass.save(path("glass.png"))
+        converts("glass.png", "glass.pcx")
+        converts("glass.pcx", "glass_back.png")
+        check(list(Image.open(path("glass_back.png")).convert("RGBA").getdata()) == list(glass.getdata()),
+              "RGBA PNG -> PCX -> PNG: alpha or colours lost")
+        opaque = glass.copy()
+        opaque.putalpha(255)
+        opaque.save(path("opaque.png"))
+        converts("opaque.png", "opaque.pcx")
+        with open(path("opaque.pcx"), "rb") as f:
+            header = f.read(128)
+        check((header[3], header[65]) == (8, 3), "an opaque picture is written as 3 planes of 8 bits")
+
         # A many-page TIFF becomes a DCX file page by page, and back.
         output = converts("scans.tif", "scans.dcx")
         check("page 3 of 3" in output, f"no progress line: {output}")

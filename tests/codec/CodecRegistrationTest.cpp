@@ -170,22 +170,26 @@ TEST(CodecRegistration, WritesTheCodecsKeysAndRemovesEveryOne) {
         const std::wstring& category = cls == pcxEncoder || cls == dcxEncoder ? kEncoders : kDecoders;
         EXPECT_EQ(cls, StringValue(category + L"\\" + cls, L"CLSID"));
     }
+    // The decoders' arbitration priority; an encoder has none (DwordValue's
+    // 0xFFFFFFFF).
     const struct {
         const std::wstring& cls;
         const GUID& container;
         const wchar_t* extension;
         DWORD multiframe;
+        DWORD priority;
     } formats[] = {
-        {pcxClass, GUID_KyPcxContainerFormatPcx, L".pcx", 0},
-        {dcxClass, GUID_KyPcxContainerFormatDcx, L".dcx", 1},
-        {pcxEncoder, GUID_KyPcxContainerFormatPcx, L".pcx", 0},
-        {dcxEncoder, GUID_KyPcxContainerFormatDcx, L".dcx", 1},
+        {pcxClass, GUID_KyPcxContainerFormatPcx, L".pcx", 0, 1},
+        {dcxClass, GUID_KyPcxContainerFormatDcx, L".dcx", 1, 1},
+        {pcxEncoder, GUID_KyPcxContainerFormatPcx, L".pcx", 0, 0xFFFFFFFF},
+        {dcxEncoder, GUID_KyPcxContainerFormatDcx, L".dcx", 1, 0xFFFFFFFF},
     };
     for (const auto& f : formats) {
         const std::wstring key = L"CLSID\\" + f.cls;
         EXPECT_EQ(GuidText(f.container), StringValue(key, L"ContainerFormat"));
         EXPECT_EQ(f.extension, StringValue(key, L"FileExtensions"));
         EXPECT_EQ(f.multiframe, DwordValue(key, L"SupportMultiframe"));
+        EXPECT_EQ(f.priority, DwordValue(key, L"ArbitrationPriority"));
     }
     EXPECT_EQ(S_OK, FactoryOpensPcx());
     EXPECT_EQ(S_OK, FactoryMakesPcxEncoder());

@@ -116,6 +116,64 @@ TEST(WicLayouts, TheFactoryKnowsAPcxFileByItsFirstBytes) {
     }
 }
 
+// QueryCapability answers for the whole header, not the first bytes the
+// patterns match: what no reader could open is no image of the format.
+TEST(WicDecoder, QueryCapabilityJudgesTheWholeHeader) {
+    const Bytes pcx = kypcx_test::LayoutFile(kypcx_test::MakeLayoutImage(1, 8), false);
+    const Bytes text = {'\n', 'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e', '\n'};
+    Bytes textLikeHeader(200, ' ');
+    textLikeHeader[0] = '\n';
+    textLikeHeader[1] = 5;
+    textLikeHeader[2] = 1;
+    Bytes fivePlanes = pcx;
+    fivePlanes[65] = 5;
+    Bytes noWidth = pcx;
+    noWidth[4] = 40;  // xMin past xMax
+    const Bytes tooShortForBpl = [&] {
+        Bytes b = pcx;
+        b[66] = 1;  // bytes per line fewer than the width needs
+        b[67] = 0;
+        return b;
+    }();
+    const DWORD all = WICBitmapDecoderCapabilityCanDecodeAllImages | WICBitmapDecoderCapabilityCanDecodeSomeImages;
+    const Bytes dcx = kypcx_test::AssembleDcx({pcx, pcx});
+    Bytes dcxBadPage = kypcx_test::AssembleDcx({pcx, fivePlanes});
+    const struct {
+        const char* name;
+        const GUID* container;
+        Bytes bytes;
+        DWORD expected;
+    } cases[] = {
+        {"a PCX file", &GUID_KyPcxContainerFormatPcx, pcx, all},
+        {"text beginning with a newline", &GUID_KyPcxContainerFormatPcx, text, 0},
+        {"text after a PCX-like start", &GUID_KyPcxContainerFormatPcx, textLikeHeader, 0},
+        {"an empty stream", &GUID_KyPcxContainerFormatPcx, Bytes{}, 0},
+        {"the first 3 bytes", &GUID_KyPcxContainerFormatPcx, Bytes(pcx.begin(), pcx.begin() + 3), 0},
+        {"a header cut at 127 bytes", &GUID_KyPcxContainerFormatPcx, Bytes(pcx.begin(), pcx.begin() + 127), 0},
+        {"5 planes", &GUID_KyPcxContainerFormatPcx, fivePlanes, 0},
+        {"no width", &GUID_KyPcxContainerFormatPcx, noWidth, 0},
+        {"bytes per line too few", &GUID_KyPcxContainerFormatPcx, tooShortForBpl, 0},
+        {"a DCX file", &GUID_KyPcxContainerFormatDcx, dcx, all},
+        {"a DCX file with one bad page", &GUID_KyPcxContainerFormatDcx, dcxBadPage,
+         DWORD{WICBitmapDecoderCapabilityCanDecodeSomeImages}},
+        {"a DCX directory cut short", &GUID_KyPcxContainerFormatDcx, Bytes(dcx.begin(), dcx.begin() + 100), 0},
+        {"a DCX magic alone", &GUID_KyPcxContainerFormatDcx, Bytes(dcx.begin(), dcx.begin() + 4), 0},
+        {"a PCX file to the DCX decoder", &GUID_KyPcxContainerFormatDcx, pcx, 0},
+        {"a DCX file to the PCX decoder", &GUID_KyPcxContainerFormatPcx, dcx, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ComRef<IWICBitmapDecoder> decoder;
+        ASSERT_EQ(S_OK, kypcx_test::Factory()->CreateDecoder(*c.container, nullptr, decoder.put()));
+        Bytes bytes = c.bytes;
+        ComRef<IWICStream> stream = kypcx_test::MemoryStream(bytes);
+        ASSERT_NE(nullptr, stream.get());
+        DWORD capability = 0xFFFF;
+        EXPECT_EQ(S_OK, decoder->QueryCapability(stream.get(), &capability));
+        EXPECT_EQ(c.expected, capability);
+    }
+}
+
 // One page of each layout, and a stored one, in one DCX file.
 Bytes ManyPageDcx() {
     std::vector<Bytes> pages;

@@ -43,7 +43,8 @@ private:
     static uint32_t Key(const uint8_t* bgr) { return uint32_t{bgr[0]} | uint32_t{bgr[1]} << 8 | uint32_t{bgr[2]} << 16; }
     uint32_t Find(uint32_t key) const;
 
-    uint32_t slots_[kSlots];  // 0 empty, else key + 1 in the low 25 bits and the colour's number above
+    uint32_t slots_[kSlots];   // 0 empty, else the colour's key + 1
+    uint8_t numbers_[kSlots];  // the number of the colour in the slot
     uint8_t triples_[3 * 256];
     uint32_t count_ = 0;
     bool overflowed_ = false;

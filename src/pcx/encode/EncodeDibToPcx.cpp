@@ -11,24 +11,12 @@
 #include "kypcx/pcx_encode_planes.h"
 #include "kypcx/pcx_format.h"
 #include "pcx/encode/DibPcxHeader.h"
+#include "pcx/encode/LockedDib.h"
 #include "pcx/encode/WritePcxImage.h"
 
 namespace {
 
 using kypcx::Status;
-
-// The caller's DIB, locked for the call and unlocked on every path.
-class LockedDib : public ScopedGlobalLock {
-public:
-    explicit LockedDib(HGLOBAL dib) : LockedDib(dib, dib != nullptr ? GlobalSize(dib) : 0) {}
-    BYTE* bytes() const { return as<BYTE>(); }
-    SIZE_T size() const { return size_; }
-
-private:
-    // A size of 0 marks a handle that is no (live) global block: not locked.
-    LockedDib(HGLOBAL dib, SIZE_T size) : ScopedGlobalLock(size != 0 ? dib : nullptr), size_(size) {}
-    SIZE_T size_;
-};
 
 // The rows of a checked DIB, from the top, and its colour table as the
 // trailer's colours, entries a short table lacks black.
@@ -91,6 +79,11 @@ Status EncodeDibToPcx(HGLOBAL dib, HANDLE file, BOOL append, PcxDibLineCallback 
 Status EncodeNonRgbDibToPcx(HGLOBAL dib, HANDLE file, BOOL append, PcxDibLineCallback callback, BYTE colorSpace,
                             ULONGLONG endLimit) {
     return EncodeDib(dib, file, append, callback, &colorSpace, endLimit);
+}
+
+Status EncodeDibStoringLines(HGLOBAL dib, HANDLE file, BOOL append, PcxDibLineCallback callback, ULONGLONG endLimit) {
+    const BYTE stored = kypcx::kPcxStoredEncoding;
+    return EncodeDib(dib, file, append, callback, &stored, endLimit);
 }
 
 // The biCompression field as it stands, whatever the header's size says: a

@@ -26,6 +26,10 @@ kypcx::Status EncodeDibToPcx(HGLOBAL dib, HANDLE file, BOOL append, PcxDibLineCa
 kypcx::Status EncodeNonRgbDibToPcx(HGLOBAL dib, HANDLE file, BOOL append, PcxDibLineCallback callback,
                                    BYTE colorSpace, ULONGLONG endLimit = kNoImageEndLimit);
 
+// As EncodeDibToPcx, the lines stored as they are (encoding 0).
+kypcx::Status EncodeDibStoringLines(HGLOBAL dib, HANDLE file, BOOL append, PcxDibLineCallback callback,
+                                    ULONGLONG endLimit = kNoImageEndLimit);
+
 // The DIB's biCompression (a colour-space code 10..17 for non-RGB DIBs), or
 // -1 when the handle is null, cannot be locked, or the block is shorter than
 // an info header.

@@ -19,6 +19,9 @@ Status WritePcxImage(HANDLE file, BOOL append, const PcxHeader& header, const ky
     ScopedWaitCursor waitCursor(WaitCursorFamily::Coder);
     PcxFileWriter writer(file);
     kypcx::PcxImageWriter image(writer.bytes(), header, rows, count, line);
+    // Encoding 0 says the lines are stored as they are; the DLL's other
+    // headers say 1, or carry a colour-space code, and are run-length coded.
+    if (header.encoding == kypcx::kPcxStoredEncoding) image.StoreLines();
     status = image.WriteHeader();
     for (int32_t y = 0; y < lineCount && status == Status::Ok; ++y) status = lines.WriteLine(y, image);
     if (status == Status::Ok && kypcx::HasPaletteTrailer(header)) {

@@ -29,7 +29,8 @@ protected:
 // No end limit: a plain PCX file may grow as large as the file system allows.
 constexpr ULONGLONG kNoImageEndLimit = ~ULONGLONG{0};
 
-// Writes `header` and its `lineCount` lines (split into planes as `rows`
+// Writes `header` and its `lineCount` lines (stored as they are where the
+// header's encoding byte is 0, else run-length coded) (split into planes as `rows`
 // says, through `line`, a buffer of rows.lineSize() bytes) at offset 0, or
 // after the file's end when `append` is non-zero, then the trailer when the
 // header describes an 8-bit single-plane image and every line was written;
