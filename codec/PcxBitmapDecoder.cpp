@@ -6,6 +6,7 @@
 #include "codec/CodecMemory.h"
 #include "codec/CodecModule.h"
 #include "codec/PcxFrameDecode.h"
+#include "codec/StatusResults.h"
 #include "codec/StreamReads.h"
 
 namespace {
@@ -97,8 +98,8 @@ HRESULT PcxBitmapDecoder::Examine(IStream* stream, Contents* contents) const {
     uint32_t got = 0;
     hr = ReadStreamAt(stream, 0, bytes, sizeof bytes, &got);
     if (FAILED(hr)) return hr;
-    if (got >= 4 && kypcx::ReadLe32(bytes) != kypcx::kDcxMagic) return WINCODEC_ERR_UNKNOWNIMAGEFORMAT;
-    if (got != sizeof bytes) return WINCODEC_ERR_BADHEADER;
+    if (got >= 4 && kypcx::ReadLe32(bytes) != kypcx::kDcxMagic) return CodecResultOf(kypcx::Status::NotDcx);
+    if (got != sizeof bytes) return CodecResultOf(kypcx::Status::DirectoryCutShort);
     kypcx::LoadDcxDirectory(bytes, got, &contents->directory);
     contents->frameCount = kypcx::CountDcxItems(contents->directory);
     return S_OK;
@@ -107,10 +108,8 @@ HRESULT PcxBitmapDecoder::Examine(IStream* stream, Contents* contents) const {
 HRESULT PcxBitmapDecoder::PlanPage(IStream* stream, const Contents& contents, UINT index,
                                    kypcx::PcxImagePlan* plan) const {
     kypcx::DcxItemExtent extent;
-    const PcxErrorCode found = kypcx::FindDcxItemExtent(contents.directory, index, contents.length, &extent);
-    if (found == PCX_ERR_NO_ITEM) return WINCODEC_ERR_FRAMEMISSING;
-    if (found != PCX_OK) return WINCODEC_ERR_BADIMAGE;  // an extent outside the file, or of no bytes
-    if (!extent.listed) return E_INVALIDARG;
+    const kypcx::Status found = kypcx::FindDcxItemExtent(contents.directory, index, contents.length, &extent);
+    if (found != kypcx::Status::Ok) return CodecResultOf(found);
     return PlanStreamImage(stream, extent.start, extent.end, plan);
 }
 
