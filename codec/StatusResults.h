@@ -16,3 +16,13 @@
 // data or colours cannot be had and a page whose listed bytes the file does
 // not hold, E_OUTOFMEMORY for working memory.
 HRESULT CodecResultOf(kypcx::Status status, HRESULT streamError = S_OK);
+
+// The answer of a method asked for an object the codec does not have (a
+// preview, a thumbnail, a metadata reader): E_INVALIDARG for a null `out`,
+// otherwise `result` with *out cleared.
+template <typename T>
+HRESULT AnswerWithoutObject(T** out, HRESULT result) {
+    if (out == nullptr) return E_INVALIDARG;
+    *out = nullptr;
+    return result;
+}

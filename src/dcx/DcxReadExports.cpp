@@ -10,12 +10,12 @@
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
 #include "frame/ExportCodes.h"
-#include "frame/HandleGuards.h"
 #include "pcx/decode/DecodePcxToBitmap.h"
 #include "pcx/decode/DecodePcxToDib.h"
 #include "pcx/decode/PcxPalette.h"
 #include "pcx/decode/ReadPcxHeader.h"
 #include "ui/CopyPcxToClipboard.h"
+#include "win/HandleGuards.h"
 
 namespace {
 

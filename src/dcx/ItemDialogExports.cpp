@@ -4,13 +4,13 @@
 #include <windows.h>
 
 #include "KyPCX.h"
-#include "dcx/ItemDialog.h"
 #include "dcx/DcxDirectory.h"
+#include "dcx/ItemDialog.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
 #include "frame/ExportCodes.h"
-#include "frame/HandleGuards.h"
 #include "frame/PcxThreadState.h"
+#include "win/HandleGuards.h"
 
 namespace {
 

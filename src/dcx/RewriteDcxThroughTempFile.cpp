@@ -5,7 +5,7 @@
 #include <cwchar>
 
 #include "frame/FileAccess.h"
-#include "frame/HandleGuards.h"
+#include "win/HandleGuards.h"
 
 namespace {
 

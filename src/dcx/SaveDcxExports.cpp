@@ -10,9 +10,9 @@
 #include "frame/ErrorSlot.h"
 #include "frame/ExportCodes.h"
 #include "frame/FileAccess.h"
-#include "frame/HandleGuards.h"
 #include "kypcx/dib_layout.h"
 #include "pcx/encode/EncodeDibToPcx.h"
+#include "win/HandleGuards.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "frame/HandleGuards.h"
+#include "win/HandleGuards.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 
 #include <windows.h>
 
-#include "frame/HandleGuards.h"
 #include "kypcx/status.h"
+#include "win/HandleGuards.h"
 
 // Whether the file must exist, and whether others may read it meanwhile.
 enum class FileOpening {

@@ -6,8 +6,8 @@
 
 #include <windows.h>
 
-#include "frame/HandleGuards.h"
 #include "kypcx/status.h"
+#include "win/HandleGuards.h"
 
 struct ImageLocation {
     ScopedFile file;  // closed when the location goes out of scope

@@ -5,10 +5,10 @@
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
 #include "frame/ExportCodes.h"
-#include "frame/HandleGuards.h"
 #include "frame/ImageLocation.h"
 #include "pcx/decode/DecodePcxToDib.h"
 #include "pcx/decode/PcxPalette.h"
+#include "win/HandleGuards.h"
 
 namespace {
 

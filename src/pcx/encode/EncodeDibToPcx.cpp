@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "frame/HandleGuards.h"
 #include "kypcx/dib_layout.h"
 #include "kypcx/pcx_encode_header.h"
 #include "kypcx/pcx_encode_planes.h"
 #include "kypcx/pcx_format.h"
 #include "pcx/encode/DibPcxHeader.h"
 #include "pcx/encode/WritePcxImage.h"
+#include "win/HandleGuards.h"
 
 namespace {
 
