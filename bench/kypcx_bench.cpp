@@ -26,10 +26,11 @@
 #include <vector>
 
 #include "KyPCX.h"
-#include "BenchTiming.h"
+#include "BenchSupport.h"
 
 namespace {
 
+using kypcx_bench::BaseName;
 using kypcx_bench::Median;
 using kypcx_bench::NowSeconds;
 
@@ -344,17 +345,6 @@ Fields Measure(const Options& opt, const std::wstring& op, const std::wstring& f
 double Number(const Fields& f, const char* key) {
     const auto it = f.find(key);
     return it == f.end() ? 0.0 : std::atof(it->second.c_str());
-}
-
-std::string Narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) out.push_back(c < 128 ? static_cast<char>(c) : '?');
-    return out;
-}
-
-std::string BaseName(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    return Narrow(slash == std::wstring::npos ? path : path.substr(slash + 1));
 }
 
 struct Row {
