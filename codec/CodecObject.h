@@ -1,6 +1,6 @@
 // What every COM object the codec hands out shares: a reference count, its
 // place among the objects that keep the DLL loaded (CodecModule.h), its
-// block of the process heap (CodecMemory.h), the answer of QueryInterface,
+// block of the process heap (win/HandleGuards.h), the answer of QueryInterface,
 // a lock held for a scope, and what the imaging component says of its
 // class.
 #pragma once
@@ -13,18 +13,18 @@
 #include <initializer_list>
 #include <utility>
 
-#include "codec/CodecMemory.h"
 #include "codec/CodecModule.h"
+#include "win/HandleGuards.h"
 
 // The IUnknown of `Derived`, which implements `Interface` and is made by
-// CodecNew (its destructor reachable by CodecDelete, its last Release's).
+// HeapNew (its destructor reachable by HeapDelete, its last Release's).
 template <typename Derived, typename Interface>
 class CodecObject : public Interface {
 public:
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
     ULONG STDMETHODCALLTYPE Release() override {
         const LONG left = InterlockedDecrement(&references_);
-        if (left == 0) CodecDelete(static_cast<Derived*>(this));
+        if (left == 0) HeapDelete(static_cast<Derived*>(this));
         return static_cast<ULONG>(left);
     }
 
@@ -34,7 +34,7 @@ public:
     static HRESULT CreateAs(REFIID iid, void** out, Args&&... args) {
         if (out == nullptr) return E_POINTER;
         *out = nullptr;
-        Derived* made = CodecNew<Derived>(std::forward<Args>(args)...);
+        Derived* made = HeapNew<Derived>(std::forward<Args>(args)...);
         if (made == nullptr) return E_OUTOFMEMORY;
         const HRESULT hr = made->QueryInterface(iid, out);
         made->Release();

@@ -3,10 +3,11 @@
 // metadata, colour contexts or a container palette.
 #include "codec/PcxBitmapDecoder.h"
 
-#include "codec/CodecMemory.h"
 #include "codec/CodecModule.h"
-#include "codec/PcxFrameDecode.h"
+#include "codec/PcxBitmapFrameDecode.h"
+#include "codec/StatusResults.h"
 #include "codec/StreamReads.h"
+#include "win/HandleGuards.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ PcxBitmapDecoder::~PcxBitmapDecoder() {
 HRESULT PcxBitmapDecoder::Create(const CodecFormat& format, REFIID iid, void** out) {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
-    PcxBitmapDecoder* decoder = CodecNew<PcxBitmapDecoder>(format);
+    PcxBitmapDecoder* decoder = HeapNew<PcxBitmapDecoder>(format);
     if (decoder == nullptr) return E_OUTOFMEMORY;
     const HRESULT hr = decoder->QueryInterface(iid, out);
     decoder->Release();
@@ -79,7 +80,7 @@ ULONG PcxBitmapDecoder::AddRef() { return static_cast<ULONG>(InterlockedIncremen
 
 ULONG PcxBitmapDecoder::Release() {
     const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) CodecDelete(this);
+    if (left == 0) HeapDelete(this);
     return static_cast<ULONG>(left);
 }
 
@@ -97,8 +98,8 @@ HRESULT PcxBitmapDecoder::Examine(IStream* stream, Contents* contents) const {
     uint32_t got = 0;
     hr = ReadStreamAt(stream, 0, bytes, sizeof bytes, &got);
     if (FAILED(hr)) return hr;
-    if (got >= 4 && kypcx::ReadLe32(bytes) != kypcx::kDcxMagic) return WINCODEC_ERR_UNKNOWNIMAGEFORMAT;
-    if (got != sizeof bytes) return WINCODEC_ERR_BADHEADER;
+    if (got >= 4 && kypcx::ReadLe32(bytes) != kypcx::kDcxMagic) return CodecResultOf(kypcx::Status::NotDcx);
+    if (got != sizeof bytes) return CodecResultOf(kypcx::Status::DirectoryCutShort);
     kypcx::LoadDcxDirectory(bytes, got, &contents->directory);
     contents->frameCount = kypcx::CountDcxItems(contents->directory);
     return S_OK;
@@ -107,10 +108,8 @@ HRESULT PcxBitmapDecoder::Examine(IStream* stream, Contents* contents) const {
 HRESULT PcxBitmapDecoder::PlanPage(IStream* stream, const Contents& contents, UINT index,
                                    kypcx::PcxImagePlan* plan) const {
     kypcx::DcxItemExtent extent;
-    const PcxErrorCode found = kypcx::FindDcxItemExtent(contents.directory, index, contents.length, &extent);
-    if (found == PCX_ERR_NO_ITEM) return WINCODEC_ERR_FRAMEMISSING;
-    if (found != PCX_OK) return WINCODEC_ERR_BADIMAGE;  // an extent outside the file, or of no bytes
-    if (!extent.listed) return E_INVALIDARG;
+    const kypcx::Status found = kypcx::FindDcxItemExtent(contents.directory, index, contents.length, &extent);
+    if (found != kypcx::Status::Ok) return CodecResultOf(found);
     return PlanStreamImage(stream, extent.start, extent.end, plan);
 }
 
@@ -122,8 +121,8 @@ HRESULT PcxBitmapDecoder::QueryCapability(IStream* stream, DWORD* capability) {
         if (stream_ != nullptr) return WINCODEC_ERR_WRONGSTATE;
     }
     StreamPositionKeeper keeper(stream);
-    Contents* contents = CodecNew<Contents>();
-    kypcx::PcxImagePlan* page = CodecNew<kypcx::PcxImagePlan>();
+    Contents* contents = HeapNew<Contents>();
+    kypcx::PcxImagePlan* page = HeapNew<kypcx::PcxImagePlan>();
     HRESULT hr = contents != nullptr && page != nullptr ? Examine(stream, contents) : E_OUTOFMEMORY;
     if (SUCCEEDED(hr)) {
         // A PCX file's one image was planned by the examination; a DCX file's
@@ -134,8 +133,8 @@ HRESULT PcxBitmapDecoder::QueryCapability(IStream* stream, DWORD* capability) {
         *capability = WICBitmapDecoderCapabilityCanDecodeSomeImages;
         if (every) *capability |= WICBitmapDecoderCapabilityCanDecodeAllImages;
     }
-    CodecDelete(page);
-    CodecDelete(contents);
+    HeapDelete(page);
+    HeapDelete(contents);
     // A stream this decoder cannot read is no failure here: it can decode
     // none of its images. A stream that cannot be read at all is.
     const bool verdict = hr == WINCODEC_ERR_UNKNOWNIMAGEFORMAT || hr == WINCODEC_ERR_BADHEADER ||
@@ -186,15 +185,11 @@ HRESULT PcxBitmapDecoder::CopyPalette(IWICPalette* palette) {
 }
 
 HRESULT PcxBitmapDecoder::GetMetadataQueryReader(IWICMetadataQueryReader** reader) {
-    if (reader == nullptr) return E_INVALIDARG;
-    *reader = nullptr;
-    return WINCODEC_ERR_UNSUPPORTEDOPERATION;
+    return AnswerWithoutObject(reader, WINCODEC_ERR_UNSUPPORTEDOPERATION);
 }
 
 HRESULT PcxBitmapDecoder::GetPreview(IWICBitmapSource** preview) {
-    if (preview == nullptr) return E_INVALIDARG;
-    *preview = nullptr;
-    return WINCODEC_ERR_UNSUPPORTEDOPERATION;
+    return AnswerWithoutObject(preview, WINCODEC_ERR_UNSUPPORTEDOPERATION);
 }
 
 HRESULT PcxBitmapDecoder::GetColorContexts(UINT, IWICColorContext**, UINT* actualCount) {
@@ -204,9 +199,7 @@ HRESULT PcxBitmapDecoder::GetColorContexts(UINT, IWICColorContext**, UINT* actua
 }
 
 HRESULT PcxBitmapDecoder::GetThumbnail(IWICBitmapSource** thumbnail) {
-    if (thumbnail == nullptr) return E_INVALIDARG;
-    *thumbnail = nullptr;
-    return WINCODEC_ERR_CODECNOTHUMBNAIL;
+    return AnswerWithoutObject(thumbnail, WINCODEC_ERR_CODECNOTHUMBNAIL);
 }
 
 HRESULT PcxBitmapDecoder::GetFrameCount(UINT* count) {
@@ -223,12 +216,12 @@ HRESULT PcxBitmapDecoder::GetFrame(UINT index, IWICBitmapFrameDecode** frame) {
     ExclusiveLock hold(&lock_);
     if (stream_ == nullptr) return WINCODEC_ERR_NOTINITIALIZED;
     if (index >= contents_.frameCount) return E_INVALIDARG;
-    kypcx::PcxImagePlan* plan = CodecNew<kypcx::PcxImagePlan>();
+    kypcx::PcxImagePlan* plan = HeapNew<kypcx::PcxImagePlan>();
     if (plan == nullptr) return E_OUTOFMEMORY;
     HRESULT hr = S_OK;
     if (format_.container == CodecContainer::Pcx) *plan = contents_.image;
     else hr = PlanPage(stream_, contents_, index, plan);
-    if (SUCCEEDED(hr)) hr = PcxFrameDecode::Create(this, *plan, frame);
-    CodecDelete(plan);
+    if (SUCCEEDED(hr)) hr = PcxBitmapFrameDecode::Create(this, *plan, frame);
+    HeapDelete(plan);
     return hr;
 }

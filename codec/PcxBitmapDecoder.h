@@ -10,9 +10,9 @@
 #include <wincodec.h>
 
 #include "codec/CodecFormats.h"
-#include "codec/CodecMemory.h"
 #include "kypcx/dcx_directory.h"
 #include "kypcx/pcx_reader.h"
+#include "win/HandleGuards.h"
 
 class PcxBitmapDecoder final : public IWICBitmapDecoder {
 public:
@@ -41,11 +41,11 @@ public:
     SRWLOCK* lock() { return &lock_; }
 
 private:
-    // Made and destroyed in heap blocks of their own (CodecMemory.h).
+    // Made and destroyed in heap blocks of their own (win/HandleGuards.h).
     template <typename T, typename... Args>
-    friend T* CodecNew(Args&&... args);
+    friend T* HeapNew(Args&&... args);
     template <typename T>
-    friend void CodecDelete(T* object);
+    friend void HeapDelete(T* object);
 
     // What a stream holds as this decoder's format sees it.
     struct Contents {

@@ -142,7 +142,5 @@ HRESULT PcxBitmapEncoder::Commit() {
 }
 
 HRESULT PcxBitmapEncoder::GetMetadataQueryWriter(IWICMetadataQueryWriter** writer) {
-    if (writer == nullptr) return E_INVALIDARG;
-    *writer = nullptr;
-    return WINCODEC_ERR_UNSUPPORTEDOPERATION;
+    return AnswerWithoutObject(writer, WINCODEC_ERR_UNSUPPORTEDOPERATION);
 }

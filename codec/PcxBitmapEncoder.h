@@ -11,12 +11,12 @@
 
 #include <wincodec.h>
 
-#include "codec/CodecMemory.h"
 #include "codec/CodecObject.h"
 #include "codec/EncoderFormats.h"
 #include "codec/EncoderStream.h"
 #include "kypcx/dcx_directory.h"
 #include "kypcx/pcx_writer.h"
+#include "win/HandleGuards.h"
 
 class PcxBitmapEncoder final : public CodecObject<PcxBitmapEncoder, IWICBitmapEncoder> {
 public:
@@ -53,11 +53,11 @@ public:
     void FrameCommitted() { uncommittedFrame_ = false; }
 
 private:
-    // Made and destroyed in heap blocks of their own (CodecMemory.h).
+    // Made and destroyed in heap blocks of their own (win/HandleGuards.h).
     template <typename T, typename... Args>
-    friend T* CodecNew(Args&&... args);
+    friend T* HeapNew(Args&&... args);
     template <typename T>
-    friend void CodecDelete(T* object);
+    friend void HeapDelete(T* object);
 
     explicit PcxBitmapEncoder(const EncoderFormat& format);
     ~PcxBitmapEncoder() = default;
@@ -66,7 +66,7 @@ private:
     const EncoderFormat& format_;
     SRWLOCK lock_ = SRWLOCK_INIT;
     EncoderStream stream_;
-    CodecBuffer block_;
+    HeapBuffer block_;
     kypcx::PcxByteWriter out_;
     UINT frameCount_ = 0;
     bool uncommittedFrame_ = false;

@@ -5,8 +5,9 @@
 #include <climits>
 #include <cmath>
 
-#include "codec/CodecMemory.h"
 #include "codec/PcxBitmapEncoder.h"
+#include "codec/StatusResults.h"
+#include "win/HandleGuards.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ PcxBitmapFrameEncode::PcxBitmapFrameEncode(PcxBitmapEncoder* encoder, UINT index
 }
 
 PcxBitmapFrameEncode::~PcxBitmapFrameEncode() {
-    CodecDelete(writer_);
+    HeapDelete(writer_);
     encoder_->Release();
 }
 
@@ -123,12 +124,12 @@ HRESULT PcxBitmapFrameEncode::Start() {
     }
     picture.colorCount = count;
 
-    writer_ = CodecNew<PcxFrameWriter>(encoder_->out(), encoder_->stream());
+    writer_ = HeapNew<PcxFrameWriter>(encoder_->out(), encoder_->stream());
     HRESULT hr = writer_ != nullptr ? writer_->Plan(picture) : E_OUTOFMEMORY;
     if (SUCCEEDED(hr)) hr = encoder_->BeginPage(index_, writer_->largestHeader(), height_);
     if (SUCCEEDED(hr)) hr = writer_->Begin();
     if (FAILED(hr)) {
-        CodecDelete(writer_);
+        HeapDelete(writer_);
         writer_ = nullptr;
         return hr;
     }
@@ -255,7 +256,7 @@ HRESULT PcxBitmapFrameEncode::WriteSource(IWICBitmapSource* source, WICRect* rec
     }
     const uint64_t rowBytes = (uint64_t{width} * format->bitsPerPixel + 7) / 8;
     const uint64_t bandRows = rowBytes >= kSourceBandBytes ? 1 : kSourceBandBytes / rowBytes;
-    CodecBuffer band;
+    HeapBuffer band;
     for (INT done = 0; SUCCEEDED(hr) && done < rect->Height;) {
         const INT rows = static_cast<INT>(bandRows < uint64_t(rect->Height - done) ? bandRows : rect->Height - done);
         const uint64_t size = rowBytes * static_cast<uint64_t>(rows);
@@ -327,7 +328,7 @@ HRESULT PcxBitmapFrameEncode::Commit() {
         failure_ = hr;
         return hr;
     }
-    CodecDelete(writer_);
+    HeapDelete(writer_);
     writer_ = nullptr;
     committed_ = true;
     encoder_->FrameCommitted();
@@ -335,7 +336,5 @@ HRESULT PcxBitmapFrameEncode::Commit() {
 }
 
 HRESULT PcxBitmapFrameEncode::GetMetadataQueryWriter(IWICMetadataQueryWriter** writer) {
-    if (writer == nullptr) return E_INVALIDARG;
-    *writer = nullptr;
-    return WINCODEC_ERR_UNSUPPORTEDOPERATION;
+    return AnswerWithoutObject(writer, WINCODEC_ERR_UNSUPPORTEDOPERATION);
 }

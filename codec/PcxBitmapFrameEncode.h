@@ -50,11 +50,11 @@ public:
     HRESULT STDMETHODCALLTYPE GetMetadataQueryWriter(IWICMetadataQueryWriter** writer) override;
 
 private:
-    // Made and destroyed in heap blocks of their own (CodecMemory.h).
+    // Made and destroyed in heap blocks of their own (win/HandleGuards.h).
     template <typename T, typename... Args>
-    friend T* CodecNew(Args&&... args);
+    friend T* HeapNew(Args&&... args);
     template <typename T>
-    friend void CodecDelete(T* object);
+    friend void HeapDelete(T* object);
 
     PcxBitmapFrameEncode(PcxBitmapEncoder* encoder, UINT index);
     ~PcxBitmapFrameEncode();

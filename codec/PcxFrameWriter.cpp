@@ -68,9 +68,9 @@ bool HeldBytes::Append(void* context, const uint8_t* bytes, size_t length) {
 }
 
 PcxFrameWriter::~PcxFrameWriter() {
-    CodecDelete(image_);
-    CodecDelete(heldImage_);
-    CodecDelete(heldOut_);
+    HeapDelete(image_);
+    HeapDelete(heldImage_);
+    HeapDelete(heldOut_);
 }
 
 HRESULT PcxFrameWriter::Result(Status status) const {
@@ -107,7 +107,7 @@ HRESULT PcxFrameWriter::Plan(const FramePicture& p) {
     if (!line_.Resize(rows_.lineSize())) return E_OUTOFMEMORY;
 
     if (p.format->rows != kypcx::PcxPixelFormat::Bgra32) {
-        image_ = CodecNew<kypcx::PcxImageWriter>(out_, header_, rows_, height_, line_.data());
+        image_ = HeapNew<kypcx::PcxImageWriter>(out_, header_, rows_, height_, line_.data());
         return image_ != nullptr ? S_OK : E_OUTOFMEMORY;
     }
     // The same pixels as three planes: the header of a 24-bit picture, and
@@ -123,9 +123,9 @@ HRESULT PcxFrameWriter::Plan(const FramePicture& p) {
     opaqueRows_.masks[1] = 0x0000FF00;
     opaqueRows_.masks[2] = 0x000000FF;
     if (!heldBlock_.Resize(kHeldBlockSize)) return E_OUTOFMEMORY;
-    heldOut_ = CodecNew<kypcx::PcxByteWriter>(held_.sink(), heldBlock_.data(), kHeldBlockSize);
+    heldOut_ = HeapNew<kypcx::PcxByteWriter>(held_.sink(), heldBlock_.data(), kHeldBlockSize);
     if (heldOut_ == nullptr) return E_OUTOFMEMORY;
-    heldImage_ = CodecNew<kypcx::PcxImageWriter>(*heldOut_, opaqueHeader_, opaqueRows_, height_, line_.data());
+    heldImage_ = HeapNew<kypcx::PcxImageWriter>(*heldOut_, opaqueHeader_, opaqueRows_, height_, line_.data());
     if (heldImage_ == nullptr) return E_OUTOFMEMORY;
     holding_ = true;
     return S_OK;
@@ -142,7 +142,7 @@ bool PcxFrameWriter::Opaque(const uint8_t* row) const {
 HRESULT PcxFrameWriter::StopHolding() {
     Status status = heldImage_->EndLines();
     if (status != Status::Ok) return Result(status);
-    image_ = CodecNew<kypcx::PcxImageWriter>(out_, header_, rows_, height_, line_.data());
+    image_ = HeapNew<kypcx::PcxImageWriter>(out_, header_, rows_, height_, line_.data());
     if (image_ == nullptr) return E_OUTOFMEMORY;
     status = image_->WriteHeader();
     if (status != Status::Ok) return Result(status);
@@ -150,8 +150,8 @@ HRESULT PcxFrameWriter::StopHolding() {
     // Each held line decoded to its red, green and blue planes, and written
     // again as a row of blue, green, red and an opaque alpha.
     const size_t planeBytes = rows_.bytesPerLine;
-    CodecBuffer planes;
-    CodecBuffer row;
+    HeapBuffer planes;
+    HeapBuffer row;
     if (!planes.Resize(3 * planeBytes) || !row.Resize(4 * uint64_t{width_})) return E_OUTOFMEMORY;
     size_t at = 0;
     const uint32_t lines = heldImage_->linesWritten();
@@ -174,9 +174,9 @@ HRESULT PcxFrameWriter::StopHolding() {
         status = image_->WriteRows(row.data(), 0, 1);
         if (status != Status::Ok) return Result(status);
     }
-    CodecDelete(heldImage_);
+    HeapDelete(heldImage_);
     heldImage_ = nullptr;
-    CodecDelete(heldOut_);
+    HeapDelete(heldOut_);
     heldOut_ = nullptr;
     held_.Free();
     heldBlock_.Free();
@@ -209,7 +209,7 @@ HRESULT PcxFrameWriter::Finish() {
         // Every pixel was opaque: three planes, the lines as they were held.
         status = heldImage_->EndLines();
         if (status != Status::Ok) return Result(status);
-        image_ = CodecNew<kypcx::PcxImageWriter>(out_, opaqueHeader_, opaqueRows_, height_, line_.data());
+        image_ = HeapNew<kypcx::PcxImageWriter>(out_, opaqueHeader_, opaqueRows_, height_, line_.data());
         if (image_ == nullptr) return E_OUTOFMEMORY;
         status = image_->WriteHeader();
         if (status == Status::Ok && !out_.PutBytes(held_.data(), held_.size())) status = Status::LineNotWritten;

@@ -25,10 +25,10 @@
 #include <cstdint>
 
 #include "KyPcxTypes.h"
-#include "codec/CodecMemory.h"
 #include "codec/EncodePixelFormats.h"
 #include "codec/EncoderStream.h"
 #include "kypcx/pcx_writer.h"
+#include "win/HandleGuards.h"
 
 // What a frame's image is written from, fixed once its first lines come.
 struct FramePicture {
@@ -103,7 +103,7 @@ private:
     uint32_t height_ = 0;
     bool trailer_ = false;
     uint8_t trailerColors_[3 * 256] = {};
-    CodecBuffer line_;
+    HeapBuffer line_;
     kypcx::PcxImageWriter* image_ = nullptr;
 
     // A BGRA frame's rows while all are opaque: three planes of red, green
@@ -112,7 +112,7 @@ private:
     PcxHeader opaqueHeader_ = {};
     kypcx::PcxRowLayout opaqueRows_;
     HeldBytes held_;
-    CodecBuffer heldBlock_;
+    HeapBuffer heldBlock_;
     kypcx::PcxByteWriter* heldOut_ = nullptr;
     kypcx::PcxImageWriter* heldImage_ = nullptr;
 };

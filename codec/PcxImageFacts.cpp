@@ -49,16 +49,15 @@ HRESULT ReadDcxFacts(IStream* stream, uint64_t length, PcxImageFacts* facts) {
     uint32_t got = 0;
     const HRESULT hr = ReadStreamAt(stream, 0, bytes, sizeof bytes, &got);
     if (FAILED(hr)) return hr;
-    if (got != sizeof bytes) return WINCODEC_ERR_BADHEADER;
+    if (got != sizeof bytes) return CodecResultOf(kypcx::Status::DirectoryCutShort);
     kypcx::DcxDirectory directory;
     kypcx::LoadDcxDirectory(bytes, got, &directory);
     facts->dcx = true;
     facts->pageCount = kypcx::CountDcxItems(directory);
     if (facts->pageCount == 0) return S_OK;
     kypcx::DcxItemExtent extent;
-    const PcxErrorCode found = kypcx::FindDcxItemExtent(directory, 0, length, &extent);
-    if (found == PCX_ERR_NO_ITEM) return WINCODEC_ERR_FRAMEMISSING;
-    if (found != PCX_OK || !extent.listed) return WINCODEC_ERR_BADIMAGE;
+    const kypcx::Status found = kypcx::FindDcxItemExtent(directory, 0, length, &extent);
+    if (found != kypcx::Status::Ok) return CodecResultOf(found);
     return ReadImageHeader(stream, extent.start, extent.end, facts);
 }
 

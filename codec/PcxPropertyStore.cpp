@@ -5,9 +5,9 @@
 
 #include <propsys.h>
 
-#include "codec/CodecMemory.h"
 #include "codec/CodecModule.h"
 #include "codec/PcxImageFacts.h"
+#include "win/HandleGuards.h"
 
 namespace {
 
@@ -75,7 +75,7 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
     ULONG STDMETHODCALLTYPE Release() override {
         const LONG left = InterlockedDecrement(&references_);
-        if (left == 0) CodecDelete(this);
+        if (left == 0) HeapDelete(this);
         return static_cast<ULONG>(left);
     }
 
@@ -185,7 +185,7 @@ private:
 HRESULT CreatePcxPropertyStore(REFIID iid, void** out) {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
-    PcxPropertyStore* store = CodecNew<PcxPropertyStore>();
+    PcxPropertyStore* store = HeapNew<PcxPropertyStore>();
     if (store == nullptr) return E_OUTOFMEMORY;
     const HRESULT hr = store->QueryInterface(iid, out);
     store->Release();

@@ -19,6 +19,16 @@ HRESULT CodecResultOf(kypcx::Status status, HRESULT streamError) {
     case Status::RunCrossesLineEnd: return WINCODEC_ERR_BADIMAGE;
     case Status::NoImageMemory:
     case Status::NoWorkingMemory: return E_OUTOFMEMORY;
+    // A DCX file's directory and its pages.
+    case Status::NotDcx: return WINCODEC_ERR_UNKNOWNIMAGEFORMAT;
+    case Status::DirectoryUnreadable:
+    case Status::DirectoryCutShort: return WINCODEC_ERR_BADHEADER;
+    case Status::NoSuchItem:
+    case Status::ItemNotListed: return WINCODEC_ERR_FRAMEMISSING;
+    case Status::ItemOverlapsDirectory:
+    case Status::ItemOffsetsOutOfOrder:
+    case Status::ItemPastFileEnd:
+    case Status::ItemShorterThanHeader: return WINCODEC_ERR_BADIMAGE;
     default: return E_FAIL;  // nothing the reader reports
     }
 }

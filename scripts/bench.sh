@@ -13,7 +13,9 @@
 # afresh). Then decoding through the imaging component with KyPCXCodec.dll
 # against LoadPCXImageW on the same files, and saving the 24- and 8-bit
 # pictures through its encoder against SaveDIBInPCXFormatW. Not a test: it
-# passes or fails on nothing but the programs running.
+# passes or fails on nothing but the programs running. This script is the
+# benchmark's one entry point; the programs and helper scripts it runs live
+# in bench/ (bench/CMakeLists.txt says what each one times).
 #
 # Images: ImageMagick's plasma:fractal at 4000 x 3000 as 24-bit, quantised by
 # netpbm to 256 and to 16 colours, and its grey dithered to 1 bit; and a
@@ -69,7 +71,7 @@ cmake --build "$build/native-release" --target core_decode_bench >/dev/null
 
 bench="$build/bench"
 images="$bench/natural"
-gen="$build/native/tools/native/pcxgen"
+gen="$build/native/tools/fuzz/pcxgen"
 mkdir -p "$images" "$bench/tmp"
 
 bits="${KYPCX_BENCH_BITS:-}"
@@ -108,7 +110,7 @@ make_image ega16.pcx ppmtopcx "$images/quant16.ppm"
 dither() { ppmtopgm "$images/plasma.ppm" | pamditherbw | pamtopnm; }
 make_image mono1.pbm dither
 make_image mono1.pcx ppmtopcx "$images/mono1.pbm"
-make_image fax1.pbm /usr/bin/python3 "$root/tools/bench/fax_page.py"
+make_image fax1.pbm /usr/bin/python3 "$root/bench/fax_page.py"
 make_image fax1.pcx ppmtopcx "$images/fax1.pbm"
 files=(rgb24.pcx pal256.pcx ega16.pcx mono1.pcx fax1.pcx)
 
@@ -139,15 +141,15 @@ for round in $(seq 1 "$rounds"); do
   "$root/scripts/with-display.sh" "$root/scripts/wine-run.sh" "$tree/bin/kypcx_bench.exe" --runs "$runs" \
     --tmp ../tmp "${files[@]}" | tr -d '\r' | tee -a "$results" || status=1
   echo "== round $round of $rounds: Pillow"
-  /usr/bin/python3 "$root/tools/bench/time_others.py" --pillow-only --tmp "$bench/tmp" --one-pixel "$images" \
+  /usr/bin/python3 "$root/bench/time_others.py" --pillow-only --tmp "$bench/tmp" --one-pixel "$images" \
     --runs "$runs" "${files[@]}" | tee -a "$results" || status=1
   echo "== round $round of $rounds: Pillow decoding into fresh pages (MALLOC_MMAP_THRESHOLD_=131072)"
-  MALLOC_MMAP_THRESHOLD_=131072 /usr/bin/python3 "$root/tools/bench/time_others.py" --fresh-pages \
+  MALLOC_MMAP_THRESHOLD_=131072 /usr/bin/python3 "$root/bench/time_others.py" --fresh-pages \
     --tmp "$bench/tmp" --one-pixel "$images" --runs "$runs" "${files[@]}" | tee -a "$results" || status=1
   echo "== round $round of $rounds: the core's decode loop, $bits-bit under Wine, and native"
   "$root/scripts/with-display.sh" "$root/scripts/wine-run.sh" "$tree/bin/core_decode_bench.exe" --runs "$runs" \
     "${files[@]}" | tr -d '\r' | sed "s/^CORE_BENCH /CORE_BENCH build=wine /" | tee -a "$results" || status=1
-  "$build/native-release/tools/native/core_decode_bench" --runs "$runs" "${files[@]}" \
+  "$build/native-release/bench/core_decode_bench" --runs "$runs" "${files[@]}" \
     | sed "s/^CORE_BENCH /CORE_BENCH build=native /" | tee -a "$results" || status=1
 done
 
@@ -186,12 +188,12 @@ if [ "${KYPCX_BENCH_OTHERS:-0}" = 1 ]; then
     [ -s "one_$f" ] || /usr/bin/python3 -c 'import sys; from PIL import Image
 with Image.open(sys.argv[1]) as im: im.crop((0, 0, 1, 1)).save(sys.argv[2], "PCX")' "$f" "one_$f"
   done
-  /usr/bin/python3 "$root/tools/bench/time_others.py" --tmp "$bench/tmp" --one-pixel "$images" \
+  /usr/bin/python3 "$root/bench/time_others.py" --tmp "$bench/tmp" --one-pixel "$images" \
     --runs "$runs" --slow-runs "$slow_runs" "${files[@]}" | grep -v "tool=pillow" | tee -a "$results" || status=1
 fi
 
 echo
-/usr/bin/python3 "$root/tools/bench/report.py" "$results" || status=1
+/usr/bin/python3 "$root/bench/report.py" "$results" || status=1
 
 echo
 dcx_delete_bench || status=1

@@ -13,10 +13,10 @@ build="${KYPCX_BUILD_ROOT:-$root/build}"
 
 samples="$build/samples"
 mkdir -p "$samples"
-"$build/native/tools/native/pcxgen" gradient8 320 200 "$samples/gradient.pcx"
-"$build/native/tools/native/pcxgen" ega4 160 100 "$samples/ega.pcx"
+"$build/native/tools/fuzz/pcxgen" gradient8 320 200 "$samples/gradient.pcx"
+"$build/native/tools/fuzz/pcxgen" ega4 160 100 "$samples/ega.pcx"
 /usr/bin/convert "$samples/gradient.pcx" "$samples/gradient.ppm"
-"$build/native/tools/native/pcxgen" packed24 "$samples/gradient.ppm" "$samples/packed24.pcx"
+"$build/native/tools/fuzz/pcxgen" packed24 "$samples/gradient.ppm" "$samples/packed24.pcx"
 cd "$samples"
 client="$build/win32/bin/kypcx.exe"
 if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then

@@ -8,7 +8,7 @@
 # rules).
 #   scripts/fuzz.sh [seconds] [target]    (defaults 300, fuzz_decode)
 # Crashes land in build/fuzz/artifacts/; replay one with
-#   build/fuzz/tools/native/<target> <file>
+#   build/fuzz/tools/fuzz/<target> <file>
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${KYPCX_BUILD_ROOT:-$root/build}"
@@ -31,9 +31,9 @@ if [ -d "$root/core/tests/fuzz_regressions" ]; then
   find "$root/core/tests/fuzz_regressions" -type f -exec cp -f {} "$corpus/" \;
 fi
 for kind in mono1 fax1 ega4 gradient8 rgb24; do
-  "$fuzz/tools/native/pcxgen" "$kind" 37 5 "$corpus/gen_$kind.pcx"
+  "$fuzz/tools/fuzz/pcxgen" "$kind" 37 5 "$corpus/gen_$kind.pcx"
 done
 
 cd "$fuzz"
-exec "./tools/native/$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+exec "./tools/fuzz/$target" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
   -artifact_prefix="$fuzz/artifacts/" -print_final_stats=1 "$corpus"

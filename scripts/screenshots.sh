@@ -8,7 +8,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${KYPCX_BUILD_ROOT:-$root/build}"
 win_tree="${KYPCX_WIN_TREE:-$build/win32}"
-pcxgen="$build/native/tools/native/pcxgen"
+pcxgen="$build/native/tools/fuzz/pcxgen"
 work="$build/screenshots"
 rm -rf "$work"
 mkdir -p "$work" "$root/docs"

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "KyPCX.h"
+#include "win/HandleGuards.h"
 
 namespace {
 
@@ -47,26 +48,6 @@ public:
 
 private:
     T* p_ = nullptr;
-};
-
-// A DIB block, freed with its scope unless handed on.
-class Dib {
-public:
-    Dib() = default;
-    explicit Dib(HGLOBAL block) : block_(block) {}
-    ~Dib() {
-        if (block_ != nullptr) GlobalFree(block_);
-    }
-    Dib(const Dib&) = delete;
-    Dib& operator=(const Dib&) = delete;
-    HGLOBAL get() const { return block_; }
-    void reset(HGLOBAL block) {
-        if (block_ != nullptr) GlobalFree(block_);
-        block_ = block;
-    }
-
-private:
-    HGLOBAL block_ = nullptr;
 };
 
 DWORD DibRowBytes(const BITMAPINFOHEADER& h) { return ((h.biBitCount * DWORD(h.biWidth) + 31) / 32) * 4; }
@@ -604,7 +585,7 @@ int Run(const LibraryCalls& lib, IWICImagingFactory* factory, const wchar_t* in,
     for (UINT i = 0; i < range.count; ++i) {
         const UINT n = range.first + i;
         if (progress) std::fwprintf(stderr, L"\r%ls: page %u of %u", out, i + 1, range.count);
-        Dib dib(reader->Read(n, &why));
+        ScopedGlobal dib(reader->Read(n, &why));  // the page's DIB, freed once written
         const bool added = dib.get() != nullptr && writer->Add(dib.get(), &why);
         if (!added) {
             if (progress) std::fwprintf(stderr, L"\n");

@@ -44,11 +44,11 @@ bool GetDcxBound(const DcxDirectory& directory, int32_t* bound) {
     return true;
 }
 
-PcxErrorCode CheckDcxEntryNumber(const DcxDirectory& directory, uint32_t n) {
-    if (n == 0 || n > kDcxLastUsableEntry) return PCX_ERR_NO_ITEM;
+Status CheckDcxEntryNumber(const DcxDirectory& directory, uint32_t n) {
+    if (n == 0 || n > kDcxLastUsableEntry) return Status::NoSuchItem;
     int32_t bound = 0;
-    if (GetDcxBound(directory, &bound) && n > static_cast<uint32_t>(bound)) return PCX_ERR_NO_ITEM;
-    return PCX_OK;
+    if (GetDcxBound(directory, &bound) && n > static_cast<uint32_t>(bound)) return Status::NoSuchItem;
+    return Status::Ok;
 }
 
 uint32_t DcxScanLimit(const DcxDirectory& directory) {
@@ -98,26 +98,27 @@ uint32_t DirectoryWordsEnd(uint32_t listLength) {
 
 }  // namespace
 
-PcxErrorCode FindDcxItemExtent(const DcxDirectory& directory, uint32_t index, uint64_t fileLength,
-                               DcxItemExtent* extent, bool headerOnly) {
+Status FindDcxItemExtent(const DcxDirectory& directory, uint32_t index, uint64_t fileLength, DcxItemExtent* extent,
+                         bool headerOnly) {
     *extent = DcxItemExtent();
-    if (index >= kDcxLastUsableEntry) return PCX_ERR_NO_ITEM;
+    if (index >= kDcxLastUsableEntry) return Status::NoSuchItem;
     const uint32_t entry = index + 1;
-    PcxErrorCode code = CheckDcxEntryNumber(directory, entry);
-    if (code != PCX_OK) return code;
+    Status status = CheckDcxEntryNumber(directory, entry);
+    if (status != Status::Ok) return status;
     const uint32_t start = ListedDcxEntry(directory, entry);
-    if (start == 0) return PCX_OK;
+    if (start == 0) return Status::ItemNotListed;
     // The item in entry 1022 has no entry behind it to look up: it is the
     // last item there can be and ends where the last item ends.
     const bool lastUsable = entry == kDcxLastUsableEntry;
     if (!headerOnly && !lastUsable) {
-        code = CheckDcxEntryNumber(directory, entry + 1);
-        if (code != PCX_OK) return code;
+        status = CheckDcxEntryNumber(directory, entry + 1);
+        if (status != Status::Ok) return status;
     }
     const uint32_t next = lastUsable ? 0 : ListedDcxEntry(directory, entry + 1);
 
     const uint32_t listLength = ListLength(directory);
-    if (start < DirectoryWordsEnd(listLength) || next == start) return PCX_ERR_ITEM_OFFSET;
+    if (start < DirectoryWordsEnd(listLength)) return Status::ItemOverlapsDirectory;
+    if (next == start) return Status::ItemOffsetsOutOfOrder;
     // The nearest listed offset above the start ends the item: the next
     // entry in a well-formed file, the right one whatever the order. Entry
     // 1023 is never listed, so it ends no item, whatever another writer put
@@ -137,67 +138,66 @@ PcxErrorCode FindDcxItemExtent(const DcxDirectory& directory, uint32_t index, ui
             endFromEntry = true;
         }
     }
-    if (start >= fileLength || end > fileLength || end - start < kPcxHeaderSize) return PCX_ERR_FILE_IO;
-    extent->listed = true;
+    if (start >= fileLength || end > fileLength) return Status::ItemPastFileEnd;
+    if (end - start < kPcxHeaderSize) return Status::ItemShorterThanHeader;
     extent->start = start;
     extent->end = end;
-    return PCX_OK;
+    return Status::Ok;
 }
 
-PcxErrorCode CheckDcxLayoutForWriting(const DcxDirectory& directory, uint64_t fileLength) {
-    if (fileLength < kDcxDirectorySize || fileLength > kDcxMaxFileLength) return PCX_ERR_FILE_IO;
+Status CheckDcxLayoutForWriting(const DcxDirectory& directory, uint64_t fileLength) {
+    if (fileLength < kDcxDirectorySize) return Status::DirectoryCutShort;
+    if (fileLength > kDcxMaxFileLength) return Status::DcxTooLong;
     const uint32_t listLength = ListLength(directory);
     uint32_t previous = kDcxDirectorySize - 1;
     for (uint32_t n = 1; n <= listLength; ++n) {
         const uint32_t offset = directory.words[n];
-        if (offset <= previous || offset >= fileLength) return PCX_ERR_ITEM_OFFSET;
+        if (offset < kDcxDirectorySize) return Status::ItemOverlapsDirectory;
+        if (offset <= previous || offset >= fileLength) return Status::ItemOffsetsOutOfOrder;
         previous = offset;
     }
-    return PCX_OK;
+    return Status::Ok;
 }
 
-PcxErrorCode PlanDcxItemAdd(const DcxDirectory& directory, uint64_t fileLength, DcxAddRoute route,
-                            DcxAddPlan* plan) {
+Status PlanDcxItemAdd(const DcxDirectory& directory, uint64_t fileLength, DcxAddPlan* plan) {
     *plan = DcxAddPlan();
-    // What the copy route says of a directory it finds no empty entry in.
-    const bool copying = route == DcxAddRoute::ThroughCopy;
-    if (!HasDcxMagic(directory)) return copying ? PCX_ERR_NO_ITEM : PCX_ERR_DCX_ID;
-    if (fileLength < kDcxDirectorySize) return copying ? PCX_ERR_NO_ITEM : PCX_ERR_FILE_IO;
-    PcxErrorCode code = CheckDcxLayoutForWriting(directory, fileLength);
-    if (code != PCX_OK) return code;
+    if (!HasDcxMagic(directory)) return Status::NotDcx;
+    if (fileLength < kDcxDirectorySize) return Status::DirectoryCutShort;
+    const Status layout = CheckDcxLayoutForWriting(directory, fileLength);
+    if (layout != Status::Ok) return layout;
     // An item needs at least its header behind the old end.
-    if (fileLength > kDcxMaxFileLength - kPcxHeaderSize) return PCX_ERR_FILE_IO;
+    if (fileLength > kDcxMaxFileLength - kPcxHeaderSize) return Status::DcxTooLong;
     // The layout check leaves the list unbroken and ascending, so the first
     // empty entry is the one behind the list.
     const uint32_t entry = FindFirstEmptyDcxEntry(directory);
-    if (entry == 0) return copying ? PCX_ERR_NO_ITEM : PCX_ERR_NO_EMPTY_ENTRY;
+    if (entry == 0) return Status::DirectoryFull;
     plan->entry = entry;
     plan->start = static_cast<uint32_t>(fileLength);
     plan->endsList = entry < kDcxLastUsableEntry;
     plan->room = static_cast<uint32_t>(kDcxMaxFileLength - fileLength);
-    return PCX_OK;
+    return Status::Ok;
 }
 
-PcxErrorCode PlanDcxItemDelete(const DcxDirectory& directory, uint64_t fileLength, uint32_t index,
-                               DcxDeletePlan* plan) {
-    // Every way of not finding the item is one answer: there is no such item.
-    if (!HasDcxMagic(directory) || fileLength < kDcxDirectorySize || index >= kDcxLastUsableEntry)
-        return PCX_ERR_NO_ITEM;
+Status PlanDcxItemDelete(const DcxDirectory& directory, uint64_t fileLength, uint32_t index, DcxDeletePlan* plan) {
+    if (!HasDcxMagic(directory)) return Status::NotDcx;
+    if (fileLength < kDcxDirectorySize) return Status::DirectoryCutShort;
+    if (index >= kDcxLastUsableEntry) return Status::NoSuchItem;
     const uint32_t entry = index + 1;
     const uint32_t start = ListedDcxEntry(directory, entry);
-    if (start == 0) return PCX_ERR_NO_ITEM;
+    if (start == 0) return Status::ItemNotListed;
     // The item's end is looked up in entry + 1, which must be a usable entry
     // within B; the item in entry 1022 has none behind it and ends at the
     // file's length (entry 1023 is never an item, nor any item's end), but
     // its own entry must lie within B.
     const bool lastUsable = entry == kDcxLastUsableEntry;
-    PcxErrorCode code = CheckDcxEntryNumber(directory, lastUsable ? entry : entry + 1);
-    if (code != PCX_OK) return code;
-    code = CheckDcxLayoutForWriting(directory, fileLength);
-    if (code != PCX_OK) return code;
+    Status status = CheckDcxEntryNumber(directory, lastUsable ? entry : entry + 1);
+    if (status != Status::Ok) return status;
+    status = CheckDcxLayoutForWriting(directory, fileLength);
+    if (status != Status::Ok) return status;
     const uint32_t next = lastUsable ? 0 : ListedDcxEntry(directory, entry + 1);
     const uint32_t end = next != 0 ? next : static_cast<uint32_t>(fileLength);
-    if (end <= start) return PCX_ERR_ITEM_OFFSET;  // excluded by the layout check; kept as the guard
+    // Excluded by the layout check; kept as the guard.
+    if (end <= start) return Status::ItemOffsetsOutOfOrder;
 
     plan->entry = entry;
     plan->start = start;
@@ -213,7 +213,7 @@ PcxErrorCode PlanDcxItemDelete(const DcxDirectory& directory, uint64_t fileLengt
     moved.words[kDcxDirectoryWords - 1] = 0;
     // The items behind the deleted one move down by its size.
     for (uint32_t n = entry; n < kDcxLastUsableEntry && moved.words[n] != 0; ++n) moved.words[n] -= plan->removed;
-    return PCX_OK;
+    return Status::Ok;
 }
 
 }  // namespace kypcx

@@ -89,14 +89,14 @@ PcxLayout SmallestLayout(const PictureColors& colors) {
     return PcxLayout{1, 8};
 }
 
-Status PlanPcxSave(PcxLayout layout, const PictureColors& colors, const PcxSaveFrame& frame, PcxSavePlan* plan) {
+Status PlanPcxSave(PcxLayout layout, const PictureColors& colors, const PcxSavePicture& picture, PcxSavePlan* plan) {
     if (!IsDecodablePcxLayout(layout.planes, layout.bitsPerPixel, PcxLayoutSet::Every))
         return Status::UndecodableLayout;
-    if (frame.width < 1 || frame.height < 1) return Status::UndecodableLayout;
-    const uint64_t bitsPerPlaneRow = uint64_t(frame.width) * layout.bitsPerPixel;
+    if (picture.width < 1 || picture.height < 1) return Status::UndecodableLayout;
+    const uint64_t bitsPerPlaneRow = uint64_t(picture.width) * layout.bitsPerPixel;
     // Planes of an even number of bytes, as writers have always made them.
     const uint64_t planeBytes = (bitsPerPlaneRow + 15) / 16 * 2;
-    if (frame.width > kMaxPcxDimension || frame.height > kMaxPcxDimension || planeBytes > kMaxPcxBytesPerLine)
+    if (picture.width > kMaxPcxDimension || picture.height > kMaxPcxDimension || planeBytes > kMaxPcxBytesPerLine)
         return Status::ImageTooLarge;
 
     const uint32_t numbered = LayoutColors(layout);
@@ -108,17 +108,17 @@ Status PlanPcxSave(PcxLayout layout, const PictureColors& colors, const PcxSaveF
     std::memset(&h, 0, sizeof h);
     h.manufacturer = kPcxManufacturer;
     h.version = kPcxWrittenVersion;
-    h.encoding = frame.storedLines ? kPcxStoredEncoding : kPcxRleEncoding;
+    h.encoding = picture.storedLines ? kPcxStoredEncoding : kPcxRleEncoding;
     h.bitsPerPixel = layout.bitsPerPixel;
     h.planes = layout.planes;
-    h.xMax = Low16(int64_t{frame.width} - 1);
-    h.yMax = Low16(int64_t{frame.height} - 1);
-    h.horizontalDpi = frame.dpiX;
-    h.verticalDpi = frame.dpiY;
+    h.xMax = Low16(int64_t{picture.width} - 1);
+    h.yMax = Low16(int64_t{picture.height} - 1);
+    h.horizontalDpi = picture.dpiX;
+    h.verticalDpi = picture.dpiY;
     h.bytesPerLine = Low16(static_cast<int64_t>(planeBytes));
     h.paletteInfo = 1;
-    h.horizontalScreenSize = frame.screenWidth;
-    h.verticalScreenSize = frame.screenHeight;
+    h.horizontalScreenSize = picture.screenWidth;
+    h.verticalScreenSize = picture.screenHeight;
 
     plan->trailer = false;
     std::memset(plan->trailerColors, 0, sizeof plan->trailerColors);
@@ -140,23 +140,23 @@ Status PlanPcxSave(PcxLayout layout, const PictureColors& colors, const PcxSaveF
     }
 
     const uint32_t bpl = static_cast<uint32_t>(planeBytes);
-    const uint64_t width = static_cast<uint64_t>(frame.width);
+    const uint64_t width = static_cast<uint64_t>(picture.width);
     if (indexed) {
         plan->form = PcxSaveRows::Indices;
-        plan->rows = IndexRowLayout(frame.width, layout.planes, layout.bitsPerPixel, bpl);
+        plan->rows = IndexRowLayout(picture.width, layout.planes, layout.bitsPerPixel, bpl);
         plan->rowBytes = width;
     } else if (layout.planes == 4) {
         plan->form = PcxSaveRows::Bgra;
         plan->rows = PcxRowLayout{};
         plan->rows.kind = PcxRowKind::Bgra32;
-        plan->rows.width = frame.width;
+        plan->rows.width = picture.width;
         plan->rows.planes = 4;
         plan->rows.bytesPerLine = bpl;
         plan->rowBytes = 4 * width;
         plan->rows.rowBytes = plan->rowBytes;
     } else if (layout.planes == 3) {
         plan->form = PcxSaveRows::Bgr;
-        plan->rows = BgrRowLayout(frame.width, static_cast<int32_t>(bpl));
+        plan->rows = BgrRowLayout(picture.width, static_cast<int32_t>(bpl));
         plan->rowBytes = 3 * width;
         plan->rows.rowBytes = plan->rowBytes;
     } else {
@@ -165,7 +165,7 @@ Status PlanPcxSave(PcxLayout layout, const PictureColors& colors, const PcxSaveF
         plan->form = layout.bitsPerPixel == 24 ? PcxSaveRows::Bgr : PcxSaveRows::Bgrx;
         plan->rows = PcxRowLayout{};
         plan->rows.kind = PcxRowKind::Copied;
-        plan->rows.width = frame.width;
+        plan->rows.width = picture.width;
         plan->rows.planes = 1;
         plan->rows.bytesPerLine = bpl;
         plan->rowBytes = (layout.bitsPerPixel / 8) * width;

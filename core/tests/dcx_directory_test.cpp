@@ -13,6 +13,7 @@ namespace {
 
 using kypcx::DcxDirectory;
 using kypcx::DcxItemExtent;
+using kypcx::Status;
 
 // A directory with the magic and the given entries from entry 1 on.
 DcxDirectory Directory(std::initializer_list<uint32_t> entries) {
@@ -73,13 +74,13 @@ TEST(DcxDirectoryBound, Entry2DecidesTheRangeOfEntryNumbers) {
         DcxDirectory d = Directory({4096});
         d.words[2] = c.entry2;
         EXPECT_EQ(c.scanLimit, kypcx::DcxScanLimit(d)) << c.entry2;
-        EXPECT_EQ(PCX_ERR_NO_ITEM, kypcx::CheckDcxEntryNumber(d, 0));
-        EXPECT_EQ(PCX_ERR_NO_ITEM, kypcx::CheckDcxEntryNumber(d, 1023));
+        EXPECT_EQ(Status::NoSuchItem, kypcx::CheckDcxEntryNumber(d, 0));
+        EXPECT_EQ(Status::NoSuchItem, kypcx::CheckDcxEntryNumber(d, 1023));
         if (c.highestAccepted > 0) {
-            EXPECT_EQ(PCX_OK, kypcx::CheckDcxEntryNumber(d, c.highestAccepted)) << c.entry2;
+            EXPECT_EQ(Status::Ok, kypcx::CheckDcxEntryNumber(d, c.highestAccepted)) << c.entry2;
         }
         if (c.highestAccepted < 1022) {
-            EXPECT_EQ(PCX_ERR_NO_ITEM, kypcx::CheckDcxEntryNumber(d, c.highestAccepted + 1)) << c.entry2;
+            EXPECT_EQ(Status::NoSuchItem, kypcx::CheckDcxEntryNumber(d, c.highestAccepted + 1)) << c.entry2;
         }
     }
 }
@@ -109,61 +110,59 @@ struct ExtentCase {
     DcxDirectory directory;
     uint32_t index;
     uint32_t fileLength;
-    PcxErrorCode code;
-    bool listed;
+    Status status;
     uint32_t start, end;
 };
 
 TEST(DcxItemExtent, ReadsEveryDirectoryWithoutLeavingTheItem) {
     const ExtentCase cases[] = {
-        {"first of three", Directory({4096, 5000, 6000}), 0, 7000, PCX_OK, true, 4096, 5000},
-        {"middle", Directory({4096, 5000, 6000}), 1, 7000, PCX_OK, true, 5000, 6000},
-        {"last ends at the file's length", Directory({4096, 5000, 6000}), 2, 7000, PCX_OK, true, 6000, 7000},
-        {"index = count: not listed, no code", Directory({4096, 5000}), 2, 7000, PCX_OK, false, 0, 0},
-        {"behind a zero entry", Directory({4096, 0, 6000}), 2, 7000, PCX_OK, false, 0, 0},
-        {"index 1022", Directory({4096}), 1022, 7000, PCX_ERR_NO_ITEM, false, 0, 0},
-        {"index 0xFFFFFFFF", Directory({4096}), 0xFFFFFFFFu, 7000, PCX_ERR_NO_ITEM, false, 0, 0},
-        {"index 1021 of a full table ends at the file's length", FullDirectory(), 1021, 300000, PCX_OK, true,
+        {"first of three", Directory({4096, 5000, 6000}), 0, 7000, Status::Ok, 4096, 5000},
+        {"middle", Directory({4096, 5000, 6000}), 1, 7000, Status::Ok, 5000, 6000},
+        {"last ends at the file's length", Directory({4096, 5000, 6000}), 2, 7000, Status::Ok, 6000, 7000},
+        {"index = count: not listed", Directory({4096, 5000}), 2, 7000, Status::ItemNotListed, 0, 0},
+        {"behind a zero entry", Directory({4096, 0, 6000}), 2, 7000, Status::ItemNotListed, 0, 0},
+        {"index 1022", Directory({4096}), 1022, 7000, Status::NoSuchItem, 0, 0},
+        {"index 0xFFFFFFFF", Directory({4096}), 0xFFFFFFFFu, 7000, Status::NoSuchItem, 0, 0},
+        {"index 1021 of a full table ends at the file's length", FullDirectory(), 1021, 300000, Status::Ok,
          4096 + 200 * 1021, 300000},
-        {"index 1020 of a full table", FullDirectory(), 1020, 300000, PCX_OK, true, 4096 + 200 * 1020,
+        {"index 1020 of a full table", FullDirectory(), 1020, 300000, Status::Ok, 4096 + 200 * 1020,
          4096 + 200 * 1021},
         {"entry 1023 another writer filled ends nothing", FullWithEntry1023(4096 + 200 * 1022), 1021, 300000,
-         PCX_OK, true, 4096 + 200 * 1021, 300000},
-        {"nor when it points below the start", FullWithEntry1023(4096), 1021, 300000, PCX_OK, true,
+         Status::Ok, 4096 + 200 * 1021, 300000},
+        {"nor when it points below the start", FullWithEntry1023(4096), 1021, 300000, Status::Ok,
          4096 + 200 * 1021, 300000},
         {"index 1021 of a full table cut inside its header", FullDirectory(), 1021, 4096 + 200 * 1021 + 127,
-         PCX_ERR_FILE_IO, false, 0, 0},
+         Status::ItemShorterThanHeader, 0, 0},
         {"index 1021 of a full table starting at the file's end", FullDirectory(), 1021, 4096 + 200 * 1021,
-         PCX_ERR_FILE_IO, false, 0, 0},
-        {"other writers' 4100-byte directory", Directory({4100, 5000}), 0, 6000, PCX_OK, true, 4100, 5000},
-        {"shorter directory of other writers", Directory({64, 1000}), 0, 2000, PCX_OK, true, 64, 1000},
-        {"into the directory words in use", Directory({4096, 5000, 8}), 2, 7000, PCX_ERR_ITEM_OFFSET, false, 0, 0},
-        {"entry 2 small enough to make B 1", Directory({4096, 8}), 1, 7000, PCX_ERR_NO_ITEM, false, 0, 0},
-        {"equal offsets: an item of no bytes", Directory({4096, 4096, 6000}), 0, 7000, PCX_ERR_ITEM_OFFSET, false,
+         Status::ItemPastFileEnd, 0, 0},
+        {"other writers' 4100-byte directory", Directory({4100, 5000}), 0, 6000, Status::Ok, 4100, 5000},
+        {"shorter directory of other writers", Directory({64, 1000}), 0, 2000, Status::Ok, 64, 1000},
+        {"into the directory words in use", Directory({4096, 5000, 8}), 2, 7000, Status::ItemOverlapsDirectory, 0,
+         0},
+        {"entry 2 small enough to make B 1", Directory({4096, 8}), 1, 7000, Status::NoSuchItem, 0, 0},
+        {"equal offsets: an item of no bytes", Directory({4096, 4096, 6000}), 0, 7000, Status::ItemOffsetsOutOfOrder,
          0, 0},
-        {"backwards: ends at the nearest offset above", Directory({6000, 4096}), 0, 7000, PCX_OK, true, 6000, 7000},
-        {"backwards, the page before it", Directory({6000, 4096}), 1, 7000, PCX_OK, true, 4096, 6000},
-        {"out of order: not into the later page", Directory({4096, 9000, 5000}), 0, 12000, PCX_OK, true, 4096,
-         5000},
-        {"starts past the end", Directory({4096, 9000}), 1, 8000, PCX_ERR_FILE_IO, false, 0, 0},
-        {"ends past the end", Directory({4096, 9000}), 0, 8000, PCX_ERR_FILE_IO, false, 0, 0},
-        {"starts at the end", Directory({4096, 8000}), 1, 8000, PCX_ERR_FILE_IO, false, 0, 0},
-        {"too short for a header", Directory({4096, 4200}), 0, 8000, PCX_ERR_FILE_IO, false, 0, 0},
-        {"an entry below the start does not end it", Directory({4096, 400, 8000}), 0, 9000, PCX_OK, true, 4096,
+        {"backwards: ends at the nearest offset above", Directory({6000, 4096}), 0, 7000, Status::Ok, 6000, 7000},
+        {"backwards, the page before it", Directory({6000, 4096}), 1, 7000, Status::Ok, 4096, 6000},
+        {"out of order: not into the later page", Directory({4096, 9000, 5000}), 0, 12000, Status::Ok, 4096, 5000},
+        {"starts past the end", Directory({4096, 9000}), 1, 8000, Status::ItemPastFileEnd, 0, 0},
+        {"ends past the end", Directory({4096, 9000}), 0, 8000, Status::ItemPastFileEnd, 0, 0},
+        {"starts at the end", Directory({4096, 8000}), 1, 8000, Status::ItemPastFileEnd, 0, 0},
+        {"too short for a header", Directory({4096, 4200}), 0, 8000, Status::ItemShorterThanHeader, 0, 0},
+        {"an entry below the start does not end it", Directory({4096, 400, 8000}), 0, 9000, Status::Ok, 4096,
          8000},
     };
     for (const ExtentCase& c : cases) {
         DcxItemExtent extent;
-        EXPECT_EQ(c.code, kypcx::FindDcxItemExtent(c.directory, c.index, c.fileLength, &extent)) << c.name;
-        EXPECT_EQ(c.listed, extent.listed) << c.name;
-        if (c.listed) {
-            EXPECT_EQ(c.start, extent.start) << c.name;
-            EXPECT_EQ(c.end, extent.end) << c.name;
-        }
+        extent.start = 1;  // a refusal leaves no extent behind
+        const Status status = kypcx::FindDcxItemExtent(c.directory, c.index, c.fileLength, &extent);
+        EXPECT_EQ(c.status, status) << c.name << ": " << kypcx::StatusName(status);
+        EXPECT_EQ(c.start, extent.start) << c.name;
+        EXPECT_EQ(c.end, extent.end) << c.name;
     }
     // A reader of the header alone asks for no end entry.
     DcxItemExtent header;
-    EXPECT_EQ(PCX_OK, kypcx::FindDcxItemExtent(FullDirectory(), 1021, 300000, &header, true));
+    EXPECT_EQ(Status::Ok, kypcx::FindDcxItemExtent(FullDirectory(), 1021, 300000, &header, true));
     EXPECT_EQ(4096u + 200 * 1021, header.start);
     EXPECT_EQ(300000u, header.end);
     // B = 99 refuses the item in entry 100 and the end lookup of entry 99's
@@ -171,11 +170,11 @@ TEST(DcxItemExtent, ReadsEveryDirectoryWithoutLeavingTheItem) {
     DcxDirectory bounded = FullDirectory();
     bounded.words[2] = 400;
     DcxItemExtent extent;
-    EXPECT_EQ(PCX_ERR_NO_ITEM, kypcx::FindDcxItemExtent(bounded, 99, 300000, &extent));
-    EXPECT_EQ(PCX_ERR_NO_ITEM, kypcx::FindDcxItemExtent(bounded, 98, 300000, &extent));
+    EXPECT_EQ(Status::NoSuchItem, kypcx::FindDcxItemExtent(bounded, 99, 300000, &extent));
+    EXPECT_EQ(Status::NoSuchItem, kypcx::FindDcxItemExtent(bounded, 98, 300000, &extent));
     bounded.words[2] = 4 * 1022;
-    EXPECT_EQ(PCX_ERR_NO_ITEM, kypcx::FindDcxItemExtent(bounded, 1021, 300000, &extent));
-    EXPECT_EQ(PCX_ERR_NO_ITEM, kypcx::FindDcxItemExtent(bounded, 1021, 300000, &extent, true));
+    EXPECT_EQ(Status::NoSuchItem, kypcx::FindDcxItemExtent(bounded, 1021, 300000, &extent));
+    EXPECT_EQ(Status::NoSuchItem, kypcx::FindDcxItemExtent(bounded, 1021, 300000, &extent, true));
 }
 
 TEST(DcxLayoutForWriting, RefusesWhatWouldWriteIntoAPage) {
@@ -183,30 +182,31 @@ TEST(DcxLayoutForWriting, RefusesWhatWouldWriteIntoAPage) {
         const char* name;
         DcxDirectory directory;
         uint64_t fileLength;
-        PcxErrorCode code;
+        Status status;
     };
     const Case cases[] = {
-        {"empty", Directory({}), 4096, PCX_OK},
-        {"three ascending", Directory({4096, 5000, 6000}), 7000, PCX_OK},
-        {"full table", FullDirectory(), 4096 + 200 * 1022, PCX_OK},
-        {"4100-byte directory", Directory({4100, 5000}), 6000, PCX_OK},
-        {"directory cut short", Directory({}), 4000, PCX_ERR_FILE_IO},
-        {"first page before 4096", Directory({4000, 5000}), 6000, PCX_ERR_ITEM_OFFSET},
-        {"equal", Directory({4096, 4096}), 6000, PCX_ERR_ITEM_OFFSET},
-        {"backwards", Directory({5000, 4096}), 6000, PCX_ERR_ITEM_OFFSET},
-        {"past the end", Directory({4096, 7000}), 6000, PCX_ERR_ITEM_OFFSET},
-        {"at the end", Directory({4096, 6000}), 6000, PCX_ERR_ITEM_OFFSET},
-        {"garbage behind the list is no item", Directory({4096, 0, 1}), 6000, PCX_OK},
-        {"the largest length offsets reach", Directory({4096}), 0xFFFFFFFFull, PCX_OK},
-        {"4 GiB", Directory({4096}), 0x100000000ull, PCX_ERR_FILE_IO},
-        {"past 4 GiB", Directory({4096}), 0x110000000ull, PCX_ERR_FILE_IO},
+        {"empty", Directory({}), 4096, Status::Ok},
+        {"three ascending", Directory({4096, 5000, 6000}), 7000, Status::Ok},
+        {"full table", FullDirectory(), 4096 + 200 * 1022, Status::Ok},
+        {"4100-byte directory", Directory({4100, 5000}), 6000, Status::Ok},
+        {"directory cut short", Directory({}), 4000, Status::DirectoryCutShort},
+        {"first page before 4096", Directory({4000, 5000}), 6000, Status::ItemOverlapsDirectory},
+        {"equal", Directory({4096, 4096}), 6000, Status::ItemOffsetsOutOfOrder},
+        {"backwards", Directory({5000, 4096}), 6000, Status::ItemOffsetsOutOfOrder},
+        {"past the end", Directory({4096, 7000}), 6000, Status::ItemOffsetsOutOfOrder},
+        {"at the end", Directory({4096, 6000}), 6000, Status::ItemOffsetsOutOfOrder},
+        {"garbage behind the list is no item", Directory({4096, 0, 1}), 6000, Status::Ok},
+        {"the largest length offsets reach", Directory({4096}), 0xFFFFFFFFull, Status::Ok},
+        {"4 GiB", Directory({4096}), 0x100000000ull, Status::DcxTooLong},
+        {"past 4 GiB", Directory({4096}), 0x110000000ull, Status::DcxTooLong},
     };
-    for (const Case& c : cases) EXPECT_EQ(c.code, kypcx::CheckDcxLayoutForWriting(c.directory, c.fileLength)) << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(c.status, kypcx::CheckDcxLayoutForWriting(c.directory, c.fileLength)) << c.name;
 }
 
 TEST(DcxAddPlan, ListsTheItemBehindTheLastOne) {
     kypcx::DcxAddPlan plan;
-    ASSERT_EQ(PCX_OK, kypcx::PlanDcxItemAdd(Directory({4096, 5000, 0, 77}), 6000, kypcx::DcxAddRoute::InPlace, &plan));
+    ASSERT_EQ(Status::Ok, kypcx::PlanDcxItemAdd(Directory({4096, 5000, 0, 77}), 6000, &plan));
     EXPECT_EQ(3u, plan.entry) << "the first empty entry, a stale one behind it notwithstanding";
     EXPECT_EQ(6000u, plan.start);
     EXPECT_TRUE(plan.endsList);
@@ -215,47 +215,43 @@ TEST(DcxAddPlan, ListsTheItemBehindTheLastOne) {
     DcxDirectory almostFull = FullDirectory();
     almostFull.words[1022] = 0;
     const uint32_t length = 4096 + 200 * 1021;
-    ASSERT_EQ(PCX_OK, kypcx::PlanDcxItemAdd(almostFull, length, kypcx::DcxAddRoute::ThroughCopy, &plan));
+    ASSERT_EQ(Status::Ok, kypcx::PlanDcxItemAdd(almostFull, length, &plan));
     EXPECT_EQ(1022u, plan.entry);
     EXPECT_FALSE(plan.endsList) << "entry 1023 is never written";
 }
 
-// The same directories, refused by each route with its own codes: the copy
-// route reports every directory it finds no empty entry in as 21.
-TEST(DcxAddPlan, RefusesWithEachRoutesCodes) {
+// Each directory an add cannot go into, refused with what is wrong with it.
+// (Which code each adding export shows for these is the DLL's table's, and
+// tested there.)
+TEST(DcxAddPlan, RefusesWithWhatIsWrong) {
     DcxDirectory wrongMagic = Directory({4096});
     wrongMagic.words[0] = 0x3ADE68B2;
     struct Case {
         const char* name;
         DcxDirectory directory;
         uint64_t fileLength;
-        PcxErrorCode inPlace;
-        PcxErrorCode throughCopy;
+        Status status;
     };
     const Case cases[] = {
-        {"wrong magic", wrongMagic, 6000, PCX_ERR_DCX_ID, PCX_ERR_NO_ITEM},
-        {"directory cut short", Directory({}), 100, PCX_ERR_FILE_IO, PCX_ERR_NO_ITEM},
-        {"full table", FullDirectory(), 4096 + 200 * 1022, PCX_ERR_NO_EMPTY_ENTRY, PCX_ERR_NO_ITEM},
-        {"offsets backwards", Directory({5000, 4096}), 6000, PCX_ERR_ITEM_OFFSET, PCX_ERR_ITEM_OFFSET},
-        {"4 GiB", Directory({4096}), 0x100000000ull, PCX_ERR_FILE_IO, PCX_ERR_FILE_IO},
-        {"no room for a header", Directory({4096}), 0xFFFFFFFFull - 127, PCX_ERR_FILE_IO, PCX_ERR_FILE_IO},
+        {"wrong magic", wrongMagic, 6000, Status::NotDcx},
+        {"directory cut short", Directory({}), 100, Status::DirectoryCutShort},
+        {"full table", FullDirectory(), 4096 + 200 * 1022, Status::DirectoryFull},
+        {"offsets backwards", Directory({5000, 4096}), 6000, Status::ItemOffsetsOutOfOrder},
+        {"4 GiB", Directory({4096}), 0x100000000ull, Status::DcxTooLong},
+        {"no room for a header", Directory({4096}), 0xFFFFFFFFull - 127, Status::DcxTooLong},
     };
     for (const Case& c : cases) {
         kypcx::DcxAddPlan plan;
-        EXPECT_EQ(c.inPlace, kypcx::PlanDcxItemAdd(c.directory, c.fileLength, kypcx::DcxAddRoute::InPlace, &plan))
-            << c.name;
-        EXPECT_EQ(c.throughCopy,
-                  kypcx::PlanDcxItemAdd(c.directory, c.fileLength, kypcx::DcxAddRoute::ThroughCopy, &plan))
-            << c.name;
+        EXPECT_EQ(c.status, kypcx::PlanDcxItemAdd(c.directory, c.fileLength, &plan)) << c.name;
     }
     kypcx::DcxAddPlan plan;
-    EXPECT_EQ(PCX_OK, kypcx::PlanDcxItemAdd(Directory({4096}), 0xFFFFFFFFull - 128, kypcx::DcxAddRoute::InPlace, &plan));
+    EXPECT_EQ(Status::Ok, kypcx::PlanDcxItemAdd(Directory({4096}), 0xFFFFFFFFull - 128, &plan));
     EXPECT_EQ(128u, plan.room) << "a header's room is enough to plan";
 }
 
 TEST(DcxDeletePlan, MovesLaterEntriesDownAndLowersThem) {
     kypcx::DcxDeletePlan plan;
-    ASSERT_EQ(PCX_OK, kypcx::PlanDcxItemDelete(Directory({4096, 5000, 6500, 0, 77}), 8000, 0, &plan));
+    ASSERT_EQ(Status::Ok, kypcx::PlanDcxItemDelete(Directory({4096, 5000, 6500, 0, 77}), 8000, 0, &plan));
     EXPECT_EQ(1u, plan.entry);
     EXPECT_EQ(4096u, plan.start);
     EXPECT_EQ(5000u, plan.end);
@@ -264,14 +260,14 @@ TEST(DcxDeletePlan, MovesLaterEntriesDownAndLowersThem) {
     const DcxDirectory expected = Directory({4096, 6500 - 904, 0, 77});
     EXPECT_EQ(0, std::memcmp(expected.words, plan.directory.words, sizeof expected.words));
 
-    ASSERT_EQ(PCX_OK, kypcx::PlanDcxItemDelete(Directory({4096, 5000, 6500}), 8000, 2, &plan));
+    ASSERT_EQ(Status::Ok, kypcx::PlanDcxItemDelete(Directory({4096, 5000, 6500}), 8000, 2, &plan));
     EXPECT_EQ(6500u, plan.start);
     EXPECT_EQ(8000u, plan.end) << "the last item takes the bytes behind it along";
     EXPECT_EQ(6500u, plan.newLength);
     const DcxDirectory cut = Directory({4096, 5000});
     EXPECT_EQ(0, std::memcmp(cut.words, plan.directory.words, sizeof cut.words));
 
-    ASSERT_EQ(PCX_OK, kypcx::PlanDcxItemDelete(Directory({4096}), 5000, 0, &plan));
+    ASSERT_EQ(Status::Ok, kypcx::PlanDcxItemDelete(Directory({4096}), 5000, 0, &plan));
     EXPECT_EQ(4096u, plan.newLength);
     const DcxDirectory empty = Directory({});
     EXPECT_EQ(0, std::memcmp(empty.words, plan.directory.words, sizeof empty.words));
@@ -285,7 +281,7 @@ TEST(DcxDeletePlan, FullTable) {
     const uint32_t fullLength = 4096 + 200 * 1022 + 50;  // 50 bytes behind the last item
     for (const DcxDirectory& full : {FullDirectory(), FullWithEntry1023(4096 + 200 * 1021 + 100)}) {
         kypcx::DcxDeletePlan plan;
-        ASSERT_EQ(PCX_OK, kypcx::PlanDcxItemDelete(full, fullLength, 1021, &plan));
+        ASSERT_EQ(Status::Ok, kypcx::PlanDcxItemDelete(full, fullLength, 1021, &plan));
         EXPECT_EQ(1022u, plan.entry);
         EXPECT_EQ(4096u + 200 * 1021, plan.start);
         EXPECT_EQ(fullLength, plan.end);
@@ -295,45 +291,45 @@ TEST(DcxDeletePlan, FullTable) {
         expected.words[1022] = 0;
         EXPECT_EQ(0, std::memcmp(expected.words, plan.directory.words, sizeof expected.words));
 
-        ASSERT_EQ(PCX_OK, kypcx::PlanDcxItemDelete(full, fullLength, 0, &plan));
+        ASSERT_EQ(Status::Ok, kypcx::PlanDcxItemDelete(full, fullLength, 0, &plan));
         EXPECT_EQ(200u, plan.removed);
         for (uint32_t n = 1; n <= 1021; ++n) ASSERT_EQ(4096u + 200 * (n - 1), plan.directory.words[n]) << n;
         EXPECT_EQ(0u, plan.directory.words[1022]);
         EXPECT_EQ(0u, plan.directory.words[1023]);
         DcxItemExtent moved;
-        ASSERT_EQ(PCX_OK, kypcx::FindDcxItemExtent(plan.directory, 1020, plan.newLength, &moved));
+        ASSERT_EQ(Status::Ok, kypcx::FindDcxItemExtent(plan.directory, 1020, plan.newLength, &moved));
         EXPECT_EQ(250u, moved.end - moved.start) << "the old last item keeps its bytes in its new entry";
     }
     // An entry 1022 beyond B cannot be deleted.
     DcxDirectory bounded = FullDirectory();
     bounded.words[2] = 4 * 1022;
     kypcx::DcxDeletePlan plan;
-    EXPECT_EQ(PCX_ERR_NO_ITEM, kypcx::PlanDcxItemDelete(bounded, fullLength, 1021, &plan));
+    EXPECT_EQ(Status::NoSuchItem, kypcx::PlanDcxItemDelete(bounded, fullLength, 1021, &plan));
 }
 
-TEST(DcxDeletePlan, RefusesWithTheCodesInOrder) {
+TEST(DcxDeletePlan, RefusesWithWhatIsWrongInOrder) {
     struct Case {
         const char* name;
         DcxDirectory directory;
         uint64_t fileLength;
         uint32_t index;
-        PcxErrorCode code;
+        Status status;
     };
     DcxDirectory wrongMagic = Directory({4096});
     wrongMagic.words[0] = 0x3ADE68B2;
     const Case cases[] = {
-        {"wrong magic", wrongMagic, 6000, 0, PCX_ERR_NO_ITEM},
-        {"index 1022", Directory({4096}), 6000, 1022, PCX_ERR_NO_ITEM},
-        {"directory cut short", Directory({4096}), 4000, 0, PCX_ERR_NO_ITEM},
-        {"4 GiB", Directory({4096}), 0x100000000ull, 0, PCX_ERR_FILE_IO},
-        {"equal offsets", Directory({4096, 4096}), 6000, 1, PCX_ERR_ITEM_OFFSET},
-        {"first page inside the directory", Directory({2048}), 6000, 0, PCX_ERR_ITEM_OFFSET},
-        {"index = count", Directory({4096, 5000}), 6000, 2, PCX_ERR_NO_ITEM},
-        {"empty file", Directory({}), 4096, 0, PCX_ERR_NO_ITEM},
+        {"wrong magic", wrongMagic, 6000, 0, Status::NotDcx},
+        {"index 1022", Directory({4096}), 6000, 1022, Status::NoSuchItem},
+        {"directory cut short", Directory({4096}), 4000, 0, Status::DirectoryCutShort},
+        {"4 GiB", Directory({4096}), 0x100000000ull, 0, Status::DcxTooLong},
+        {"equal offsets", Directory({4096, 4096}), 6000, 1, Status::ItemOffsetsOutOfOrder},
+        {"first page inside the directory", Directory({2048}), 6000, 0, Status::ItemOverlapsDirectory},
+        {"index = count", Directory({4096, 5000}), 6000, 2, Status::ItemNotListed},
+        {"empty file", Directory({}), 4096, 0, Status::ItemNotListed},
     };
     for (const Case& c : cases) {
         kypcx::DcxDeletePlan plan;
-        EXPECT_EQ(c.code, kypcx::PlanDcxItemDelete(c.directory, c.fileLength, c.index, &plan)) << c.name;
+        EXPECT_EQ(c.status, kypcx::PlanDcxItemDelete(c.directory, c.fileLength, c.index, &plan)) << c.name;
     }
 }
 

@@ -67,15 +67,15 @@ TEST(PictureColors, SmallestLayoutByCountAndAlpha) {
         EXPECT_EQ(c.planes, layout.planes) << c.colours << (c.translucent ? " translucent" : "");
         EXPECT_EQ(c.bits, layout.bitsPerPixel) << c.colours;
 
-        PcxSaveFrame frame;
-        frame.width = int32_t(c.colours);
-        frame.height = 1;
+        PcxSavePicture picture;
+        picture.width = int32_t(c.colours);
+        picture.height = 1;
         PcxSavePlan plan;
-        EXPECT_EQ(Status::Ok, PlanPcxSave(layout, colors, frame, &plan));
+        EXPECT_EQ(Status::Ok, PlanPcxSave(layout, colors, picture, &plan));
         if (layout.planes * layout.bitsPerPixel < 8 && layout.planes > 1) {
             // One colour fewer than the picture has: refused.
             const PcxLayout smaller{uint8_t(layout.planes - 1), 1};
-            EXPECT_EQ(Status::PictureDoesNotFit, PlanPcxSave(smaller, colors, frame, &plan)) << c.colours;
+            EXPECT_EQ(Status::PictureDoesNotFit, PlanPcxSave(smaller, colors, picture, &plan)) << c.colours;
         }
     }
 }
@@ -84,16 +84,16 @@ TEST(PictureColors, PlansRefuseWhatNoReaderReads) {
     const Bytes pixels = DistinctPixels(2);
     PictureColors colors;
     colors.Add(pixels.data(), 2);
-    PcxSaveFrame frame;
-    frame.width = 2;
-    frame.height = 1;
+    PcxSavePicture picture;
+    picture.width = 2;
+    picture.height = 1;
     PcxSavePlan plan;
     for (PcxLayout layout : {PcxLayout{5, 1}, PcxLayout{3, 2}, PcxLayout{1, 16}, PcxLayout{0, 8}})
-        EXPECT_EQ(Status::UndecodableLayout, PlanPcxSave(layout, colors, frame, &plan));
-    frame.width = 0;
-    EXPECT_EQ(Status::UndecodableLayout, PlanPcxSave(PcxLayout{1, 8}, colors, frame, &plan));
-    frame.width = 70000;
-    EXPECT_EQ(Status::ImageTooLarge, PlanPcxSave(PcxLayout{1, 8}, colors, frame, &plan));
+        EXPECT_EQ(Status::UndecodableLayout, PlanPcxSave(layout, colors, picture, &plan));
+    picture.width = 0;
+    EXPECT_EQ(Status::UndecodableLayout, PlanPcxSave(PcxLayout{1, 8}, colors, picture, &plan));
+    picture.width = 70000;
+    EXPECT_EQ(Status::ImageTooLarge, PlanPcxSave(PcxLayout{1, 8}, colors, picture, &plan));
 }
 
 }  // namespace

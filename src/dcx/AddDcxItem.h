@@ -8,7 +8,7 @@
 #include "dcx/DcxDirectory.h"
 #include "frame/ExportCodes.h"
 #include "frame/FileAccess.h"
-#include "frame/HandleGuards.h"
+#include "win/HandleGuards.h"
 #include "kypcx/dcx_directory.h"
 
 // The add itself: read the directory once and plan from it, append the
@@ -26,34 +26,25 @@ BOOL AddImageToDcxFile(Encode encode, LPCWSTR path, PcxErrorCode* code,
     if (!file.valid()) return ReportExportCode(kypcx::Status::FileNotOpened, code);
     const ULONGLONG length = GetFileLength(file.get());
     kypcx::DcxDirectory directory;
-    if (!ReadDcxDirectory(file.get(), &directory, nullptr, code)) return FALSE;
+    kypcx::Status status = ReadDcxDirectory(file.get(), &directory);
     kypcx::DcxAddPlan plan;
-    const PcxErrorCode planned = kypcx::PlanDcxItemAdd(directory, length, kypcx::DcxAddRoute::InPlace, &plan);
-    if (planned != PCX_OK) {
-        *code = planned;
-        return FALSE;
-    }
-    const kypcx::Status encoded = encode(file.get(), ULONGLONG{plan.start} + plan.room);
-    if (encoded != kypcx::Status::Ok) {
+    if (status == kypcx::Status::Ok) status = kypcx::PlanDcxItemAdd(directory, length, &plan);
+    if (status != kypcx::Status::Ok) return ReportExportCode(status, code);
+    status = encode(file.get(), ULONGLONG{plan.start} + plan.room);
+    if (status != kypcx::Status::Ok) {
         // Whatever stopped the encoder (a line function, the 4 GiB limit),
         // the item could not be written.
-        ReportExportCode(encoded, code, encodingGroup);
+        ReportExportCode(status, code, encodingGroup);
         SetFileLengthTo(file.get(), length);  // best effort: the code says it failed
         return FALSE;
     }
-    PcxErrorCode listing = PCX_OK;
-    if (plan.endsList) WriteDcxEntry(file.get(), plan.entry + 1, 0, &listing);
-    if (listing == PCX_OK) WriteDcxEntry(file.get(), plan.entry, plan.start, &listing);
-    if (listing != PCX_OK) {
+    if (plan.endsList) status = WriteDcxEntry(file.get(), plan.entry + 1, 0);
+    if (status == kypcx::Status::Ok) status = WriteDcxEntry(file.get(), plan.entry, plan.start);
+    if (status != kypcx::Status::Ok) {
         // Put back what entry k + 1 held (0, or a stale value behind the
         // list) and the old length; entry k was not written or failed.
-        PcxErrorCode ignored = PCX_OK;
-        if (plan.endsList) WriteDcxEntry(file.get(), plan.entry + 1, directory.words[plan.entry + 1], &ignored);
-        *code = listing;
+        if (plan.endsList) WriteDcxEntry(file.get(), plan.entry + 1, directory.words[plan.entry + 1]);
         SetFileLengthTo(file.get(), length);  // best effort: the code says it failed
-        return FALSE;
     }
-    *code = PCX_OK;
-    return TRUE;
+    return ReportExportCode(status, code);
 }
-

@@ -13,10 +13,10 @@
 #include "frame/ErrorSlot.h"
 #include "frame/ExportCodes.h"
 #include "frame/FileAccess.h"
-#include "frame/HandleGuards.h"
 #include "kypcx/dib_layout.h"
 #include "pcx/encode/EncodeBitmapToPcx.h"
 #include "pcx/encode/EncodeDibToPcx.h"
+#include "win/HandleGuards.h"
 
 
 extern "C" BOOL WINAPI AddBitmapToDCXFileW(HBITMAP bitmap, LPCWSTR path, PcxErrorCode* error,

@@ -1,110 +1,77 @@
 // The DCX directory routines on open files, over the core's directory rules.
 #include "dcx/DcxDirectory.h"
 
+using kypcx::DcxDirectory;
+using kypcx::Status;
+
 namespace {
 
-using kypcx::DcxDirectory;
-
-// Reads the whole directory and checks the magic: FALSE with 18 when fewer
-// than 4096 bytes arrive, 22 for a wrong magic.
-BOOL ReadWholeDcxDirectory(HANDLE file, DcxDirectory* directory, PcxErrorCode* code) {
+// Reads the whole directory and checks the magic: DirectoryCutShort when
+// fewer than 4096 bytes arrive, NotDcx for a wrong magic.
+Status ReadWholeDcxDirectory(HANDLE file, DcxDirectory* directory) {
     DWORD bytesRead = 0;
-    PcxErrorCode readCode = PCX_OK;
-    if (!ReadDcxDirectory(file, directory, &bytesRead, &readCode) || bytesRead != kypcx::kDcxDirectorySize) {
-        *code = PCX_ERR_FILE_IO;
-        return FALSE;
-    }
-    if (!kypcx::HasDcxMagic(*directory)) {
-        *code = PCX_ERR_DCX_ID;
-        return FALSE;
-    }
-    return TRUE;
+    const Status status = ReadDcxDirectory(file, directory, &bytesRead);
+    if (status != Status::Ok) return status;
+    if (bytesRead != kypcx::kDcxDirectorySize) return Status::DirectoryCutShort;
+    if (!kypcx::HasDcxMagic(*directory)) return Status::NotDcx;
+    return Status::Ok;
 }
 
 }  // namespace
 
-BOOL ReadDcxDirectory(HANDLE file, DcxDirectory* directory, DWORD* bytesRead, PcxErrorCode* code) {
+Status ReadDcxDirectory(HANDLE file, DcxDirectory* directory, DWORD* bytesRead) {
     BYTE bytes[kypcx::kDcxDirectorySize];
     DWORD got = 0;
     if (bytesRead != nullptr) *bytesRead = 0;
-    if (!SeekFileTo(file, 0) || !ReadFile(file, bytes, sizeof bytes, &got, nullptr) || got == 0) {
-        *code = PCX_ERR_FILE_IO;
-        return FALSE;
-    }
+    if (!SeekFileTo(file, 0) || !ReadFile(file, bytes, sizeof bytes, &got, nullptr) || got == 0)
+        return Status::DirectoryUnreadable;
     kypcx::LoadDcxDirectory(bytes, got, directory);
     if (bytesRead != nullptr) *bytesRead = got;
-    return TRUE;
+    return Status::Ok;
 }
 
-BOOL WriteDcxDirectory(HANDLE file, const DcxDirectory& directory, PcxErrorCode* code) {
+Status WriteDcxDirectory(HANDLE file, const DcxDirectory& directory) {
     BYTE bytes[kypcx::kDcxDirectorySize];
     kypcx::StoreDcxDirectory(directory, bytes);
-    if (!SeekFileTo(file, 0)) {
-        *code = PCX_ERR_FILE_IO;
-        return FALSE;
-    }
-    if (!WriteFileExactly(file, bytes, sizeof bytes)) {
-        *code = PCX_ERR_WRITE;
-        return FALSE;
-    }
-    return TRUE;
+    if (!SeekFileTo(file, 0)) return Status::PositionUnreachable;
+    if (!WriteFileExactly(file, bytes, sizeof bytes)) return Status::WriteShort;
+    return Status::Ok;
 }
 
-int WriteDcxEntry(HANDLE file, UINT n, DWORD value, PcxErrorCode* code) {
-    if (n == 0 || n > kypcx::kDcxLastUsableEntry) {
-        *code = PCX_ERR_NO_ITEM;
-        return 0;
-    }
+Status WriteDcxEntry(HANDLE file, UINT n, DWORD value) {
+    if (n == 0 || n > kypcx::kDcxLastUsableEntry) return Status::NoSuchItem;
     BYTE bytes[4];
     kypcx::WriteLe32(bytes, value);
-    if (!SeekFileTo(file, 4 * ULONGLONG{n})) {
-        *code = PCX_ERR_FILE_IO;
-        return 0;
-    }
-    if (!WriteFileExactly(file, bytes, sizeof bytes)) {
-        *code = PCX_ERR_WRITE;
-        return 0;
-    }
-    return 1;
+    if (!SeekFileTo(file, 4 * ULONGLONG{n})) return Status::PositionUnreachable;
+    if (!WriteFileExactly(file, bytes, sizeof bytes)) return Status::WriteShort;
+    return Status::Ok;
 }
 
-BOOL LocateDcxItem(LPCWSTR path, UINT index, ImageLocation* image, PcxErrorCode* code, bool headerOnly) {
-    if (index >= kypcx::kDcxMaxItems) {
-        *code = PCX_ERR_NO_ITEM;
-        return FALSE;
-    }
+Status LocateDcxItem(LPCWSTR path, UINT index, ImageLocation* image, bool headerOnly) {
+    if (index >= kypcx::kDcxMaxItems) return Status::NoSuchItem;
     image->file.reset(OpenFileFor(path, GENERIC_READ));
-    if (!image->file.valid()) {
-        *code = PCX_ERR_OPEN_FILE;
-        return FALSE;
-    }
+    if (!image->file.valid()) return Status::FileNotOpened;
     DcxDirectory directory;
-    if (!ReadWholeDcxDirectory(image->file.get(), &directory, code)) return FALSE;
+    Status status = ReadWholeDcxDirectory(image->file.get(), &directory);
+    if (status != Status::Ok) return status;
     kypcx::DcxItemExtent extent;
-    const PcxErrorCode found =
-        kypcx::FindDcxItemExtent(directory, index, GetFileLength(image->file.get()), &extent, headerOnly);
-    if (found != PCX_OK) {
-        *code = found;
-        return FALSE;
-    }
-    if (!extent.listed) return FALSE;
+    status = kypcx::FindDcxItemExtent(directory, index, GetFileLength(image->file.get()), &extent, headerOnly);
+    if (status != Status::Ok) return status;
     image->start = extent.start;
     image->end = extent.end;
-    return TRUE;
+    return Status::Ok;
 }
 
-int WriteEmptyDcxFile(LPCWSTR path, PcxErrorCode* code, BOOL* created) {
+Status WriteEmptyDcxFile(LPCWSTR path, BOOL* created) {
     BOOL madeHere = FALSE;
     ScopedFile file(OpenFileFor(path, GENERIC_READ | GENERIC_WRITE, FileOpening::ExistingOrNew, &madeHere));
     if (created != nullptr) *created = madeHere;
-    if (!file.valid()) {
-        *code = PCX_ERR_OPEN_FILE;
-        return 0;
-    }
+    if (!file.valid()) return Status::FileNotOpened;
     DcxDirectory directory;
     kypcx::MakeEmptyDcxDirectory(&directory);
-    if (WriteDcxDirectory(file.get(), directory, code)) return 1;
+    const Status status = WriteDcxDirectory(file.get(), directory);
+    if (status == Status::Ok) return status;
     file.reset();
     if (madeHere) DeleteFileW(path);
-    return 0;
+    return status;
 }

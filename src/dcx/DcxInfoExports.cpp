@@ -12,8 +12,10 @@
 
 extern "C" int WINAPI MakeDCXFileW(LPCWSTR path, PcxErrorCode* error) {
     ErrorSlot slot(error);
-    PcxErrorCode* code = slot.get();
-    return WriteEmptyDcxFile(path, code, nullptr);
+    const kypcx::Status status = WriteEmptyDcxFile(path, nullptr);
+    // The code is written only on failure.
+    if (status != kypcx::Status::Ok) *slot.get() = ExportCodeOf(status);
+    return status == kypcx::Status::Ok ? 1 : 0;
 }
 
 extern "C" int WINAPI MakeDCXFileA(LPCSTR path, PcxErrorCode* code) { return CallWithWidePath(MakeDCXFileW, path, code); }
@@ -23,14 +25,15 @@ extern "C" UINT WINAPI GetDCXInfoW(LPCWSTR path, PcxErrorCode* error) {
     PcxErrorCode* code = slot.get();
     ScopedFile file(OpenFileFor(path, GENERIC_READ));
     if (!file.valid()) {
-        *code = PCX_ERR_OPEN_FILE;
+        *code = ExportCodeOf(kypcx::Status::FileNotOpened);
         return 0;
     }
     // A directory cut short is counted as far as it was read.
     kypcx::DcxDirectory directory;
-    if (!ReadDcxDirectory(file.get(), &directory, nullptr, code)) return 0;
-    if (!kypcx::HasDcxMagic(directory)) {
-        *code = PCX_ERR_DCX_ID;
+    kypcx::Status status = ReadDcxDirectory(file.get(), &directory);
+    if (status == kypcx::Status::Ok && !kypcx::HasDcxMagic(directory)) status = kypcx::Status::NotDcx;
+    if (status != kypcx::Status::Ok) {
+        *code = ExportCodeOf(status);
         return 0;
     }
     return kypcx::CountDcxItems(directory);
@@ -56,8 +59,12 @@ extern "C" int WINAPI DCXItemInfoW(LPCWSTR path, UINT index, PcxHeader* header, 
         return 0;
     }
     ImageLocation item;
-    if (!LocateDcxItem(path, index, &item, code, true)) return 0;
-    const kypcx::Status status = ReadPcxFileHeader(item.file.get(), item.start, kypcx::ClassicHeaderRules(true), header);
+    kypcx::Status status = LocateDcxItem(path, index, &item, true);
+    if (status != kypcx::Status::Ok) {
+        *code = ExportCodeOf(status, ExportGroup::DcxPageRead);
+        return 0;
+    }
+    status = ReadPcxFileHeader(item.file.get(), item.start, kypcx::ClassicHeaderRules(true), header);
     *code = ExportCodeOf(status);
     return status == kypcx::Status::Ok ? 1 : 0;
 }
@@ -71,16 +78,11 @@ extern "C" BOOL WINAPI DCXItemExtentW(LPCWSTR path, UINT index, ULONGLONG* start
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
     *code = PCX_OK;
-    if (start == nullptr || end == nullptr) {  // nowhere to put the answer
-        *code = PCX_ERR_FILE_IO;
-        return FALSE;
-    }
+    // Nowhere to put the answer.
+    if (start == nullptr || end == nullptr) return ReportExportCode(kypcx::Status::NoAnswerBlock, code);
     ImageLocation item;
-    if (!LocateDcxItem(path, index, &item, code)) {
-        // Behind the end of the list there is no page either.
-        if (*code == PCX_OK) *code = PCX_ERR_NO_ITEM;
-        return FALSE;
-    }
+    // Behind the end of the list there is no page either.
+    if (!ReportExportCode(LocateDcxItem(path, index, &item), code)) return FALSE;
     *start = item.start;
     *end = item.end;
     return TRUE;

@@ -10,24 +10,28 @@
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
 #include "frame/ExportCodes.h"
-#include "frame/HandleGuards.h"
 #include "pcx/decode/DecodePcxToBitmap.h"
 #include "pcx/decode/DecodePcxToDib.h"
 #include "pcx/decode/PcxPalette.h"
 #include "pcx/decode/ReadPcxHeader.h"
 #include "ui/CopyPcxToClipboard.h"
+#include "win/HandleGuards.h"
 
 namespace {
 
-// Clears the code, locates item `index` of the DCX file (the end looked up
-// unless `headerOnly`) and hands it to `read`; `failed` when the item cannot
-// be located, with the code set (or still 1 when the index lies behind the
-// list).
+// Locates item `index` of the DCX file (the end looked up unless
+// `headerOnly`) and hands it to `read`; `failed` when the item cannot be
+// located, with the code set as these readers report it (1 when the index
+// lies behind the list).
 template <typename Result, typename Read>
 Result ReadDcxItem(LPCWSTR path, UINT index, PcxErrorCode* code, Result failed, Read read, bool headerOnly = false) {
-    *code = PCX_OK;
     ImageLocation item;
-    if (!LocateDcxItem(path, index, &item, code, headerOnly)) return failed;
+    const kypcx::Status located = LocateDcxItem(path, index, &item, headerOnly);
+    if (located != kypcx::Status::Ok) {
+        *code = ExportCodeOf(located, ExportGroup::DcxPageRead);
+        return failed;
+    }
+    *code = PCX_OK;
     return read(item);
 }
 

@@ -4,12 +4,13 @@
 #include <windows.h>
 
 #include "KyPCX.h"
-#include "dcx/ItemDialog.h"
 #include "dcx/DcxDirectory.h"
+#include "dcx/ItemDialog.h"
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
-#include "frame/HandleGuards.h"
+#include "frame/ExportCodes.h"
 #include "frame/PcxThreadState.h"
+#include "win/HandleGuards.h"
 
 namespace {
 
@@ -27,11 +28,16 @@ enum class ItemChoice { Chosen, Cancelled, Failed };
 
 // Counts the items, shows the dialog and returns the 1-based number chosen
 // with OK in *number (0 otherwise). Failed: no items, an unreadable file or
-// one whose first item cannot be read (28), or the parameter block could not
-// be had (12, 11); the code is set. Cancelled: the user cancelled (or the
-// dialog could not be shown); the code is untouched.
+// one whose first item cannot be read (NoItems), or the parameter block
+// could not be had (NoWorkingMemory, LockFailed); the code is set.
+// Cancelled: the user cancelled (or the dialog could not be shown); the code
+// is untouched.
 ItemChoice ChooseDcxItem(LPCWSTR path, PcxErrorCode* code, DWORD* number) {
     *number = 0;
+    const auto fail = [code](kypcx::Status status) {
+        *code = ExportCodeOf(status);
+        return ItemChoice::Failed;
+    };
     const DWORD count = GetDCXInfoW(path, code);
     // A missing or foreign file reports this too: there is nothing to pick.
     // So does a file cut short before its first page, whose directory still
@@ -40,22 +46,13 @@ ItemChoice ChooseDcxItem(LPCWSTR path, PcxErrorCode* code, DWORD* number) {
     // have their encoding, and a page the user deletes need not be one this
     // library decodes.
     ImageLocation firstPage;
-    PcxErrorCode firstPageCode = PCX_OK;
-    if (count == 0 || !LocateDcxItem(path, 0, &firstPage, &firstPageCode, true)) {
-        *code = PCX_ERR_EMPTY_DCX;
-        return ItemChoice::Failed;
-    }
+    if (count == 0 || LocateDcxItem(path, 0, &firstPage, true) != kypcx::Status::Ok)
+        return fail(kypcx::Status::NoItems);
     ScopedGlobal block(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DcxChooserParams)));
-    if (!block) {
-        *code = PCX_ERR_ALLOC;
-        return ItemChoice::Failed;
-    }
+    if (!block) return fail(kypcx::Status::NoWorkingMemory);
     ScopedGlobalLock lock(block.get());
     auto* params = lock.as<DcxChooserParams>();
-    if (params == nullptr) {
-        *code = PCX_ERR_LOCK;
-        return ItemChoice::Failed;
-    }
+    if (params == nullptr) return fail(kypcx::Status::LockFailed);
     params->path = path;
     params->itemCount = count;
     const INT_PTR result = ShowItemDialog(L"CHOOSE_PCX", SelectPCXDlgProc, reinterpret_cast<LPARAM>(params));

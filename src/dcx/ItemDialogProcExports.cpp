@@ -9,8 +9,8 @@
 
 #include "KyPCX.h"
 #include "dcx/ItemDialog.h"
-#include "frame/HandleGuards.h"
 #include "frame/PcxThreadState.h"
+#include "win/HandleGuards.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cwchar>
 
 #include "frame/FileAccess.h"
-#include "frame/HandleGuards.h"
+#include "win/HandleGuards.h"
 
 namespace {
 
@@ -73,30 +73,20 @@ BOOL HasRoomForRewrite(const DcxRewriteFiles& files, ULONGLONG newLength) {
     return GetFreeDiskSpace(files.path) > newLength + kFreeSpaceMargin;
 }
 
-BOOL RewriteDcxThroughTempFile(LPCWSTR path, PcxErrorCode* code, DcxRewriteMiddle middle, void* context) {
-    *code = PCX_OK;
+kypcx::Status RewriteDcxThroughTempFile(LPCWSTR path, DcxRewriteMiddle middle, void* context) {
     RewritePaths paths(path);
-    if (!paths.ok()) {
-        *code = PCX_ERR_OPEN_FILE;
-        return FALSE;
-    }
+    if (!paths.ok()) return kypcx::Status::FileNotOpened;
     ScopedFile dcx(OpenFileFor(paths.full(), GENERIC_READ | GENERIC_WRITE));
-    if (!dcx.valid()) {
-        *code = PCX_ERR_OPEN_FILE;
-        return FALSE;
-    }
+    if (!dcx.valid()) return kypcx::Status::FileNotOpened;
     ScopedFile temporary(paths.CreateTemporaryFile());
-    if (!temporary.valid()) {
-        *code = PCX_ERR_OPEN_FILE;
-        return FALSE;
-    }
-    *code = middle(DcxRewriteFiles{dcx.get(), temporary.get(), paths.full()}, context);
+    if (!temporary.valid()) return kypcx::Status::FileNotOpened;
+    kypcx::Status status = middle(DcxRewriteFiles{dcx.get(), temporary.get(), paths.full()}, context);
     // Both files are closed before the rename: an open file cannot be
     // replaced, and the new file must be complete under its own name first.
     dcx.reset();
     temporary.reset();
-    if (*code == PCX_OK && !MoveFileExW(paths.temporary(), paths.full(), MOVEFILE_REPLACE_EXISTING))
-        *code = PCX_ERR_RENAME_FILE;
-    if (*code != PCX_OK) DeleteFileW(paths.temporary());
-    return *code == PCX_OK;
+    if (status == kypcx::Status::Ok && !MoveFileExW(paths.temporary(), paths.full(), MOVEFILE_REPLACE_EXISTING))
+        status = kypcx::Status::RenameFailed;
+    if (status != kypcx::Status::Ok) DeleteFileW(paths.temporary());
+    return status;
 }

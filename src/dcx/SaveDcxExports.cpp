@@ -10,9 +10,9 @@
 #include "frame/ErrorSlot.h"
 #include "frame/ExportCodes.h"
 #include "frame/FileAccess.h"
-#include "frame/HandleGuards.h"
 #include "kypcx/dib_layout.h"
 #include "pcx/encode/EncodeDibToPcx.h"
+#include "win/HandleGuards.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ BOOL SaveIntoDcx(LPCWSTR path, PcxErrorCode* code, BOOL (*add)(LPCWSTR path, voi
         return ReportExportCode(kypcx::Status::FileNotOpened, code);
     }
     // The file it made, if any, is already removed again when this fails.
-    if (!opens && !WriteEmptyDcxFile(path, code, &made)) return FALSE;
+    if (!opens && !ReportExportCode(WriteEmptyDcxFile(path, &made), code)) return FALSE;
     const BOOL added = add(path, image, code);
     if (!added && made) DeleteFileW(path);
     return added;

@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-#include "frame/HandleGuards.h"
+#include "win/HandleGuards.h"
 
 // An ANSI path converted to a null-terminated UTF-16 string on the heap.
 class WidePath {

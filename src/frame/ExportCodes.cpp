@@ -47,10 +47,15 @@ PcxErrorCode CommonCode(Status status) {
     // that could not be written.
     case Status::TooManyRows: return PCX_ERR_ENCODING;
     case Status::NotDcx: return PCX_ERR_DCX_ID;
+    case Status::DirectoryUnreadable: return PCX_ERR_FILE_IO;
     case Status::DirectoryCutShort: return PCX_ERR_FILE_IO;
     case Status::NoSuchItem: return PCX_ERR_NO_ITEM;
+    case Status::ItemNotListed: return PCX_ERR_NO_ITEM;
     case Status::DirectoryFull: return PCX_ERR_NO_EMPTY_ENTRY;
+    case Status::ItemOverlapsDirectory: return PCX_ERR_ITEM_OFFSET;
     case Status::ItemOffsetsOutOfOrder: return PCX_ERR_ITEM_OFFSET;
+    case Status::ItemPastFileEnd: return PCX_ERR_FILE_IO;
+    case Status::ItemShorterThanHeader: return PCX_ERR_FILE_IO;
     case Status::DcxTooLong: return PCX_ERR_FILE_IO;
     case Status::NoItems: return PCX_ERR_EMPTY_DCX;
     }
@@ -62,8 +67,16 @@ PcxErrorCode CommonCode(Status status) {
 PcxErrorCode ExportCodeOf(Status status, ExportGroup group) {
     switch (group) {
     case ExportGroup::Common: break;
+    case ExportGroup::DcxPageRead:
+        if (status == Status::ItemNotListed) return PCX_OK;
+        break;
     case ExportGroup::DcxAddThroughCopy:
-        if (status == Status::NotDcx || status == Status::DirectoryCutShort || status == Status::DirectoryFull)
+        if (status == Status::NotDcx || status == Status::DirectoryUnreadable || status == Status::DirectoryCutShort ||
+            status == Status::DirectoryFull)
+            return PCX_ERR_NO_ITEM;
+        break;
+    case ExportGroup::DcxDelete:
+        if (status == Status::NotDcx || status == Status::DirectoryUnreadable || status == Status::DirectoryCutShort)
             return PCX_ERR_NO_ITEM;
         break;
     case ExportGroup::DcxItemEncoding:

@@ -10,9 +10,18 @@
 // Groups of exports whose codes differ from the common ones.
 enum class ExportGroup {
     Common,
+    // The classic readers of one DCX page (LoadDCXItemToBitmapW and its kin,
+    // PutDCXItemToClipboardW, ReadDCXItemPaletteW, DCXItemInfoW): a page
+    // behind the end of the list is reported by their result alone, with the
+    // code left at 1.
+    DcxPageRead,
     // Adding a PCX file through a copy of the DCX file: every directory it
-    // cannot add to is "no such item to be made" (21).
+    // finds no empty entry in, or cannot read whole, is "no such item to be
+    // made" (21).
     DcxAddThroughCopy,
+    // Deleting an item: every way of not finding it (a directory that cannot
+    // be read whole, a wrong magic) is "no such item" (21).
+    DcxDelete,
     // Encoding an image as a new item at the end of a DCX file (the adds and
     // the DCX saves): whatever stopped the encoding (a line function, a DIB
     // that is none, the 4 GiB limit, a failed write), the item could not be
@@ -29,7 +38,8 @@ enum class ExportGroup {
     MemoryBitmapDecode,
 };
 
-// The code for `status` in exports of `group`; PCX_OK for Status::Ok.
+// The code for `status` in exports of `group`: PCX_OK for Status::Ok, and
+// for the one failure DcxPageRead reports by its result alone.
 PcxErrorCode ExportCodeOf(kypcx::Status status, ExportGroup group = ExportGroup::Common);
 
 // Writes the code for `status` to `code` and answers whether it is Ok: the

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "frame/HandleGuards.h"
+#include "win/HandleGuards.h"
 
 namespace {
 
@@ -66,38 +66,27 @@ BOOL WriteFileExactly(HANDLE file, const void* bytes, DWORD size) {
 
 BOOL SetFileLengthTo(HANDLE file, ULONGLONG length) { return SeekFileTo(file, length) && SetEndOfFile(file); }
 
-int CopyFileRange(HANDLE source, HANDLE destination, ULONGLONG offset, ULONGLONG count, PcxErrorCode* code) {
+kypcx::Status CopyFileRange(HANDLE source, HANDLE destination, ULONGLONG offset, ULONGLONG count) {
     const SIZE_T wanted = count < kCopyBlockSize ? static_cast<SIZE_T>(count > 0 ? count : 1) : kCopyBlockSize;
     ScopedGlobal block(GlobalAlloc(GMEM_MOVEABLE, wanted));
     ScopedGlobalLock lock(block.get());
     BYTE* buffer = lock.as<BYTE>();
-    if (buffer == nullptr) {
-        *code = block ? PCX_ERR_LOCK : PCX_ERR_ALLOC;
-        return 0;
-    }
+    if (buffer == nullptr) return block ? kypcx::Status::LockFailed : kypcx::Status::NoWorkingMemory;
     const DWORD blockSize = static_cast<DWORD>(GlobalSize(block.get()));
     ULONGLONG destinationEnd = 0;
     if (!SeekFileToEnd(destination, &destinationEnd) || destinationEnd != GetFileLength(destination) ||
-        !SeekFileTo(source, offset)) {
-        *code = PCX_ERR_FILE_IO;
-        return 0;
-    }
+        !SeekFileTo(source, offset))
+        return kypcx::Status::PositionUnreachable;
     ULONGLONG copied = 0;
     while (copied < count) {
         const ULONGLONG missing = count - copied;
         const DWORD request = missing < blockSize ? static_cast<DWORD>(missing) : blockSize;
         DWORD got = 0;
-        if (!ReadFile(source, buffer, request, &got, nullptr) || got == 0) {
-            *code = PCX_ERR_READ;
-            return 0;
-        }
-        if (!WriteFileExactly(destination, buffer, got)) {
-            *code = PCX_ERR_WRITE;
-            return 0;
-        }
+        if (!ReadFile(source, buffer, request, &got, nullptr) || got == 0) return kypcx::Status::ReadShort;
+        if (!WriteFileExactly(destination, buffer, got)) return kypcx::Status::WriteShort;
         copied += got;
     }
-    return 1;
+    return kypcx::Status::Ok;
 }
 
 ULONGLONG GetFreeDiskSpace(LPCWSTR path) {

@@ -3,8 +3,8 @@
 // copying a byte range from one file to the end of another, the length, and
 // the free space and folder of the volume a file lies on. Files are opened
 // without sharing (the painter's read-only open aside), so a file held open
-// elsewhere cannot be opened (code 5 at the exports) and no one else changes
-// it while we work.
+// elsewhere cannot be opened (FileNotOpened, code 5 at the exports) and no
+// one else changes it while we work.
 // Positions and lengths are 64-bit, so a file of 4 GiB or more is measured
 // and read as it is; what may be written into a DCX file's 32-bit directory
 // is decided by its callers.
@@ -12,8 +12,8 @@
 
 #include <windows.h>
 
-#include "KyPcxTypes.h"
-#include "frame/HandleGuards.h"
+#include "kypcx/status.h"
+#include "win/HandleGuards.h"
 
 // Whether the file must exist, and whether others may read it meanwhile.
 enum class FileOpening {
@@ -50,13 +50,13 @@ BOOL WriteFileExactly(HANDLE file, const void* bytes, DWORD size);
 BOOL SetFileLengthTo(HANDLE file, ULONGLONG length);
 
 // Appends `count` bytes of `source`, from its absolute offset `offset`, to
-// the end of `destination`. 1 when all were appended; 0 with the code set
-// otherwise: 12 no copy block, 18 a position cannot be set, 16 the source
-// ends before `count` bytes were read (the bytes that were there have been
-// appended), 17 a short write. A count of 0 reads nothing and succeeds. The
-// code is written only on failure. Moves the data in blocks of 1 MiB, large
-// enough that a copy runs at the speed of the disk.
-int CopyFileRange(HANDLE source, HANDLE destination, ULONGLONG offset, ULONGLONG count, PcxErrorCode* code);
+// the end of `destination`. Ok when all were appended; otherwise
+// NoWorkingMemory or LockFailed (no copy block), PositionUnreachable,
+// ReadShort (the source ends before `count` bytes were read; the bytes that
+// were there have been appended) or WriteShort. A count of 0 reads nothing
+// and succeeds. Moves the data in blocks of 1 MiB, large enough that a copy
+// runs at the speed of the disk.
+kypcx::Status CopyFileRange(HANDLE source, HANDLE destination, ULONGLONG offset, ULONGLONG count);
 
 // Free bytes available to the caller on the volume that holds `path` (a
 // file's path; relative paths resolve against the current directory), 0 when

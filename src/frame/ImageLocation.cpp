@@ -3,13 +3,10 @@
 
 #include "frame/FileAccess.h"
 
-BOOL LocatePcxFile(LPCWSTR path, DWORD access, ImageLocation* image, PcxErrorCode* code) {
+kypcx::Status LocatePcxFile(LPCWSTR path, DWORD access, ImageLocation* image) {
     image->file.reset(OpenFileFor(path, access));
-    if (!image->file.valid()) {
-        *code = PCX_ERR_OPEN_FILE;
-        return FALSE;
-    }
+    if (!image->file.valid()) return kypcx::Status::FileNotOpened;
     image->start = 0;
     image->end = GetFileLength(image->file.get());
-    return TRUE;
+    return kypcx::Status::Ok;
 }

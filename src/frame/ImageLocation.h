@@ -6,8 +6,8 @@
 
 #include <windows.h>
 
-#include "KyPcxTypes.h"
-#include "frame/HandleGuards.h"
+#include "kypcx/status.h"
+#include "win/HandleGuards.h"
 
 struct ImageLocation {
     ScopedFile file;  // closed when the location goes out of scope
@@ -17,5 +17,5 @@ struct ImageLocation {
 
 // Opens the PCX file at `path` with `access` (GENERIC_READ, or GENERIC_READ |
 // GENERIC_WRITE, as each operation names it): start 0, end its length.
-// FALSE with code 5 when it cannot be opened.
-BOOL LocatePcxFile(LPCWSTR path, DWORD access, ImageLocation* image, PcxErrorCode* code);
+// FileNotOpened when it cannot be opened.
+kypcx::Status LocatePcxFile(LPCWSTR path, DWORD access, ImageLocation* image);

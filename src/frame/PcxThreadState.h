@@ -9,10 +9,8 @@ constexpr int kViewerReadBufferSize = 32000;
 struct PcxThreadState {
     HGLOBAL dialogTextHandle;        // item dialog's 80-character text block
     WCHAR* dialogText;               // its locked address
-    LONG viewerReadPosition;         // next unread byte of the viewer buffer
-    LONG viewerReadCount;            // valid bytes in the viewer buffer
     HCURSOR viewerSavedCursor;       // viewer and monochrome-conversion wait cursor
-    BYTE viewerReadBuffer[kViewerReadBufferSize];
+    BYTE viewerReadBuffer[kViewerReadBufferSize];  // the painter's read-ahead block
     UINT colorUsage;                 // DIB_RGB_COLORS or DIB_PAL_COLORS for FlushPCXLine
     HCURSOR coderSavedCursor;        // core decoders' and encoders' wait cursor
     HCURSOR memorySavedCursor;       // in-memory decoder's wait cursor

@@ -5,8 +5,8 @@
 
 #include <windows.h>
 
-#include "frame/HandleGuards.h"
 #include "frame/PcxThreadState.h"
+#include "win/HandleGuards.h"
 
 // Which saved-cursor field of PcxThreadState a family uses.
 using SavedCursorField = HCURSOR PcxThreadState::*;

@@ -12,7 +12,7 @@ extern "C" int WINAPI PutPCXToClipboardW(LPCWSTR path, PcxErrorCode* error) {
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
     ImageLocation image;
-    if (!LocatePcxFile(path, GENERIC_READ | GENERIC_WRITE, &image, code)) return 0;
+    if (!ReportExportCode(LocatePcxFile(path, GENERIC_READ | GENERIC_WRITE, &image), code)) return 0;
     const kypcx::Status status = CopyPcxToClipboard(image.file.get(), image.start, image.end);
     *code = ExportCodeOf(status);
     return status == kypcx::Status::Ok ? 1 : 0;

@@ -2,8 +2,8 @@
 #include "ui/CopyPcxToClipboard.h"
 
 #include "KyPCX.h"
-#include "frame/HandleGuards.h"
 #include "pcx/decode/DecodePcxToBitmap.h"
+#include "win/HandleGuards.h"
 
 kypcx::Status CopyPcxToClipboard(HANDLE file, ULONGLONG start, ULONGLONG end) {
     // Decode first, so the clipboard is held only for the hand-over.

@@ -8,13 +8,13 @@
 #include "KyPCX.h"
 #include "frame/ErrorSlot.h"
 #include "frame/ExportCodes.h"
-#include "frame/HandleGuards.h"
 #include "frame/PcxThreadState.h"
 #include "frame/WaitCursor.h"
 #include "kypcx/pcx_reader.h"
 #include "pcx/decode/FileImageBytes.h"
 #include "pcx/decode/PcxBitmapInfo.h"
 #include "pcx/decode/PcxPalette.h"
+#include "win/HandleGuards.h"
 
 using kypcx::Status;
 

@@ -11,13 +11,13 @@
 #include "KyPCX.h"
 #include "frame/AnsiEntry.h"
 #include "frame/FileAccess.h"
-#include "frame/HandleGuards.h"
 #include "frame/PcxThreadState.h"
 #include "frame/WaitCursor.h"
 #include "kypcx/pcx_paint.h"
 #include "kypcx/pcx_reader.h"
 #include "pcx/decode/FileImageBytes.h"
 #include "ui/PaintProgressGauge.h"
+#include "win/HandleGuards.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "frame/HandleGuards.h"
 #include "frame/PcxThreadState.h"
+#include "win/HandleGuards.h"
 
 class PaintProgressGauge {
 public:

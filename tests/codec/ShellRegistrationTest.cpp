@@ -229,9 +229,9 @@ TEST_F(ShellRegistration, BothBitnessesShareTheExtensionKeys) {
     if (GetFileAttributesW(other.dll.c_str()) == INVALID_FILE_ATTRIBUTES)
         GTEST_SKIP() << "no codec of the other bitness beside this tree (" << kypcx_test::Narrow(other.dll) << ")";
     bool started = false;
-    const DWORD probe = RunRegsvr32(L"/u", other.dll, other.regsvr32, &started);
+    const DWORD trial = RunRegsvr32(L"/u", other.dll, other.regsvr32, &started);
     if (!started) GTEST_SKIP() << "the other bitness's regsvr32 cannot start here: the prefix has no programs of it";
-    ASSERT_EQ(0u, probe);
+    ASSERT_EQ(0u, trial);
     const RegistryTree before = BothViews(other.view);
 
     // This bitness's codec through its entries, the other's through its

@@ -121,6 +121,36 @@ TEST_F(DcxAdd, DibIntoEachDirectoryState) {
     }
 }
 
+// The same directory states, a PCX file added through a copy of the DCX
+// file: the same new file, and the same refusals, except that this route
+// reports every directory it finds no empty entry in, or cannot read whole,
+// as 21.
+TEST_F(DcxAdd, PcxFileIntoEachDirectoryState) {
+    const Bytes item = ThreeItems()[1];
+    const std::wstring pcx = dir.Path(L"page.pcx");
+    for (const StateCase& c : StateCases()) {
+        const bool noEntryFound = c.expected == PCX_ERR_DCX_ID || c.expected == PCX_ERR_NO_EMPTY_ENTRY ||
+                                  c.expected == PCX_ERR_FILE_IO;
+        const PcxErrorCode expected = noEntryFound ? PcxErrorCode{PCX_ERR_NO_ITEM} : c.expected;
+        WriteFileBytes(Dcx(), c.before);
+        WriteFileBytes(pcx, item);
+        PcxErrorCode code = 0;
+        const BOOL added = KYPCX_EXPORT(AddPCXFileToDCXFileW)(pcx.c_str(), Dcx().c_str(), &code);
+        EXPECT_EQ(expected, code) << c.name;
+        EXPECT_EQ(expected == PCX_OK, added != FALSE) << c.name;
+        const Bytes after = ReadFileBytes(Dcx());
+        DeleteFileW(pcx.c_str());
+        ExpectOnlyDcx(true, c.name);
+        if (expected != PCX_OK) {
+            EXPECT_EQ(c.before, after) << c.name << ": a refused add leaves the file as it was";
+            continue;
+        }
+        uint32_t k = 1;
+        while (k <= kDcxUsableEntries && DcxEntry(c.before, k) != 0) ++k;
+        EXPECT_EQ(WithItemAdded(c.before, item, k), after) << c.name;
+    }
+}
+
 // Every way of handing over an image writes the item the PCX save of the same
 // image writes.
 TEST_F(DcxAdd, EachFormWritesThePcxImage) {

@@ -201,7 +201,7 @@ TEST(LoadPCXIntoBitmap, EveryLayoutArrivesWithItsColors) {
         const char* name;
         PcxFixture fixture;
         int width, height;
-        std::vector<std::pair<POINT, Rgb>> probes;
+        std::vector<std::pair<POINT, Rgb>> samples;  // pixels looked at, and their colours
     };
     const Case cases[] = {
         {"monochrome", MonoGreys(), 10, 2, {{{0, 0}, {255, 255, 255}}, {{1, 0}, {0, 0, 0}}, {{5, 1}, {255, 255, 255}}}},
@@ -218,10 +218,10 @@ TEST(LoadPCXIntoBitmap, EveryLayoutArrivesWithItsColors) {
         ASSERT_NE(nullptr, bitmap) << c.name << " code " << code;
         EXPECT_EQ(PCX_OK, code);
         const auto pixels = ReadPixels(bitmap, c.width, c.height);
-        for (const auto& probe : c.probes) {
-            const Rgb got = pixels[probe.first.y * c.width + probe.first.x];
-            EXPECT_TRUE(got == probe.second) << c.name << " at " << probe.first.x << "," << probe.first.y << ": got "
-                                             << int(got.r) << "," << int(got.g) << "," << int(got.b);
+        for (const auto& sample : c.samples) {
+            const Rgb got = pixels[sample.first.y * c.width + sample.first.x];
+            EXPECT_TRUE(got == sample.second) << c.name << " at " << sample.first.x << "," << sample.first.y
+                                              << ": got " << int(got.r) << "," << int(got.g) << "," << int(got.b);
         }
         DeleteObject(bitmap);
     }

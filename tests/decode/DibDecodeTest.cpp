@@ -200,10 +200,10 @@ TEST(LoadPCXIntoDIB, UnreadableTrailerFailsWithCodeTenButReadPCXPaletteGivesDefa
     EXPECT_EQ(PCX_ERR_PALETTE_READ, code);
     PALETTEENTRY entries[256];
     ASSERT_EQ(256u, GetPaletteEntries(palette, 0, 256, entries));
-    const int probe = 2 * 64 + 3 * 8 + 5;
-    EXPECT_EQ(5 * 32, entries[probe].peRed);
-    EXPECT_EQ(3 * 32, entries[probe].peGreen);
-    EXPECT_EQ(2 * 64, entries[probe].peBlue);
+    const int sampled = 2 * 64 + 3 * 8 + 5;
+    EXPECT_EQ(5 * 32, entries[sampled].peRed);
+    EXPECT_EQ(3 * 32, entries[sampled].peGreen);
+    EXPECT_EQ(2 * 64, entries[sampled].peBlue);
     DeleteObject(palette);
 }
 
@@ -212,7 +212,7 @@ TEST(ReadPCXPalette, GivesTheImagesColors) {
         const char* name;
         PcxFixture fixture;
         UINT count;
-        PALETTEENTRY probe;  // entry 1
+        PALETTEENTRY entry1;
     };
     const Bytes trailer = kypcx_test::TrailerPalette();
     const Case cases[] = {
@@ -233,9 +233,9 @@ TEST(ReadPCXPalette, GivesTheImagesColors) {
         EXPECT_EQ(PCX_OK, code) << c.name;
         PALETTEENTRY entries[256];
         EXPECT_EQ(c.count, GetPaletteEntries(palette, 0, 256, entries)) << c.name;
-        EXPECT_EQ(c.probe.peRed, entries[1].peRed) << c.name;
-        EXPECT_EQ(c.probe.peGreen, entries[1].peGreen) << c.name;
-        EXPECT_EQ(c.probe.peBlue, entries[1].peBlue) << c.name;
+        EXPECT_EQ(c.entry1.peRed, entries[1].peRed) << c.name;
+        EXPECT_EQ(c.entry1.peGreen, entries[1].peGreen) << c.name;
+        EXPECT_EQ(c.entry1.peBlue, entries[1].peBlue) << c.name;
         DeleteObject(palette);
     }
     PcxErrorCode code = 0;

@@ -72,13 +72,13 @@ struct Worker {
 DWORD WINAPI RunWorker(void* param) {
     auto* w = static_cast<Worker*>(param);
     w->block = w->probe->ThreadState();
-    w->block->viewerReadPosition = w->value;
+    w->block->outputCount = static_cast<DWORD>(w->value);
     w->block->viewerReadBuffer[kViewerReadBufferSize - 1] = static_cast<BYTE>(w->value);
     // Both threads have written before either reads.
     if (InterlockedDecrement(reinterpret_cast<LONG*>(w->barrier)) > 0) {
         while (*reinterpret_cast<volatile LONG*>(w->barrier) > 0) Sleep(1);
     }
-    w->readBack = w->probe->ThreadState()->viewerReadPosition;
+    w->readBack = static_cast<LONG>(w->probe->ThreadState()->outputCount);
     w->bufferByte = w->probe->ThreadState()->viewerReadBuffer[kViewerReadBufferSize - 1];
     return 0;
 }

@@ -133,9 +133,9 @@ TEST(HeaderInfoBadFiles, ReadOnlyOrHeldFilesCannotBeInspected) {
     PcxErrorCode code = kUntouched;
     // Where the system lets this user write a read-only file anyway (root
     // under Wine), there is nothing for the library to refuse.
-    HANDLE probe = CreateFileW(readOnly.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    const bool readOnlyEnforced = probe == INVALID_HANDLE_VALUE;
-    if (!readOnlyEnforced) CloseHandle(probe);
+    HANDLE trial = CreateFileW(readOnly.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const bool readOnlyEnforced = trial == INVALID_HANDLE_VALUE;
+    if (!readOnlyEnforced) CloseHandle(trial);
     if (readOnlyEnforced) {
         EXPECT_FALSE(KYPCX_EXPORT(PCXInfoW)(readOnly.c_str(), &header, &code));
         EXPECT_EQ(PCX_ERR_OPEN_FILE, code);

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "KyPCX.h"
-#include "support/StdcallProbe.h"
+#include "support/StdcallCheck.h"
 
 namespace kypcx_test {
 
@@ -21,13 +21,13 @@ HMODULE Library();
 
 // A stdcall export of `module` by plain name, null where the module lacks
 // it. In a 32-bit program the pointer returned calls the export through the
-// stdcall probe (StdcallProbe.h); Site, a lambda's type, tells call sites
+// stdcall check (StdcallCheck.h); Site, a lambda's type, tells call sites
 // apart.
 template <typename F, typename Site>
 F ModuleExport(HMODULE module, const char* name, Site) {
     F f = KyPcxGetProc<F>(module, name);
 #if defined(__i386__)
-    if (f != nullptr) return WithStdcallProbe<Site>(f, name);
+    if (f != nullptr) return WithStdcallCheck<Site>(f, name);
 #endif
     return f;
 }

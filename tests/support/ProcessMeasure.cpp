@@ -19,7 +19,7 @@ DWORD FirstFreeTlsIndex() {
     return index;
 }
 
-DWORD ProbeOpenHandles() {
+DWORD ScanOpenHandles() {
     DWORD open = 0;
     for (UINT_PTR value = 4; value < 0x10000; value += 4) {
         DWORD flags;
@@ -47,7 +47,7 @@ ProcessMeasure Measure() {
     ProcessMeasure m{};
     m.firstFreeTlsIndex = FirstFreeTlsIndex();
     GetProcessHandleCount(GetCurrentProcess(), &m.handles);
-    m.handlesProbed = ProbeOpenHandles();
+    m.handlesScanned = ScanOpenHandles();
     m.privateBytes = CommittedPrivateBytes();
     PROCESS_MEMORY_COUNTERS counters{};
     counters.cb = sizeof counters;
@@ -56,18 +56,18 @@ ProcessMeasure Measure() {
 }
 
 void ExpectProcessFlat(const ProcessMeasure& before, const ProcessMeasure& after, int cycles, const char* what) {
-    std::printf("%d %s: first free TLS index %lu -> %lu, handles %lu -> %lu (probed %lu -> %lu), "
+    std::printf("%d %s: first free TLS index %lu -> %lu, handles %lu -> %lu (scanned %lu -> %lu), "
                 "private KB %lu -> %lu, pagefile KB %lu -> %lu\n",
                 cycles, what, static_cast<unsigned long>(before.firstFreeTlsIndex),
                 static_cast<unsigned long>(after.firstFreeTlsIndex), static_cast<unsigned long>(before.handles),
-                static_cast<unsigned long>(after.handles), static_cast<unsigned long>(before.handlesProbed),
-                static_cast<unsigned long>(after.handlesProbed), static_cast<unsigned long>(before.privateBytes / 1024),
+                static_cast<unsigned long>(after.handles), static_cast<unsigned long>(before.handlesScanned),
+                static_cast<unsigned long>(after.handlesScanned), static_cast<unsigned long>(before.privateBytes / 1024),
                 static_cast<unsigned long>(after.privateBytes / 1024),
                 static_cast<unsigned long>(before.pagefileUsage / 1024),
                 static_cast<unsigned long>(after.pagefileUsage / 1024));
     EXPECT_EQ(before.firstFreeTlsIndex, after.firstFreeTlsIndex) << what;
     EXPECT_LE(after.handles, before.handles + kHandleSlack) << what;
-    EXPECT_LE(after.handlesProbed, before.handlesProbed + kHandleSlack) << what;
+    EXPECT_LE(after.handlesScanned, before.handlesScanned + kHandleSlack) << what;
     EXPECT_LE(after.privateBytes, before.privateBytes + kMemorySlack) << what;
     // Wine counts a process's pagefile use from the Unix process's own
     // anonymous memory. Under qemu-i386 that process is the emulator, whose

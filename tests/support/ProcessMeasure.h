@@ -11,7 +11,7 @@ namespace kypcx_test {
 struct ProcessMeasure {
     DWORD firstFreeTlsIndex;
     DWORD handles;         // as the system counts them (Wine may say 0)
-    DWORD handlesProbed;   // handle values below 64K that name an open handle
+    DWORD handlesScanned;  // handle values below 64K that name an open handle
     SIZE_T privateBytes;   // committed private pages: heaps, VirtualAlloc blocks, stacks
     SIZE_T pagefileUsage;
 };

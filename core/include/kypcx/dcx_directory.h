@@ -15,7 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "KyPcxTypes.h"
+#include "kypcx/status.h"
 
 namespace kypcx {
 
@@ -55,8 +55,8 @@ bool GetDcxBound(const DcxDirectory& directory, int32_t* bound);
 
 // Whether entry n may be read or written: n in 1..1022 and, while B exists,
 // n not above B compared as unsigned numbers (a negative B rejects nothing).
-// PCX_OK or PCX_ERR_NO_ITEM (21).
-PcxErrorCode CheckDcxEntryNumber(const DcxDirectory& directory, uint32_t n);
+// Ok or NoSuchItem.
+Status CheckDcxEntryNumber(const DcxDirectory& directory, uint32_t n);
 
 // The scan limit of the search for an empty entry: 1022, or B when
 // 0 <= B < 1022 (so B = 0 scans nothing).
@@ -77,7 +77,6 @@ uint32_t CountDcxItems(const DcxDirectory& directory);
 
 // Where item `index` lies: its header at `start`, its last byte at end - 1.
 struct DcxItemExtent {
-    bool listed = false;  // false: the index lies behind the end of the list
     uint32_t start = 0;
     uint64_t end = 0;     // the last item of a file past 4 GiB ends past 4 GiB
 };
@@ -92,32 +91,30 @@ struct DcxItemExtent {
 //     length when none), so offsets out of order still give each item its
 //     own bytes; entry 1023 is never listed and so never an end, even where
 //     another writer filled it;
-//   - an item that begins inside the directory words in use, or whose next
-//     entry holds its own start (an item of no bytes): 23;
-//   - an item that begins past the end of the file, whose end lies past it,
-//     or that cannot hold its 128-byte header: 18;
-//   - index 1022 or above, or an entry beyond B, for the item or for its end
-//     lookup: 21. The item in entry 1022 (index 1021) makes no end lookup.
-//     With `headerOnly` the end lookup's entry number is not checked: a
-//     reader of the header alone asks for no further entry.
-// The magic is not looked at here. Returns PCX_OK with extent->listed false,
-// and nothing else checked, when the item is behind the end of the list.
-PcxErrorCode FindDcxItemExtent(const DcxDirectory& directory, uint32_t index, uint64_t fileLength,
-                               DcxItemExtent* extent, bool headerOnly = false);
+//   - ItemOverlapsDirectory: an item that begins inside the directory words
+//     in use; ItemOffsetsOutOfOrder: its next entry holds its own start (an
+//     item of no bytes);
+//   - ItemPastFileEnd: an item that begins past the end of the file or
+//     whose end lies past it; ItemShorterThanHeader: one that cannot hold
+//     its 128-byte header;
+//   - NoSuchItem: index 1022 or above, or an entry beyond B, for the item or
+//     for its end lookup. The item in entry 1022 (index 1021) makes no end
+//     lookup. With `headerOnly` the end lookup's entry number is not
+//     checked: a reader of the header alone asks for no further entry.
+// The magic is not looked at here. ItemNotListed, with nothing else
+// checked, when the item is behind the end of the list; the extent is
+// filled only with Ok.
+Status FindDcxItemExtent(const DcxDirectory& directory, uint32_t index, uint64_t fileLength, DcxItemExtent* extent,
+                         bool headerOnly = false);
 
 // Whether a file with this directory may have items added or deleted: it is
-// at least 4096 bytes long (else 18), no longer than kDcxMaxFileLength (else
-// 18), and its listed offsets begin at 4096 or later, ascend strictly and lie
-// inside the file (else 23). A directory that fails would have its entries
-// written into a page's bytes, move bytes that belong to no page, or lose
-// what lies past 4 GiB, so writers refuse it and leave the file alone.
-PcxErrorCode CheckDcxLayoutForWriting(const DcxDirectory& directory, uint64_t fileLength);
-
-// How an item is added, which decides the codes of a refusal.
-enum class DcxAddRoute {
-    InPlace,      // an image encoded onto the end of the DCX file itself
-    ThroughCopy,  // a PCX file copied behind a copy of the DCX file
-};
+// at least 4096 bytes long (else DirectoryCutShort), no longer than
+// kDcxMaxFileLength (else DcxTooLong), and its listed offsets begin at 4096
+// or later (else ItemOverlapsDirectory), ascend strictly and lie inside the
+// file (else ItemOffsetsOutOfOrder). A directory that fails would have its
+// entries written into a page's bytes, move bytes that belong to no page, or
+// lose what lies past 4 GiB, so writers refuse it and leave the file alone.
+Status CheckDcxLayoutForWriting(const DcxDirectory& directory, uint64_t fileLength);
 
 // Adding one item at the end of a file: where it goes and what is written.
 struct DcxAddPlan {
@@ -130,19 +127,13 @@ struct DcxAddPlan {
 };
 
 // Plans adding an item to a file of `fileLength` bytes whose directory is
-// `directory` (read once, and every decision taken from this copy).
-//
-// The two routes answer a directory they cannot add to differently, as
-// callers have always seen them do:
-//   - InPlace: 22 wrong magic; 18 a file shorter than the directory; 25 no
-//     empty entry within the scan limit (a full table).
-//   - ThroughCopy: 21 for all three, "no such item to be made": the copy
-//     route reports any directory it cannot find an empty entry in as 21.
-// Both: 18 a file longer than kDcxMaxFileLength, or one so long that not even
-// a header fits behind it; 23 offsets out of order or outside the file
-// (CheckDcxLayoutForWriting). PCX_OK with `plan` filled otherwise.
-PcxErrorCode PlanDcxItemAdd(const DcxDirectory& directory, uint64_t fileLength, DcxAddRoute route,
-                            DcxAddPlan* plan);
+// `directory` (read once, and every decision taken from this copy). In
+// order: NotDcx (a wrong magic), DirectoryCutShort (a file shorter than the
+// directory), the statuses of CheckDcxLayoutForWriting, DcxTooLong (a file
+// so long that not even a header fits behind it), DirectoryFull (no empty
+// entry within the scan limit); Ok with `plan` filled otherwise. Which code
+// each adding export shows for these is the exports' business.
+Status PlanDcxItemAdd(const DcxDirectory& directory, uint64_t fileLength, DcxAddPlan* plan);
 
 // The file that deleting one item leaves, described from the old one:
 //   bytes 0..4095          `directory`: entries before `entry` unchanged, the
@@ -162,13 +153,11 @@ struct DcxDeletePlan {
 // Plans deleting item `index` from a file of `fileLength` bytes whose
 // directory is `directory`. The item ends where FindDcxItemExtent ends it in
 // a well-formed file: at the next entry's offset, or at the file's length for
-// the last item (the item in entry 1022 of a full table included). Codes in
-// order: 21 for every way the item cannot be found (a wrong magic, a file
-// shorter than the directory, index above 1021, an item behind the end of
-// the list, its entry or its end lookup's entry beyond B); then the codes of
-// CheckDcxLayoutForWriting (18 a file past kDcxMaxFileLength, 23 offsets out
-// of order); PCX_OK with `plan` filled otherwise.
-PcxErrorCode PlanDcxItemDelete(const DcxDirectory& directory, uint64_t fileLength, uint32_t index,
-                               DcxDeletePlan* plan);
+// the last item (the item in entry 1022 of a full table included). In order:
+// the ways the item cannot be found (NotDcx, DirectoryCutShort, NoSuchItem
+// for an index above 1021, ItemNotListed, NoSuchItem for its entry or its
+// end lookup's entry beyond B); then the statuses of
+// CheckDcxLayoutForWriting; Ok with `plan` filled otherwise.
+Status PlanDcxItemDelete(const DcxDirectory& directory, uint64_t fileLength, uint32_t index, DcxDeletePlan* plan);
 
 }  // namespace kypcx

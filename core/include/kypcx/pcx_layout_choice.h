@@ -77,7 +77,7 @@ struct PcxSavePlan {
 };
 
 // What the header takes beyond the layout and the colours.
-struct PcxSaveFrame {
+struct PcxSavePicture {
     int32_t width = 0;
     int32_t height = 0;
     int16_t dpiX = 0;
@@ -93,7 +93,7 @@ struct PcxSaveFrame {
 // picture (or one plane of 1 bit for two colours the two-colour rule cannot
 // show); ImageTooLarge for a size the header cannot hold. Alpha is kept
 // only by 4 planes of 8 bits.
-Status PlanPcxSave(PcxLayout layout, const PictureColors& colors, const PcxSaveFrame& frame, PcxSavePlan* plan);
+Status PlanPcxSave(PcxLayout layout, const PictureColors& colors, const PcxSavePicture& picture, PcxSavePlan* plan);
 
 // Turns one row of the picture (blue, green, red, alpha a pixel) into the
 // plan's row form at `out` (plan.rowBytes bytes).

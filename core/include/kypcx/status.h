@@ -59,10 +59,16 @@ enum class Status : uint8_t {
 
     // The DCX container.
     NotDcx,                 // the magic number is wrong
+    DirectoryUnreadable,    // not one byte of the directory could be read
     DirectoryCutShort,      // the file is shorter than its 4096-byte directory
-    NoSuchItem,             // the item lies outside the directory or behind its list
+    NoSuchItem,             // an entry number outside 1..1022, or beyond the bound entry 2 sets
+    ItemNotListed,          // an index behind the end of the list: no item is there
     DirectoryFull,          // no empty entry is left for a new item
-    ItemOffsetsOutOfOrder,  // offsets that do not ascend, or an item inside the directory
+    ItemOverlapsDirectory,  // an item that begins inside the directory
+    ItemOffsetsOutOfOrder,  // listed offsets that do not ascend strictly (an item of no bytes
+                            // included) or, where a writer checks them, reach the file's end
+    ItemPastFileEnd,        // an item that begins or ends past the file's end
+    ItemShorterThanHeader,  // an item with too few bytes for its 128-byte header
     DcxTooLong,             // a file too long for its 32-bit offsets to list
     NoItems,                // the file lists no item to choose from
 };

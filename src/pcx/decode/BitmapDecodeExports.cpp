@@ -22,7 +22,7 @@ extern "C" HBITMAP WINAPI LoadPCXIntoBitmapW(LPCWSTR path, PcxErrorCode* error) 
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
     ImageLocation image;
-    if (!LocatePcxFile(path, GENERIC_READ, &image, code)) return nullptr;
+    if (!ReportExportCode(LocatePcxFile(path, GENERIC_READ, &image), code)) return nullptr;
     kypcx::Status status = kypcx::Status::Ok;
     HBITMAP bitmap = DecodePcxToBitmap(image.file.get(), image.start, image.end, nullptr, &status);
     *code = ExportCodeOf(status);

@@ -1,7 +1,6 @@
 // DecodePcxToBitmap: a PCX image between two offsets into a screen bitmap.
 #include "pcx/decode/DecodePcxToBitmap.h"
 
-#include "frame/HandleGuards.h"
 #include "frame/PcxThreadState.h"
 #include "frame/WaitCursor.h"
 #include "kypcx/pcx_format.h"
@@ -9,6 +8,7 @@
 #include "pcx/decode/FileImageBytes.h"
 #include "pcx/decode/PcxBitmapInfo.h"
 #include "pcx/decode/PcxPalette.h"
+#include "win/HandleGuards.h"
 
 using kypcx::Status;
 

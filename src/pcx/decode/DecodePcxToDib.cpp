@@ -1,11 +1,11 @@
 // DecodePcxImageToDib and the DIB block it fills.
 #include "pcx/decode/DecodePcxToDib.h"
 
-#include "frame/HandleGuards.h"
 #include "frame/WaitCursor.h"
 #include "kypcx/pcx_format.h"
 #include "pcx/decode/FileImageBytes.h"
 #include "pcx/decode/PcxPalette.h"
+#include "win/HandleGuards.h"
 
 using kypcx::Status;
 

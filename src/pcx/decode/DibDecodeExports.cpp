@@ -5,10 +5,10 @@
 #include "frame/AnsiEntry.h"
 #include "frame/ErrorSlot.h"
 #include "frame/ExportCodes.h"
-#include "frame/HandleGuards.h"
 #include "frame/ImageLocation.h"
 #include "pcx/decode/DecodePcxToDib.h"
 #include "pcx/decode/PcxPalette.h"
+#include "win/HandleGuards.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ HPALETTE WINAPI ReadPcxPaletteW(LPCWSTR path, PcxHeader* header, PcxErrorCode* e
     ErrorSlot slot(error);
     PcxErrorCode* code = slot.get();
     ImageLocation image;
-    if (!LocatePcxFile(path, GENERIC_READ | GENERIC_WRITE, &image, code)) return nullptr;
+    if (!ReportExportCode(LocatePcxFile(path, GENERIC_READ | GENERIC_WRITE, &image), code)) return nullptr;
     // The caller's header says which colours to read; without one there is
     // no layout to read colours for.
     if (header == nullptr) {
@@ -33,7 +33,7 @@ HPALETTE WINAPI ReadPcxPaletteW(LPCWSTR path, PcxHeader* header, PcxErrorCode* e
 // The classic DIB decoders' body: the file's image, the encoding byte checked or not.
 HGLOBAL LoadPcxFileIntoDib(LPCWSTR path, DWORD access, BOOL checkEncoding, PcxErrorCode* code) {
     ImageLocation image;
-    if (!LocatePcxFile(path, access, &image, code)) return nullptr;
+    if (!ReportExportCode(LocatePcxFile(path, access, &image), code)) return nullptr;
     kypcx::Status status = kypcx::Status::Ok;
     HGLOBAL dib = DecodePcxToDib(image.file.get(), image.start, image.end, checkEncoding, nullptr, &status);
     *code = ExportCodeOf(status, ExportGroup::DibDecode);

@@ -28,13 +28,11 @@ kypcx::PcxReaderRules RulesFor(DWORD flags) {
     return kypcx::LayoutReaderRules((flags & KYPCX_CLASSIC_LAYOUTS) != 0, (flags & KYPCX_COLOR_SPACE) != 0, cga);
 }
 
-// Opens the image: the whole file, or page `item` of a DCX file. FALSE with
-// the code set; a page behind the end of the list is "no such item" (21).
-BOOL LocateImage(LPCWSTR path, UINT item, ImageLocation* image, PcxErrorCode* code) {
-    if (item == KYPCX_WHOLE_FILE) return LocatePcxFile(path, GENERIC_READ, image, code);
-    if (LocateDcxItem(path, item, image, code)) return TRUE;
-    if (*code == PCX_OK) *code = PCX_ERR_NO_ITEM;
-    return FALSE;
+// Opens the image: the whole file, or page `item` of a DCX file (a page
+// behind the end of the list is as much "no such item" as one beyond it).
+kypcx::Status LocateImage(LPCWSTR path, UINT item, ImageLocation* image) {
+    if (item == KYPCX_WHOLE_FILE) return LocatePcxFile(path, GENERIC_READ, image);
+    return LocateDcxItem(path, item, image);
 }
 
 }  // namespace
@@ -45,7 +43,7 @@ extern "C" HGLOBAL WINAPI LoadPCXImageW(LPCWSTR path, UINT item, DWORD flags, Pc
     PcxErrorCode* code = slot.get();
     *code = PCX_OK;
     ImageLocation image;
-    if (!LocateImage(path, item, &image, code)) return nullptr;
+    if (!ReportExportCode(LocateImage(path, item, &image), code)) return nullptr;
     const FileImageBytes bytes(image.file.get(), image.start, image.end);
     kypcx::Status status = kypcx::Status::Ok;
     HGLOBAL dib = DecodePcxImageToDib(bytes.source(), RulesFor(flags), callback, &status);
@@ -77,7 +75,7 @@ extern "C" BOOL WINAPI GetPCXImageInfoW(LPCWSTR path, UINT item, DWORD flags, Pc
         return FALSE;
     }
     ImageLocation image;
-    if (!LocateImage(path, item, &image, code)) return FALSE;
+    if (!ReportExportCode(LocateImage(path, item, &image), code)) return FALSE;
     // The header and its layout: no size limits, no colours read.
     const FileImageBytes bytes(image.file.get(), image.start, image.end);
     kypcx::PcxReaderRules rules = RulesFor(flags);

@@ -5,8 +5,8 @@
 
 #include <windows.h>
 
-#include "frame/HandleGuards.h"
 #include "kypcx/pcx_decode.h"
+#include "win/HandleGuards.h"
 
 // Allocates the block (GHND) into `block`, locks it into `lock` and fills
 // the header and the table from `colours` triples (missing entries stay 0).

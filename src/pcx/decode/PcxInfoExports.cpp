@@ -6,8 +6,8 @@
 #include "frame/ErrorSlot.h"
 #include "frame/ExportCodes.h"
 #include "frame/FileAccess.h"
-#include "frame/HandleGuards.h"
 #include "pcx/decode/ReadPcxHeader.h"
+#include "win/HandleGuards.h"
 
 extern "C" BOOL WINAPI PCXInfoW(LPCWSTR path, PcxHeader* header, PcxErrorCode* error) {
     ErrorSlot slot(error);

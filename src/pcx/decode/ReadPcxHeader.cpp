@@ -1,7 +1,6 @@
 // Reading a header from a file through the one reader.
 #include "pcx/decode/ReadPcxHeader.h"
 
-#include "frame/ExportCodes.h"
 #include "kypcx/pcx_reader.h"
 #include "pcx/decode/FileImageBytes.h"
 
@@ -10,12 +9,4 @@ kypcx::Status ReadPcxFileHeader(HANDLE file, ULONGLONG offset, const kypcx::PcxH
     // The header's own 128 bytes are all it reads.
     const FileImageBytes bytes(file, offset, offset + kypcx::kPcxHeaderSize);
     return kypcx::ReadHeader(bytes.source(), rules, header);
-}
-
-BOOL ReadPcxHeader(HANDLE file, ULONGLONG offset, PcxHeader* header, PcxErrorCode* code, BOOL checkEncoding) {
-    const kypcx::Status status =
-        ReadPcxFileHeader(file, offset, kypcx::ClassicHeaderRules(checkEncoding != FALSE), header);
-    if (status == kypcx::Status::Ok) return TRUE;
-    *code = ExportCodeOf(status);
-    return FALSE;
 }

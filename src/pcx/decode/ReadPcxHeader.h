@@ -13,7 +13,3 @@
 // cannot give), or the check's status. The header is filled whenever its
 // bytes were read; on success the file stands at offset + 128.
 kypcx::Status ReadPcxFileHeader(HANDLE file, ULONGLONG offset, const kypcx::PcxHeaderRules& rules, PcxHeader* header);
-
-// The same by the classic rules, as the exports report it: FALSE with the
-// export code (3, 4 if checkEncoding, 9; 18 for a header cut short) written.
-BOOL ReadPcxHeader(HANDLE file, ULONGLONG offset, PcxHeader* header, PcxErrorCode* code, BOOL checkEncoding);

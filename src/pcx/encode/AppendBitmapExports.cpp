@@ -16,7 +16,6 @@
 #include "frame/ErrorSlot.h"
 #include "frame/ExportCodes.h"
 #include "frame/FileAccess.h"
-#include "frame/HandleGuards.h"
 #include "frame/WaitCursor.h"
 #include "kypcx/dib_layout.h"
 #include "kypcx/pcx_encode_header.h"
@@ -26,6 +25,7 @@
 #include "pcx/encode/BitmapPcxHeader.h"
 #include "pcx/encode/EncodeBitmapToPcx.h"
 #include "pcx/encode/PcxWriter.h"
+#include "win/HandleGuards.h"
 
 namespace {
 

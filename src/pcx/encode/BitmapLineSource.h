@@ -16,9 +16,9 @@
 #include <windows.h>
 
 #include "KyPcxTypes.h"
-#include "frame/HandleGuards.h"
 #include "kypcx/pcx_encode_planes.h"
 #include "kypcx/status.h"
+#include "win/HandleGuards.h"
 
 class BitmapLineSource {
 public:

@@ -3,9 +3,9 @@
 
 #include <cstring>
 
-#include "frame/HandleGuards.h"
 #include "kypcx/pcx_format.h"
 #include "pcx/decode/PcxPalette.h"
+#include "win/HandleGuards.h"
 
 namespace {
 

@@ -3,13 +3,13 @@
 
 #include <cstring>
 
-#include "frame/HandleGuards.h"
 #include "kypcx/dib_layout.h"
 #include "kypcx/pcx_encode_header.h"
 #include "kypcx/pcx_format.h"
 #include "pcx/encode/BitmapLineSource.h"
 #include "pcx/encode/BitmapPcxHeader.h"
 #include "pcx/encode/WritePcxImage.h"
+#include "win/HandleGuards.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <new>
 
-#include "frame/HandleGuards.h"
+#include "win/HandleGuards.h"
 #include "kypcx/dib_layout.h"
 #include "kypcx/pcx_encode_header.h"
 #include "kypcx/pcx_encode_planes.h"
@@ -109,17 +109,17 @@ Status EncodeInChosenLayout(HGLOBAL dib, HANDLE file, BOOL append, PcxDibLineCal
     ScopedWindowDC screen(nullptr);
     if (screen.get() == nullptr) return Status::NoDeviceContext;
     const kypcx::DisplayMetrics display = ReadDisplayMetrics(screen.get());
-    kypcx::PcxSaveFrame frame;
-    frame.width = layout.width;
-    frame.height = layout.height;
-    frame.dpiX = kypcx::DpiFromPelsPerMeter(layout.info.xPelsPerMeter, display.dpiX);
-    frame.dpiY = kypcx::DpiFromPelsPerMeter(layout.info.yPelsPerMeter, display.dpiY);
-    frame.screenWidth = static_cast<int16_t>(display.width);
-    frame.screenHeight = static_cast<int16_t>(display.height);
-    frame.storedLines = choice.storedLines;
+    kypcx::PcxSavePicture picture;
+    picture.width = layout.width;
+    picture.height = layout.height;
+    picture.dpiX = kypcx::DpiFromPelsPerMeter(layout.info.xPelsPerMeter, display.dpiX);
+    picture.dpiY = kypcx::DpiFromPelsPerMeter(layout.info.yPelsPerMeter, display.dpiY);
+    picture.screenWidth = static_cast<int16_t>(display.width);
+    picture.screenHeight = static_cast<int16_t>(display.height);
+    picture.storedLines = choice.storedLines;
     const kypcx::PcxLayout target =
         choice.layout == DibSaveChoice::Layout::Smallest ? kypcx::SmallestLayout(*colors) : choice.named;
-    status = kypcx::PlanPcxSave(target, *colors, frame, plan);
+    status = kypcx::PlanPcxSave(target, *colors, picture, plan);
     if (status != Status::Ok) return status;
 
     // The line function is handed the scan line, so the buffer is a line long.

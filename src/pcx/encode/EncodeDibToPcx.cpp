@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "frame/HandleGuards.h"
 #include "kypcx/dib_layout.h"
 #include "kypcx/pcx_encode_header.h"
 #include "kypcx/pcx_encode_planes.h"
@@ -13,6 +12,7 @@
 #include "pcx/encode/DibPcxHeader.h"
 #include "pcx/encode/LockedDib.h"
 #include "pcx/encode/WritePcxImage.h"
+#include "win/HandleGuards.h"
 
 namespace {
 

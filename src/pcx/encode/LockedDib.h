@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "frame/HandleGuards.h"
+#include "win/HandleGuards.h"
 
 class LockedDib : public ScopedGlobalLock {
 public:

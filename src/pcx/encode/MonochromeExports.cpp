@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include "KyPCX.h"
-#include "frame/HandleGuards.h"
 #include "frame/WaitCursor.h"
 #include "kypcx/pcx_format.h"
+#include "win/HandleGuards.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <windows.h>
 
 #include "KyPcxTypes.h"
-#include "frame/HandleGuards.h"
 #include "kypcx/status.h"
+#include "win/HandleGuards.h"
 
 // Moves to offset 0, or to the end of the file in append mode, and gives
 // that position in *start; FALSE when the position cannot be set. The code

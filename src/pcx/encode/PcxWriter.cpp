@@ -2,8 +2,8 @@
 #include "pcx/encode/PcxWriter.h"
 
 #include "frame/FileAccess.h"
-#include "frame/HandleGuards.h"
 #include "frame/PcxThreadState.h"
+#include "win/HandleGuards.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "BenchTiming.h"
+#include "BenchSupport.h"
 #include "KyPCX.h"
 
 namespace {

@@ -26,10 +26,11 @@
 #include <vector>
 
 #include "KyPCX.h"
-#include "BenchTiming.h"
+#include "BenchSupport.h"
 
 namespace {
 
+using kypcx_bench::BaseName;
 using kypcx_bench::Median;
 using kypcx_bench::NowSeconds;
 

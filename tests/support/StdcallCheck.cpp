@@ -1,7 +1,7 @@
-// The 32-bit stdcall probe: copies the caller's arguments to a skewed stack,
+// The 32-bit stdcall check: copies the caller's arguments to a skewed stack,
 // calls the export with sentinels in the registers it must keep, and records
 // the stack pointer, registers and floating-point state around the call.
-#include "support/StdcallProbe.h"
+#include "support/StdcallCheck.h"
 
 #if !defined(__i386__)
 // One calling convention: nothing for a line function's depth to show.
@@ -19,13 +19,13 @@ constexpr uint32_t kEsiSentinel = 0x5A17E5A1u;
 constexpr uint32_t kEdiSentinel = 0xED15E171u;
 }  // namespace
 
-// kypcx_stdcall_probe(StdcallProbeState* state, arguments...), stdcall: pops
+// kypcx_stdcall_check(StdcallCheckState* state, arguments...), stdcall: pops
 // the state pointer and state->argumentBytes. eax and edx (the result) are
 // never touched after the call; ecx is the only scratch register there.
 asm(R"(
     .text
-    .globl _kypcx_stdcall_probe
-_kypcx_stdcall_probe:
+    .globl _kypcx_stdcall_check
+_kypcx_stdcall_check:
     pushl %ebp
     movl  %esp, %ebp
     pushl %ebx
@@ -106,7 +106,7 @@ uint32_t NextStackSkew() {
     return static_cast<uint32_t>(InterlockedIncrement(&calls) & 3) * 4;
 }
 
-void CheckStdcallProbe(const StdcallProbeState& s, const char* name, bool returnsFloatingPoint) {
+void ReportBrokenStdcallRules(const StdcallCheckState& s, const char* name, bool returnsFloatingPoint) {
     // espBefore is cleared when ebx, which held it, came back changed.
     EXPECT_NE(0u, s.espBefore) << name << " did not keep ebx";
     if (s.espBefore != 0) {

@@ -16,39 +16,14 @@
 #include <vector>
 
 #include "KyPCX.h"
-#include "BenchTiming.h"
+#include "BenchSupport.h"
 
 namespace {
 
 using kypcx_bench::Median;
 using kypcx_bench::NowSeconds;
-
-bool ReadWhole(const std::wstring& path, std::vector<BYTE>* bytes) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    const DWORD size = GetFileSize(f, nullptr);
-    bytes->resize(size);
-    DWORD got = 0;
-    const bool ok = size != INVALID_FILE_SIZE && ReadFile(f, bytes->data(), size, &got, nullptr) && got == size;
-    CloseHandle(f);
-    return ok;
-}
-
-// pages copies of `page` behind a directory that lists them.
-bool WriteDcx(const std::wstring& path, const std::vector<BYTE>& page, unsigned pages) {
-    std::vector<DWORD> directory(1024, 0);
-    directory[0] = 987654321;
-    for (unsigned i = 0; i < pages; ++i) directory[i + 1] = static_cast<DWORD>(4096 + size_t(i) * page.size());
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    bool ok = WriteFile(f, directory.data(), 4096, &written, nullptr) && written == 4096;
-    for (unsigned i = 0; ok && i < pages; ++i) {
-        ok = WriteFile(f, page.data(), static_cast<DWORD>(page.size()), &written, nullptr) && written == page.size();
-    }
-    CloseHandle(f);
-    return ok;
-}
+using kypcx_bench::ReadWhole;
+using kypcx_bench::WriteDcx;
 
 // Median seconds of `runs` calls of load (after one warm-up); false when a call fails.
 template <typename Load>

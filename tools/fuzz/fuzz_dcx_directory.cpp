@@ -7,23 +7,27 @@
 // Beyond memory safety the target checks the directory's promises:
 //  - an item's extent lies inside the file, behind the directory words in
 //    use, holds at least a header, and contains no other listed item's start;
-//  - an item behind the end of the list is reported without a code;
+//  - an item behind the end of the list is reported as not listed, and
+//    every refusal leaves no extent behind;
 //  - when a delete is planned, the file it describes (built here from the
 //    input) lists one item fewer, passes the writers' layout check, and
 //    every remaining item has exactly its old bytes;
-//  - when an add is planned (either route), the file it describes lists one
-//    item more, the new one with exactly the added bytes, passes the
-//    writers' layout check, and every old item has exactly its old bytes;
-//    the two routes agree on whether an add is possible.
+//  - when an add is planned, the file it describes lists one item more, the
+//    new one with exactly the added bytes, passes the writers' layout check,
+//    and every old item has exactly its old bytes.
+// Every status a routine returns is one it documents.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <vector>
 
 #include "kypcx/dcx_directory.h"
 
 namespace {
+
+using kypcx::Status;
 
 void Require(bool condition, const char* what) {
     if (condition) return;
@@ -31,14 +35,23 @@ void Require(bool condition, const char* what) {
     std::abort();
 }
 
-// Checks every item's extent; returns the number of items read without a code.
+bool IsOneOf(Status status, std::initializer_list<Status> documented) {
+    for (Status s : documented)
+        if (status == s) return true;
+    return false;
+}
+
+// Checks every item's extent.
 void CheckExtents(const kypcx::DcxDirectory& directory, uint32_t fileLength) {
     const uint32_t count = kypcx::CountDcxItems(directory);
     for (uint32_t index = 0; index <= count && index < kypcx::kDcxMaxItems + 1; ++index) {
         kypcx::DcxItemExtent extent;
-        const PcxErrorCode code = kypcx::FindDcxItemExtent(directory, index, fileLength, &extent);
-        if (code != PCX_OK || !extent.listed) {
-            Require(!extent.listed, "an item with a code is not listed");
+        const Status status = kypcx::FindDcxItemExtent(directory, index, fileLength, &extent);
+        Require(IsOneOf(status, {Status::Ok, Status::NoSuchItem, Status::ItemNotListed, Status::ItemOverlapsDirectory,
+                                 Status::ItemOffsetsOutOfOrder, Status::ItemPastFileEnd, Status::ItemShorterThanHeader}),
+                "an extent's status is one it documents");
+        if (status != Status::Ok) {
+            Require(extent.start == 0 && extent.end == 0, "a refused item leaves no extent");
             continue;
         }
         Require(extent.start < extent.end && extent.end <= fileLength, "extent inside the file");
@@ -50,15 +63,22 @@ void CheckExtents(const kypcx::DcxDirectory& directory, uint32_t fileLength) {
         }
     }
     kypcx::DcxItemExtent behind;
-    if (count < kypcx::kDcxMaxItems && kypcx::FindDcxItemExtent(directory, count, fileLength, &behind) == PCX_OK) {
-        Require(!behind.listed, "the index after the list is not listed");
+    if (count < kypcx::kDcxMaxItems) {
+        const Status status = kypcx::FindDcxItemExtent(directory, count, fileLength, &behind);
+        Require(status == Status::ItemNotListed || status == Status::NoSuchItem,
+                "the index after the list is not listed, or beyond the bound");
     }
 }
 
 // Plans deleting `index`, builds the file the plan describes and compares.
 void CheckDelete(const uint8_t* data, uint32_t fileLength, const kypcx::DcxDirectory& directory, uint32_t index) {
     kypcx::DcxDeletePlan plan;
-    if (kypcx::PlanDcxItemDelete(directory, fileLength, index, &plan) != PCX_OK) return;
+    const Status status = kypcx::PlanDcxItemDelete(directory, fileLength, index, &plan);
+    Require(IsOneOf(status, {Status::Ok, Status::NotDcx, Status::DirectoryCutShort, Status::NoSuchItem,
+                             Status::ItemNotListed, Status::DcxTooLong, Status::ItemOverlapsDirectory,
+                             Status::ItemOffsetsOutOfOrder}),
+            "a delete plan's status is one it documents");
+    if (status != Status::Ok) return;
     Require(plan.start >= kypcx::kDcxDirectorySize && plan.start < plan.end && plan.end <= fileLength,
             "deleted item inside the file");
     Require(plan.newLength == fileLength - plan.removed, "new length");
@@ -73,18 +93,18 @@ void CheckDelete(const uint8_t* data, uint32_t fileLength, const kypcx::DcxDirec
     kypcx::LoadDcxDirectory(rebuilt.data(), rebuilt.size(), &after);
     const uint32_t countBefore = kypcx::CountDcxItems(directory);
     Require(kypcx::CountDcxItems(after) == countBefore - 1, "one item fewer");
-    Require(kypcx::CheckDcxLayoutForWriting(after, plan.newLength) == PCX_OK, "the new layout is writable");
+    Require(kypcx::CheckDcxLayoutForWriting(after, plan.newLength) == Status::Ok, "the new layout is writable");
     Require(after.words[kypcx::kDcxDirectoryWords - 1] == 0, "entry 1023 stays 0");
     for (uint32_t old = 0; old < countBefore; ++old) {
         if (old == index) continue;
         kypcx::DcxItemExtent before, moved;
-        const PcxErrorCode beforeCode = kypcx::FindDcxItemExtent(directory, old, fileLength, &before);
+        const Status beforeStatus = kypcx::FindDcxItemExtent(directory, old, fileLength, &before);
         const uint32_t newIndex = old < index ? old : old - 1;
-        const PcxErrorCode movedCode = kypcx::FindDcxItemExtent(after, newIndex, plan.newLength, &moved);
+        const Status movedStatus = kypcx::FindDcxItemExtent(after, newIndex, plan.newLength, &moved);
         // Every item that read before reads after, the one from entry 1022
         // (which ended at the file's length) included.
-        if (beforeCode != PCX_OK || !before.listed) continue;
-        Require(movedCode == PCX_OK && moved.listed, "a remaining item still reads");
+        if (beforeStatus != Status::Ok) continue;
+        Require(movedStatus == Status::Ok, "a remaining item still reads");
         Require(moved.end - moved.start == before.end - before.start, "a remaining item keeps its size");
         Require(std::memcmp(rebuilt.data() + moved.start, data + before.start, before.end - before.start) == 0,
                 "a remaining item keeps its bytes");
@@ -94,13 +114,12 @@ void CheckDelete(const uint8_t* data, uint32_t fileLength, const kypcx::DcxDirec
 // Plans adding an item of `itemLength` bytes (taken from the input itself),
 // builds the file the plan describes and compares.
 void CheckAdd(const uint8_t* data, uint32_t fileLength, const kypcx::DcxDirectory& directory, uint32_t itemLength) {
-    kypcx::DcxAddPlan plan, copyPlan;
-    const PcxErrorCode code = kypcx::PlanDcxItemAdd(directory, fileLength, kypcx::DcxAddRoute::InPlace, &plan);
-    const PcxErrorCode copyCode =
-        kypcx::PlanDcxItemAdd(directory, fileLength, kypcx::DcxAddRoute::ThroughCopy, &copyPlan);
-    Require((code == PCX_OK) == (copyCode == PCX_OK), "both routes agree on whether an item can be added");
-    if (code != PCX_OK) return;
-    Require(plan.entry == copyPlan.entry && plan.start == copyPlan.start, "both routes plan the same add");
+    kypcx::DcxAddPlan plan;
+    const Status status = kypcx::PlanDcxItemAdd(directory, fileLength, &plan);
+    Require(IsOneOf(status, {Status::Ok, Status::NotDcx, Status::DirectoryCutShort, Status::DcxTooLong,
+                             Status::ItemOverlapsDirectory, Status::ItemOffsetsOutOfOrder, Status::DirectoryFull}),
+            "an add plan's status is one it documents");
+    if (status != Status::Ok) return;
     Require(plan.start == fileLength, "the item goes behind the old end");
     Require(plan.entry >= 1 && plan.entry <= kypcx::kDcxLastUsableEntry, "a usable entry");
     if (itemLength < 128) itemLength = 128;
@@ -116,20 +135,20 @@ void CheckAdd(const uint8_t* data, uint32_t fileLength, const kypcx::DcxDirector
     kypcx::LoadDcxDirectory(rebuilt.data(), rebuilt.size(), &after);
     const uint32_t countBefore = kypcx::CountDcxItems(directory);
     Require(kypcx::CountDcxItems(after) == countBefore + 1, "one item more");
-    Require(kypcx::CheckDcxLayoutForWriting(after, newLength) == PCX_OK, "the new layout is writable");
+    Require(kypcx::CheckDcxLayoutForWriting(after, newLength) == Status::Ok, "the new layout is writable");
     Require(after.words[kypcx::kDcxDirectoryWords - 1] == directory.words[kypcx::kDcxDirectoryWords - 1],
             "entry 1023 is never written");
     // Read as the readers of pages read them, end lookup and all: an item
     // added into entry 1022 reads too.
     kypcx::DcxItemExtent added;
-    const PcxErrorCode addedCode = kypcx::FindDcxItemExtent(after, countBefore, newLength, &added);
-    Require(addedCode == PCX_OK && added.listed && added.start == fileLength && added.end == newLength,
+    const Status addedStatus = kypcx::FindDcxItemExtent(after, countBefore, newLength, &added);
+    Require(addedStatus == Status::Ok && added.start == fileLength && added.end == newLength,
             "the new item reads as the added bytes");
     for (uint32_t old = 0; old < countBefore; ++old) {
         kypcx::DcxItemExtent before, kept;
-        if (kypcx::FindDcxItemExtent(directory, old, fileLength, &before) != PCX_OK || !before.listed) continue;
-        const PcxErrorCode keptCode = kypcx::FindDcxItemExtent(after, old, newLength, &kept);
-        Require(keptCode == PCX_OK && kept.listed, "an old item still reads");
+        if (kypcx::FindDcxItemExtent(directory, old, fileLength, &before) != Status::Ok) continue;
+        const Status keptStatus = kypcx::FindDcxItemExtent(after, old, newLength, &kept);
+        Require(keptStatus == Status::Ok, "an old item still reads");
         Require(kept.start == before.start && kept.end - kept.start == before.end - before.start,
                 "an old item keeps its place and size");
     }

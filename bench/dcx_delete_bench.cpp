@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "KyPCX.h"
-#include "BenchTiming.h"
+#include "BenchSupport.h"
 
 namespace {
 

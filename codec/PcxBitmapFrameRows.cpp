@@ -1,29 +1,29 @@
 // A frame's rows in order into the caller's buffer, or once into rows of its
 // own when requests go back up the image.
-#include "codec/PcxFrameRows.h"
+#include "codec/PcxBitmapFrameRows.h"
 
 #include <cstring>
 
 #include "codec/StatusResults.h"
 
-PcxFrameRows::PcxFrameRows(const kypcx::PcxImagePlan& plan, IStream* stream)
+PcxBitmapFrameRows::PcxBitmapFrameRows(const kypcx::PcxImagePlan& plan, IStream* stream)
     : plan_(plan),
       bytes_(stream, plan.dataStart - kypcx::kPcxHeaderSize, plan.dataStart + plan.dataBytes),
       reader_(bytes_.source(), plan_, kypcx::CodecReaderRules().rows, CodecWorkingMemory()) {}
 
-HRESULT PcxFrameRows::ResultOf(kypcx::Status status) const { return CodecResultOf(status, bytes_.error()); }
+HRESULT PcxBitmapFrameRows::ResultOf(kypcx::Status status) const { return CodecResultOf(status, bytes_.error()); }
 
-HRESULT PcxFrameRows::Start() {
+HRESULT PcxBitmapFrameRows::Start() {
     if (!row_.Resize(plan_.layout.rowSize)) return E_OUTOFMEMORY;
     return ResultOf(reader_.Start());
 }
 
-void PcxFrameRows::PutRow(const kypcx::PcxRow& row, uint8_t* out) const {
+void PcxBitmapFrameRows::PutRow(const kypcx::PcxRow& row, uint8_t* out) const {
     if (row.planes != nullptr) kypcx::AssemblePcxRow(plan_.layout, row.planes, out);
     else std::memset(out, 0, plan_.layout.rowSize);
 }
 
-HRESULT PcxFrameRows::KeepWholeImage() {
+HRESULT PcxBitmapFrameRows::KeepWholeImage() {
     const kypcx::PcxDecodeLayout& layout = plan_.layout;
     if (!kept_.Resize(layout.imageSize)) return E_OUTOFMEMORY;
     HRESULT hr = Start();
@@ -43,7 +43,7 @@ HRESULT PcxFrameRows::KeepWholeImage() {
     return S_OK;
 }
 
-void PcxFrameRows::CopyFromKept(const kypcx::PixelRect& rect, uint32_t stride, uint8_t* buffer) const {
+void PcxBitmapFrameRows::CopyFromKept(const kypcx::PixelRect& rect, uint32_t stride, uint8_t* buffer) const {
     const kypcx::PcxDecodeLayout& layout = plan_.layout;
     const uint64_t bitOffset = uint64_t(rect.x) * uint32_t(layout.bitCount);
     const uint64_t bitCount = uint64_t(rect.width) * uint32_t(layout.bitCount);
@@ -52,7 +52,7 @@ void PcxFrameRows::CopyFromKept(const kypcx::PixelRect& rect, uint32_t stride, u
                              buffer + uint64_t(r) * stride);
 }
 
-HRESULT PcxFrameRows::Copy(const kypcx::PixelRect& rect, uint32_t stride, uint8_t* buffer) {
+HRESULT PcxBitmapFrameRows::Copy(const kypcx::PixelRect& rect, uint32_t stride, uint8_t* buffer) {
     if (rect.width == 0 || rect.height == 0) return S_OK;
     bytes_.ClearError();
     if (kept_.data() == nullptr && reader_.started() && rect.y < reader_.nextRow()) {

@@ -141,13 +141,20 @@ def gm_seconds(args):
     return float(match.group(3)) / int(match.group(1))
 
 
-def graphicsmagick(path, size, out_dir, runs):
-    decode = median_reported(runs, lambda: gm_seconds([path, "null:"]))
-    emit("graphicsmagick", "decode", path, size, decode, "gm-benchmark")
-    out = os.path.join(out_dir, "gm_out.pcx")
-    both = median_reported(runs, lambda: gm_seconds([path, out]))
+def self_timed(tool, seconds_of, how, path, size, out_dir, runs):
+    """A tool that times itself inside its process (`seconds_of` runs it on
+    a list of arguments): decoding to null:, and encoding as the difference
+    between a conversion to PCX and the decoding."""
+    decode = median_reported(runs, lambda: seconds_of([path, "null:"]))
+    emit(tool, "decode", path, size, decode, how)
+    out = os.path.join(out_dir, tool + "_out.pcx")
+    both = median_reported(runs, lambda: seconds_of([path, out]))
     os.remove(out)
-    emit_difference("graphicsmagick", path, size, both, decode, "gm-benchmark-less-decode")
+    emit_difference(tool, path, size, both, decode, how + "-less-decode")
+
+
+def graphicsmagick(path, size, out_dir, runs):
+    self_timed("graphicsmagick", gm_seconds, "gm-benchmark", path, size, out_dir, runs)
 
 
 # ---- ImageMagick -----------------------------------------------------------
@@ -164,12 +171,7 @@ def im_seconds(args):
 
 
 def imagemagick(path, size, out_dir, runs):
-    decode = median_reported(runs, lambda: im_seconds([path, "null:"]))
-    emit("imagemagick", "decode", path, size, decode, "convert-bench")
-    out = os.path.join(out_dir, "im_out.pcx")
-    both = median_reported(runs, lambda: im_seconds([path, out]))
-    os.remove(out)
-    emit_difference("imagemagick", path, size, both, decode, "convert-bench-less-decode")
+    self_timed("imagemagick", im_seconds, "convert-bench", path, size, out_dir, runs)
 
 
 # ---- netpbm ----------------------------------------------------------------

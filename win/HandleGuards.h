@@ -1,11 +1,19 @@
-// Scoped guards for every kind of handle the library takes, built from one
-// template, so that every path of an operation gives back what it took:
-// files, global and heap memory, global locks, GDI objects, windows, device
-// contexts, objects and palettes selected into a context, the mouse capture
-// and the clipboard.
+// Scoped guards for every kind of handle KyPCX.dll, KyPCXCodec.dll and the
+// client take, built from one template, so that every path of an operation
+// gives back what it took: files, global and heap memory, global locks, GDI
+// objects, windows, device contexts, objects and palettes selected into a
+// context, the mouse capture and the clipboard; and objects and byte
+// buffers on the process heap. Both DLLs are built without exceptions, so
+// the language's `new`, whose failure is an exception, is not used: a failed
+// allocation is a null pointer (or an empty guard) the caller turns into
+// its own failure.
 #pragma once
 
 #include <windows.h>
+
+#include <cstdint>
+#include <new>
+#include <utility>
 
 // For kinds whose release needs nothing but the handle.
 struct NoContext {};
@@ -104,6 +112,52 @@ template <typename T>
 ScopedHeapBlock<T> AllocHeapBlock(SIZE_T count) {
     return ScopedHeapBlock<T>(static_cast<T*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, count * sizeof(T))));
 }
+
+// Constructs a T in a heap block of its own; null when there is no memory.
+// A class whose constructor or destructor is private befriends HeapNew and
+// HeapDelete.
+template <typename T, typename... Args>
+T* HeapNew(Args&&... args) {
+    void* block = HeapAlloc(GetProcessHeap(), 0, sizeof(T));
+    return block != nullptr ? new (block) T(std::forward<Args>(args)...) : nullptr;
+}
+
+// Destroys an object made by HeapNew and gives its block back; null is
+// ignored.
+template <typename T>
+void HeapDelete(T* object) {
+    if (object == nullptr) return;
+    object->~T();
+    HeapFree(GetProcessHeap(), 0, object);
+}
+
+// A buffer of bytes on the process heap, owned by its scope. Its contents
+// start undefined: it is not zero-filled, since every byte is written before
+// it is read (rows decoded into it).
+class HeapBuffer {
+public:
+    // Makes the buffer `size` bytes long (a new block unless it is already
+    // that long); false, with no block held, when there is no memory or the
+    // size is beyond what the address space can hold.
+    bool Resize(uint64_t size) {
+        if (block_ && size_ == size) return true;
+        Free();
+        if (size == 0 || size > SIZE_MAX / 2) return false;
+        block_.reset(static_cast<uint8_t*>(HeapAlloc(GetProcessHeap(), 0, static_cast<SIZE_T>(size))));
+        if (block_) size_ = size;
+        return block_.valid();
+    }
+    void Free() {
+        block_.reset();
+        size_ = 0;
+    }
+    uint8_t* data() const { return block_.get(); }
+    uint64_t size() const { return size_; }
+
+private:
+    ScopedHeapBlock<uint8_t> block_;
+    uint64_t size_ = 0;
+};
 
 // A window the library made, destroyed.
 struct WindowTraits : NullHandleTraits<HWND> {

@@ -1,11 +1,12 @@
 // The frame object: size, pixel format, resolution and colours from the
 // plan, pixels through the frame's rows, and the answers of a frame without
 // metadata, colour contexts or a thumbnail.
-#include "codec/PcxFrameDecode.h"
+#include "codec/PcxBitmapFrameDecode.h"
 
-#include "codec/CodecMemory.h"
 #include "codec/CodecModule.h"
 #include "codec/PcxBitmapDecoder.h"
+#include "codec/StatusResults.h"
+#include "win/HandleGuards.h"
 
 namespace {
 
@@ -27,26 +28,26 @@ const GUID& PixelFormatOf(const kypcx::PcxDecodeLayout& layout) {
 
 }  // namespace
 
-PcxFrameDecode::PcxFrameDecode(PcxBitmapDecoder* decoder, const kypcx::PcxImagePlan& plan)
+PcxBitmapFrameDecode::PcxBitmapFrameDecode(PcxBitmapDecoder* decoder, const kypcx::PcxImagePlan& plan)
     : decoder_(decoder), plan_(plan), rows_(plan_, decoder->stream()) {
     decoder_->AddRef();
     CountCodecObject();
 }
 
-PcxFrameDecode::~PcxFrameDecode() {
+PcxBitmapFrameDecode::~PcxBitmapFrameDecode() {
     decoder_->Release();
     UncountCodecObject();
 }
 
-HRESULT PcxFrameDecode::Create(PcxBitmapDecoder* decoder, const kypcx::PcxImagePlan& plan,
+HRESULT PcxBitmapFrameDecode::Create(PcxBitmapDecoder* decoder, const kypcx::PcxImagePlan& plan,
                                IWICBitmapFrameDecode** frame) {
-    PcxFrameDecode* made = CodecNew<PcxFrameDecode>(decoder, plan);
+    PcxBitmapFrameDecode* made = HeapNew<PcxBitmapFrameDecode>(decoder, plan);
     if (made == nullptr) return E_OUTOFMEMORY;
     *frame = made;
     return S_OK;
 }
 
-HRESULT PcxFrameDecode::QueryInterface(REFIID iid, void** out) {
+HRESULT PcxBitmapFrameDecode::QueryInterface(REFIID iid, void** out) {
     if (out == nullptr) return E_INVALIDARG;
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IWICBitmapSource) ||
         IsEqualIID(iid, IID_IWICBitmapFrameDecode)) {
@@ -58,35 +59,35 @@ HRESULT PcxFrameDecode::QueryInterface(REFIID iid, void** out) {
     return E_NOINTERFACE;
 }
 
-ULONG PcxFrameDecode::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
+ULONG PcxBitmapFrameDecode::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&references_)); }
 
-ULONG PcxFrameDecode::Release() {
+ULONG PcxBitmapFrameDecode::Release() {
     const LONG left = InterlockedDecrement(&references_);
-    if (left == 0) CodecDelete(this);
+    if (left == 0) HeapDelete(this);
     return static_cast<ULONG>(left);
 }
 
-HRESULT PcxFrameDecode::GetSize(UINT* width, UINT* height) {
+HRESULT PcxBitmapFrameDecode::GetSize(UINT* width, UINT* height) {
     if (width == nullptr || height == nullptr) return E_INVALIDARG;
     *width = static_cast<UINT>(plan_.layout.width);
     *height = static_cast<UINT>(plan_.layout.height);
     return S_OK;
 }
 
-HRESULT PcxFrameDecode::GetPixelFormat(WICPixelFormatGUID* pixelFormat) {
+HRESULT PcxBitmapFrameDecode::GetPixelFormat(WICPixelFormatGUID* pixelFormat) {
     if (pixelFormat == nullptr) return E_INVALIDARG;
     *pixelFormat = PixelFormatOf(plan_.layout);
     return S_OK;
 }
 
-HRESULT PcxFrameDecode::GetResolution(double* dpiX, double* dpiY) {
+HRESULT PcxBitmapFrameDecode::GetResolution(double* dpiX, double* dpiY) {
     if (dpiX == nullptr || dpiY == nullptr) return E_INVALIDARG;
     *dpiX = DpiOf(plan_.header.horizontalDpi);
     *dpiY = DpiOf(plan_.header.verticalDpi);
     return S_OK;
 }
 
-HRESULT PcxFrameDecode::CopyPalette(IWICPalette* palette) {
+HRESULT PcxBitmapFrameDecode::CopyPalette(IWICPalette* palette) {
     if (palette == nullptr) return E_INVALIDARG;
     // The image's colour table, as the DLL's DIB has it; none for direct colour.
     const uint32_t count = plan_.layout.colors;
@@ -99,7 +100,7 @@ HRESULT PcxFrameDecode::CopyPalette(IWICPalette* palette) {
     return palette->InitializeCustom(colors, count);
 }
 
-HRESULT PcxFrameDecode::CopyPixels(const WICRect* rect, UINT stride, UINT bufferSize, BYTE* buffer) {
+HRESULT PcxBitmapFrameDecode::CopyPixels(const WICRect* rect, UINT stride, UINT bufferSize, BYTE* buffer) {
     if (buffer == nullptr) return E_INVALIDARG;
     kypcx::PixelRect area;
     if (rect != nullptr) {
@@ -124,22 +125,18 @@ HRESULT PcxFrameDecode::CopyPixels(const WICRect* rect, UINT stride, UINT buffer
     return hr;
 }
 
-HRESULT PcxFrameDecode::GetMetadataQueryReader(IWICMetadataQueryReader** reader) {
-    if (reader == nullptr) return E_INVALIDARG;
-    *reader = nullptr;
-    return WINCODEC_ERR_UNSUPPORTEDOPERATION;
+HRESULT PcxBitmapFrameDecode::GetMetadataQueryReader(IWICMetadataQueryReader** reader) {
+    return AnswerWithoutObject(reader, WINCODEC_ERR_UNSUPPORTEDOPERATION);
 }
 
 // A PCX image carries no colour profile: a frame has none to give, which
 // clients that ask for the count first take as "none", not as a failure.
-HRESULT PcxFrameDecode::GetColorContexts(UINT, IWICColorContext**, UINT* actualCount) {
+HRESULT PcxBitmapFrameDecode::GetColorContexts(UINT, IWICColorContext**, UINT* actualCount) {
     if (actualCount == nullptr) return E_INVALIDARG;
     *actualCount = 0;
     return S_OK;
 }
 
-HRESULT PcxFrameDecode::GetThumbnail(IWICBitmapSource** thumbnail) {
-    if (thumbnail == nullptr) return E_INVALIDARG;
-    *thumbnail = nullptr;
-    return WINCODEC_ERR_CODECNOTHUMBNAIL;
+HRESULT PcxBitmapFrameDecode::GetThumbnail(IWICBitmapSource** thumbnail) {
+    return AnswerWithoutObject(thumbnail, WINCODEC_ERR_CODECNOTHUMBNAIL);
 }

@@ -8,13 +8,13 @@
 
 #include <wincodec.h>
 
-#include "codec/CodecMemory.h"
-#include "codec/PcxFrameRows.h"
+#include "codec/PcxBitmapFrameRows.h"
 #include "kypcx/pcx_reader.h"
+#include "win/HandleGuards.h"
 
 class PcxBitmapDecoder;
 
-class PcxFrameDecode final : public IWICBitmapFrameDecode {
+class PcxBitmapFrameDecode final : public IWICBitmapFrameDecode {
 public:
     // A frame of `decoder` (which it keeps) for the image `plan` describes.
     static HRESULT Create(PcxBitmapDecoder* decoder, const kypcx::PcxImagePlan& plan, IWICBitmapFrameDecode** frame);
@@ -34,17 +34,17 @@ public:
     HRESULT STDMETHODCALLTYPE GetThumbnail(IWICBitmapSource** thumbnail) override;
 
 private:
-    // Made and destroyed in heap blocks of their own (CodecMemory.h).
+    // Made and destroyed in heap blocks of their own (win/HandleGuards.h).
     template <typename T, typename... Args>
-    friend T* CodecNew(Args&&... args);
+    friend T* HeapNew(Args&&... args);
     template <typename T>
-    friend void CodecDelete(T* object);
+    friend void HeapDelete(T* object);
 
-    PcxFrameDecode(PcxBitmapDecoder* decoder, const kypcx::PcxImagePlan& plan);
-    ~PcxFrameDecode();
+    PcxBitmapFrameDecode(PcxBitmapDecoder* decoder, const kypcx::PcxImagePlan& plan);
+    ~PcxBitmapFrameDecode();
 
     volatile LONG references_ = 1;
     PcxBitmapDecoder* decoder_;
     kypcx::PcxImagePlan plan_;
-    PcxFrameRows rows_;
+    PcxBitmapFrameRows rows_;
 };

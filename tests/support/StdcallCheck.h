@@ -1,8 +1,9 @@
-// In the 32-bit test programs every export is called through a probe that
-// checks what a stdcall callee owes its caller, on a stack that is only
-// 4-byte aligned (as a Windows caller guarantees): the callee pops exactly
-// its arguments, keeps ebx, esi, edi and ebp, and leaves the x87 stack, the
-// x87 control word and the SSE control bits as it found them. A fault there
+// In the 32-bit test programs every export is called through a stdcall
+// check, which verifies what a stdcall callee owes its caller, on a stack
+// that is only 4-byte aligned (as a Windows caller guarantees): the callee
+// pops exactly its arguments, keeps ebx, esi, edi and ebp, and leaves the
+// x87 stack, the x87 control word and the SSE control bits as it found
+// them. A fault there
 // corrupts a real caller's frame or arithmetic long after the call returns,
 // and the 64-bit build (one calling convention) cannot show it.
 #pragma once
@@ -27,8 +28,8 @@ void NoteLineFunctionFrame(const void* frame);
 
 namespace kypcx_test {
 
-// Filled in by the assembly probe; the layout is its contract.
-struct StdcallProbeState {
+// Filled in by the assembly thunk; the layout is its contract.
+struct StdcallCheckState {
     void* target;             // 0: the export
     uint32_t argumentBytes;   // 4: what a stdcall callee of this type pops
     uint32_t stackSkew;       // 8: 0, 4, 8 or 12 bytes below a 16-byte boundary
@@ -47,7 +48,7 @@ struct StdcallProbeState {
 // Skews 0, 4, 8, 12 in turn, so that every path meets each misalignment.
 uint32_t NextStackSkew();
 // Records a failure of the current test for each rule the call broke.
-void CheckStdcallProbe(const StdcallProbeState& state, const char* name, bool returnsFloatingPoint);
+void ReportBrokenStdcallRules(const StdcallCheckState& state, const char* name, bool returnsFloatingPoint);
 
 // The line-function frames noted during one export call; a call nested in a
 // line function (FlushPCXLine) keeps its own.
@@ -59,7 +60,7 @@ struct LineFunctionFrames {
 LineFunctionFrames BeginLineFunctionWatch();
 void EndLineFunctionWatch(const LineFunctionFrames& outer, const char* name);
 
-extern "C" char kypcx_stdcall_probe[];
+extern "C" char kypcx_stdcall_check[];
 
 // The stack a stdcall argument takes: a reference travels as a pointer,
 // anything else as its size rounded up to 4 bytes.
@@ -76,20 +77,20 @@ struct CheckedStdcall {
     static inline std::atomic<const char*> name{nullptr};
 
     static R WINAPI Call(A... arguments) {
-        StdcallProbeState state{};
+        StdcallCheckState state{};
         state.target = target.load();
         state.argumentBytes = (0u + ... + ArgumentSlotBytes<A>());
         state.stackSkew = NextStackSkew();
-        auto probe = reinterpret_cast<R(WINAPI*)(StdcallProbeState*, A...)>(
-            reinterpret_cast<void*>(kypcx_stdcall_probe));
+        auto thunk = reinterpret_cast<R(WINAPI*)(StdcallCheckState*, A...)>(
+            reinterpret_cast<void*>(kypcx_stdcall_check));
         const LineFunctionFrames outer = BeginLineFunctionWatch();
         if constexpr (std::is_void_v<R>) {
-            probe(&state, arguments...);
-            CheckStdcallProbe(state, name.load(), false);
+            thunk(&state, arguments...);
+            ReportBrokenStdcallRules(state, name.load(), false);
             EndLineFunctionWatch(outer, name.load());
         } else {
-            R result = probe(&state, arguments...);
-            CheckStdcallProbe(state, name.load(), std::is_floating_point_v<R>);
+            R result = thunk(&state, arguments...);
+            ReportBrokenStdcallRules(state, name.load(), std::is_floating_point_v<R>);
             EndLineFunctionWatch(outer, name.load());
             return result;
         }
@@ -97,7 +98,7 @@ struct CheckedStdcall {
 };
 
 template <typename Site, typename R, typename... A>
-auto WithStdcallProbe(R(WINAPI* export_)(A...), const char* name) -> R(WINAPI*)(A...) {
+auto WithStdcallCheck(R(WINAPI* export_)(A...), const char* name) -> R(WINAPI*)(A...) {
     using Checked = CheckedStdcall<Site, R, A...>;
     Checked::target = reinterpret_cast<void*>(export_);
     Checked::name = name;

@@ -29,7 +29,7 @@
 #include <string>
 #include <vector>
 
-#include "BenchTiming.h"
+#include "BenchSupport.h"
 #include "KyPCX.h"
 // The codec's GUIDs, defined here: the one file of the program that uses them.
 #include <initguid.h>
