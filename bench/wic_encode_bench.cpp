@@ -1,6 +1,7 @@
 // wic_encode_bench: saving a picture as a PCX file through the Windows
 // Imaging Component with the registered KyPCXCodec.dll, against saving the
-// same DIB through KyPCX.dll's SaveDIBInPCXFormatW. Each file is read once
+// same DIB through KyPCX.dll's SavePCXImageW in the classic layout (the one the
+// encoder writes for such frames). Each file is read once
 // with LoadPCXImageW into a DIB (24 or 8 bits: the benchmark's rgb24.pcx and
 // pal256.pcx); then, in alternating runs, the export saves the DIB and the
 // encoder saves its pixels to a file through the factory's stream
@@ -131,7 +132,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     HMODULE module = LoadLibraryW(L"KyPCX.dll");
     const auto load = KyPcxGetProc<decltype(&LoadPCXImageW)>(module, "LoadPCXImageW");
-    const auto save = KyPcxGetProc<decltype(&SaveDIBInPCXFormatW)>(module, "SaveDIBInPCXFormatW");
+    const auto save = KyPcxGetProc<decltype(&SavePCXImageW)>(module, "SavePCXImageW");
     CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     IWICImagingFactory* factory = nullptr;
     if (load == nullptr || save == nullptr ||
@@ -141,7 +142,7 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
 
-    std::printf("Saving a PCX file through the imaging component (KyPCXCodec.dll) against SaveDIBInPCXFormatW of\n"
+    std::printf("Saving a PCX file through the imaging component (KyPCXCodec.dll) against SavePCXImageW of\n"
                 "the same DIB, in-process, to a file; best of %d runs after a warm-up, ms. rows = WritePixels a line\n"
                 "at a time from the DIB's rows; whole = one WritePixels of the picture top-down; source =\n"
                 "WriteSource of a bitmap holding it. ratio = WIC / export.\n\n",
@@ -202,7 +203,9 @@ int wmain(int argc, wchar_t** argv) {
             if (runs_way(L"export")) {
                 DeleteFileW(exported.c_str());
                 const double t0 = NowSeconds();
-                ok = save(exported.c_str(), dib, &code) != FALSE;
+                // The layout the encoder writes for an 8- or 24-bit frame is the
+                // classic one.
+                ok = save(exported.c_str(), dib, KYPCX_SAVE_CLASSIC, &code, nullptr) != FALSE;
                 e = NowSeconds() - t0;
             }
             const struct {

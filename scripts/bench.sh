@@ -12,7 +12,7 @@
 # (LoadPCXIntoDIBW against Pillow with glibc mapping every large block
 # afresh). Then decoding through the imaging component with KyPCXCodec.dll
 # against LoadPCXImageW on the same files, and saving the 24- and 8-bit
-# pictures through its encoder against SaveDIBInPCXFormatW. Not a test: it
+# pictures through its encoder against SavePCXImageW. Not a test: it
 # passes or fails on nothing but the programs running. This script is the
 # benchmark's one entry point; the programs and helper scripts it runs live
 # in bench/ (bench/CMakeLists.txt says what each one times).
@@ -177,7 +177,7 @@ loader_switch=""
   dcx_page.pcx "${files[@]}" | tr -d '\r' | tee -a "$results" || status=1
 
 echo
-echo "== saving through the imaging component (KyPCXCodec.dll) against SaveDIBInPCXFormatW (wic_encode_bench.exe)"
+echo "== saving through the imaging component (KyPCXCodec.dll) against SavePCXImageW (wic_encode_bench.exe)"
 "$root/scripts/with-display.sh" "$root/scripts/wine-run.sh" "$tree/bin/wic_encode_bench.exe" --runs "$runs" \
   --tmp ../tmp rgb24.pcx pal256.pcx | tr -d '\r' | tee -a "$results" || status=1
 
