@@ -4,24 +4,13 @@
 #include "codec/PcxBitmapDecoder.h"
 
 #include "codec/CodecModule.h"
+#include "codec/CodecObject.h"
 #include "codec/PcxBitmapFrameDecode.h"
 #include "codec/StatusResults.h"
 #include "codec/StreamReads.h"
 #include "win/HandleGuards.h"
 
 namespace {
-
-// Holds a lock for a scope.
-class ExclusiveLock {
-public:
-    explicit ExclusiveLock(SRWLOCK* lock) : lock_(lock) { AcquireSRWLockExclusive(lock_); }
-    ~ExclusiveLock() { ReleaseSRWLockExclusive(lock_); }
-    ExclusiveLock(const ExclusiveLock&) = delete;
-    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-
-private:
-    SRWLOCK* lock_;
-};
 
 // Puts a stream back where it was when the scope began, as QueryCapability
 // must leave it.
@@ -117,7 +106,7 @@ HRESULT PcxBitmapDecoder::QueryCapability(IStream* stream, DWORD* capability) {
     if (stream == nullptr || capability == nullptr) return E_INVALIDARG;
     *capability = 0;
     {
-        ExclusiveLock hold(&lock_);
+        ExclusiveLockScope hold(&lock_);
         if (stream_ != nullptr) return WINCODEC_ERR_WRONGSTATE;
     }
     StreamPositionKeeper keeper(stream);
@@ -144,7 +133,7 @@ HRESULT PcxBitmapDecoder::QueryCapability(IStream* stream, DWORD* capability) {
 
 HRESULT PcxBitmapDecoder::Initialize(IStream* stream, WICDecodeOptions) {
     if (stream == nullptr) return E_INVALIDARG;
-    ExclusiveLock hold(&lock_);
+    ExclusiveLockScope hold(&lock_);
     if (stream_ != nullptr) return WINCODEC_ERR_WRONGSTATE;
     const HRESULT hr = Examine(stream, &contents_);
     if (FAILED(hr)) return hr;
@@ -160,22 +149,7 @@ HRESULT PcxBitmapDecoder::GetContainerFormat(GUID* containerFormat) {
 }
 
 HRESULT PcxBitmapDecoder::GetDecoderInfo(IWICBitmapDecoderInfo** info) {
-    if (info == nullptr) return E_INVALIDARG;
-    *info = nullptr;
-    // What the imaging component knows of this decoder is what its
-    // registration says; the factory reads it.
-    IWICImagingFactory* factory = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                  reinterpret_cast<void**>(&factory));
-    if (FAILED(hr)) return hr;
-    IWICComponentInfo* component = nullptr;
-    hr = factory->CreateComponentInfo(*format_.decoderClass, &component);
-    if (SUCCEEDED(hr)) {
-        hr = component->QueryInterface(IID_IWICBitmapDecoderInfo, reinterpret_cast<void**>(info));
-        component->Release();
-    }
-    factory->Release();
-    return hr;
+    return CodecComponentInfo(*format_.decoderClass, IID_IWICBitmapDecoderInfo, reinterpret_cast<void**>(info));
 }
 
 HRESULT PcxBitmapDecoder::CopyPalette(IWICPalette* palette) {
@@ -204,7 +178,7 @@ HRESULT PcxBitmapDecoder::GetThumbnail(IWICBitmapSource** thumbnail) {
 
 HRESULT PcxBitmapDecoder::GetFrameCount(UINT* count) {
     if (count == nullptr) return E_INVALIDARG;
-    ExclusiveLock hold(&lock_);
+    ExclusiveLockScope hold(&lock_);
     if (stream_ == nullptr) return WINCODEC_ERR_NOTINITIALIZED;
     *count = contents_.frameCount;
     return S_OK;
@@ -213,7 +187,7 @@ HRESULT PcxBitmapDecoder::GetFrameCount(UINT* count) {
 HRESULT PcxBitmapDecoder::GetFrame(UINT index, IWICBitmapFrameDecode** frame) {
     if (frame == nullptr) return E_INVALIDARG;
     *frame = nullptr;
-    ExclusiveLock hold(&lock_);
+    ExclusiveLockScope hold(&lock_);
     if (stream_ == nullptr) return WINCODEC_ERR_NOTINITIALIZED;
     if (index >= contents_.frameCount) return E_INVALIDARG;
     kypcx::PcxImagePlan* plan = HeapNew<kypcx::PcxImagePlan>();
