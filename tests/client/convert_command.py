@@ -91,6 +91,14 @@ def main():
             check(pages_of(path(other)) == pages_of(path("photo.png")), f"PCX -> {other}: other pixels")
         converts("photo.pcx", "photo.jpg")
         check(Image.open(path("photo.jpg")).size == (37, 21), "PCX -> JPEG: another size")
+        # JPEG into PCX and DCX: the pixels the imaging component decodes
+        # from it, as a lossless PNG of the same decode shows them.
+        converts("photo.jpg", "jpeg_decoded.png")
+        jpeg = pages_of(path("jpeg_decoded.png"))
+        check(jpeg and jpeg[0][0] == (37, 21), "JPEG -> PNG: another size")
+        for target in ("from_jpeg.pcx", "from_jpeg.dcx"):
+            converts("photo.jpg", target)
+            check(pages_of(path(target)) == jpeg, f"JPEG -> {target}: other pixels")
 
         # A picture with see-through pixels keeps its alpha through PCX; one
         # whose pixels are all opaque is written in the layout every reader reads.
