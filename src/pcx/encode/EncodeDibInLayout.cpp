@@ -75,14 +75,11 @@ private:
     PcxDibLineCallback callback_;
 };
 
-// A block of working memory, locked for its scope.
-struct WorkingBlock {
-    explicit WorkingBlock(uint64_t bytes)
-        : block(bytes <= MAXLONG ? GlobalAlloc(GHND, static_cast<SIZE_T>(bytes)) : nullptr), lock(block.get()) {}
-    BYTE* bytes() const { return lock.as<BYTE>(); }
-    ScopedGlobal block;
-    ScopedGlobalLock lock;
-};
+// Zero-filled working memory on the process heap; empty for a size no
+// 32-bit process could hold either.
+ScopedHeapBlock<BYTE> WorkingBytes(uint64_t bytes) {
+    return bytes <= MAXLONG ? AllocHeapBlock<BYTE>(static_cast<SIZE_T>(bytes)) : ScopedHeapBlock<BYTE>();
+}
 
 Status EncodeInChosenLayout(HGLOBAL dib, HANDLE file, BOOL append, PcxDibLineCallback callback,
                             const DibSaveChoice& choice, ULONGLONG endLimit) {
@@ -93,17 +90,18 @@ Status EncodeInChosenLayout(HGLOBAL dib, HANDLE file, BOOL append, PcxDibLineCal
     if (status != Status::Ok) return status;
     const bool alpha = FourthBytesAreAlpha(layout, locked.bytes());
 
-    WorkingBlock bgra(4 * uint64_t(layout.width));
-    WorkingBlock colorsBlock(sizeof(kypcx::PictureColors));
-    WorkingBlock planBlock(sizeof(kypcx::PcxSavePlan));
-    if (bgra.bytes() == nullptr || colorsBlock.bytes() == nullptr || planBlock.bytes() == nullptr)
-        return Status::NoWorkingMemory;
-    auto* colors = new (colorsBlock.bytes()) kypcx::PictureColors();
-    auto* plan = new (planBlock.bytes()) kypcx::PcxSavePlan();
+    // The colour set and the plan are a few kilobytes each: on the heap,
+    // not on a caller's stack.
+    const ScopedHeapBlock<BYTE> bgra = WorkingBytes(4 * uint64_t(layout.width));
+    const ScopedHeapBlock<kypcx::PictureColors> colorsBlock = AllocHeapBlock<kypcx::PictureColors>(1);
+    const ScopedHeapBlock<kypcx::PcxSavePlan> planBlock = AllocHeapBlock<kypcx::PcxSavePlan>(1);
+    if (!bgra.valid() || !colorsBlock.valid() || !planBlock.valid()) return Status::NoWorkingMemory;
+    auto* colors = new (colorsBlock.get()) kypcx::PictureColors();
+    auto* plan = new (planBlock.get()) kypcx::PcxSavePlan();
     for (int32_t y = 0; y < layout.height; ++y) {
         kypcx::DibRowToBgra(layout, locked.bytes() + layout.colorTableOffset,
-                            kypcx::DibRowForLine(layout, locked.bytes(), y), alpha, bgra.bytes());
-        colors->Add(bgra.bytes(), static_cast<size_t>(layout.width));
+                            kypcx::DibRowForLine(layout, locked.bytes(), y), alpha, bgra.get());
+        colors->Add(bgra.get(), static_cast<size_t>(layout.width));
     }
 
     ScopedWindowDC screen(nullptr);
@@ -123,11 +121,11 @@ Status EncodeInChosenLayout(HGLOBAL dib, HANDLE file, BOOL append, PcxDibLineCal
     if (status != Status::Ok) return status;
 
     // The line function is handed the scan line, so the buffer is a line long.
-    WorkingBlock row(plan->rowBytes);
-    WorkingBlock line(std::max<uint64_t>(plan->rows.lineSize(), plan->rowBytes));
-    if (row.bytes() == nullptr || line.bytes() == nullptr) return Status::NoWorkingMemory;
-    LayoutLines lines(layout, locked.bytes(), alpha, *plan, *colors, bgra.bytes(), row.bytes(), callback);
-    return WritePcxImage(file, append, plan->header, plan->rows, layout.height, line.bytes(), lines, endLimit);
+    const ScopedHeapBlock<BYTE> row = WorkingBytes(plan->rowBytes);
+    const ScopedHeapBlock<BYTE> line = WorkingBytes(std::max<uint64_t>(plan->rows.lineSize(), plan->rowBytes));
+    if (!row.valid() || !line.valid()) return Status::NoWorkingMemory;
+    LayoutLines lines(layout, locked.bytes(), alpha, *plan, *colors, bgra.get(), row.get(), callback);
+    return WritePcxImage(file, append, plan->header, plan->rows, layout.height, line.get(), lines, endLimit);
 }
 
 }  // namespace
